@@ -1,0 +1,106 @@
+#pragma once
+#include <QObject>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <span>
+
+class TnrComm;
+class LoopHost;
+
+// The one place where the shell talks to the display. "Connect" runs connectAndRun() on the
+// window's thread until "Exit" sets the exit flag: it opens the port (retrying every 50 ms),
+// greets the display, asks for the storage sizes and then performs, on every pass, the one
+// step registered for the current protocol state, followed by one round of the window's events.
+// Handlers of the window only store a request (state, command code, parameter, payload); the
+// next pass carries it out.
+class ProtocolLoop : public QObject {
+    Q_OBJECT
+public:
+    using Step = std::function<void()>;
+
+    static constexpr int32_t kIdle = 1000;
+    static constexpr int32_t kHello = 999;
+    static constexpr int32_t kSizeQuery = 0;
+    static constexpr int32_t kSizeReply = 1;
+    static constexpr int kPayloadSize = 26;  // entries 1..26 are used
+
+    ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent = nullptr);
+    ~ProtocolLoop() override;
+
+    // Each subsystem registers the steps of its own states. A state without a step does nothing.
+    void registerStep(int32_t state, Step step);
+    bool hasStep(int32_t state) const;
+
+    // "Connect": the connect attempts, then the loop; returns once the exit flag is found set
+    // (after the goodbye), or when a step raised an error (reported, no goodbye).
+    void connectAndRun();
+    // "Exit": sets the exit flag; the loop does the rest at its next check.
+    void requestExit();
+    bool exitFlag() const { return exitFlag_; }
+    // Number of nested connectAndRun() calls in progress (a second "Connect" nests).
+    int runDepth() const { return depth_; }
+
+    // Request variables, shared by handlers and steps.
+    int32_t state() const { return state_; }
+    void setState(int32_t s);
+    uint8_t commandCode() const { return code_; }
+    uint8_t commandParameter() const { return parameter_; }
+    // Payload buffer, indexed from 1 to kPayloadSize.
+    uint8_t payload(int index) const;
+    void setPayload(int index, uint8_t value);
+
+    // What a command handler does: store the code (and parameter) and the state.
+    void storeCommand(int32_t state, uint8_t code);
+    void storeCommand(int32_t state, uint8_t code, uint8_t parameter);
+
+    // Building blocks of the steps.
+    void beginRequest();                          // discard pending input, note the mark
+    void sendByte(uint8_t b);                     // one SendChar
+    void sendBytes(std::span<const uint8_t> bytes);  // one SendChar per byte
+    void sendCommandFrame(uint8_t code, std::span<const uint8_t> params);  // A6 L code params
+    uint32_t receivedSinceMark() const;           // unsigned 32-bit difference
+    bool replyArrived(uint32_t length) const { return receivedSinceMark() >= length; }
+    uint8_t readByte();                           // one Read of one byte
+    void waitMilliseconds(uint32_t ms);           // sleeps; the window does not react meanwhile
+    uint32_t tick() const;                        // 32-bit millisecond tick
+    // Marks that the current step only waits for something other than received bytes
+    // (a file, a timer); the loop then re-checks on a 100 ms timer instead of spinning.
+    void waitForTimer() { timerWait_ = true; }
+
+    TnrComm& comm() { return comm_; }
+    LoopHost& host() { return host_; }
+
+signals:
+    // Emitted after each pass (used by the window's tests to follow progress).
+    void passDone();
+
+private:
+    void registerConnectionSteps();
+    bool tryOpenPort();
+    void runPass();
+    void stepHello();
+    void stepSizeQuery();
+    void stepSizeReply();
+    void wakeFromReceiveThread();
+
+    TnrComm& comm_;
+    LoopHost& host_;
+    std::map<int32_t, Step> steps_;
+
+    int32_t state_ = 0;
+    bool exitFlag_ = false;
+    uint8_t code_ = 0;
+    uint8_t parameter_ = 0;
+    std::array<uint8_t, kPayloadSize + 1> payload_{};
+
+    uint32_t mark_ = 0;
+    uint32_t startTick_ = 0;
+    int depth_ = 0;
+    bool activity_ = false;
+    bool timerWait_ = false;
+    std::atomic<bool> wakePending_{false};
+};
