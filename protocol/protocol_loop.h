@@ -1,5 +1,6 @@
 #pragma once
 #include <QObject>
+#include <QString>
 
 #include <array>
 #include <atomic>
@@ -103,4 +104,6 @@ private:
     bool activity_ = false;
     bool timerWait_ = false;
     std::atomic<bool> wakePending_{false};
+    QString shownState_;
+    QString shownTotal_;
 };

@@ -1,0 +1,276 @@
+#include "protocol/protocol_loop.h"
+
+#include "protocol/loop_host.h"
+#include "protocol/size_reply.h"
+#include "serial/nr_comm.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QTimer>
+
+#include <chrono>
+#include <exception>
+#include <thread>
+
+namespace {
+
+constexpr uint8_t kHelloSequence[] = {0xA1, 0x04, 0x34, 0x45, 0x56, 0x67};
+constexpr uint8_t kGoodbyeSequence[] = {0xAE, 0x00, 0x55};
+constexpr uint8_t kSizeQueryCode = 0x20;
+constexpr uint32_t kSizeQueryDelayMs = 500;
+constexpr uint32_t kRetryDelayMs = 50;
+constexpr int kTimerRecheckMs = 100;
+
+// Baud rate of each link type: "UART", "Bluetooth", "WiFi".
+constexpr uint32_t kLinkBaudRates[] = {921600, 921600, 230400};
+
+}  // namespace
+
+ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
+    : QObject(parent), comm_(comm), host_(host)
+{
+    registerConnectionSteps();
+    // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
+    // reply can sleep in the event loop instead of spinning.
+    comm_.SetOnBytesCounted([this] { wakeFromReceiveThread(); });
+}
+
+ProtocolLoop::~ProtocolLoop()
+{
+    comm_.SetOnBytesCounted(nullptr);
+}
+
+void ProtocolLoop::wakeFromReceiveThread()
+{
+    if (wakePending_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(this, [this] { wakePending_.store(false); }, Qt::QueuedConnection);
+}
+
+void ProtocolLoop::registerStep(int32_t state, Step step)
+{
+    steps_[state] = std::move(step);
+}
+
+bool ProtocolLoop::hasStep(int32_t state) const
+{
+    return steps_.count(state) != 0;
+}
+
+void ProtocolLoop::registerConnectionSteps()
+{
+    registerStep(kHello, [this] { stepHello(); });
+    registerStep(kSizeQuery, [this] { stepSizeQuery(); });
+    registerStep(kSizeReply, [this] { stepSizeReply(); });
+}
+
+void ProtocolLoop::setState(int32_t s)
+{
+    state_ = s;
+    activity_ = true;
+}
+
+uint8_t ProtocolLoop::payload(int index) const
+{
+    if (index < 1 || index > kPayloadSize)
+        return 0;
+    return payload_[static_cast<size_t>(index)];
+}
+
+void ProtocolLoop::setPayload(int index, uint8_t value)
+{
+    if (index < 1 || index > kPayloadSize)
+        return;
+    payload_[static_cast<size_t>(index)] = value;
+}
+
+void ProtocolLoop::storeCommand(int32_t state, uint8_t code)
+{
+    code_ = code;
+    state_ = state;
+}
+
+void ProtocolLoop::storeCommand(int32_t state, uint8_t code, uint8_t parameter)
+{
+    code_ = code;
+    parameter_ = parameter;
+    state_ = state;
+}
+
+uint32_t ProtocolLoop::tick() const
+{
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void ProtocolLoop::waitMilliseconds(uint32_t ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+void ProtocolLoop::beginRequest()
+{
+    comm_.ClearDeviceInput();
+    mark_ = comm_.TotalReceived();
+    activity_ = true;
+}
+
+void ProtocolLoop::sendByte(uint8_t b)
+{
+    comm_.SendChar(static_cast<char16_t>(b));
+    activity_ = true;
+}
+
+void ProtocolLoop::sendBytes(std::span<const uint8_t> bytes)
+{
+    for (uint8_t b : bytes)
+        sendByte(b);
+}
+
+void ProtocolLoop::sendCommandFrame(uint8_t code, std::span<const uint8_t> params)
+{
+    sendByte(0xA6);
+    sendByte(static_cast<uint8_t>(params.size() + 1));
+    sendByte(code);
+    sendBytes(params);
+}
+
+uint32_t ProtocolLoop::receivedSinceMark() const
+{
+    return comm_.TotalReceived() - mark_;
+}
+
+uint8_t ProtocolLoop::readByte()
+{
+    uint8_t b = 0;
+    comm_.Read(&b, 1);
+    activity_ = true;
+    return b;
+}
+
+bool ProtocolLoop::tryOpenPort()
+{
+    try {
+        comm_.SetActive(false);
+        const int link = host_.linkTypeIndex();
+        if (link >= 0 && link < static_cast<int>(std::size(kLinkBaudRates)))
+            comm_.SetBaudRate(kLinkBaudRates[link]);
+        comm_.SetActive(true);
+        comm_.ClearDeviceBuffers();
+        return true;
+    } catch (const std::exception& e) {
+        host_.setConnectFailureReason(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+}
+
+void ProtocolLoop::connectAndRun()
+{
+    ++depth_;
+    exitFlag_ = false;
+    int32_t attempts = 0;
+    host_.setChipVisible(false);
+
+    while (!exitFlag_) {
+        const uint32_t failedAt = tick();
+        if (tryOpenPort())
+            break;
+        const uint32_t elapsed = tick() - failedAt;
+        if (elapsed < kRetryDelayMs)
+            waitMilliseconds(kRetryDelayMs - elapsed);
+        ++attempts;
+        host_.setStatusPanel(0, QStringLiteral("try connect ") + QString::number(attempts));
+        QCoreApplication::processEvents();
+    }
+
+    host_.enablePages();
+    host_.setChipVisible(true);
+    state_ = kHello;
+
+    try {
+        while (!exitFlag_)
+            runPass();
+    } catch (const std::exception& e) {
+        // The handler is left at once: no goodbye, the port stays open.
+        --depth_;
+        host_.reportError(QString::fromLocal8Bit(e.what()));
+        return;
+    } catch (...) {
+        --depth_;
+        host_.reportError(QStringLiteral("Unknown error"));
+        return;
+    }
+
+    sendBytes(kGoodbyeSequence);
+    comm_.SetActive(false);
+    --depth_;
+}
+
+void ProtocolLoop::requestExit()
+{
+    exitFlag_ = true;
+}
+
+void ProtocolLoop::runPass()
+{
+    const QString stateText = QString::number(state_);
+    if (stateText != shownState_) {
+        shownState_ = stateText;
+        host_.setStatusPanel(4, stateText);
+    }
+    const QString totalText = QString::number(comm_.TotalReceived());
+    if (totalText != shownTotal_) {
+        shownTotal_ = totalText;
+        host_.setStatusPanel(5, totalText);
+    }
+
+    activity_ = false;
+    timerWait_ = false;
+    const int32_t before = state_;
+    const auto it = steps_.find(state_);
+    if (it != steps_.end())
+        it->second();
+    const bool onlyWaited = !activity_ && state_ == before;
+    emit passDone();
+
+    if (!onlyWaited) {
+        QCoreApplication::processEvents();
+        return;
+    }
+    // Nothing happened in this pass: sleep until an event comes (input, a handler's request,
+    // the receive thread's wake-up) or, for a step that waits for something else, the timer.
+    if (timerWait_)
+        QTimer::singleShot(kTimerRecheckMs, this, [] {});
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void ProtocolLoop::stepHello()
+{
+    comm_.ClearDeviceBuffers();
+    sendBytes(kHelloSequence);
+    setState(kSizeQuery);
+    host_.showPages();
+    startTick_ = tick();
+}
+
+void ProtocolLoop::stepSizeQuery()
+{
+    const uint32_t elapsed = tick() - startTick_;
+    if (elapsed < kSizeQueryDelayMs)
+        waitMilliseconds(kSizeQueryDelayMs - elapsed);
+    beginRequest();
+    sendCommandFrame(kSizeQueryCode, {});
+    setState(kSizeReply);
+}
+
+void ProtocolLoop::stepSizeReply()
+{
+    if (!replyArrived(6))
+        return;
+    std::array<uint8_t, 6> bytes{};
+    for (auto& b : bytes)
+        b = readByte();
+    host_.showSizes(decodeSizeReply(bytes));
+    setState(kIdle);
+}

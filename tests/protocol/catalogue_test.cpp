@@ -1,0 +1,124 @@
+#include "protocol/command_catalogue.h"
+#include "protocol/control_values.h"
+#include "protocol/loop_host.h"
+#include "protocol/protocol_loop.h"
+#include "serial/nr_comm.h"
+#include "tests/protocol/recording_host.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+namespace {
+
+struct FakeControls : ControlValues {
+    std::map<std::string, int, std::less<>> spins;
+    std::map<std::string, int, std::less<>> radios;
+    std::map<std::string, bool, std::less<>> checks;
+    int spinValue(std::string_view name) const override { return spins.find(name)->second; }
+    int radioIndex(std::string_view name) const override { return radios.find(name)->second; }
+    bool isChecked(std::string_view name) const override { return checks.find(name)->second; }
+};
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    TnrComm comm;
+    RecordingHost host;
+    ProtocolLoop loop{comm, host};
+    FakeControls controls;
+
+    void SetUp() override
+    {
+        controls.spins = {{"SpinEdit2", 70}, {"SpinEdit1", 64}};
+        controls.radios = {{"RadioGroup3", -1}};
+        controls.checks = {{"CheckBox1", false}};
+    }
+
+    // What pressing the control stores: state, code and parameter.
+    std::tuple<int32_t, int, int> press(const char* control)
+    {
+        const CommandSpec* spec = findCommand(control);
+        EXPECT_NE(spec, nullptr) << control;
+        if (!spec)
+            return {};
+        issueCommand(loop, *spec, controls);
+        return {loop.state(), loop.commandCode(), loop.commandParameter()};
+    }
+};
+
+TEST_F(CatalogueTest, HandlersStoreStateCodeAndParameter)
+{
+    struct Case {
+        const char* control;
+        int32_t state;
+        int code;
+        int parameter;  // -1: not stored (whatever was there stays)
+    };
+    const Case cases[] = {
+        {"Button50", 50, 0x02, -1}, {"Button49", 50, 0x01, -1}, {"Button51", 50, 0x03, -1},
+        {"Button52", 50, 0x04, -1}, {"Button54", 50, 0x05, -1}, {"Button53", 50, 0x06, -1},
+        {"BitBtn19", 50, 0x1A, -1}, {"BitBtn18", 50, 0x1A, -1}, {"BitBtn21", 55, 0x37, -1},
+        {"Button22", 55, 0x28, -1}, {"BitBtn22", 55, 0x18, -1}, {"BitBtn34", 55, 0x10, -1},
+        {"Button38", 55, 0x37, -1}, {"BitBtn35", 55, 0x10, -1}, {"BitBtn20", 55, 0x37, -1},
+        {"BitBtn9", 50, 0x19, -1},  {"BitBtn32", 50, 0x0A, -1}, {"Button15", 50, 0x0C, -1},
+        {"Button14", 50, 0x0B, -1}, {"Button17", 50, 0x0E, -1}, {"Button16", 50, 0x0D, -1},
+        {"BitBtn31", 50, 0x0F, -1}, {"Button19", 50, 0x65, -1}, {"Button20", 50, 0x64, -1},
+        {"BitBtn30", 51, 0x32, 70}, {"BitBtn44", 51, 0x29, 5},  {"Button1222222222", 51, 0x2A, 5},
+        {"Button3234234234", 51, 0x2B, 5}, {"BitBtn48", 51, 0x2C, 5}, {"BitBtn49", 51, 0x2C, 5},
+        {"Button25", 152, 0x1E, -1}, {"Button32", 155, 0x1E, -1}, {"Button40", 157, 0x1E, -1},
+        {"Button33", 153, 0x3D, -1}, {"Button35", 153, 0x3D, -1}, {"Button41", 153, 0x3D, -1},
+        {"BitBtn33", 153, 0x1F, -1}, {"Button21", 51, 0x14, 64}, {"Button29", 50, 0x07, -1},
+        {"Button30", 50, 0x08, -1}, {"Button10", 50, 0x02, -1}, {"Button9", 50, 0x01, -1},
+        {"Button11", 50, 0x03, -1}, {"Button12", 50, 0x04, -1}, {"Button24", 50, 0x05, -1},
+        {"Button23", 50, 0x06, -1}, {"Button47", 51, 0x1B, 0x01}, {"Button48", 51, 0x1B, 0x02},
+        {"Button68", 51, 0x1B, 0x04}, {"Button67", 51, 0x1B, 0x08},
+        {"BitBtn28", 54, 0x17, -1}, {"BitBtn26", 166, 0x26, -1}, {"BitBtn24", 163, 0x24, -1},
+    };
+    for (const Case& c : cases) {
+        const auto [state, code, parameter] = press(c.control);
+        EXPECT_EQ(state, c.state) << c.control;
+        EXPECT_EQ(code, c.code) << c.control;
+        if (c.parameter >= 0)
+            EXPECT_EQ(parameter, c.parameter) << c.control;
+    }
+}
+
+TEST_F(CatalogueTest, MirrorSideFollowsTheRadioGroupAtThePress)
+{
+    controls.radios["RadioGroup3"] = 1;
+    EXPECT_EQ(std::get<2>(press("Button67")), 0x28);
+    EXPECT_EQ(std::get<2>(press("Button48")), 0x22);
+    controls.radios["RadioGroup3"] = 0;
+    EXPECT_EQ(std::get<2>(press("Button68")), 0x14);
+}
+
+TEST_F(CatalogueTest, Kl15CodeFollowsTheTickLeftByTheClick)
+{
+    controls.checks["CheckBox1"] = true;
+    EXPECT_EQ(std::get<1>(press("CheckBox1")), 0x34);
+    controls.checks["CheckBox1"] = false;
+    EXPECT_EQ(std::get<1>(press("CheckBox1")), 0x33);
+}
+
+TEST_F(CatalogueTest, SpinParameterGoesOutModulo256)
+{
+    controls.spins["SpinEdit2"] = 300;
+    EXPECT_EQ(std::get<2>(press("BitBtn30")), 300 % 256);
+}
+
+TEST_F(CatalogueTest, EveryControlAppearsOnceAndEverySendStateHasAStep)
+{
+    registerCommandStates(loop);
+    std::set<std::string> controlsSeen;
+    for (const CommandSpec& spec : commandCatalogue()) {
+        EXPECT_TRUE(controlsSeen.insert(spec.control).second) << spec.control << " twice";
+        const bool gammaTable = spec.state == 152 || spec.state == 155 || spec.state == 157;
+        if (!gammaTable)
+            EXPECT_TRUE(loop.hasStep(spec.state)) << spec.control << " state " << spec.state;
+    }
+    EXPECT_EQ(findCommand("Button8"), nullptr);  // "Connect" is not a command
+}
+
+}  // namespace
