@@ -1,0 +1,100 @@
+#pragma once
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/display_commands.h"
+#include "sim/display_state.h"
+#include "sim/failure_modes.h"
+
+struct SimulatorOptions {
+    VolumeSizes volumes;
+    FailureSettings failures;
+};
+
+enum class FrameKind { Hello, Command, Goodbye, Garbage };
+
+// One entry of the display's log: a frame it took, or one stray byte it skipped.
+struct FrameRecord {
+    std::uint64_t timeMs = 0;         // steady clock, milliseconds since the simulator was made
+    FrameKind kind = FrameKind::Garbage;
+    std::vector<std::uint8_t> raw;    // the bytes exactly as received
+    std::string name;                 // "hello", "goodbye", "garbage" or the command's name
+    std::optional<CommandFrame> command;  // decoded, for command frames
+    bool wellFormed = true;           // false for unknown codes and wrong parameter counts
+};
+
+// One thing the transport does on the display's behalf: wait, then write bytes, or close the line.
+struct OutputStep {
+    std::chrono::milliseconds pauseBefore{0};
+    std::vector<std::uint8_t> bytes;
+    bool dropLine = false;
+};
+
+// The display's behaviour, independent of any transport: fed with the bytes the PC sends,
+// in pieces of any size, it finds the frames, acts on them and says what to send back.
+// Thread-safe: one thread feeds while others read the log and the state.
+class DisplaySimulator {
+public:
+    explicit DisplaySimulator(SimulatorOptions options = {});
+
+    // Takes received bytes; returns what to send back, with the failure modes applied.
+    std::vector<OutputStep> feed(std::span<const std::uint8_t> bytes);
+
+    // A new line: forgets a frame cut off by the old one and restarts the frame count of DropLine.
+    void startLine();
+
+    std::vector<FrameRecord> log() const;
+    DisplayState state() const;
+    FailureSettings failures() const;
+    void setFailures(const FailureSettings &failures);
+
+    // Number of log entries that are frames (hello, command, goodbye), garbage excluded.
+    std::size_t frameCount() const;
+    // Waits until at least n frames were taken; false when the time ran out first.
+    bool waitForFrames(std::size_t n, std::chrono::milliseconds timeout) const;
+
+    // Called for every new log entry, on the feeding thread, outside the simulator's lock.
+    void setObserver(std::function<void(const FrameRecord &)> observer);
+
+private:
+    enum class Scan { Incomplete, NotAFrame, Complete };
+    struct ScanResult {
+        Scan scan;
+        std::size_t length = 0;
+    };
+    struct MarkerSpec {
+        std::uint8_t marker;
+        ScanResult (*scan)(std::span<const std::uint8_t> pending);
+        std::vector<std::uint8_t> (DisplaySimulator::*take)(FrameRecord &record);
+    };
+    static const MarkerSpec *findMarker(std::uint8_t marker);
+
+    static ScanResult scanHello(std::span<const std::uint8_t> pending);
+    static ScanResult scanGoodbye(std::span<const std::uint8_t> pending);
+    static ScanResult scanCommand(std::span<const std::uint8_t> pending);
+    std::vector<std::uint8_t> takeHello(FrameRecord &record);
+    std::vector<std::uint8_t> takeGoodbye(FrameRecord &record);
+    std::vector<std::uint8_t> takeCommand(FrameRecord &record);
+
+    void appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply);
+    std::uint64_t nowMs() const;
+
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    mutable std::mutex mutex_;
+    mutable std::condition_variable frameTaken_;
+    FailureSettings failures_;
+    DisplayState state_;
+    std::vector<std::uint8_t> pending_;
+    std::vector<FrameRecord> log_;
+    std::size_t frames_ = 0;
+    std::size_t framesOnLine_ = 0;
+    std::function<void(const FrameRecord &)> observer_;
+};

@@ -1,0 +1,81 @@
+// korvane-sim: the display simulator on a pseudo-terminal, registered as a port link.
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "sim/sim_command_line.h"
+#include "sim/sim_pty_server.h"
+
+namespace {
+
+void printFrame(const FrameRecord &record)
+{
+    std::string hex;
+    char buf[8];
+    for (std::uint8_t b : record.raw) {
+        std::snprintf(buf, sizeof buf, "%s%02X", hex.empty() ? "" : " ", b);
+        hex += buf;
+    }
+    std::printf("[%9llu ms] %-32s %s\n", static_cast<unsigned long long>(record.timeMs), record.name.c_str(),
+                hex.c_str());
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const std::string program = argc > 0 ? argv[0] : "korvane-sim";
+    const SimCommandLine cl = parseSimCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+    if (cl.help) {
+        std::fputs(simUsage(program).c_str(), stdout);
+        return 0;
+    }
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", program.c_str(), cl.error.c_str(),
+                     program.c_str());
+        return 2;
+    }
+
+    // SIGINT and SIGTERM are taken by sigtimedwait below; blocked before any thread starts.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    SimPtyServer server(cl.server);
+    if (!cl.quiet)
+        server.simulator().setObserver(printFrame);
+    try {
+        server.start();
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+        return 1;
+    }
+
+    const VolumeSizes &v = cl.server.simulator.volumes;
+    std::printf("Display simulator on %s\nPort link %s\nDisks %u, %u, %u, %u MB, SD %u MB\n",
+                server.slavePath().c_str(), server.linkPath().c_str(), v.diskMb[0], v.diskMb[1], v.diskMb[2],
+                v.diskMb[3], v.sdMb);
+    std::printf("Press Ctrl+C to stop.\n");
+    std::fflush(stdout);
+
+    const timespec tick{0, 200 * 1000 * 1000};
+    int exitCode = 0;
+    for (;;) {
+        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0)
+            break;
+        if (const std::string error = server.lastError(); !error.empty()) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            exitCode = 1;
+            break;
+        }
+    }
+    server.stop();
+    std::printf("Stopped; port link removed.\n");
+    return exitCode;
+}

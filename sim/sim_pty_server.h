@@ -1,0 +1,84 @@
+#pragma once
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sim/display_simulator.h"
+#include "sim/port_link_registration.h"
+
+struct SimPtyServerOptions {
+    SimulatorOptions simulator;
+    bool registerLink = false;  // register the pseudo-terminal as port link COM<portNumber>
+    int portNumber = 3;
+};
+
+// Serves a DisplaySimulator over a pseudo-terminal: the shell opens the slave side (or the
+// port link that points at it) as its serial port; a thread reads the master side, feeds the
+// simulator and writes its replies, honouring the failure modes.
+//
+//   SimPtyServer server(options);
+//   server.start();                      // throws std::runtime_error with a message
+//   open(server.slavePath().c_str(), ...);
+//   server.simulator().log();
+//   server.stop();
+class SimPtyServer {
+public:
+    explicit SimPtyServer(SimPtyServerOptions options = {});
+    SimPtyServer(const SimPtyServer &) = delete;
+    SimPtyServer &operator=(const SimPtyServer &) = delete;
+    ~SimPtyServer();
+
+    void start();
+    void stop();
+    bool running() const { return thread_.joinable(); }
+
+    // The current slave device (it changes when a dropped line is reopened).
+    std::string slavePath() const;
+    // The port link's path, empty when none is registered.
+    std::string linkPath() const;
+
+    DisplaySimulator &simulator() { return simulator_; }
+    const DisplaySimulator &simulator() const { return simulator_; }
+
+    // Every byte read from and written to the line, in order, across all lines.
+    std::vector<std::uint8_t> receivedBytes() const;
+    std::vector<std::uint8_t> sentBytes() const;
+    // Waits until at least n bytes were written to the line; false on time-out.
+    bool waitForSent(std::size_t n, std::chrono::milliseconds timeout) const;
+
+    // How often the line was dropped (FailureMode::DropLine) and reopened.
+    int linesDropped() const { return linesDropped_.load(); }
+    // Why serving ended early (the line could not be reopened after a drop); empty otherwise.
+    std::string lastError() const;
+
+private:
+    void openLine();
+    void closeLine();
+    void serve();
+    bool perform(const OutputStep &step);
+    bool writeAll(const std::vector<std::uint8_t> &bytes);
+    bool pauseFor(std::chrono::milliseconds pause);  // false when asked to stop meanwhile
+
+    SimPtyServerOptions options_;
+    DisplaySimulator simulator_;
+    PortLinkRegistration link_;
+
+    int master_ = -1;
+    int keeper_ = -1;  // our own slave descriptor: holds the line up between the shell's openings, never read
+    int stopFd_ = -1;
+    std::thread thread_;
+    std::atomic<int> linesDropped_{0};
+
+    mutable std::mutex mutex_;
+    mutable std::condition_variable sent_;
+    std::string slavePath_;
+    std::string linkPath_;
+    std::string lastError_;
+    std::vector<std::uint8_t> received_;
+    std::vector<std::uint8_t> sentBytes_;
+};
