@@ -43,9 +43,9 @@ constexpr GammaCell kCellsC[] = {
 };
 constexpr GammaLabel kLabelsC[] = {{"SGN _\nSGP", 9, 1}, {"GMA_\nRELOAD", 9, 4}};
 
-const GammaTable kTableA{"ILI-9481 / HX-8375B", "VRP 0..10", "VRN 0..10", kCellsA, {}, 152, 0x0D, "Button25", "Button33"};
-const GammaTable kTableB{"ILI-9486", "VRP 0..15", "VRN 0..15", kCellsB, {}, 157, 0x1F, "Button40", "Button41"};
-const GammaTable kTableC{"HX-8357C", "VRP 0..16", "VRN 0..16", kCellsC, kLabelsC, 155, 0x23, "Button32", "Button35"};
+const GammaGrid kTableA{"ILI-9481 / HX-8375B", "VRP 0..10", "VRN 0..10", kCellsA, {}, 152, 0x0D, "Button25", "Button33"};
+const GammaGrid kTableB{"ILI-9486", "VRP 0..15", "VRN 0..15", kCellsB, {}, 157, 0x1F, "Button40", "Button41"};
+const GammaGrid kTableC{"HX-8357C", "VRP 0..16", "VRN 0..16", kCellsC, kLabelsC, 155, 0x23, "Button32", "Button35"};
 
 // Wire order of table A: pairs (high nibble, low nibble) or single values.
 struct PackedByte {
@@ -96,7 +96,7 @@ const GammaPreset kPresetHx8375b{"Button34", "Def HX-8375B", {{
 }}};
 
 // Sends the head A6 L 1E and then the table, reading each control just before its byte.
-void sendTable(ProtocolLoop& loop, const GammaTable& table, std::vector<uint8_t> (*encode)(const SpinLookup&),
+void sendTable(ProtocolLoop& loop, const GammaGrid& table, std::vector<uint8_t> (*encode)(const SpinLookup&),
                const ControlValues& controls)
 {
     loop.beginRequest();
@@ -109,9 +109,9 @@ void sendTable(ProtocolLoop& loop, const GammaTable& table, std::vector<uint8_t>
 
 }  // namespace
 
-const GammaTable& gammaTableA() { return kTableA; }
-const GammaTable& gammaTableB() { return kTableB; }
-const GammaTable& gammaTableC() { return kTableC; }
+const GammaGrid& gammaTableA() { return kTableA; }
+const GammaGrid& gammaTableB() { return kTableB; }
+const GammaGrid& gammaTableC() { return kTableC; }
 const GammaPreset& presetIli9481() { return kPresetIli9481; }
 const GammaPreset& presetHx8375b() { return kPresetHx8375b; }
 

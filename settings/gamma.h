@@ -27,7 +27,7 @@ struct GammaLabel {
     int column;
 };
 
-struct GammaTable {
+struct GammaGrid {
     const char* caption;                 // group caption
     const char* positiveLabel;           // over columns 1 and 2
     const char* negativeLabel;           // over columns 3 and 4
@@ -39,9 +39,9 @@ struct GammaTable {
     const char* defaultButton;           // "Set default GAMMA"
 };
 
-const GammaTable& gammaTableA();  // "ILI-9481 / HX-8375B", 12 bytes
-const GammaTable& gammaTableB();  // "ILI-9486", 30 bytes
-const GammaTable& gammaTableC();  // "HX-8357C", 34 bytes
+const GammaGrid& gammaTableA();  // "ILI-9481 / HX-8375B", 12 bytes
+const GammaGrid& gammaTableB();  // "ILI-9486", 30 bytes
+const GammaGrid& gammaTableC();  // "HX-8357C", 34 bytes
 
 using SpinLookup = std::function<int(std::string_view name)>;
 

@@ -15,9 +15,9 @@ using Bytes = std::vector<uint8_t>;
 struct Grid {
     std::map<std::string, int> values;
 
-    explicit Grid(std::initializer_list<const GammaTable*> tables)
+    explicit Grid(std::initializer_list<const GammaGrid*> tables)
     {
-        for (const GammaTable* t : tables)
+        for (const GammaGrid* t : tables)
             for (const GammaCell& c : t->cells)
                 values[c.name] = c.start;
     }
@@ -71,7 +71,7 @@ TEST(GammaTables, EveryValueGoesOutModulo256)
 TEST(GammaTables, GridsHoldEveryCellOnceWithinItsLimits)
 {
     struct Case {
-        const GammaTable& table;
+        const GammaGrid& table;
         size_t cells;
         size_t wireBytes;
         uint8_t lengthByte;
