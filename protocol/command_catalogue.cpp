@@ -29,70 +29,70 @@ using P = ParamKind;
 // clang-format off
 constexpr std::array kCatalogue = {
     // Left panel
-    CommandSpec{"Button50", "↑", "Button10Click", kSendBare, 0x02},
-    CommandSpec{"Button49", "↓", "Button9Click", kSendBare, 0x01},
-    CommandSpec{"Button51", "Reset", "Button11Click", kSendBare, 0x03},
-    CommandSpec{"Button52", "Long Reset", "Button12Click", kSendBare, 0x04},
-    CommandSpec{"Button54", "LONG+", "Button24Click", kSendBare, 0x05},
-    CommandSpec{"Button53", "LONG-", "Button23Click", kSendBare, 0x06},
-    CommandSpec{"BitBtn19", "Reboot", "BitBtn19Click", kSendBare, 0x1A},
+    CommandControl{"Button50", "↑", "Button10Click", kSendBare, 0x02},
+    CommandControl{"Button49", "↓", "Button9Click", kSendBare, 0x01},
+    CommandControl{"Button51", "Reset", "Button11Click", kSendBare, 0x03},
+    CommandControl{"Button52", "Long Reset", "Button12Click", kSendBare, 0x04},
+    CommandControl{"Button54", "LONG+", "Button24Click", kSendBare, 0x05},
+    CommandControl{"Button53", "LONG-", "Button23Click", kSendBare, 0x06},
+    CommandControl{"BitBtn19", "Reboot", "BitBtn19Click", kSendBare, 0x1A},
     // Storage panel
-    CommandSpec{"BitBtn21", "Reset SERVICE Records", "BitBtn21Click", kReadConfig, 0x37},
-    CommandSpec{"Button22", "Reset all BC", "Button22Click", kReadConfig, 0x28},
+    CommandControl{"BitBtn21", "Reset SERVICE Records", "BitBtn21Click", kReadConfig, 0x37},
+    CommandControl{"Button22", "Reset all BC", "Button22Click", kReadConfig, 0x28},
     // "Config"
-    CommandSpec{"BitBtn22", "Read Config", "BitBtn22Click", kReadConfig, 0x18},
-    CommandSpec{"BitBtn34", "Erase Config", "BitBtn34Click", kReadConfig, 0x10},
+    CommandControl{"BitBtn22", "Read Config", "BitBtn22Click", kReadConfig, 0x18},
+    CommandControl{"BitBtn34", "Erase Config", "BitBtn34Click", kReadConfig, 0x10},
     // "Screen Setup", "Screen size"
-    CommandSpec{"BitBtn32", "Screen size setup", "Button13Click", kSendBare, 0x0A},
-    CommandSpec{"Button15", "↑ Up", "Button15Click", kSendBare, 0x0C},
-    CommandSpec{"Button14", "↓ Down", "Button14Click", kSendBare, 0x0B},
-    CommandSpec{"Button17", "↑ Up", "Button17Click", kSendBare, 0x0E},
-    CommandSpec{"Button16", "↓ Down", "Button16Click", kSendBare, 0x0D},
-    CommandSpec{"BitBtn31", "Save size", "Button18Click", kSendBare, 0x0F},
-    CommandSpec{"Button19", "Sleep In", "Button19Click", kSendBare, 0x65},
-    CommandSpec{"Button20", "Sleep Out", "Button20Click", kSendBare, 0x64},
-    CommandSpec{"BitBtn30", "Brightness", "Button1Click", kSendParam, 0x32, P::SpinValue, 0, "SpinEdit2"},
-    CommandSpec{"BitBtn44", "Show Back-nd", "BitBtn44Click", kSendParam, 0x29, P::Constant, 5},
-    CommandSpec{"Button1222222222", "↑", "Button1222222222Click", kSendParam, 0x2A, P::Constant, 5},
-    CommandSpec{"Button3234234234", "↓", "Button3234234234Click", kSendParam, 0x2B, P::Constant, 5},
-    CommandSpec{"BitBtn48", "Save Background", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
-    CommandSpec{"BitBtn49", "Save", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
+    CommandControl{"BitBtn32", "Screen size setup", "Button13Click", kSendBare, 0x0A},
+    CommandControl{"Button15", "↑ Up", "Button15Click", kSendBare, 0x0C},
+    CommandControl{"Button14", "↓ Down", "Button14Click", kSendBare, 0x0B},
+    CommandControl{"Button17", "↑ Up", "Button17Click", kSendBare, 0x0E},
+    CommandControl{"Button16", "↓ Down", "Button16Click", kSendBare, 0x0D},
+    CommandControl{"BitBtn31", "Save size", "Button18Click", kSendBare, 0x0F},
+    CommandControl{"Button19", "Sleep In", "Button19Click", kSendBare, 0x65},
+    CommandControl{"Button20", "Sleep Out", "Button20Click", kSendBare, 0x64},
+    CommandControl{"BitBtn30", "Brightness", "Button1Click", kSendParam, 0x32, P::SpinValue, 0, "SpinEdit2"},
+    CommandControl{"BitBtn44", "Show Back-nd", "BitBtn44Click", kSendParam, 0x29, P::Constant, 5},
+    CommandControl{"Button1222222222", "↑", "Button1222222222Click", kSendParam, 0x2A, P::Constant, 5},
+    CommandControl{"Button3234234234", "↓", "Button3234234234Click", kSendParam, 0x2B, P::Constant, 5},
+    CommandControl{"BitBtn48", "Save Background", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
+    CommandControl{"BitBtn49", "Save", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
     // "Screen Setup", "GAMMA" (the "Set GAMMA" buttons store states that read the grids as they send)
-    CommandSpec{"Button25", "Set GAMMA", "Button25Click", 152, 0x1E},
-    CommandSpec{"Button32", "Set GAMMA", "Button32Click", 155, 0x1E},
-    CommandSpec{"Button40", "Set GAMMA", "Button40Click", 157, 0x1E},
-    CommandSpec{"Button33", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
-    CommandSpec{"Button35", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
-    CommandSpec{"Button41", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
-    CommandSpec{"BitBtn33", "Save", "Button26Click", kSendGammaBare, 0x1F},
+    CommandControl{"Button25", "Set GAMMA", "Button25Click", 152, 0x1E},
+    CommandControl{"Button32", "Set GAMMA", "Button32Click", 155, 0x1E},
+    CommandControl{"Button40", "Set GAMMA", "Button40Click", 157, 0x1E},
+    CommandControl{"Button33", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
+    CommandControl{"Button35", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
+    CommandControl{"Button41", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
+    CommandControl{"BitBtn33", "Save", "Button26Click", kSendGammaBare, 0x1F},
     // "Extra Coding"
-    CommandSpec{"BitBtn28", "Read Extra Encode", "BitBtn28Click", kReadExtra, 0x17},
+    CommandControl{"BitBtn28", "Read Extra Encode", "BitBtn28Click", kReadExtra, 0x17},
     // "TurboTimer"
-    CommandSpec{"BitBtn26", "Read ", "BitBtn26Click", kReadTurboTimer, 0x26},
+    CommandControl{"BitBtn26", "Read ", "BitBtn26Click", kReadTurboTimer, 0x26},
     // "Transmission"
-    CommandSpec{"BitBtn24", "Read ", "BitBtn24Click", kReadTransmission, 0x24},
+    CommandControl{"BitBtn24", "Read ", "BitBtn24Click", kReadTransmission, 0x24},
     // "Keys emul"
-    CommandSpec{"Button21", "Doors", "Button21Click", kSendParam, 0x14, P::SpinValue, 0, "SpinEdit1"},
-    CommandSpec{"CheckBox1", "kl 15", "CheckBox1Click", kSendBare, 0x33, P::TickedCode, 0x34, "CheckBox1"},
-    CommandSpec{"Button29", "TurboTimer switch ON", "Button29Click", kSendBare, 0x07},
-    CommandSpec{"Button30", "TurboTimer switch OFF", "Button30Click", kSendBare, 0x08},
-    CommandSpec{"Button10", "↑", "Button10Click", kSendBare, 0x02},
-    CommandSpec{"Button9", "↓", "Button9Click", kSendBare, 0x01},
-    CommandSpec{"Button11", "Reset", "Button11Click", kSendBare, 0x03},
-    CommandSpec{"Button12", "Long reset", "Button12Click", kSendBare, 0x04},
-    CommandSpec{"Button24", "LONG+", "Button24Click", kSendBare, 0x05},
-    CommandSpec{"Button23", "LONG-", "Button23Click", kSendBare, 0x06},
-    CommandSpec{"Button47", "↑", "Button47Click", kSendParam, 0x1B, P::MirrorDirection, MirrorUp, "RadioGroup3"},
-    CommandSpec{"Button48", "↓", "Button48Click", kSendParam, 0x1B, P::MirrorDirection, MirrorDown, "RadioGroup3"},
-    CommandSpec{"Button68", "←", "Button68Click", kSendParam, 0x1B, P::MirrorDirection, MirrorLeft, "RadioGroup3"},
-    CommandSpec{"Button67", "→", "Button67Click", kSendParam, 0x1B, P::MirrorDirection, MirrorRight, "RadioGroup3"},
+    CommandControl{"Button21", "Doors", "Button21Click", kSendParam, 0x14, P::SpinValue, 0, "SpinEdit1"},
+    CommandControl{"CheckBox1", "kl 15", "CheckBox1Click", kSendBare, 0x33, P::TickedCode, 0x34, "CheckBox1"},
+    CommandControl{"Button29", "TurboTimer switch ON", "Button29Click", kSendBare, 0x07},
+    CommandControl{"Button30", "TurboTimer switch OFF", "Button30Click", kSendBare, 0x08},
+    CommandControl{"Button10", "↑", "Button10Click", kSendBare, 0x02},
+    CommandControl{"Button9", "↓", "Button9Click", kSendBare, 0x01},
+    CommandControl{"Button11", "Reset", "Button11Click", kSendBare, 0x03},
+    CommandControl{"Button12", "Long reset", "Button12Click", kSendBare, 0x04},
+    CommandControl{"Button24", "LONG+", "Button24Click", kSendBare, 0x05},
+    CommandControl{"Button23", "LONG-", "Button23Click", kSendBare, 0x06},
+    CommandControl{"Button47", "↑", "Button47Click", kSendParam, 0x1B, P::MirrorDirection, MirrorUp, "RadioGroup3"},
+    CommandControl{"Button48", "↓", "Button48Click", kSendParam, 0x1B, P::MirrorDirection, MirrorDown, "RadioGroup3"},
+    CommandControl{"Button68", "←", "Button68Click", kSendParam, 0x1B, P::MirrorDirection, MirrorLeft, "RadioGroup3"},
+    CommandControl{"Button67", "→", "Button67Click", kSendParam, 0x1B, P::MirrorDirection, MirrorRight, "RadioGroup3"},
     // "ver.7.6-7.7 Disk Image Loader"
-    CommandSpec{"Button38", "Check Flash Disk ...", "Button38Click", kReadConfig, 0x37},
-    CommandSpec{"BitBtn35", "Wipe system sector", "BitBtn35Click", kReadConfig, 0x10},
-    CommandSpec{"BitBtn18", "Reboot", "BitBtn19Click", kSendBare, 0x1A},
+    CommandControl{"Button38", "Check Flash Disk ...", "Button38Click", kReadConfig, 0x37},
+    CommandControl{"BitBtn35", "Wipe system sector", "BitBtn35Click", kReadConfig, 0x10},
+    CommandControl{"BitBtn18", "Reboot", "BitBtn19Click", kSendBare, 0x1A},
     // "ver.7.5 SD File Manager"
-    CommandSpec{"BitBtn9", "Update RG", "BitBtn9Click", kSendBare, 0x19},
-    CommandSpec{"BitBtn20", "Reset SERVICE Records ...", "BitBtn21Click", kReadConfig, 0x37},
+    CommandControl{"BitBtn9", "Update RG", "BitBtn9Click", kSendBare, 0x19},
+    CommandControl{"BitBtn20", "Reset SERVICE Records ...", "BitBtn21Click", kReadConfig, 0x37},
 };
 // clang-format on
 
@@ -116,20 +116,20 @@ void sendPayload(ProtocolLoop& loop, int count)
 
 }  // namespace
 
-std::span<const CommandSpec> commandCatalogue()
+std::span<const CommandControl> commandControls()
 {
     return kCatalogue;
 }
 
-const CommandSpec* findCommand(std::string_view control)
+const CommandControl* findCommandControl(std::string_view control)
 {
-    for (const CommandSpec& spec : kCatalogue)
+    for (const CommandControl& spec : kCatalogue)
         if (control == spec.control)
             return &spec;
     return nullptr;
 }
 
-void issueCommand(ProtocolLoop& loop, const CommandSpec& spec, const ControlValues& controls)
+void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlValues& controls)
 {
     switch (spec.param) {
     case ParamKind::None:

@@ -18,7 +18,7 @@ enum class ParamKind {
 
 // One row of the command catalogue: which control, which handler, which protocol state and
 // command code, and where the parameter comes from.
-struct CommandSpec {
+struct CommandControl {
     const char* control;  // the control's name, e.g. "Button50"
     const char* caption;  // its caption as the user sees it
     const char* handler;  // the handler's name, e.g. "Button50Click"
@@ -29,14 +29,14 @@ struct CommandSpec {
     const char* source = nullptr;
 };
 
-// Every control of the window that sends a command frame.
-std::span<const CommandSpec> commandCatalogue();
+// Every control of the window that sends a command frame (the command catalogue).
+std::span<const CommandControl> commandControls();
 // The row of a control, or nullptr.
-const CommandSpec* findCommand(std::string_view control);
+const CommandControl* findCommandControl(std::string_view control);
 
 // The handler of a catalogue control: stores the code, the parameter (read from the controls
 // now) and the state in the loop. Sends nothing; the loop's next pass does.
-void issueCommand(ProtocolLoop& loop, const CommandSpec& spec, const ControlValues& controls);
+void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlValues& controls);
 
 // Registers the generic send states (50, 51, 52, 53, 54, 55, 153, 163, 166) in the loop.
 void registerCommandStates(ProtocolLoop& loop);

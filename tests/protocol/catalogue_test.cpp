@@ -39,7 +39,7 @@ protected:
     // What pressing the control stores: state, code and parameter.
     std::tuple<int32_t, int, int> press(const char* control)
     {
-        const CommandSpec* spec = findCommand(control);
+        const CommandControl* spec = findCommandControl(control);
         EXPECT_NE(spec, nullptr) << control;
         if (!spec)
             return {};
@@ -112,13 +112,13 @@ TEST_F(CatalogueTest, EveryControlAppearsOnceAndEverySendStateHasAStep)
 {
     registerCommandStates(loop);
     std::set<std::string> controlsSeen;
-    for (const CommandSpec& spec : commandCatalogue()) {
+    for (const CommandControl& spec : commandControls()) {
         EXPECT_TRUE(controlsSeen.insert(spec.control).second) << spec.control << " twice";
         const bool gammaTable = spec.state == 152 || spec.state == 155 || spec.state == 157;
         if (!gammaTable)
             EXPECT_TRUE(loop.hasStep(spec.state)) << spec.control << " state " << spec.state;
     }
-    EXPECT_EQ(findCommand("Button8"), nullptr);  // "Connect" is not a command
+    EXPECT_EQ(findCommandControl("Button8"), nullptr);  // "Connect" is not a command
 }
 
 }  // namespace
