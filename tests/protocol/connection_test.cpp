@@ -1,0 +1,158 @@
+#include "tests/protocol/loop_fixture.h"
+
+#include <QElapsedTimer>
+
+#include <stdexcept>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+SimPtyServerOptions withVolumes(std::array<uint8_t, 4> disks, unsigned sdMb)
+{
+    SimPtyServerOptions o;
+    o.simulator.volumes.diskMb = disks;
+    o.simulator.volumes.sdMb = sdMb;
+    return o;
+}
+
+class Connection : public LoopOverPty {
+protected:
+    Connection() : LoopOverPty(withVolumes({0, 10, 0, 0}, 4080)) {}
+};
+
+TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
+{
+    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    connectWith(script);
+
+    const auto log = frames();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log[0].raw, (Bytes{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67}));
+    EXPECT_EQ(log[1].raw, (Bytes{0xA6, 0x01, 0x20}));
+    EXPECT_GE(log[1].timeMs - log[0].timeMs, 500u);
+    EXPECT_EQ(log.back().raw, (Bytes{0xAE, 0x00, 0x55}));
+    EXPECT_EQ(log.size(), 3u);
+
+    ASSERT_EQ(host.sizes.size(), 1u);
+    EXPECT_EQ(host.sizes[0].disks, (std::array<uint8_t, 4>{0, 10, 0, 0}));
+    EXPECT_EQ(host.sizes[0].sdMegabytes(), 4080u);
+    EXPECT_EQ(host.panels[4], "1000");
+    EXPECT_EQ(host.panels[5], "6");
+    EXPECT_EQ(host.pagesEnabled, 1);
+    EXPECT_EQ(host.pagesShown, 1);
+    EXPECT_TRUE(host.chipVisible);
+    EXPECT_TRUE(host.errors.empty());
+    EXPECT_FALSE(comm.Active());
+}
+
+class SplitReply : public LoopOverPty {
+protected:
+    static SimPtyServerOptions options()
+    {
+        SimPtyServerOptions o = withVolumes({1, 2, 3, 4}, 160);
+        o.simulator.failures.enable(FailureMode::SplitReplies);
+        o.simulator.failures.splitPieces = 3;
+        o.simulator.failures.splitPause = std::chrono::milliseconds(60);
+        return o;
+    }
+    SplitReply() : LoopOverPty(options()) {}
+};
+
+TEST_F(SplitReply, ReplyInPiecesIsDecodedOnceWhenComplete)
+{
+    size_t bytesOnLineAtDecode = 0;
+    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    host.onShowSizes = [&] { bytesOnLineAtDecode = server.sentBytes().size(); };
+    connectWith(script);
+
+    ASSERT_EQ(host.sizes.size(), 1u);
+    EXPECT_EQ(host.sizes[0].disks, (std::array<uint8_t, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(host.sizes[0].sdMegabytes(), 160u);
+    EXPECT_EQ(bytesOnLineAtDecode, 6u) << "decoded before the last piece had arrived";
+}
+
+class SilentDisplay : public LoopOverPty {
+protected:
+    static SimPtyServerOptions options()
+    {
+        SimPtyServerOptions o;
+        o.simulator.failures.enable(FailureMode::Silent);
+        return o;
+    }
+    SilentDisplay() : LoopOverPty(options()) {}
+};
+
+TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
+{
+    QElapsedTimer sinceExit;
+    script.step("size query sent", [&] { return countFrames("size query") == 1; }, [] {}, 3000)
+        .step("still waiting a while", [&] { return loop->state() == 1 && host.panels[4] == "1"; },
+              [&] {
+                  sinceExit.start();
+                  loop->requestExit();
+              });
+    connectWith(script);
+
+    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
+    EXPECT_LT(sinceExit.elapsed(), 1000);
+    EXPECT_EQ(frames().back().raw, (Bytes{0xAE, 0x00, 0x55}));
+    EXPECT_TRUE(host.sizes.empty());
+    EXPECT_FALSE(comm.Active());
+}
+
+TEST_F(Connection, NoUsablePortCountsAttemptsUntilExit)
+{
+    comm.SetComPortNo(200);  // the map lacks it and there is no /dev/ttyS199
+    script.step("three attempts", [&] { return host.panels[0] == "try connect 3"; }, [&] { loop->requestExit(); });
+    connectWith(script);
+
+    ASSERT_GE(host.panel0History.size(), 3u);
+    for (size_t i = 0; i < host.panel0History.size(); ++i)
+        EXPECT_EQ(host.panel0History[i], QStringLiteral("try connect %1").arg(i + 1));
+    EXPECT_TRUE(host.failureReason.contains("No such file or directory")) << host.failureReason.toStdString();
+    EXPECT_TRUE(host.failureReason.contains("COM200")) << host.failureReason.toStdString();
+    EXPECT_EQ(host.pagesShown, 0);
+    EXPECT_TRUE(host.chipVisible);
+    EXPECT_TRUE(server.receivedBytes().empty());
+    EXPECT_FALSE(comm.Active());
+}
+
+TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
+{
+    script.step("first sizes", [&] { return sizesShown(1); },
+                [&] { QTimer::singleShot(0, [&] { loop->connectAndRun(); }); })
+        .step("nested loop running", [&] { return loop->runDepth() == 2; }, [] {})
+        .step("second sizes", [&] { return sizesShown(2); }, [&] { loop->requestExit(); });
+    connectWith(script);
+
+    EXPECT_EQ(loop->runDepth(), 0);
+    EXPECT_EQ(countFrames("hello"), 2u);
+    EXPECT_EQ(countFrames("goodbye"), 1u);
+    EXPECT_FALSE(comm.Active());
+}
+
+TEST_F(Connection, ErrorInAStepEndsTheLoopWithoutGoodbyeAndIsReported)
+{
+    loop->registerStep(777, [] { throw std::runtime_error("the file vanished"); });
+    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->setState(777); });
+    connectWith(script);
+
+    ASSERT_EQ(host.errors.size(), 1u);
+    EXPECT_EQ(host.errors[0], "the file vanished");
+    EXPECT_EQ(countFrames("goodbye"), 0u);
+    EXPECT_TRUE(comm.Active()) << "the port stays open after an error in a step";
+    EXPECT_EQ(loop->runDepth(), 0);
+}
+
+TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
+{
+    loop->storeCommand(50, 0x1A);  // "Reboot" pressed while disconnected
+    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    connectWith(script);
+
+    EXPECT_EQ(server.simulator().state().reboots, 0);
+    EXPECT_EQ(countFrames("hello"), 1u);
+}
+
+}  // namespace
