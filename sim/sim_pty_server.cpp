@@ -8,6 +8,7 @@
 #include <poll.h>
 #include <stdexcept>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -151,7 +152,7 @@ bool SimPtyServer::pauseFor(std::chrono::milliseconds pause)
 {
     const auto until = std::chrono::steady_clock::now() + pause;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return true;
         pollfd pfd{stopFd_, POLLIN, 0};
@@ -185,11 +186,33 @@ bool SimPtyServer::writeAll(const std::vector<std::uint8_t> &bytes)
     return true;
 }
 
+// Closing the master discards what the shell has not read yet; a cable that breaks after a
+// reply still delivers the bytes already on the wire, so give the shell a moment to take them.
+bool SimPtyServer::waitUntilDelivered()
+{
+    using namespace std::chrono_literals;
+    auto pending = [this] {
+        int n = 0;
+        return ::ioctl(keeper_, TIOCINQ, &n) == 0 ? n : 0;
+    };
+    // The bytes pass through the kernel's buffer first: wait briefly until they show up...
+    for (auto until = std::chrono::steady_clock::now() + 50ms; pending() == 0 && std::chrono::steady_clock::now() < until;)
+        if (!pauseFor(2ms))
+            return false;
+    // ...then until the shell has read them, or gives no sign of reading.
+    for (auto until = std::chrono::steady_clock::now() + 1s; pending() > 0 && std::chrono::steady_clock::now() < until;)
+        if (!pauseFor(5ms))
+            return false;
+    return true;
+}
+
 bool SimPtyServer::perform(const OutputStep &step)
 {
     if (step.pauseBefore.count() > 0 && !pauseFor(step.pauseBefore))
         return false;
     if (step.dropLine) {
+        if (!waitUntilDelivered())
+            return false;
         closeLine();
         openLine();
         if (!link_.path().empty())

@@ -61,6 +61,7 @@ private:
     void closeLine();
     void serve();
     bool perform(const OutputStep &step);
+    bool waitUntilDelivered();  // false when asked to stop meanwhile
     bool writeAll(const std::vector<std::uint8_t> &bytes);
     bool pauseFor(std::chrono::milliseconds pause);  // false when asked to stop meanwhile
 
