@@ -21,7 +21,8 @@ auto scanFixed(std::span<const std::uint8_t> pending, const std::array<std::uint
 
 } // namespace
 
-DisplaySimulator::DisplaySimulator(SimulatorOptions options) : failures_(options.failures)
+DisplaySimulator::DisplaySimulator(SimulatorOptions options)
+    : failures_(options.failures), logLimit_(options.logLimit)
 {
     state_.volumes = options.volumes;
 }
@@ -172,6 +173,8 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
                 }
             }
             log_.push_back(record);
+            if (logLimit_ != 0 && log_.size() > logLimit_)
+                log_.pop_front();
             added.push_back(std::move(record));
         }
         if (dropped)
@@ -197,7 +200,7 @@ void DisplaySimulator::startLine()
 std::vector<FrameRecord> DisplaySimulator::log() const
 {
     std::lock_guard lock(mutex_);
-    return log_;
+    return {log_.begin(), log_.end()};
 }
 
 DisplayState DisplaySimulator::state() const

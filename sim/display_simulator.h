@@ -3,6 +3,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -17,6 +18,7 @@
 struct SimulatorOptions {
     VolumeSizes volumes;
     FailureSettings failures;
+    std::size_t logLimit = 0;  // entries kept in the log, the oldest dropped first; 0 keeps all
 };
 
 enum class FrameKind { Hello, Command, Goodbye, Garbage };
@@ -51,6 +53,7 @@ public:
     // A new line: forgets a frame cut off by the old one and restarts the frame count of DropLine.
     void startLine();
 
+    // A copy of the log, oldest entry first.
     std::vector<FrameRecord> log() const;
     DisplayState state() const;
     FailureSettings failures() const;
@@ -93,7 +96,8 @@ private:
     FailureSettings failures_;
     DisplayState state_;
     std::vector<std::uint8_t> pending_;
-    std::vector<FrameRecord> log_;
+    std::deque<FrameRecord> log_;
+    std::size_t logLimit_ = 0;
     std::size_t frames_ = 0;
     std::size_t framesOnLine_ = 0;
     std::function<void(const FrameRecord &)> observer_;

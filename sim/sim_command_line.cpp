@@ -47,6 +47,8 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
 {
     SimCommandLine cl;
     cl.server.registerLink = true;
+    cl.server.recordBytes = false;        // a long session would only grow them
+    cl.server.simulator.logLimit = 1000;  // frames are printed as they come
     auto &sim = cl.server.simulator;
     auto &failures = sim.failures;
 

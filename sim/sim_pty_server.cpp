@@ -168,7 +168,7 @@ bool SimPtyServer::writeAll(const std::vector<std::uint8_t> &bytes)
     while (done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
         if (n > 0) {
-            {
+            if (options_.recordBytes) {
                 std::lock_guard lock(mutex_);
                 sentBytes_.insert(sentBytes_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(done),
                                   bytes.begin() + static_cast<std::ptrdiff_t>(done) + n);
@@ -250,7 +250,7 @@ void SimPtyServer::serve()
             continue;
         }
         const std::span<const std::uint8_t> got(buffer.data(), static_cast<std::size_t>(n));
-        {
+        if (options_.recordBytes) {
             std::lock_guard lock(mutex_);
             received_.insert(received_.end(), got.begin(), got.end());
         }

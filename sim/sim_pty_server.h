@@ -15,6 +15,7 @@ struct SimPtyServerOptions {
     SimulatorOptions simulator;
     bool registerLink = false;  // register the pseudo-terminal as port link COM<portNumber>
     int portNumber = 3;
+    bool recordBytes = true;  // keep every byte of the line for receivedBytes() and sentBytes()
 };
 
 // Serves a DisplaySimulator over a pseudo-terminal: the shell opens the slave side (or the
@@ -45,10 +46,10 @@ public:
     DisplaySimulator &simulator() { return simulator_; }
     const DisplaySimulator &simulator() const { return simulator_; }
 
-    // Every byte read from and written to the line, in order, across all lines.
+    // Every byte read from and written to the line, in order, across all lines (when recorded).
     std::vector<std::uint8_t> receivedBytes() const;
     std::vector<std::uint8_t> sentBytes() const;
-    // Waits until at least n bytes were written to the line; false on time-out.
+    // Waits until at least n bytes were written to the line (when recorded); false on time-out.
     bool waitForSent(std::size_t n, std::chrono::milliseconds timeout) const;
 
     // How often the line was dropped (FailureMode::DropLine) and reopened.

@@ -176,3 +176,20 @@ TEST(FrameParserObserver, SeesEveryEntryInOrder)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FrameParserLog, KeepsOnlyTheNewestEntriesWhenLimited)
+{
+    SimulatorOptions options;
+    options.logLimit = 2;
+    DisplaySimulator sim(options);
+    sim.feed(concat({kHello, kSizeQuery, kReadConfig, kGoodbye}));
+    const auto log = sim.log();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].raw, kReadConfig);
+    EXPECT_EQ(log[1].raw, kGoodbye);
+    EXPECT_EQ(sim.frameCount(), 4u);
+}
+
+} // namespace
