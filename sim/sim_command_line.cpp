@@ -30,17 +30,18 @@ std::string simUsage(const std::string &program)
            "can connect to it as to a serial port. Logs every frame it receives; stops on Ctrl+C.\n"
            "\n"
            "Options:\n"
-           "  --port COM<n>         port link name (default COM3)\n"
-           "  --disk0 .. --disk3 <MB>  size of a flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
-           "  --disks <a,b,c,d>     the four disk sizes at once\n"
-           "  --sd <MB>             SD card size, rounded down to a multiple of 16, 0 to 4095 (default 1024)\n"
-           "  --split <n>           send every reply in n pieces with a pause between them\n"
-           "  --delay <ms>          wait before every reply\n"
-           "  --silent              never reply\n"
-           "  --garbage <n>         send n stray bytes before every reply\n"
-           "  --drop-after <n>      close the line after the n-th frame, then open a new one\n"
-           "  --quiet               do not log frames\n"
-           "  --help                show this help\n";
+           "  --port COM<n>          port link name (default COM3)\n"
+           "  --disk0 <MB> .. --disk3 <MB>\n"
+           "                         size of one flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
+           "  --disks <a,b,c,d>      the four disk sizes at once\n"
+           "  --sd <MB>              SD card size, 0 to 4095, rounded down to a multiple of 16 (default 1024)\n"
+           "  --split <n>            send every reply in n pieces with a pause between them\n"
+           "  --delay <ms>           wait before every reply\n"
+           "  --silent               never reply\n"
+           "  --garbage <n>          send n stray bytes before every reply\n"
+           "  --drop-after <n>       close the line after the n-th frame, then open a new one\n"
+           "  --quiet                do not log frames\n"
+           "  --help                 show this help\n";
 }
 
 SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
