@@ -167,71 +167,71 @@ constexpr std::uint64_t kNone = paramCounts({0});
 constexpr std::uint64_t kOne = paramCounts({1});
 
 const std::array kCatalogue{
-    CommandSpec{0x01, "key down", kNone, nullptr},
-    CommandSpec{0x02, "key up", kNone, nullptr},
-    CommandSpec{0x03, "reset", kNone, nullptr},
-    CommandSpec{0x04, "long reset", kNone, nullptr},
-    CommandSpec{0x05, "long plus", kNone, nullptr},
-    CommandSpec{0x06, "long minus", kNone, nullptr},
-    CommandSpec{0x07, "turbo timer on", kNone, turboTimerOn},
-    CommandSpec{0x08, "turbo timer off", kNone, turboTimerOff},
-    CommandSpec{0x0A, "screen size setup", kNone, nullptr},
-    CommandSpec{0x0B, "top line down", kNone, nullptr},
-    CommandSpec{0x0C, "top line up", kNone, nullptr},
-    CommandSpec{0x0D, "bottom line down", kNone, nullptr},
-    CommandSpec{0x0E, "bottom line up", kNone, nullptr},
-    CommandSpec{0x0F, "save size", kNone, nullptr},
-    CommandSpec{0x10, "erase config", kNone, eraseConfig},
-    CommandSpec{0x14, "doors", kOne, doors},
-    CommandSpec{0x15, "save extra coding", paramCounts({kExtraCodingLength}), saveExtraCoding},
-    CommandSpec{0x16, "save config", paramCounts({kConfigRecordLength}), saveConfig},
-    CommandSpec{0x17, "read extra coding", kNone, readExtraCoding},
-    CommandSpec{0x18, "read config", kNone, readConfig},
-    CommandSpec{0x19, "update RG", kNone, nullptr},
-    CommandSpec{0x1A, "reboot", kNone, reboot},
-    CommandSpec{0x1B, "mirror move", kOne, mirrorMove},
-    CommandSpec{0x1E, "set gamma", paramCounts({12, 30, 34}), setGamma},
-    CommandSpec{0x1F, "save gamma", kNone, saveGamma},
-    CommandSpec{0x20, "size query", kNone, sizeQuery},
-    CommandSpec{0x23, "save transmission", paramCounts({kTransmissionLength}), saveTransmission, 0x0E, 13},
-    CommandSpec{0x24, "read transmission", kNone, readTransmission},
-    CommandSpec{0x25, "save turbo timer", paramCounts({kTurboTimerLength}), saveTurboTimer},
-    CommandSpec{0x26, "read turbo timer", kNone, readTurboTimer},
-    CommandSpec{0x28, "reset all BC", kNone, readConfig},
-    CommandSpec{0x29, "show background", kOne, nullptr},
-    CommandSpec{0x2A, "background up", kOne, nullptr},
-    CommandSpec{0x2B, "background down", kOne, nullptr},
-    CommandSpec{0x2C, "save background", kOne, nullptr},
-    CommandSpec{0x32, "brightness", kOne, brightness},
-    CommandSpec{0x33, "kl 15 off", kNone, kl15Off},
-    CommandSpec{0x34, "kl 15 on", kNone, kl15On},
-    CommandSpec{0x37, "reset service records", kNone, readConfig},
-    CommandSpec{0x3D, "set default gamma", kNone, defaultGamma},
-    CommandSpec{0x64, "sleep out", kNone, sleepOut},
-    CommandSpec{0x65, "sleep in", kNone, sleepIn},
+    CommandInfo{0x01, "key down", kNone, nullptr},
+    CommandInfo{0x02, "key up", kNone, nullptr},
+    CommandInfo{0x03, "reset", kNone, nullptr},
+    CommandInfo{0x04, "long reset", kNone, nullptr},
+    CommandInfo{0x05, "long plus", kNone, nullptr},
+    CommandInfo{0x06, "long minus", kNone, nullptr},
+    CommandInfo{0x07, "turbo timer on", kNone, turboTimerOn},
+    CommandInfo{0x08, "turbo timer off", kNone, turboTimerOff},
+    CommandInfo{0x0A, "screen size setup", kNone, nullptr},
+    CommandInfo{0x0B, "top line down", kNone, nullptr},
+    CommandInfo{0x0C, "top line up", kNone, nullptr},
+    CommandInfo{0x0D, "bottom line down", kNone, nullptr},
+    CommandInfo{0x0E, "bottom line up", kNone, nullptr},
+    CommandInfo{0x0F, "save size", kNone, nullptr},
+    CommandInfo{0x10, "erase config", kNone, eraseConfig},
+    CommandInfo{0x14, "doors", kOne, doors},
+    CommandInfo{0x15, "save extra coding", paramCounts({kExtraCodingLength}), saveExtraCoding},
+    CommandInfo{0x16, "save config", paramCounts({kConfigRecordLength}), saveConfig},
+    CommandInfo{0x17, "read extra coding", kNone, readExtraCoding},
+    CommandInfo{0x18, "read config", kNone, readConfig},
+    CommandInfo{0x19, "update RG", kNone, nullptr},
+    CommandInfo{0x1A, "reboot", kNone, reboot},
+    CommandInfo{0x1B, "mirror move", kOne, mirrorMove},
+    CommandInfo{0x1E, "set gamma", paramCounts({12, 30, 34}), setGamma},
+    CommandInfo{0x1F, "save gamma", kNone, saveGamma},
+    CommandInfo{0x20, "size query", kNone, sizeQuery},
+    CommandInfo{0x23, "save transmission", paramCounts({kTransmissionLength}), saveTransmission, 0x0E, 13},
+    CommandInfo{0x24, "read transmission", kNone, readTransmission},
+    CommandInfo{0x25, "save turbo timer", paramCounts({kTurboTimerLength}), saveTurboTimer},
+    CommandInfo{0x26, "read turbo timer", kNone, readTurboTimer},
+    CommandInfo{0x28, "reset all BC", kNone, readConfig},
+    CommandInfo{0x29, "show background", kOne, nullptr},
+    CommandInfo{0x2A, "background up", kOne, nullptr},
+    CommandInfo{0x2B, "background down", kOne, nullptr},
+    CommandInfo{0x2C, "save background", kOne, nullptr},
+    CommandInfo{0x32, "brightness", kOne, brightness},
+    CommandInfo{0x33, "kl 15 off", kNone, kl15Off},
+    CommandInfo{0x34, "kl 15 on", kNone, kl15On},
+    CommandInfo{0x37, "reset service records", kNone, readConfig},
+    CommandInfo{0x3D, "set default gamma", kNone, defaultGamma},
+    CommandInfo{0x64, "sleep out", kNone, sleepOut},
+    CommandInfo{0x65, "sleep in", kNone, sleepIn},
 };
 
 } // namespace
 
-std::span<const CommandSpec> commandCatalogue() { return kCatalogue; }
+std::span<const CommandInfo> commandCatalogue() { return kCatalogue; }
 
-const CommandSpec *findCommand(std::uint8_t code)
+const CommandInfo *findCommand(std::uint8_t code)
 {
     const auto it = std::lower_bound(kCatalogue.begin(), kCatalogue.end(), code,
-                                     [](const CommandSpec &spec, std::uint8_t c) { return spec.code < c; });
+                                     [](const CommandInfo &info, std::uint8_t c) { return info.code < c; });
     return (it != kCatalogue.end() && it->code == code) ? &*it : nullptr;
 }
 
 std::string describeCommand(const CommandFrame &frame)
 {
     char buf[64];
-    const CommandSpec *spec = findCommand(frame.code);
-    if (!spec) {
+    const CommandInfo *info = findCommand(frame.code);
+    if (!info) {
         std::snprintf(buf, sizeof buf, "unknown command 0x%02X", frame.code);
         return buf;
     }
-    std::string name(spec->name);
-    if (!spec->acceptsParamCount(frame.params.size())) {
+    std::string name(info->name);
+    if (!info->acceptsParamCount(frame.params.size())) {
         std::snprintf(buf, sizeof buf, " (malformed: %zu parameter bytes)", frame.params.size());
         return name + buf;
     }

@@ -19,7 +19,7 @@ struct CommandFrame {
 using CommandHandler = std::vector<std::uint8_t> (*)(DisplayState &, const CommandFrame &);
 
 // One entry of the display's command catalogue.
-struct CommandSpec {
+struct CommandInfo {
     std::uint8_t code;
     std::string_view name;
     std::uint64_t paramLengths;  // bit n set: a frame with n parameter bytes is well formed
@@ -46,8 +46,8 @@ constexpr std::uint64_t paramCounts(std::initializer_list<unsigned> counts)
 }
 
 // Every command code the display knows, in numerical order.
-std::span<const CommandSpec> commandCatalogue();
-const CommandSpec *findCommand(std::uint8_t code);
+std::span<const CommandInfo> commandCatalogue();
+const CommandInfo *findCommand(std::uint8_t code);
 
 // Human-readable name of a frame: the catalogue name, with the gamma table or the parameter where it says more.
 std::string describeCommand(const CommandFrame &frame);

@@ -29,16 +29,16 @@ DisplaySimulator::DisplaySimulator(SimulatorOptions options)
 
 // The frame markers the display knows; each has a scanner that finds the frame's end and a
 // handler that acts on it. Transfer frames slot in here as further markers.
-const DisplaySimulator::MarkerSpec *DisplaySimulator::findMarker(std::uint8_t marker)
+const DisplaySimulator::MarkerInfo *DisplaySimulator::findMarker(std::uint8_t marker)
 {
-    static const std::array<MarkerSpec, 3> kMarkers{
-        MarkerSpec{kHello[0], &DisplaySimulator::scanHello, &DisplaySimulator::takeHello},
-        MarkerSpec{kCommandMarker, &DisplaySimulator::scanCommand, &DisplaySimulator::takeCommand},
-        MarkerSpec{kGoodbye[0], &DisplaySimulator::scanGoodbye, &DisplaySimulator::takeGoodbye},
+    static const std::array<MarkerInfo, 3> kMarkers{
+        MarkerInfo{kHello[0], &DisplaySimulator::scanHello, &DisplaySimulator::takeHello},
+        MarkerInfo{kCommandMarker, &DisplaySimulator::scanCommand, &DisplaySimulator::takeCommand},
+        MarkerInfo{kGoodbye[0], &DisplaySimulator::scanGoodbye, &DisplaySimulator::takeGoodbye},
     };
-    for (const MarkerSpec &spec : kMarkers)
-        if (spec.marker == marker)
-            return &spec;
+    for (const MarkerInfo &info : kMarkers)
+        if (info.marker == marker)
+            return &info;
     return nullptr;
 }
 
@@ -64,8 +64,8 @@ DisplaySimulator::ScanResult DisplaySimulator::scanCommand(std::span<const std::
         return {Scan::NotAFrame};  // a command frame holds at least its code
     if (pending.size() < 3)
         return {Scan::Incomplete};
-    const CommandSpec *spec = findCommand(pending[2]);
-    const std::size_t length = 2 + (spec ? spec->bodyLength(pending[1]) : pending[1]);
+    const CommandInfo *info = findCommand(pending[2]);
+    const std::size_t length = 2 + (info ? info->bodyLength(pending[1]) : pending[1]);
     return pending.size() >= length ? ScanResult{Scan::Complete, length} : ScanResult{Scan::Incomplete};
 }
 
@@ -96,11 +96,11 @@ std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord &record)
     record.name = describeCommand(frame);
     ++state_.commandCounts[frame.code];
 
-    const CommandSpec *spec = findCommand(frame.code);
-    record.wellFormed = spec && spec->acceptsParamCount(frame.params.size());
+    const CommandInfo *info = findCommand(frame.code);
+    record.wellFormed = info && info->acceptsParamCount(frame.params.size());
     std::vector<std::uint8_t> reply;
-    if (record.wellFormed && spec->handler)
-        reply = spec->handler(state_, frame);
+    if (record.wellFormed && info->handler)
+        reply = info->handler(state_, frame);
     record.command = std::move(frame);
     return reply;
 }
@@ -145,7 +145,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
         bool dropped = false;
         while (consumed < pending_.size() && !dropped) {
             const std::span<const std::uint8_t> rest(pending_.data() + consumed, pending_.size() - consumed);
-            const MarkerSpec *marker = findMarker(rest[0]);
+            const MarkerInfo *marker = findMarker(rest[0]);
             const ScanResult scan = marker ? marker->scan(rest) : ScanResult{Scan::NotAFrame};
             if (scan.scan == Scan::Incomplete)
                 break;

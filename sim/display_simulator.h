@@ -73,12 +73,12 @@ private:
         Scan scan;
         std::size_t length = 0;
     };
-    struct MarkerSpec {
+    struct MarkerInfo {
         std::uint8_t marker;
         ScanResult (*scan)(std::span<const std::uint8_t> pending);
         std::vector<std::uint8_t> (DisplaySimulator::*take)(FrameRecord &record);
     };
-    static const MarkerSpec *findMarker(std::uint8_t marker);
+    static const MarkerInfo *findMarker(std::uint8_t marker);
 
     static ScanResult scanHello(std::span<const std::uint8_t> pending);
     static ScanResult scanGoodbye(std::span<const std::uint8_t> pending);

@@ -50,9 +50,9 @@ const std::map<std::uint8_t, std::size_t> kReplyLengths{{0x20, 6},  {0x18, 28}, 
 TEST(CommandCatalogue, KnowsExactlyTheShellsCommandCodes)
 {
     std::set<std::uint8_t> codes;
-    for (const CommandSpec &spec : commandCatalogue()) {
-        codes.insert(spec.code);
-        EXPECT_EQ(findCommand(spec.code), &spec) << "code " << int(spec.code);
+    for (const CommandInfo &info : commandCatalogue()) {
+        codes.insert(info.code);
+        EXPECT_EQ(findCommand(info.code), &info) << "code " << int(info.code);
     }
     EXPECT_EQ(codes, kShellCodes);
     EXPECT_EQ(findCommand(0x99), nullptr);
@@ -60,31 +60,31 @@ TEST(CommandCatalogue, KnowsExactlyTheShellsCommandCodes)
 
 TEST(CommandCatalogue, DecodesEveryWellFormedFrameAndAnswersWithTheRightLength)
 {
-    for (const CommandSpec &spec : commandCatalogue()) {
+    for (const CommandInfo &info : commandCatalogue()) {
         for (std::size_t n = 0; n < 64; ++n) {
-            if (!spec.acceptsParamCount(n))
+            if (!info.acceptsParamCount(n))
                 continue;
             DisplaySimulator sim;
             const Bytes params = counting(n);
-            Bytes f = frame(spec.code, params);
-            if (spec.code == 0x23)
+            Bytes f = frame(info.code, params);
+            if (info.code == 0x23)
                 f[1] = 0x0E;  // the shell's transmission save frame
             const Bytes reply = send(sim, f);
 
             const auto log = sim.log();
-            ASSERT_EQ(log.size(), 1u) << "code " << int(spec.code);
+            ASSERT_EQ(log.size(), 1u) << "code " << int(info.code);
             const FrameRecord &r = log[0];
             EXPECT_EQ(r.kind, FrameKind::Command);
             EXPECT_TRUE(r.wellFormed) << r.name;
             EXPECT_EQ(r.raw, f);
             ASSERT_TRUE(r.command.has_value());
-            EXPECT_EQ(r.command->code, spec.code);
+            EXPECT_EQ(r.command->code, info.code);
             EXPECT_EQ(r.command->lengthByte, f[1]);
             EXPECT_EQ(r.command->params, params);
-            EXPECT_EQ(r.name.rfind(std::string(spec.name), 0), 0u) << r.name;
-            EXPECT_EQ(sim.state().commandCounts[spec.code], 1);
+            EXPECT_EQ(r.name.rfind(std::string(info.name), 0), 0u) << r.name;
+            EXPECT_EQ(sim.state().commandCounts[info.code], 1);
 
-            const auto expected = kReplyLengths.find(spec.code);
+            const auto expected = kReplyLengths.find(info.code);
             EXPECT_EQ(reply.size(), expected == kReplyLengths.end() ? 0u : expected->second) << r.name;
         }
     }
