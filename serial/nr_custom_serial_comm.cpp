@@ -1,0 +1,111 @@
+#include "serial/nr_custom_serial_comm.h"
+
+#include "serial/port_enumeration.h"
+#include "serial/serial_platform.h"
+
+TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner)
+    : TnrCustomComm(owner), portMap_(std::make_shared<TnrSystemPortMap>())
+{
+    sLogPrefix = "nrComm: ";
+    // this platform has no default configuration of a first port: the flag word starts empty
+    SetComPort(cpCOM1);
+    SetBaudRate(19200);
+    SetByteSize(8);
+    SetParity(pNone);
+    SetStopBits(sbOne);
+    SetStreamProtocol(spHardware);
+    SetEventChar(0);
+}
+
+TnrCustomSerialComm::~TnrCustomSerialComm()
+{
+    DoClose();
+    StopThreads();
+}
+
+void TnrCustomSerialComm::SetComPortNo(uint16_t value)
+{
+    const bool wasOpen = IsDeviceOpen();
+    if (wasOpen) DoClose();
+    fComPortNo = value;
+    if (wasOpen) DoOpen();  // a failure raises, and the change is not announced
+    DoNotify(3);
+}
+
+TComPort TnrCustomSerialComm::ComPort() const
+{
+    if (fComPortNo >= 9 || fComPortNo == 0) return cpCOMxx;
+    return static_cast<TComPort>(fComPortNo - 1);
+}
+
+void TnrCustomSerialComm::SetComPort(TComPort value)
+{
+    if (value != cpCOMxx) SetComPortNo(static_cast<uint16_t>(value + 1));
+}
+
+std::string TnrCustomSerialComm::ComName() const
+{
+    const int index = GetDeviceIndex();
+    if (index == -1) return "COM" + std::to_string(fComPortNo);
+    return Device(index)->PortName;
+}
+
+int TnrCustomSerialComm::GetDeviceIndex() const
+{
+    for (int i = 0; i < DeviceCount(); ++i)
+        if (Device(i)->Data == static_cast<int32_t>(fComPortNo)) return i;
+    return -1;
+}
+
+void TnrCustomSerialComm::SetDeviceIndex(int value)
+{
+    if (value < 0 || value >= DeviceCount()) return;
+    SetComPortNo(static_cast<uint16_t>(Device(value)->Data & 0xFFFF));
+}
+
+void TnrCustomSerialComm::DeviceListLoad()
+{
+    for (const TnrNameListEntry& entry : ReadSerialDeviceMap(portMap_->Entries())) {
+        auto* d = new TnrDevice;
+        d->NameFriendly = TrimSpacesAndControls(entry.Label());
+        d->NameDeviceDos = d->NameFriendly;
+        d->NamePDO = entry.ValueName();
+        d->Data = entry.number;
+        d->PortName = d->NameDeviceDos;
+        InsertDevice(d);
+    }
+}
+
+void TnrCustomSerialComm::Update()
+{
+    ClearDeviceList();
+    GetDeviceList(nullptr);
+    DoNotify(3);
+}
+
+void TnrCustomSerialComm::SetPortMapSource(std::shared_ptr<TnrPortMapSource> source)
+{
+    portMap_ = source ? std::move(source) : std::make_shared<TnrSystemPortMap>();
+    if (DeviceCount() > 0) Update();
+}
+
+std::string TnrCustomSerialComm::DevicePath() const
+{
+    const int index = GetDeviceIndex();
+    if (index >= 0) return Device(index)->NamePDO;  // the device the map lists for the name
+    return portMap_->HardwarePath(fComPortNo);
+}
+
+TnrHandle TnrCustomSerialComm::DeviceOpen()
+{
+    if (fExtHandle != kInvalidHandle) {
+        const TnrHandle h = fExtHandle;
+        fExtHandle = kInvalidHandle;  // serves one opening only
+        return h;
+    }
+    GetDeviceList(nullptr);  // the map names the port, when it lists it
+    int error = 0;
+    const int fd = nrplatform::OpenSerial(DevicePath(), error);
+    SetLastOpenError(error);
+    return fd < 0 ? kInvalidHandle : static_cast<TnrHandle>(fd);
+}

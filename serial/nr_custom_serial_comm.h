@@ -1,0 +1,54 @@
+#pragma once
+// Port number, external handle, enumeration mode and device naming of the serial component.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "serial/nr_custom_comm.h"
+#include "serial/port_map.h"
+
+class TnrCustomSerialComm : public TnrCustomComm {
+  Q_OBJECT
+ public:
+  explicit TnrCustomSerialComm(QObject* owner = nullptr);
+  ~TnrCustomSerialComm() override;
+
+  uint16_t ComPortNo() const { return fComPortNo; }
+  void SetComPortNo(uint16_t value);
+  TComPort ComPort() const;
+  void SetComPort(TComPort value);
+  TnrEnumPorts EnumPorts() const { return fEnumPorts; }
+  void SetEnumPorts(TnrEnumPorts value) { fEnumPorts = value; }
+  // A descriptor handed in from outside: the next opening takes it instead of opening a path.
+  void SetExtHandle(TnrHandle handle) { fExtHandle = handle; }
+  std::string ComName() const override;
+  // The path the next opening opens when no external handle is set.
+  std::string DevicePath() const;
+
+  int GetDeviceIndex() const override;
+  void SetDeviceIndex(int value) override;
+  void DeviceListLoad() override;
+  void Update() override;
+
+  // The source of the port map; set before the list is built (setting it later rebuilds the list).
+  void SetPortMapSource(std::shared_ptr<TnrPortMapSource> source);
+  std::shared_ptr<TnrPortMapSource> PortMapSource() const { return portMap_; }
+
+  // Shows a small dialog with the line settings for ComName; applies them when confirmed.
+  bool ConfigDialog(QWidget* parent = nullptr);
+
+  // Stored configuration and probing: not built on this platform.
+  bool SaveConfig() { return false; }
+  bool LoadConfig() { return false; }
+  std::string GetPNPDeviceString() const { return std::string(); }
+  bool InitDeviceConnect() { return false; }
+
+ protected:
+  TnrHandle DeviceOpen() override;
+
+ private:
+  uint16_t fComPortNo = 1;
+  TnrHandle fExtHandle = kInvalidHandle;
+  TnrEnumPorts fEnumPorts = epQuickAll;
+  std::shared_ptr<TnrPortMapSource> portMap_;
+};

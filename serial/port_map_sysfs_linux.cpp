@@ -1,0 +1,120 @@
+// The machine's port map on Linux: port links, then the hardware ports listed in sysfs.
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "serial/port_links.h"
+#include "serial/port_map.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFirstLine(const fs::path& file)
+{
+    std::ifstream in(file);
+    std::string line;
+    if (in) std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
+bool IsPortLinkName(const std::string& name)
+{
+    if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return false;
+    return std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool IsCharacterDevice(const fs::path& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+// A serial8250 port whose UART type is unknown is a placeholder, not a port.
+bool IsPlaceholder8250(const fs::path& ttyDir, const fs::path& devPath)
+{
+    std::error_code ec;
+    const fs::path driver = fs::read_symlink(ttyDir / "device" / "driver", ec);
+    if (ec || driver.filename() != "serial8250") return false;
+    const std::string type = ReadFirstLine(ttyDir / "type");
+    if (!type.empty()) return type == "0";
+    const int fd = ::open(devPath.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;  // cannot tell: keep it listed
+    struct serial_struct info {};
+    const bool unknown = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
+    ::close(fd);
+    return unknown;
+}
+
+}  // namespace
+
+TnrSystemPortMap::TnrSystemPortMap() : TnrSystemPortMap(portLinksFolder(), "/sys/class/tty", "/dev") {}
+
+TnrSystemPortMap::TnrSystemPortMap(std::string linksFolder, std::string sysClassTty, std::string devFolder)
+    : linksFolder_(std::move(linksFolder)), sysClassTty_(std::move(sysClassTty)), devFolder_(std::move(devFolder))
+{
+}
+
+std::vector<TnrPortMapEntry> TnrSystemPortMap::Entries() const
+{
+    std::vector<TnrPortMapEntry> entries;
+    std::error_code ec;
+
+    // 1. port links
+    std::vector<std::string> links;
+    for (fs::directory_iterator it(linksFolder_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (IsPortLinkName(name) && fs::is_symlink(it->symlink_status()) && IsCharacterDevice(it->path()))
+            links.push_back(name);
+    }
+    std::sort(links.begin(), links.end());
+    for (const std::string& name : links)
+        entries.push_back({(fs::path(linksFolder_) / name).string(), name});
+
+    // 2. hardware ports
+    std::vector<std::string> ttys;
+    ec.clear();
+    for (fs::directory_iterator it(sysClassTty_, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (fs::exists(it->path() / "device", e2)) ttys.push_back(it->path().filename().string());
+    }
+    std::sort(ttys.begin(), ttys.end());
+    uint32_t other = 0;
+    for (const std::string& name : ttys) {
+        const fs::path dev = fs::path(devFolder_) / name;
+        if (IsPlaceholder8250(fs::path(sysClassTty_) / name, dev)) continue;
+        uint32_t n = HardwarePortNumber(name);
+        if (n == 0) n = 129 + other++;
+        entries.push_back({dev.string(), "COM" + std::to_string(n)});
+    }
+    return entries;
+}
+
+std::string TnrSystemPortMap::ProductName(const std::string& devicePath) const
+{
+    std::error_code ec;
+    const fs::path real = fs::canonical(devicePath, ec);
+    const std::string tty = (ec ? fs::path(devicePath) : real).filename().string();
+    fs::path dir = fs::canonical(fs::path(sysClassTty_) / tty / "device", ec);
+    if (ec) return std::string();
+    // walk up from the interface to the USB device, which has the vendor id and the product name
+    for (int level = 0; level < 6 && !dir.empty() && dir != dir.root_path(); ++level, dir = dir.parent_path()) {
+        if (fs::exists(dir / "idVendor", ec)) return ReadFirstLine(dir / "product");
+    }
+    return std::string();
+}
+
+std::string TnrSystemPortMap::HardwarePath(uint32_t portNo) const
+{
+    const std::string name = HardwareTtyName(portNo);
+    return name.empty() ? std::string() : (fs::path(devFolder_) / name).string();
+}
