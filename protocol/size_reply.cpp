@@ -3,7 +3,7 @@
 SizeReply decodeSizeReply(const std::array<uint8_t, 6>& bytes)
 {
     SizeReply r;
-    for (size_t i = 0; i < r.disks.size(); ++i)
+    for (std::size_t i = 0; i < r.disks.size(); ++i)
         r.disks[i] = bytes[i + 1];
     r.sdBy16 = bytes[5];
     return r;

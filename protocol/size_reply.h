@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // The display answers the size query with six bytes: one that carries nothing for us,
@@ -9,7 +10,7 @@ struct SizeReply {
     uint8_t sdBy16 = 0;               // 0 means no card
 
     unsigned sdMegabytes() const { return sdBy16 * 16u; }  // 0 to 4080
-    bool diskPresent(int i) const { return disks[static_cast<size_t>(i)] != 0; }
+    bool diskPresent(int i) const { return disks[static_cast<std::size_t>(i)] != 0; }
     bool sdPresent() const { return sdBy16 != 0; }
 };
 

@@ -80,8 +80,9 @@ TEST_F(CatalogueTest, HandlersStoreStateCodeAndParameter)
         const auto [state, code, parameter] = press(c.control);
         EXPECT_EQ(state, c.state) << c.control;
         EXPECT_EQ(code, c.code) << c.control;
-        if (c.parameter >= 0)
+        if (c.parameter >= 0) {
             EXPECT_EQ(parameter, c.parameter) << c.control;
+        }
     }
 }
 
@@ -115,8 +116,9 @@ TEST_F(CatalogueTest, EveryControlAppearsOnceAndEverySendStateHasAStep)
     for (const CommandControl& spec : commandControls()) {
         EXPECT_TRUE(controlsSeen.insert(spec.control).second) << spec.control << " twice";
         const bool gammaTable = spec.state == 152 || spec.state == 155 || spec.state == 157;
-        if (!gammaTable)
+        if (!gammaTable) {
             EXPECT_TRUE(loop.hasStep(spec.state)) << spec.control << " state " << spec.state;
+        }
     }
     EXPECT_EQ(findCommandControl("Button8"), nullptr);  // "Connect" is not a command
 }

@@ -52,7 +52,7 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
     size_t expectedFrames = 2;  // hello and size query
     script.step("greeted", [&] { return sizesShown(); }, [] {});
     for (const Case& c : cases) {
-        script.act(std::string("press: ") + c.what, [&, &c] { c.store(*loop); })
+        script.act(std::string("press: ") + c.what, [&] { c.store(*loop); })
             .step(std::string("frame: ") + c.what, [&, n = ++expectedFrames] { return framesSeen(n); },
                   [&] { statesAfter.push_back(loop->state()); });
     }
