@@ -1,0 +1,184 @@
+#include "tests/e2e/window_fixture.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+
+class Connect : public WindowOverPty {
+protected:
+    Connect() : WindowOverPty(volumes({0, 10, 0, 0}, 0)) {}
+};
+
+TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
+{
+    EXPECT_FALSE(window->cxPageControl1->isVisible());
+    for (KEdit* e : {window->Edit6, window->Edit7, window->Edit8, window->Edit9, window->Edit10})
+        EXPECT_EQ(e->text(), "0");
+
+    bool pagesHiddenUntilGreeted = true;
+    script.step("port open", [&] { return window->comm().Active(); },
+                [&] { pagesHiddenUntilGreeted = !window->cxPageControl1->isVisible() || frameCount() > 0; })
+        .step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_TRUE(pagesHiddenUntilGreeted);
+    EXPECT_TRUE(window->cxPageControl1->isVisible());
+    EXPECT_EQ(window->cxPageControl1->ActivePage(), window->TabSheet4);
+    EXPECT_TRUE(window->Image1->isVisible());
+    EXPECT_TRUE(errors.empty());
+    EXPECT_FALSE(window->comm().Active());
+
+    // The hello is the first frame on the line, the size query follows no sooner than 500 ms later.
+    const auto log = frames();
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0].raw, (Bytes{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67}));
+    EXPECT_EQ(log[1].raw, (Bytes{0xA6, 0x01, 0x20}));
+    EXPECT_GE(log[1].timeMs - log[0].timeMs, 500u);
+    EXPECT_EQ(log[2].raw, (Bytes{0xAE, 0x00, 0x55}));
+}
+
+TEST_F(Connect, SizeReplyWithOnlyDisk1PaintsTheStoragePanel)
+{
+    script.step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    connectWith(script);
+
+    struct Field {
+        KEdit* size;
+        KEdit* imageFile;
+        QWidget* picker;
+        const char* text;
+        bool present;
+    };
+    const Field fields[] = {
+        {window->Edit6, window->imageFileBox[0], window->imagePicker[0], "0", false},
+        {window->Edit7, window->imageFileBox[1], window->imagePicker[1], "10", true},
+        {window->Edit8, window->imageFileBox[2], window->imagePicker[2], "0", false},
+        {window->Edit9, window->imageFileBox[3], window->imagePicker[3], "0", false},
+    };
+    for (const Field& f : fields) {
+        const auto name = f.size->objectName().toStdString();
+        EXPECT_EQ(f.size->text(), f.text) << name;
+        EXPECT_EQ(f.size->Color(), f.present ? kGreen : kRed) << name;
+        EXPECT_EQ(f.picker->isEnabled(), f.present) << name;
+        if (!f.present) {
+            EXPECT_EQ(f.imageFile->Color(), kRed) << f.imageFile->objectName().toStdString();
+        }
+    }
+    EXPECT_NE(window->imageFileBox[1]->Color(), kRed);
+    EXPECT_EQ(window->Edit10->text(), "0");
+    EXPECT_EQ(window->Edit10->Color(), kRed);
+    EXPECT_FALSE(window->cxPageControl1->pageEnabled(window->cxTabSheet4));
+}
+
+class FullCard : public WindowOverPty {
+protected:
+    static SimulatorOptions options()
+    {
+        SimulatorOptions o = volumes({4, 4, 4, 4}, 4080);
+        o.failures.enable(FailureMode::SplitReplies);
+        o.failures.splitPieces = 3;
+        o.failures.splitPause = std::chrono::milliseconds(80);
+        return o;
+    }
+    FullCard() : WindowOverPty(options()) {}
+};
+
+TEST_F(FullCard, ReplyInPiecesIsDecodedWhenCompleteAndSdByte255Shows4080)
+{
+    QString panel4WhilePieces;
+    script.step("first piece arrived", [&] { return server->sentBytes().size() >= 2; },
+                [&] { panel4WhilePieces = panel(4); })
+        .step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_EQ(panel4WhilePieces, "1") << "still waiting for the reply while it arrives";
+    EXPECT_EQ(window->Edit10->text(), "4080");
+    EXPECT_EQ(window->Edit10->Color(), kGreen);
+    EXPECT_TRUE(window->cxPageControl1->pageEnabled(window->cxTabSheet4));
+    for (KEdit* e : {window->Edit6, window->Edit7, window->Edit8, window->Edit9})
+        EXPECT_EQ(e->text(), "4");
+}
+
+class SilentDisplay : public WindowOverPty {
+protected:
+    static SimulatorOptions options()
+    {
+        SimulatorOptions o;
+        o.failures.enable(FailureMode::Silent);
+        return o;
+    }
+    SilentDisplay() : WindowOverPty(options()) {}
+};
+
+TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
+{
+    QElapsedTimer sinceExit;
+    script.step("size query sent", [&] { return frameCount() == 2 && panel(4) == "1"; },
+                [&] {
+                    sinceExit.start();
+                    press("Button2");
+                });
+    connectWith(script);
+
+    ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
+    EXPECT_LT(sinceExit.elapsed(), 1000);
+    EXPECT_EQ(frames().back().name, "goodbye");
+    EXPECT_EQ(window->Edit6->text(), "0");
+    EXPECT_FALSE(window->comm().Active());
+}
+
+TEST_F(Connect, NoUsablePortCountsAttemptsUntilExit)
+{
+    window->comm().SetComPortNo(200);
+    script.step("fourth attempt", [&] { return panel(0) == "try connect 4"; }, [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_TRUE(window->StatusBar1->panelToolTip(0).contains("No such file or directory"))
+        << window->StatusBar1->panelToolTip(0).toStdString();
+    EXPECT_TRUE(server->receivedBytes().empty());
+    EXPECT_FALSE(window->cxPageControl1->isVisible());
+    EXPECT_TRUE(window->Image1->isVisible());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Connect, ConnectTwiceAndExitOnceGreetsTwiceSaysGoodbyeOnce)
+{
+    script.step("first greeting", [&] { return greeted(); },
+                [&] { QTimer::singleShot(0, window.get(), [&] { press("Button8"); }); })
+        .step("second loop running", [&] { return loop().runDepth() == 2; }, [] {})
+        .step("second greeting", [&] { return countFrames("size query") == 2 && greeted(); },
+              [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_EQ(countFrames("hello"), 2u);
+    EXPECT_EQ(countFrames("goodbye"), 1u);
+    EXPECT_FALSE(window->comm().Active());
+    EXPECT_EQ(loop().runDepth(), 0);
+}
+
+TEST_F(Connect, ClosingTheWindowWhileConnectedSaysGoodbyeAndCloses)
+{
+    script.step("greeted", [&] { return greeted(); }, [&] { window->close(); });
+    connectWith(script);
+
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(countFrames("goodbye"), 1u);
+    EXPECT_FALSE(window->comm().Active());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Connect, CommandPressedBeforeConnectIsNeverSent)
+{
+    press("BitBtn19");  // "Reboot" while disconnected
+    script.step("greeted", [&] { return greeted(); }, [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_EQ(server->simulator().state().reboots, 0);
+    EXPECT_EQ(frameCount(), 3u);
+}
+
+}  // namespace
