@@ -1,0 +1,469 @@
+#include "app/form3.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include <stdexcept>
+#include <string>
+
+#include "app/page_helpers.h"
+#include "app/pictures.h"
+#include "app/widgets/k_edit.h"
+#include "app/widgets/k_page_control.h"
+#include "app/widgets/k_radio_group.h"
+#include "app/widgets/k_scroll_bar.h"
+#include "app/widgets/k_spin_edit.h"
+#include "app/widgets/k_status_bar.h"
+#include "protocol/command_catalogue.h"
+#include "protocol/size_reply.h"
+#include "serial/nr_device_box.h"
+#include "settings/gamma.h"
+
+namespace {
+
+const QSize kOuterSize(1074, 693);
+constexpr int kLeftPanelWidth = 153;
+constexpr int kStoragePanelWidth = 139;
+constexpr int kControlWidth = 128;
+constexpr int kProgressHeight = 22;
+constexpr int kStatusHeight = 19;
+constexpr int kStatusPanelWidths[] = {100, 400, 80, 50, 50, 50, 50};
+
+const QColor kPresentColour(0, 128, 0);  // 0x8000
+const QColor kAbsentColour(255, 0, 0);   // 255
+
+QString windowCaption() {
+    return QStringLiteral("Shell Korvane (HW ver. 7.x)  14/03/2019  for Firmware version 7.8.24.xxx")
+           + QStringLiteral("     [https://korvane.example]");
+}
+
+}  // namespace
+
+TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
+    setObjectName(QStringLiteral("Form3"));
+    setWindowTitle(windowCaption());
+    QFont textFont;
+    textFont.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
+    textFont.setPointSize(8);
+    setFont(textFont);
+    errorReporter_ = [this](const QString& text) {
+        QMessageBox::critical(this, QStringLiteral("Korvane Shell"), text);
+    };
+
+    // The serial component's stored settings; the baud rate follows the link type at each opening.
+    nrComm1.setObjectName(QStringLiteral("nrComm1"));
+    nrComm1.SetStopBits(sbTwo);
+    nrComm1.SetBaudRate(128000);
+    nrComm1.SetComPortNo(3);
+    nrComm1.SetStreamProtocol(spNone);
+    nrComm1.SetUseMainThread(false);
+    nrComm1.SetBufferInSize(8192);
+    nrComm1.SetBufferOutSize(8192);
+
+    // The client area scrolls as a whole when the window is made smaller than its content.
+    auto* formScroll = new QScrollArea(this);
+    formScroll->setObjectName(QStringLiteral("formScroll"));
+    formScroll->setFrameShape(QFrame::NoFrame);
+    formScroll->setWidgetResizable(true);
+    auto* client = new QWidget;
+    client->setObjectName(QStringLiteral("client"));
+    auto* clientLayout = new QVBoxLayout(client);
+    clientLayout->setContentsMargins(0, 0, 0, 0);
+    clientLayout->setSpacing(0);
+    auto* body = new QHBoxLayout;
+    body->setContentsMargins(0, 0, 0, 0);
+    body->setSpacing(0);
+    clientLayout->addLayout(body, 1);
+
+    buildLeftPanel();
+    buildPageArea();
+    buildStoragePanel();
+    body->addWidget(Panel1);
+    body->addWidget(ScrollBox1, 1);
+    body->addWidget(Panel2);
+
+    ProgressBar1 = new QProgressBar(client);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedHeight(kProgressHeight);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setAccessibleName(QStringLiteral("Transfer progress"));
+    clientLayout->addWidget(ProgressBar1);
+
+    formScroll->setWidget(client);
+    setCentralWidget(formScroll);
+    buildStatusBar();
+
+    buildConfigPage();
+    buildScreenSetupPage();
+    for (auto [page, name, caption] : {std::tuple{&cxTabSheet5, "cxTabSheet5", "Extra Coding"},
+                                       std::tuple{&TabSheet8, "TabSheet8", "TurboTimer"},
+                                       std::tuple{&TabSheet3, "TabSheet3", "Transmission"}}) {
+        *page = new QWidget;
+        (*page)->setObjectName(QString::fromLatin1(name));
+        (*page)->setAccessibleName(QString::fromLatin1(caption));
+        cxPageControl1->addPage(*page, QString::fromLatin1(caption));
+    }
+    buildKeysEmulPage();
+    buildDiskImageLoaderPage();
+    buildSdFileManagerPage();
+
+    FormCreate();
+
+    registerCommandStates(loop_);
+    registerGammaStates(loop_, *this);
+    connectCatalogue();
+
+    resize(kOuterSize);
+    if (const QScreen* s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+}
+
+TForm3::~TForm3() {
+    // The controls outlive the members: let none of them call back into a half-destroyed window.
+    for (QObject* o : findChildren<QObject*>())
+        o->blockSignals(true);
+}
+
+void TForm3::FormCreate() {
+    // The pages stay hidden until the display is greeted; the loop enables them once the port
+    // is open. The image loader is in front, and on "Screen Setup" the gamma tables.
+    cxPageControl1->setVisible(false);
+    cxPageControl1->setEnabled(false);
+    cxPageControl1->setActivePage(TabSheet4);
+    PageControl1->setActivePage(TabSheet6);
+}
+
+QPushButton* TForm3::button(QWidget* parent, const char* name, const QString& caption, const QString& accessible) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(accessible.isEmpty() ? caption.trimmed() : accessible);
+    return b;
+}
+
+void TForm3::buildLeftPanel() {
+    Panel1 = new QWidget;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAttribute(Qt::WA_StyledBackground, true);
+    Panel1->setFixedWidth(kLeftPanelWidth);
+    auto* v = new QVBoxLayout(Panel1);
+    v->setContentsMargins(12, 10, kLeftPanelWidth - 12 - kControlWidth, 10);
+    v->setSpacing(6);
+
+    nrDeviceBox1 = new TnrDeviceBox(Panel1);
+    nrDeviceBox1->setObjectName(QStringLiteral("nrDeviceBox1"));
+    nrDeviceBox1->setFixedWidth(kControlWidth);
+    nrDeviceBox1->setAccessibleName(QStringLiteral("Serial port"));
+    nrDeviceBox1->SetErrorReport([this](const QString& text) { reportError(text); });
+    nrDeviceBox1->SetnrComm(&nrComm1);
+    v->addWidget(nrDeviceBox1);
+
+    Button8 = button(Panel1, "Button8", QStringLiteral("Connect"));
+    Button8->setIcon(pictures::connect());
+    Button8->setFixedSize(kControlWidth, 28);
+    connect(Button8, &QPushButton::clicked, this, &TForm3::Button8Click);
+    v->addWidget(Button8);
+
+    Button2 = button(Panel1, "Button2", QStringLiteral("Exit"));
+    Button2->setIcon(pictures::exitDoor());
+    Button2->setFixedSize(kControlWidth, 28);
+    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
+    v->addWidget(Button2);
+
+    Image1 = new QLabel(Panel1);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setFixedSize(kControlWidth, kControlWidth);
+    Image1->setPixmap(pictures::chip(kControlWidth));
+    Image1->setAccessibleName(QStringLiteral("Connected display"));
+    QSizePolicy keepPlace = Image1->sizePolicy();
+    keepPlace.setRetainSizeWhenHidden(true);  // the controls below do not move when it appears
+    Image1->setSizePolicy(keepPlace);
+    Image1->setVisible(false);
+    v->addWidget(Image1);
+
+    RadioGroup1 = new KRadioGroup(QString(), Panel1);
+    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
+    RadioGroup1->setAccessibleName(QStringLiteral("Link type"));
+    RadioGroup1->setItems({QStringLiteral("UART"), QStringLiteral("Bluetooth"), QStringLiteral("WiFi")});
+    RadioGroup1->setItemIndex(0);
+    RadioGroup1->setFixedWidth(kControlWidth);
+    v->addWidget(RadioGroup1);
+
+    // The display's keys: arrows and long presses on the left, the resets beside them.
+    auto* keys = new QGridLayout;
+    keys->setContentsMargins(0, 4, 0, 0);
+    keys->setHorizontalSpacing(4);
+    keys->setVerticalSpacing(4);
+    const int rightWidth = kControlWidth - 47 - 4;
+    auto key = [&](const char* name, const QString& caption, const QString& spoken, int points, int w, int h) {
+        QPushButton* b = button(Panel1, name, caption, spoken);
+        b->setFont(form::boldFont(points));
+        b->setFixedSize(w, h);
+        b->setProperty("keyButton", true);
+        return b;
+    };
+    Button50 = key("Button50", QStringLiteral("\u2191"), QStringLiteral("Key up"), 20, 47, 34);
+    Button49 = key("Button49", QStringLiteral("\u2193"), QStringLiteral("Key down"), 20, 47, 34);
+    Button51 = key("Button51", QStringLiteral("Reset"), QString(), 12, rightWidth, 72);
+    Button54 = key("Button54", QStringLiteral("LONG+"), QStringLiteral("Long press up"), 10, 47, 28);
+    Button53 = key("Button53", QStringLiteral("LONG-"), QStringLiteral("Long press down"), 10, 47, 28);
+    Button52 = key("Button52", QStringLiteral("Long Reset"), QString(), 8, rightWidth, 60);
+    keys->addWidget(Button50, 0, 0);
+    keys->addWidget(Button49, 1, 0);
+    keys->addWidget(Button51, 0, 1, 2, 1);
+    keys->addWidget(Button54, 2, 0);
+    keys->addWidget(Button53, 3, 0);
+    keys->addWidget(Button52, 2, 1, 2, 1);
+    v->addLayout(keys);
+
+    BitBtn19 = button(Panel1, "BitBtn19", QStringLiteral("Reboot"));
+    BitBtn19->setFont(form::boldFont(18));
+    BitBtn19->setIcon(pictures::reboot());
+    BitBtn19->setIconSize(QSize(24, 24));
+    BitBtn19->setFixedSize(kControlWidth, 60);
+    BitBtn19->setProperty("keyButton", true);
+    v->addSpacing(4);
+    v->addWidget(BitBtn19);
+    v->addStretch(1);
+}
+
+void TForm3::buildStoragePanel() {
+    Panel2 = new QWidget;
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setAttribute(Qt::WA_StyledBackground, true);
+    Panel2->setFixedWidth(kStoragePanelWidth);
+    auto* v = new QVBoxLayout(Panel2);
+    v->setContentsMargins(4, 10, 4, 10);
+    v->setSpacing(6);
+
+    auto* caption = form::label(Panel2, QStringLiteral("Storage"), "storageCaption");
+    QFont bold = font();
+    bold.setBold(true);
+    caption->setFont(bold);
+    v->addWidget(caption);
+
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(5);
+    struct Row {
+        KEdit** field;
+        const char* name;
+        const char* volume;
+        const char* spoken;
+    };
+    const Row rows[] = {{&Edit6, "Edit6", "Disk 0:\\", "Disk 0 size in Mb"}, {&Edit7, "Edit7", "Disk 1:\\", "Disk 1 size in Mb"},
+                        {&Edit8, "Edit8", "Disk 2:\\", "Disk 2 size in Mb"}, {&Edit9, "Edit9", "Disk 3:\\", "Disk 3 size in Mb"},
+                        {&Edit10, "Edit10", "SD:\\", "SD card size in Mb"}};
+    int r = 0;
+    for (const Row& row : rows) {
+        auto* volume = form::label(Panel2, QString::fromLatin1(row.volume));
+        auto* field = new KEdit(Panel2);
+        field->setObjectName(QString::fromLatin1(row.name));
+        field->setReadOnly(true);
+        field->setFont(bold);
+        field->setText(QStringLiteral("0"));
+        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        field->setFixedWidth(52);
+        field->setAccessibleName(QString::fromLatin1(row.spoken));
+        volume->setBuddy(field);
+        grid->addWidget(volume, r, 0);
+        grid->addWidget(field, r, 1);
+        grid->addWidget(form::label(Panel2, QStringLiteral("Mb")), r, 2);
+        *row.field = field;
+        ++r;
+    }
+    grid->setColumnStretch(2, 1);
+    v->addLayout(grid);
+    v->addSpacing(8);
+
+    BitBtn21 = button(Panel2, "BitBtn21", QStringLiteral("Reset SERVICE Records"));
+    Button22 = button(Panel2, "Button22", QStringLiteral("Reset all BC"));
+    Button43 = button(Panel2, "Button43", QStringLiteral("Shell program Update"));
+    Button43->setVisible(false);  // kept for the layout's sake; it has no action
+    QFont narrow = font();
+    narrow.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
+    for (QPushButton* b : {BitBtn21, Button22, Button43}) {
+        b->setProperty("compact", true);
+        b->setFont(narrow);
+        b->setMinimumHeight(26);
+        v->addWidget(b);
+    }
+    v->addStretch(1);
+}
+
+void TForm3::buildPageArea() {
+    ScrollBox1 = new QScrollArea;
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->setAccessibleName(QStringLiteral("Pages"));
+    ScrollBox1->setMinimumSize(200, 120);
+    auto* host = new QWidget;
+    host->setObjectName(QStringLiteral("pageHost"));
+    auto* v = new QVBoxLayout(host);
+    v->setContentsMargins(6, 6, 6, 6);
+    cxPageControl1 = new KPageControl(host);
+    cxPageControl1->setObjectName(QStringLiteral("cxPageControl1"));
+    cxPageControl1->setAccessibleName(QStringLiteral("Pages"));
+    cxPageControl1->tabStrip()->setAccessibleName(QStringLiteral("Page tabs"));
+    v->addWidget(cxPageControl1);
+    ScrollBox1->setWidget(host);
+}
+
+void TForm3::buildStatusBar() {
+    StatusBar1 = new KStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setFixedHeight(kStatusHeight);
+    StatusBar1->setAccessibleName(QStringLiteral("Status"));
+    for (int w : kStatusPanelWidths)
+        StatusBar1->addPanel(w);
+    const char* roles[] = {"Connect attempts", "Messages", "Bytes sent", "Speed", "Protocol state",
+                           "Bytes received", "Bytes awaited"};
+    for (int i = 0; i < StatusBar1->panelCount(); ++i)
+        StatusBar1->panel(i)->setAccessibleName(QString::fromLatin1(roles[i]));
+    setStatusBar(StatusBar1);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Visible1 = PopupMenu1->addAction(QStringLiteral("Visible"));
+    Visible1->setObjectName(QStringLiteral("Visible1"));
+    connect(Visible1, &QAction::triggered, this, [this] { guarded([this] { Visible1Click(); }); });
+    StatusBar1->setContextMenu(PopupMenu1);
+}
+
+void TForm3::connectCatalogue() {
+    // Every command button's click is the catalogue's handler. A control whose page is still
+    // to be built has no button yet.
+    for (const CommandControl& spec : commandControls()) {
+        auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control));
+        if (!b)
+            continue;
+        const CommandControl* row = &spec;
+        connect(b, &QAbstractButton::clicked, this, [this, row] {
+            guarded([this, row] { issueCommand(loop_, *row, *this); });
+        });
+    }
+}
+
+void TForm3::guarded(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const std::exception& e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unexpected error"));
+    }
+}
+
+void TForm3::setErrorReporter(std::function<void(const QString&)> reporter) {
+    errorReporter_ = std::move(reporter);
+}
+
+// ---------------------------------------------------------------- handlers
+
+void TForm3::Button8Click() {
+    guarded([this] { loop_.connectAndRun(); });
+    // A close asked for while connected waited for the goodbye; the loop is over now.
+    if (closeWanted_ && loop_.runDepth() == 0) {
+        closeWanted_ = false;
+        close();
+    }
+}
+
+void TForm3::Button2Click() {
+    guarded([this] { loop_.requestExit(); });
+}
+
+void TForm3::Visible1Click() {
+    cxPageControl1->setTabVisible(TabSheet1, true);
+}
+
+void TForm3::SpinEdit2Change() {
+    guarded([this] { ScrollBar2->setPosition(SpinEdit2->Value()); });
+}
+
+void TForm3::ScrollBar2Change() {
+    guarded([this] { SpinEdit2->setValue(ScrollBar2->Position()); });
+}
+
+void TForm3::closeEvent(QCloseEvent* event) {
+    if (loop_.runDepth() > 0) {
+        // The loop says goodbye and closes the port first; "Connect" then closes the window.
+        closeWanted_ = true;
+        loop_.requestExit();
+        event->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(event);
+}
+
+void TForm3::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (placed_)
+        return;
+    placed_ = true;
+    // The outer size includes the frame, where the window system reports one.
+    const QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isValid() && !frame.isEmpty())
+        resize(kOuterSize - frame);
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+}
+
+// ---------------------------------------------------------------- LoopHost
+
+void TForm3::setStatusPanel(int panel, const QString& text) { StatusBar1->setPanelText(panel, text); }
+
+void TForm3::setConnectFailureReason(const QString& reason) { StatusBar1->setPanelToolTip(0, reason); }
+
+int TForm3::linkTypeIndex() const { return RadioGroup1->ItemIndex(); }
+
+void TForm3::setChipVisible(bool visible) { Image1->setVisible(visible); }
+
+void TForm3::enablePages() { cxPageControl1->setEnabled(true); }
+
+void TForm3::showPages() { cxPageControl1->setVisible(true); }
+
+void TForm3::showSizes(const SizeReply& sizes) {
+    KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
+    for (int i = 0; i < 4; ++i) {
+        const unsigned v = sizes.disks[static_cast<size_t>(i)];
+        sizeFields[i]->setText(QString::number(v));
+        if (v != 0) {
+            sizeFields[i]->setColor(kPresentColour);
+        } else {
+            sizeFields[i]->setColor(kAbsentColour);
+            imageFileBox[i]->setColor(kAbsentColour);
+        }
+        imagePicker[i]->setEnabled(v != 0);
+    }
+    Edit10->setText(QString::number(sizes.sdMegabytes()));
+    Edit10->setColor(sizes.sdPresent() ? kPresentColour : kAbsentColour);
+    cxTabSheet4->setEnabled(sizes.sdPresent());
+}
+
+void TForm3::reportError(const QString& text) {
+    if (errorReporter_)
+        errorReporter_(text);
+}
+
+// ---------------------------------------------------------------- ControlValues
+
+int TForm3::spinValue(std::string_view name) const { return control<KSpinEdit>(name)->Value(); }
+
+int TForm3::radioIndex(std::string_view name) const { return control<KRadioGroup>(name)->ItemIndex(); }
+
+bool TForm3::isChecked(std::string_view name) const { return control<QCheckBox>(name)->isChecked(); }

@@ -1,0 +1,223 @@
+#pragma once
+#include <QMainWindow>
+
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "protocol/control_values.h"
+#include "protocol/loop_host.h"
+#include "protocol/protocol_loop.h"
+#include "serial/nr_comm.h"
+
+class KCheckListBox;
+class KEdit;
+class KPageControl;
+class KRadioGroup;
+class KScrollBar;
+class KSpinEdit;
+class KStatusBar;
+class QAbstractButton;
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QScrollArea;
+class QWidget;
+class TnrDeviceBox;
+struct GammaGrid;
+struct GammaPreset;
+
+// The main window: the left panel with the connection controls and the key buttons, the
+// storage panel, the pages, the progress bar and the status bar. It holds the serial component
+// and the protocol loop but does no I/O of its own: "Connect" runs the loop, every other button
+// stores a request in it, and the loop tells the window what to show (LoopHost) and reads the
+// controls it needs (ControlValues).
+class TForm3 : public QMainWindow, public LoopHost, public ControlValues {
+    Q_OBJECT
+public:
+    explicit TForm3(QWidget* parent = nullptr);
+    ~TForm3() override;
+
+    ProtocolLoop& loop() { return loop_; }
+    TnrComm& comm() { return nrComm1; }
+
+    // The general error report; by default a modal error box.
+    void setErrorReporter(std::function<void(const QString&)> reporter);
+
+    // LoopHost
+    void setStatusPanel(int panel, const QString& text) override;
+    void setConnectFailureReason(const QString& reason) override;
+    int linkTypeIndex() const override;
+    void setChipVisible(bool visible) override;
+    void enablePages() override;
+    void showPages() override;
+    void showSizes(const SizeReply& sizes) override;
+    void reportError(const QString& text) override;
+
+    // ControlValues: controls are found by their names; an unknown name is an error.
+    int spinValue(std::string_view name) const override;
+    int radioIndex(std::string_view name) const override;
+    bool isChecked(std::string_view name) const override;
+
+    // Handlers of the window itself.
+    void Button8Click();   // "Connect": runs the protocol loop until "Exit"
+    void Button2Click();   // "Exit"
+    void Visible1Click();  // status bar menu "Visible": shows the "Config" tab
+    void SpinEdit2Change();
+    void ScrollBar2Change();
+    void Button36Click();  // "Def ILI-9481"
+    void Button34Click();  // "Def HX-8375B"
+
+    // The controls, under the names the rest of the program knows them by.
+    TnrComm nrComm1;
+
+    // Left panel
+    QWidget* Panel1 = nullptr;
+    TnrDeviceBox* nrDeviceBox1 = nullptr;
+    QPushButton* Button8 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QLabel* Image1 = nullptr;
+    KRadioGroup* RadioGroup1 = nullptr;
+    QPushButton* Button50 = nullptr;
+    QPushButton* Button49 = nullptr;
+    QPushButton* Button51 = nullptr;
+    QPushButton* Button54 = nullptr;
+    QPushButton* Button53 = nullptr;
+    QPushButton* Button52 = nullptr;
+    QPushButton* BitBtn19 = nullptr;
+
+    // Storage panel
+    QWidget* Panel2 = nullptr;
+    KEdit* Edit6 = nullptr;
+    KEdit* Edit7 = nullptr;
+    KEdit* Edit8 = nullptr;
+    KEdit* Edit9 = nullptr;
+    KEdit* Edit10 = nullptr;
+    QPushButton* BitBtn21 = nullptr;
+    QPushButton* Button22 = nullptr;
+    QPushButton* Button43 = nullptr;
+
+    // Page area, progress and status
+    QScrollArea* ScrollBox1 = nullptr;
+    KPageControl* cxPageControl1 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    KStatusBar* StatusBar1 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Visible1 = nullptr;
+
+    // Page "Config"
+    QWidget* TabSheet1 = nullptr;
+    QPushButton* BitBtn22 = nullptr;
+    QPushButton* BitBtn23 = nullptr;
+    QPushButton* BitBtn34 = nullptr;
+
+    // Page "Screen Setup" and its sub-pages
+    QWidget* cxTabSheet1 = nullptr;
+    KPageControl* PageControl1 = nullptr;
+    QWidget* TabSheet9 = nullptr;  // "Screen size"
+    QPushButton* BitBtn32 = nullptr;
+    QPushButton* Button15 = nullptr;
+    QPushButton* Button14 = nullptr;
+    QPushButton* Button17 = nullptr;
+    QPushButton* Button16 = nullptr;
+    QPushButton* BitBtn31 = nullptr;
+    QLabel* screenSizePicture = nullptr;
+    QPushButton* BitBtn30 = nullptr;
+    KSpinEdit* SpinEdit2 = nullptr;
+    KScrollBar* ScrollBar2 = nullptr;
+    QPushButton* Button19 = nullptr;
+    QPushButton* Button20 = nullptr;
+    QPushButton* BitBtn44 = nullptr;
+    QPushButton* Button1222222222 = nullptr;
+    QPushButton* Button3234234234 = nullptr;
+    QPushButton* BitBtn48 = nullptr;
+    QPushButton* BitBtn49 = nullptr;
+    QWidget* TabSheet6 = nullptr;  // "GAMMA"
+    QPushButton* BitBtn33 = nullptr;
+    QPushButton* Button36 = nullptr;
+    QPushButton* Button34 = nullptr;
+
+    // Pages filled in later
+    QWidget* cxTabSheet5 = nullptr;  // "Extra Coding"
+    QWidget* TabSheet8 = nullptr;    // "TurboTimer"
+    QWidget* TabSheet3 = nullptr;    // "Transmission"
+
+    // Page "Keys emul"
+    QWidget* cxTabSheet2 = nullptr;
+    QLabel* keysPicture = nullptr;
+    QPushButton* Button21 = nullptr;
+    KSpinEdit* SpinEdit1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QPushButton* Button29 = nullptr;
+    QPushButton* Button30 = nullptr;
+    QPushButton* Button24 = nullptr;
+    QPushButton* Button10 = nullptr;
+    QPushButton* Button9 = nullptr;
+    QPushButton* Button23 = nullptr;
+    QPushButton* Button11 = nullptr;
+    QPushButton* Button12 = nullptr;
+    KRadioGroup* RadioGroup3 = nullptr;
+    QPushButton* Button47 = nullptr;
+    QPushButton* Button68 = nullptr;
+    QPushButton* Button48 = nullptr;
+    QPushButton* Button67 = nullptr;
+
+    // Page "ver.7.6-7.7 Disk Image Loader": slot rows 0 to 7
+    QWidget* TabSheet4 = nullptr;
+    KEdit* imageFileBox[8] = {};      // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
+    QPushButton* imagePicker[8] = {}; // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
+    QPushButton* imageSend[8] = {};   // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
+    QPushButton* Button38 = nullptr;
+    QPushButton* BitBtn18 = nullptr;
+    QPushButton* BitBtn35 = nullptr;
+
+    // Page "ver.7.5 SD File Manager"
+    QWidget* cxTabSheet4 = nullptr;
+    QPushButton* BitBtn9 = nullptr;
+    QPushButton* BitBtn20 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildLeftPanel();
+    void buildStoragePanel();
+    void buildPageArea();
+    void buildStatusBar();
+    void buildConfigPage();
+    void buildScreenSetupPage();
+    QWidget* buildScreenSizePage();
+    QWidget* buildGammaPage();
+    QGroupBox* buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above);
+    void buildKeysEmulPage();
+    void buildDiskImageLoaderPage();
+    void buildSdFileManagerPage();
+    void connectCatalogue();
+    void applyGammaPreset(const GammaPreset& preset);
+    void FormCreate();
+
+    // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
+    void guarded(const std::function<void()>& body);
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption,
+                        const QString& accessible = QString());
+    // The control of that name; an unknown name is an error that the handler reports.
+    template <class T>
+    T* control(std::string_view name) const {
+        T* w = findChild<T*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        if (!w)
+            throw std::invalid_argument("The window has no control named " + std::string(name));
+        return w;
+    }
+
+    ProtocolLoop loop_;
+    std::function<void(const QString&)> errorReporter_;
+    bool closeWanted_ = false;
+    bool placed_ = false;
+};

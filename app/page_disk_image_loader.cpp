@@ -1,0 +1,93 @@
+// Page "ver.7.6-7.7 Disk Image Loader": the eight image slotGroup of the display's built-in flash.
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/form3.h"
+#include "app/page_helpers.h"
+#include "app/pictures.h"
+#include "app/widgets/k_edit.h"
+#include "app/widgets/k_page_control.h"
+
+namespace {
+
+struct Slot {
+    const char* label;
+    const char* fileBox;
+    const char* picker;
+    const char* send;
+};
+
+// Slot number sent = row index.
+constexpr Slot kSlots[8] = {
+    {"1. sys.imz", "Edit5", "BitBtn10", "BitBtn11"},    {"2. diask1.imz", "Edit11", "BitBtn12", "BitBtn13"},
+    {"3. disk2.imz", "Edit12", "BitBtn14", "BitBtn15"}, {"4. disk3.imz", "Edit13", "BitBtn16", "BitBtn17"},
+    {"5. fdisk.imz", "Edit74", "BitBtn36", "BitBtn37"}, {"6. backs.imz", "Edit75", "BitBtn38", "BitBtn39"},
+    {"7. diag.imz", "Edit76", "BitBtn40", "BitBtn41"},  {"8. logos.imz", "Edit77", "BitBtn42", "BitBtn43"},
+};
+
+}  // namespace
+
+void TForm3::buildDiskImageLoaderPage() {
+    TabSheet4 = new QWidget;
+    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
+    TabSheet4->setAccessibleName(QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
+    auto* page = new QVBoxLayout(TabSheet4);
+    page->setContentsMargins(10, 10, 10, 10);
+    page->setSpacing(10);
+
+    page->addWidget(form::label(TabSheet4, QStringLiteral("The page for uploading files to the built-in flash MFD version 7.6"),
+                                "descriptionLabel"));
+
+    QGroupBox* slotGroup = form::group(TabSheet4, QString(), "GroupBoxImageSlots");
+    slotGroup->setAccessibleName(QStringLiteral("Image slotGroup"));
+    auto* grid = new QGridLayout(slotGroup);
+    grid->setContentsMargins(10, 14, 10, 10);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(5);
+    for (int i = 0; i < 8; ++i) {
+        const Slot& s = kSlots[i];
+        const QString name = QString::fromLatin1(s.label);
+        QLabel* label = form::label(slotGroup, name);
+        label->setMinimumWidth(92);
+        auto* box = new KEdit(slotGroup);
+        box->setObjectName(QString::fromLatin1(s.fileBox));
+        box->setText(QStringLiteral("Select file...."));
+        box->setAccessibleName(QStringLiteral("Image file for slot %1").arg(name));
+        label->setBuddy(box);
+        QPushButton* pick = button(slotGroup, s.picker, QStringLiteral("..."), QStringLiteral("Choose the image file for slot %1").arg(name));
+        pick->setIcon(pictures::folder());
+        pick->setFixedWidth(52);
+        QPushButton* send = button(slotGroup, s.send, QStringLiteral("Send"), QStringLiteral("Send slot %1").arg(name));
+        send->setIcon(pictures::send());
+        send->setFixedWidth(74);
+        send->setEnabled(false);  // until a file that exists is chosen
+        grid->addWidget(label, i, 0);
+        grid->addWidget(box, i, 1);
+        grid->addWidget(pick, i, 2);
+        grid->addWidget(send, i, 3);
+        imageFileBox[i] = box;
+        imagePicker[i] = pick;
+        imageSend[i] = send;
+    }
+    grid->setColumnStretch(1, 1);
+    page->addWidget(slotGroup);
+
+    auto* commands = new QHBoxLayout;
+    commands->setSpacing(8);
+    Button38 = button(TabSheet4, "Button38", QStringLiteral("Check Flash Disk ..."));
+    BitBtn18 = button(TabSheet4, "BitBtn18", QStringLiteral("Reboot"));
+    BitBtn18->setIcon(pictures::reboot());
+    BitBtn35 = button(TabSheet4, "BitBtn35", QStringLiteral("Wipe system sector"));
+    BitBtn35->setIcon(pictures::erase());
+    for (QPushButton* b : {Button38, BitBtn18, BitBtn35}) {
+        b->setMinimumSize(140, 30);
+        commands->addWidget(b);
+    }
+    commands->addStretch(1);
+    page->addLayout(commands);
+    page->addStretch(1);
+    cxPageControl1->addPage(TabSheet4, QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
+}

@@ -1,0 +1,172 @@
+// Page "Screen Setup" and its sub-page "Screen size": visible area, brightness, sleep,
+// background and start-up logos.
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/form3.h"
+#include "app/page_helpers.h"
+#include "app/pictures.h"
+#include "app/widgets/k_page_control.h"
+#include "app/widgets/k_scroll_bar.h"
+#include "app/widgets/k_spin_edit.h"
+
+void TForm3::buildScreenSetupPage() {
+    cxTabSheet1 = new QWidget;
+    cxTabSheet1->setObjectName(QStringLiteral("cxTabSheet1"));
+    cxTabSheet1->setAccessibleName(QStringLiteral("Screen Setup"));
+    auto* v = new QVBoxLayout(cxTabSheet1);
+    v->setContentsMargins(4, 4, 4, 4);
+    PageControl1 = new KPageControl(cxTabSheet1);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setAccessibleName(QStringLiteral("Screen Setup pages"));
+    PageControl1->tabStrip()->setAccessibleName(QStringLiteral("Screen Setup tabs"));
+    v->addWidget(PageControl1);
+    PageControl1->addPage(buildScreenSizePage(), QStringLiteral("Screen size"));
+    PageControl1->addPage(buildGammaPage(), QStringLiteral("GAMMA"));
+    cxPageControl1->addPage(cxTabSheet1, QStringLiteral("Screen Setup"));
+}
+
+QWidget* TForm3::buildScreenSizePage() {
+    TabSheet9 = new QWidget;
+    TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
+    TabSheet9->setAccessibleName(QStringLiteral("Screen size"));
+    auto* page = new QGridLayout(TabSheet9);
+    page->setContentsMargins(8, 8, 8, 8);
+    page->setHorizontalSpacing(10);
+    page->setVerticalSpacing(10);
+
+    // "Screen size": the line buttons beside the illustration, with "Debug" below them.
+    QGroupBox* screen = form::group(TabSheet9, QStringLiteral("Screen size"), "GroupBoxScreenSize");
+    auto* sg = new QGridLayout(screen);
+    sg->setContentsMargins(10, 14, 10, 10);
+    sg->setHorizontalSpacing(6);
+    sg->setVerticalSpacing(6);
+    BitBtn32 = button(screen, "BitBtn32", QStringLiteral("Screen size setup"));
+    BitBtn32->setIcon(pictures::picture());
+    Button15 = button(screen, "Button15", QStringLiteral("\u2191 Up"), QStringLiteral("Top line up"));
+    Button14 = button(screen, "Button14", QStringLiteral("\u2193 Down"), QStringLiteral("Top line down"));
+    Button17 = button(screen, "Button17", QStringLiteral("\u2191 Up"), QStringLiteral("Bottom line up"));
+    Button16 = button(screen, "Button16", QStringLiteral("\u2193 Down"), QStringLiteral("Bottom line down"));
+    BitBtn31 = button(screen, "BitBtn31", QStringLiteral("Save size"));
+    BitBtn31->setIcon(pictures::save());
+    sg->addWidget(BitBtn32, 0, 0, 1, 3);
+    sg->addWidget(form::label(screen, QStringLiteral("Top line")), 1, 0);
+    sg->addWidget(Button15, 1, 1);
+    sg->addWidget(Button14, 1, 2);
+    sg->addWidget(form::label(screen, QStringLiteral("Bottom line")), 2, 0);
+    sg->addWidget(Button17, 2, 1);
+    sg->addWidget(Button16, 2, 2);
+    sg->addWidget(BitBtn31, 3, 0, 1, 3);
+    screenSizePicture = new QLabel(screen);
+    screenSizePicture->setObjectName(QStringLiteral("screenSizePicture"));
+    screenSizePicture->setPixmap(pictures::screenSize(190, 132));
+    screenSizePicture->setAccessibleName(QStringLiteral("Visible area of the display"));
+    sg->addWidget(screenSizePicture, 0, 3, 4, 1, Qt::AlignCenter);
+
+    QGroupBox* debug = form::group(screen, QStringLiteral("Debug"), "GroupBoxDebug");
+    auto* dg = new QGridLayout(debug);
+    dg->setContentsMargins(10, 14, 10, 10);
+    dg->setHorizontalSpacing(6);
+    BitBtn30 = button(debug, "BitBtn30", QStringLiteral("Brightness"));
+    BitBtn30->setIcon(pictures::sun());
+    SpinEdit2 = form::spin(debug, "SpinEdit2", 0, 100, 100, 10, QStringLiteral("Brightness in %"));
+    SpinEdit2->setFixedWidth(58);
+    ScrollBar2 = new KScrollBar(Qt::Horizontal, debug);
+    ScrollBar2->setObjectName(QStringLiteral("ScrollBar2"));
+    ScrollBar2->setMin(0);
+    ScrollBar2->setMax(100);
+    ScrollBar2->setSmallChange(10);
+    ScrollBar2->setLargeChange(10);
+    ScrollBar2->setPosition(100);
+    ScrollBar2->setAccessibleName(QStringLiteral("Brightness in %"));
+    ScrollBar2->setMinimumWidth(150);
+    Button19 = button(debug, "Button19", QStringLiteral("Sleep In"));
+    Button19->setIcon(pictures::sleep());
+    Button20 = button(debug, "Button20", QStringLiteral("Sleep Out"));
+    Button20->setIcon(pictures::sun());
+    auto* brightness = new QHBoxLayout;
+    brightness->setSpacing(4);
+    brightness->addWidget(BitBtn30);
+    brightness->addWidget(SpinEdit2);
+    brightness->addWidget(form::label(debug, QStringLiteral("%")));
+    brightness->addSpacing(6);
+    brightness->addWidget(ScrollBar2, 1);
+    dg->addLayout(brightness, 0, 0, 1, 3);
+    dg->addWidget(Button19, 1, 0);
+    dg->addWidget(Button20, 1, 1);
+    dg->setColumnStretch(2, 1);
+    sg->addWidget(debug, 4, 0, 1, 4);
+    connect(SpinEdit2, &KSpinEdit::changed, this, &TForm3::SpinEdit2Change);
+    connect(ScrollBar2, &KScrollBar::changed, this, &TForm3::ScrollBar2Change);
+
+    // "Background".
+    QGroupBox* background = form::group(TabSheet9, QStringLiteral("Background"), "GroupBoxBackground");
+    auto* bg = new QGridLayout(background);
+    bg->setContentsMargins(10, 14, 10, 10);
+    bg->setVerticalSpacing(6);
+    BitBtn44 = button(background, "BitBtn44", QStringLiteral("Show Back-nd"));
+    BitBtn44->setIcon(pictures::picture());
+    Button1222222222 = button(background, "Button1222222222", QStringLiteral("\u2191"), QStringLiteral("Background up"));
+    Button3234234234 = button(background, "Button3234234234", QStringLiteral("\u2193"), QStringLiteral("Background down"));
+    for (QPushButton* b : {Button1222222222, Button3234234234})
+        b->setFont(form::boldFont(12));
+    BitBtn48 = button(background, "BitBtn48", QStringLiteral("Save Background"));
+    BitBtn48->setIcon(pictures::save());
+    bg->addWidget(BitBtn44, 0, 0, 1, 2);
+    bg->addWidget(Button1222222222, 1, 0);
+    bg->addWidget(Button3234234234, 1, 1);
+    bg->addWidget(BitBtn48, 2, 0, 1, 2);
+    bg->setRowStretch(3, 1);
+
+    // "Logo": "Save" beside four small groups whose boxes and "Show" buttons are the display's.
+    QGroupBox* logo = form::group(TabSheet9, QStringLiteral("Logo"), "GroupBoxLogo");
+    auto* lg = new QHBoxLayout(logo);
+    lg->setContentsMargins(10, 14, 10, 10);
+    lg->setSpacing(10);
+    auto* smallGrid = new QGridLayout;
+    smallGrid->setSpacing(8);
+    BitBtn49 = button(logo, "BitBtn49", QStringLiteral("Save"), QStringLiteral("Save logos"));
+    BitBtn49->setIcon(pictures::save());
+    BitBtn49->setMinimumHeight(40);
+    lg->addWidget(BitBtn49, 0, Qt::AlignTop);
+    struct Small {
+        const char* caption;
+        const char* key;
+    };
+    const Small smalls[] = {{"Anime", "Anime"},
+                            {"Welcome Logo *logo.dta", "Welcome"},
+                            {"Good bye Logog *bye.dta", "GoodBye"},
+                            {"Model Name Logo *scrs.dta", "ModelName"}};
+    int placed = 0;
+    for (const Small& s : smalls) {
+        const QString caption = QString::fromLatin1(s.caption);
+        QGroupBox* g = form::group(logo, caption, qPrintable(QStringLiteral("GroupBoxLogo%1").arg(QLatin1String(s.key))));
+        auto* gv = new QGridLayout(g);
+        gv->setContentsMargins(8, 14, 8, 8);
+        gv->setVerticalSpacing(3);
+        int row = 0;
+        for (const char* item : {"Visible", "Start", "Stop"}) {
+            auto* box = new QCheckBox(QString::fromLatin1(item), g);
+            box->setObjectName(QStringLiteral("logo%1%2").arg(QLatin1String(s.key), QLatin1String(item)));
+            box->setAccessibleName(caption + QLatin1Char(' ') + QLatin1String(item));
+            gv->addWidget(box, row++, 0);
+        }
+        QPushButton* show = button(g, qPrintable(QStringLiteral("logo%1Show").arg(QLatin1String(s.key))),
+                                   QStringLiteral("Show"), QStringLiteral("Show ") + caption);
+        gv->addWidget(show, 0, 1, 3, 1, Qt::AlignBottom);
+        smallGrid->addWidget(g, placed / 2, placed % 2);
+        ++placed;
+    }
+    lg->addLayout(smallGrid, 1);
+
+    page->addWidget(screen, 0, 0);
+    page->addWidget(background, 0, 1);
+    page->addWidget(logo, 1, 0, 1, 2);
+    page->setColumnStretch(0, 1);
+    page->setRowStretch(2, 1);
+    return TabSheet9;
+}

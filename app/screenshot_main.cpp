@@ -1,0 +1,60 @@
+// Renders the main window offscreen into PNG pictures: before "Connect", and each page with the
+// page control shown as it is once the display has been greeted.
+// Usage: korvane-screenshots [output folder]   (default: the current folder)
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTextStream>
+
+#include <cstdio>
+
+#include "app/dark_style.h"
+#include "app/form3.h"
+#include "app/widgets/k_page_control.h"
+
+namespace {
+
+bool save(TForm3& form, const QDir& dir, const QString& file) {
+    QApplication::processEvents();
+    const QPixmap shot = form.grab();
+    const QString path = dir.filePath(file);
+    if (!shot.save(path, "PNG")) {
+        std::fprintf(stderr, "korvane-screenshots: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    applyDarkStyle(app);
+    const QDir dir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath());
+    if (!dir.exists() && !QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "korvane-screenshots: cannot create %s\n", qPrintable(dir.path()));
+        return 1;
+    }
+
+    TForm3 form;
+    form.show();
+    bool ok = save(form, dir, QStringLiteral("before-connect.png"));
+
+    // What the greeting shows.
+    form.enablePages();
+    form.showPages();
+    form.setChipVisible(true);
+    form.cxPageControl1->setActivePage(form.cxTabSheet1);
+    form.PageControl1->setActivePage(form.TabSheet9);
+    ok = save(form, dir, QStringLiteral("screen-size.png")) && ok;
+    form.PageControl1->setActivePage(form.TabSheet6);
+    ok = save(form, dir, QStringLiteral("gamma.png")) && ok;
+    form.cxPageControl1->setActivePage(form.cxTabSheet2);
+    ok = save(form, dir, QStringLiteral("keys-emul.png")) && ok;
+    form.cxPageControl1->setActivePage(form.TabSheet4);
+    ok = save(form, dir, QStringLiteral("disk-image-loader.png")) && ok;
+    return ok ? 0 : 1;
+}
