@@ -4,8 +4,8 @@
 #include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QTimer>
 
 #include <chrono>
@@ -27,7 +27,7 @@ constexpr uint32_t kLinkBaudRates[] = {921600, 921600, 230400};
 }  // namespace
 
 ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
-    : QObject(parent), comm_(comm), host_(host)
+    : QObject(parent), comm_(comm), host_(host), dispatcher_(QAbstractEventDispatcher::instance())
 {
     registerConnectionSteps();
     // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
@@ -42,9 +42,11 @@ ProtocolLoop::~ProtocolLoop()
 
 void ProtocolLoop::wakeFromReceiveThread()
 {
+    // One wake-up per pass is enough: the dispatcher keeps it until its next wait.
     if (wakePending_.exchange(true))
         return;
-    QMetaObject::invokeMethod(this, [this] { wakePending_.store(false); }, Qt::QueuedConnection);
+    if (dispatcher_)
+        dispatcher_->wakeUp();
 }
 
 void ProtocolLoop::registerStep(int32_t state, Step step)
@@ -168,6 +170,8 @@ bool ProtocolLoop::tryOpenPort()
 void ProtocolLoop::connectAndRun()
 {
     ++depth_;
+    if (!dispatcher_)  // set before the port opens, so before the receive threads start
+        dispatcher_ = QAbstractEventDispatcher::instance();
     exitFlag_ = false;
     int32_t attempts = 0;
     host_.setChipVisible(false);
@@ -225,6 +229,7 @@ void ProtocolLoop::runPass()
         host_.setStatusPanel(5, totalText);
     }
 
+    wakePending_.store(false);
     activity_ = false;
     timerWait_ = false;
     const int32_t before = state_;

@@ -9,6 +9,7 @@
 #include <map>
 #include <span>
 
+class QAbstractEventDispatcher;
 class TnrComm;
 class LoopHost;
 
@@ -90,6 +91,7 @@ private:
 
     TnrComm& comm_;
     LoopHost& host_;
+    QAbstractEventDispatcher* dispatcher_;  // of the window's thread; wakeUp() is thread-safe
     std::map<int32_t, Step> steps_;
 
     int32_t state_ = 0;
