@@ -5,6 +5,5 @@ TnrComm::TnrComm(QObject* owner) : TnrCustomSerialComm(owner) {}
 TnrComm::~TnrComm()
 {
     // the receive threads end while the whole component still exists
-    DoClose();
-    StopThreads();
+    ShutDown();
 }

@@ -73,12 +73,17 @@ TnrCustomComm::TnrCustomComm(QObject* owner)
 
 TnrCustomComm::~TnrCustomComm()
 {
+    ShutDown();
+    nrplatform::CloseWakeEvent(commWake_);
+}
+
+void TnrCustomComm::ShutDown()
+{
     SetTerminal(nullptr);
     SetDataProcessor(nullptr);
     fOnTraceState = nullptr;
     DoClose();
     StopThreads();
-    nrplatform::CloseWakeEvent(commWake_);
 }
 
 // ---- opening and closing

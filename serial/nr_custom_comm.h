@@ -147,6 +147,9 @@ class TnrCustomComm : public TnrBaseIO {
   virtual void SetupDevice();
   void ApplyLineSettings();
   void ApplyEventMask();
+  // Destruction: detach the terminal and the data processor, clear OnTraceState, close the
+  // port and end the receive threads (each destructor of the chain calls it; the first one acts).
+  void ShutDown();
 
   TCOMMCONFIG CommCfg;
 

@@ -4,7 +4,7 @@
 #include "serial/serial_platform.h"
 
 TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner)
-    : TnrCustomComm(owner), portMap_(std::make_shared<TnrSystemPortMap>())
+    : TnrCustomComm(owner)
 {
     sLogPrefix = "nrComm: ";
     // this platform has no default configuration of a first port: the flag word starts empty
@@ -19,8 +19,7 @@ TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner)
 
 TnrCustomSerialComm::~TnrCustomSerialComm()
 {
-    DoClose();
-    StopThreads();
+    ShutDown();
 }
 
 void TnrCustomSerialComm::SetComPortNo(uint16_t value)
@@ -65,7 +64,7 @@ void TnrCustomSerialComm::SetDeviceIndex(int value)
 
 void TnrCustomSerialComm::DeviceListLoad()
 {
-    for (const TnrNameListEntry& entry : ReadSerialDeviceMap(portMap_->Entries())) {
+    for (const TnrNameListEntry& entry : ReadSerialDeviceMap(PortMapSource()->Entries())) {
         auto* d = new TnrDevice;
         d->NameFriendly = TrimSpacesAndControls(entry.Label());
         d->NameDeviceDos = d->NameFriendly;
@@ -85,15 +84,21 @@ void TnrCustomSerialComm::Update()
 
 void TnrCustomSerialComm::SetPortMapSource(std::shared_ptr<TnrPortMapSource> source)
 {
-    portMap_ = source ? std::move(source) : std::make_shared<TnrSystemPortMap>();
+    portMap_ = std::move(source);
     if (DeviceCount() > 0) Update();
+}
+
+std::shared_ptr<TnrPortMapSource> TnrCustomSerialComm::PortMapSource() const
+{
+    if (!portMap_) portMap_ = std::make_shared<TnrSystemPortMap>();
+    return portMap_;
 }
 
 std::string TnrCustomSerialComm::DevicePath() const
 {
     const int index = GetDeviceIndex();
     if (index >= 0) return Device(index)->NamePDO;  // the device the map lists for the name
-    return portMap_->HardwarePath(fComPortNo);
+    return PortMapSource()->HardwarePath(fComPortNo);
 }
 
 TnrHandle TnrCustomSerialComm::DeviceOpen()

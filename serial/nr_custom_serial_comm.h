@@ -32,7 +32,7 @@ class TnrCustomSerialComm : public TnrCustomComm {
 
   // The source of the port map; set before the list is built (setting it later rebuilds the list).
   void SetPortMapSource(std::shared_ptr<TnrPortMapSource> source);
-  std::shared_ptr<TnrPortMapSource> PortMapSource() const { return portMap_; }
+  std::shared_ptr<TnrPortMapSource> PortMapSource() const;
 
   // Shows a small dialog with the line settings for ComName; applies them when confirmed.
   bool ConfigDialog(QWidget* parent = nullptr);
@@ -50,5 +50,5 @@ class TnrCustomSerialComm : public TnrCustomComm {
   uint16_t fComPortNo = 1;
   TnrHandle fExtHandle = kInvalidHandle;
   TnrEnumPorts fEnumPorts = epQuickAll;
-  std::shared_ptr<TnrPortMapSource> portMap_;
+  mutable std::shared_ptr<TnrPortMapSource> portMap_;  // the machine's map unless one is set
 };

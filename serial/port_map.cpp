@@ -51,3 +51,9 @@ std::string TnrPortMapSource::HardwarePath(uint32_t portNo) const
     const std::string name = HardwareTtyName(portNo);
     return name.empty() ? std::string() : "/dev/" + name;
 }
+
+std::string TnrFixedPortMap::HardwarePath(uint32_t portNo) const
+{
+    const std::string name = HardwareTtyName(portNo);
+    return name.empty() ? std::string() : devFolder_ + "/" + name;
+}

@@ -24,11 +24,14 @@ class TnrPortMapSource {
 // A source with fixed pairs (for a caller that knows its devices, and for tests).
 class TnrFixedPortMap : public TnrPortMapSource {
  public:
-  explicit TnrFixedPortMap(std::vector<TnrPortMapEntry> entries) : entries_(std::move(entries)) {}
+  explicit TnrFixedPortMap(std::vector<TnrPortMapEntry> entries, std::string devFolder = "/dev")
+      : entries_(std::move(entries)), devFolder_(std::move(devFolder)) {}
   std::vector<TnrPortMapEntry> Entries() const override { return entries_; }
+  std::string HardwarePath(uint32_t portNo) const override;
 
  private:
   std::vector<TnrPortMapEntry> entries_;
+  std::string devFolder_;
 };
 
 // The machine's own map: port links first, then the hardware ports of /sys/class/tty.

@@ -1,0 +1,80 @@
+#pragma once
+// A pseudo-terminal pair for the tests: the component opens the slave path, the test holds the master.
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "serial/nr_comm.h"
+#include "serial/nr_log.h"
+
+// Upper bounds of every wait in these tests: a fault fails fast instead of hanging.
+inline constexpr std::chrono::milliseconds kArriveTimeout{3000};
+inline constexpr std::chrono::milliseconds kQuietPeriod{150};
+
+class PtyPair {
+ public:
+  PtyPair();
+  ~PtyPair();
+  int Master() const { return master_; }
+  const std::string& SlavePath() const { return slavePath_; }
+  void Write(const std::vector<uint8_t>& bytes);
+  void Write(const std::string& bytes);
+  // Reads exactly n bytes from the master, or fewer when the bound passes.
+  std::vector<uint8_t> Read(size_t n, std::chrono::milliseconds bound = kArriveTimeout);
+  // Closes the master: the far end is gone.
+  void CloseMaster();
+
+ private:
+  int master_ = -1;
+  int slaveKeep_ = -1;  // keeps the slave side alive until the component opens it
+  std::string slavePath_;
+};
+
+// The slave's baud rate read back through the master (terminal-mode requests of a master act on the slave).
+uint32_t ReadBackBaud(int masterFd);
+// The slave's termios flags read back through the master.
+struct ReadBackFlags {
+  bool ok = false;
+  int dataBits = 0;
+  bool twoStopBits = false, parity = false, parityOdd = false, parityStick = false, inputCheck = false;
+  bool ctsRts = false, xonOut = false, xonIn = false, echo = false, canonical = false, outputProcessing = false;
+  unsigned char startChar = 0, stopChar = 0;
+};
+ReadBackFlags ReadBackTermios(int masterFd);
+
+// Spins the event loop until pred holds or the bound passes; returns pred().
+bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds bound = kArriveTimeout);
+
+// A comm set up for a pty: the map lists the slave as COM3, the receive handling runs on its own thread.
+std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port = 3);
+
+// A log sink that records every line.
+class RecordingLog : public TnrCustomLogFile {
+ public:
+  struct Line {
+    TDetailLevel level;
+    std::string text;
+    std::string format;
+  };
+  void Save() override {}
+  void Clear() override { lines.clear(); }
+  void Add(const std::string& text) override { Push(dlSimple, text, ""); }
+  void AddSysInfo() override { Push(dlSimple, "<sysinfo>", ""); }
+  void AddLog(TDetailLevel level, const std::string& text) override { Push(level, text, ""); }
+  void AddFmt(const std::string& format, const std::string& text) override { Push(dlSimple, text, format); }
+  void AddLogFmt(TDetailLevel level, const std::string& format, const std::string& text) override
+  {
+    Push(level, text, format);
+  }
+  std::vector<Line> Snapshot() const;
+  int Count(const std::string& text) const;
+
+ private:
+  void Push(TDetailLevel level, const std::string& text, const std::string& format);
+  mutable std::mutex lock_;
+  std::vector<Line> lines;
+};

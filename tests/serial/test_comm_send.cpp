@@ -1,0 +1,149 @@
+// Sending: order of blocks and bytes, copies, empty strings, purges, time-outs and log lines.
+#include <gtest/gtest.h>
+
+#include <QThread>
+#include <future>
+
+#include "pty_pair.h"
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t n, uint8_t seed)
+{
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed + i * 7);
+    return v;
+}
+
+class CommSend : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+      comm = MakeComm(pty);
+      comm->SetLog(&log);
+      comm->SetOnCommError([this](TnrBaseIO*, uint32_t code, uint32_t sys, TComStateFlags, bool&) {
+          std::lock_guard<std::mutex> guard(lock);
+          errors.emplace_back(code, sys);
+      });
+      comm->SetActive(true);
+      ASSERT_TRUE(comm->Active());
+  }
+  std::vector<std::pair<uint32_t, uint32_t>> Errors()
+  {
+      std::lock_guard<std::mutex> guard(lock);
+      return errors;
+  }
+  PtyPair pty;
+  RecordingLog log;
+  std::unique_ptr<TnrComm> comm;
+  std::mutex lock;
+  std::vector<std::pair<uint32_t, uint32_t>> errors;
+};
+
+TEST_F(CommSend, BlocksAndBytesLeaveInTheOrderHandedOver)
+{
+    const auto first = Pattern(4096, 1);
+    const auto second = Pattern(1000, 9);
+    comm->SendData(first.data(), static_cast<uint32_t>(first.size()));
+    comm->SendData(second.data(), static_cast<uint32_t>(second.size()));
+    comm->SendChar(u'\x55');
+    comm->SendString("END");
+    std::vector<uint8_t> expected = first;
+    expected.insert(expected.end(), second.begin(), second.end());
+    expected.push_back(0x55);
+    expected.insert(expected.end(), {'E', 'N', 'D'});
+    EXPECT_EQ(pty.Read(expected.size()), expected);
+    EXPECT_EQ(comm->TotalSent(), expected.size());
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CommSend, SendDataReturnsAtOnceAndSendsACopy)
+{
+    // far more than the line holds while nobody reads at the far end
+    auto block = Pattern(256 * 1024, 3);
+    const auto original = block;
+    auto call = std::async(std::launch::async, [&] { comm->SendData(block.data(), static_cast<uint32_t>(block.size())); });
+    ASSERT_EQ(call.wait_for(kArriveTimeout), std::future_status::ready) << "SendData waited for the line";
+    std::fill(block.begin(), block.end(), 0);  // the caller may reuse its block
+    EXPECT_EQ(comm->TotalSent(), original.size());
+    EXPECT_EQ(pty.Read(original.size()), original);
+}
+
+TEST_F(CommSend, SendCharSendsTheLowByteAndWaitsForIt)
+{
+    comm->SendChar(u'\u0141');  // 0x0141: the low byte is 0x41
+    EXPECT_EQ(pty.Read(1), std::vector<uint8_t>{0x41});
+    EXPECT_EQ(comm->TotalSent(), 1u);
+    EXPECT_EQ(log.Count("nrComm: Try to send char 41h ..."), 1);
+    comm->SendChar(u'\x05');
+    EXPECT_EQ(log.Count("nrComm: Try to send char  5h ..."), 1);
+}
+
+TEST_F(CommSend, AnEmptyStringSendsAndLogsNothing)
+{
+    const size_t linesBefore = log.Snapshot().size();
+    comm->SendString("");
+    EXPECT_EQ(comm->TotalSent(), 0u);
+    EXPECT_EQ(log.Snapshot().size(), linesBefore);
+    comm->SendString("hi");
+    EXPECT_EQ(pty.Read(2), (std::vector<uint8_t>{'h', 'i'}));
+    EXPECT_EQ(log.Count("nrComm: Try to send string hi ..."), 1);
+}
+
+TEST_F(CommSend, SendDataWritesItsLogLines)
+{
+    const auto block = Pattern(10, 0);
+    comm->SendData(block.data(), 10);
+    EXPECT_EQ(log.Count("nrComm: Try to send the data with 10 length ..."), 1);
+    EXPECT_EQ(log.Count("nrComm: ... the data transmittion is OK!"), 1);
+}
+
+TEST_F(CommSend, SendsOnAClosedPortDoNothing)
+{
+    comm->SetActive(false);
+    const auto block = Pattern(10, 0);
+    comm->SendChar(u'a');
+    comm->SendString("abc");
+    comm->SendData(block.data(), 10);
+    comm->ClearDeviceBuffers();
+    EXPECT_EQ(comm->TotalSent(), 0u);
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CommSend, ClearDeviceBuffersDropsQueuedBlocksWithoutAReport)
+{
+    const auto block = Pattern(512 * 1024, 5);
+    comm->SendData(block.data(), static_cast<uint32_t>(block.size()));
+    EXPECT_GT(comm->NotYetSend(), 0u);
+    comm->ClearDeviceBuffers();
+    EXPECT_EQ(comm->NotYetSend(), 0u);
+    comm->SendChar(u'Z');
+    // what the line had taken before the purge may still arrive, then the new byte
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(WaitUntil([&] {
+        auto more = pty.Read(1 << 20, std::chrono::milliseconds(20));
+        got.insert(got.end(), more.begin(), more.end());
+        return !got.empty() && got.back() == 'Z';
+    }));
+    EXPECT_LT(got.size(), block.size());
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(CommSend, AWriteThatTimesOutIsReportedAndNotCounted)
+{
+    comm->SetTimeoutWrite(100);
+    const auto block = Pattern(512 * 1024, 1);  // nobody reads: the line fills up
+    comm->SendData(block.data(), static_cast<uint32_t>(block.size()));
+    const uint32_t sentBefore = comm->TotalSent();
+    auto call = std::async(std::launch::async, [&] { comm->SendChar(u'q'); });
+    ASSERT_EQ(call.wait_for(kArriveTimeout), std::future_status::ready) << "the write time-out bounds SendChar";
+    EXPECT_EQ(comm->TotalSent(), sentBefore);
+    ASSERT_TRUE(WaitUntil([&] { return Errors().size() == 2; }));
+    for (const auto& [code, sys] : Errors()) {
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(sys, static_cast<uint32_t>(ETIMEDOUT));
+    }
+    EXPECT_GE(log.Count("nrComm: Communication Error 0:110 0"), 1);
+}
+
+}  // namespace
