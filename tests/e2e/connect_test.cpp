@@ -33,6 +33,7 @@ TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
     EXPECT_FALSE(window->comm().Active());
 
     // The hello is the first frame on the line, the size query follows no sooner than 500 ms later.
+    ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     const auto log = frames();
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0].raw, (Bytes{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67}));
@@ -91,13 +92,22 @@ protected:
 
 TEST_F(FullCard, ReplyInPiecesIsDecodedWhenCompleteAndSdByte255Shows4080)
 {
-    QString panel4WhilePieces;
-    script.step("first piece arrived", [&] { return server->sentBytes().size() >= 2; },
-                [&] { panel4WhilePieces = panel(4); })
+    QString sdWhilePieces;
+    int32_t stateWhilePieces = -1;
+    script.step("first piece arrived",
+                [&] {
+                    const size_t n = server->sentBytes().size();
+                    return n >= 2 && n < 6;
+                },
+                [&] {
+                    sdWhilePieces = window->Edit10->text();
+                    stateWhilePieces = loop().state();
+                })
         .step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
-    EXPECT_EQ(panel4WhilePieces, "1") << "still waiting for the reply while it arrives";
+    EXPECT_EQ(stateWhilePieces, 1) << "still waiting for the reply while it arrives";
+    EXPECT_EQ(sdWhilePieces, "0") << "decoded before the reply was complete";
     EXPECT_EQ(window->Edit10->text(), "4080");
     EXPECT_EQ(window->Edit10->Color(), kGreen);
     EXPECT_TRUE(window->cxPageControl1->pageEnabled(window->cxTabSheet4));
@@ -156,6 +166,7 @@ TEST_F(Connect, ConnectTwiceAndExitOnceGreetsTwiceSaysGoodbyeOnce)
               [&] { press("Button2"); });
     connectWith(script);
 
+    ASSERT_TRUE(server->simulator().waitForFrames(5, std::chrono::milliseconds(2000)));
     EXPECT_EQ(countFrames("hello"), 2u);
     EXPECT_EQ(countFrames("goodbye"), 1u);
     EXPECT_FALSE(window->comm().Active());
@@ -168,6 +179,7 @@ TEST_F(Connect, ClosingTheWindowWhileConnectedSaysGoodbyeAndCloses)
     connectWith(script);
 
     EXPECT_FALSE(window->isVisible());
+    ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_EQ(countFrames("goodbye"), 1u);
     EXPECT_FALSE(window->comm().Active());
     EXPECT_TRUE(errors.empty());
@@ -179,6 +191,7 @@ TEST_F(Connect, CommandPressedBeforeConnectIsNeverSent)
     script.step("greeted", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
+    ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_EQ(server->simulator().state().reboots, 0);
     EXPECT_EQ(frameCount(), 3u);
 }

@@ -12,6 +12,8 @@
 #include "tests/support/scripted_steps.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
 
 #include <gtest/gtest.h>
 

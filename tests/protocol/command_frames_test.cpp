@@ -59,6 +59,7 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
     script.act("exit", [&] { loop->requestExit(); });
     connectWith(script);
 
+    ASSERT_TRUE(server.simulator().waitForFrames(expectedFrames + 1, std::chrono::milliseconds(2000)));
     const auto sent = commandFramesAfterGreeting();
     ASSERT_EQ(sent.size(), std::size(cases));
     ASSERT_EQ(statesAfter.size(), std::size(cases));

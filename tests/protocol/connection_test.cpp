@@ -26,6 +26,7 @@ TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
     script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
+    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     const auto log = frames();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[0].raw, (Bytes{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67}));
@@ -129,6 +130,7 @@ TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
     connectWith(script);
 
     EXPECT_EQ(loop->runDepth(), 0);
+    ASSERT_TRUE(server.simulator().waitForFrames(5, std::chrono::milliseconds(2000)));
     EXPECT_EQ(countFrames("hello"), 2u);
     EXPECT_EQ(countFrames("goodbye"), 1u);
     EXPECT_FALSE(comm.Active());
@@ -153,6 +155,7 @@ TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
     script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
+    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_EQ(server.simulator().state().reboots, 0);
     EXPECT_EQ(countFrames("hello"), 1u);
 }
