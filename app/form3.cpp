@@ -76,6 +76,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     auto* formScroll = new QScrollArea(this);
     formScroll->setObjectName(QStringLiteral("formScroll"));
     formScroll->setFrameShape(QFrame::NoFrame);
+    formScroll->setAccessibleName(QStringLiteral("Window contents"));
     formScroll->setWidgetResizable(true);
     auto* client = new QWidget;
     client->setObjectName(QStringLiteral("client"));

@@ -1,0 +1,42 @@
+#pragma once
+// A main window shown offscreen, with its error reports recorded instead of shown in a box.
+#include "app/dark_style.h"
+#include "app/form3.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The window is tested as the program shows it: in its dark style.
+        static const bool styled = (applyDarkStyle(*qApp), true);
+        (void)styled;
+        form = std::make_unique<TForm3>();
+        form->setErrorReporter([this](const QString& text) { errors << text; });
+        form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void TearDown() override { form.reset(); }
+
+    // What the greeting does to the pages, without a display.
+    void showPagesAsGreeted() {
+        form->enablePages();
+        form->showPages();
+        QApplication::processEvents();
+    }
+
+    template <typename T = QWidget>
+    T* control(const char* name) const {
+        T* w = form->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << "no control named " << name;
+        return w;
+    }
+
+    std::unique_ptr<TForm3> form;
+    QStringList errors;
+};

@@ -1,0 +1,323 @@
+// The pages' own behaviour: brightness coupling, gamma grids and presets, the keys page and the
+// image loader's slot rows.
+#include "tests/app/form_fixture.h"
+
+#include "app/widgets/k_edit.h"
+#include "app/widgets/k_page_control.h"
+#include "app/widgets/k_radio_group.h"
+#include "app/widgets/k_scroll_bar.h"
+#include "app/widgets/k_spin_edit.h"
+#include "settings/gamma.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include <map>
+
+namespace {
+
+QPoint posIn(const QWidget* w, const QWidget* window) { return w->mapTo(window, QPoint(0, 0)); }
+
+class ScreenSizePage : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        showPagesAsGreeted();
+        form->cxPageControl1->setActivePage(form->cxTabSheet1);
+        form->PageControl1->setActivePage(form->TabSheet9);
+        QApplication::processEvents();
+    }
+    void type(const QString& text) {
+        form->SpinEdit2->lineEdit()->setFocus();
+        form->SpinEdit2->lineEdit()->selectAll();
+        QTest::keyClicks(form->SpinEdit2->lineEdit(), text);
+    }
+};
+
+TEST_F(ScreenSizePage, BrightnessControlsStartTogetherAtFullScale) {
+    EXPECT_EQ(form->SpinEdit2->MinValue(), 0);
+    EXPECT_EQ(form->SpinEdit2->MaxValue(), 100);
+    EXPECT_EQ(form->SpinEdit2->Increment(), 10);
+    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
+    EXPECT_EQ(form->ScrollBar2->Min(), 0);
+    EXPECT_EQ(form->ScrollBar2->Max(), 100);
+    EXPECT_EQ(form->ScrollBar2->SmallChange(), 10);
+    EXPECT_EQ(form->ScrollBar2->LargeChange(), 10);
+    EXPECT_EQ(form->ScrollBar2->Position(), 100);
+    // The "%" label follows the spin edit.
+    const QList<QLabel*> percent = form->SpinEdit2->parentWidget()->findChildren<QLabel*>();
+    bool found = false;
+    for (QLabel* l : percent)
+        if (l->text() == QStringLiteral("%"))
+            found = posIn(l, form.get()).x() > posIn(form->SpinEdit2, form.get()).x();
+    EXPECT_TRUE(found);
+}
+
+TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred) {
+    type(QStringLiteral("150"));
+    EXPECT_EQ(form->ScrollBar2->Position(), 100);
+    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
+    form->loop().storeCommand(1000, 0, 0);
+    form->BitBtn30->click();
+    EXPECT_EQ(form->loop().commandParameter(), 100);
+}
+
+TEST_F(ScreenSizePage, ClearingTheTextMovesTheBarToZero) {
+    type(QStringLiteral("70"));
+    EXPECT_EQ(form->ScrollBar2->Position(), 70);
+    form->SpinEdit2->lineEdit()->clear();
+    EXPECT_EQ(form->ScrollBar2->Position(), 0);
+    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("0"));
+}
+
+TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar) {
+    form->ScrollBar2->setSliderPosition(30);  // what a drag does
+    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("30"));
+    form->SpinEdit2->upButton()->click();
+    EXPECT_EQ(form->SpinEdit2->Value(), 40);
+    EXPECT_EQ(form->ScrollBar2->Position(), 40);
+    form->ScrollBar2->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(form->SpinEdit2->Value(), 50);
+    form->loop().storeCommand(1000, 0, 0);
+    form->BitBtn30->click();
+    EXPECT_EQ(form->loop().state(), 51);
+    EXPECT_EQ(form->loop().commandCode(), 0x32);
+    EXPECT_EQ(form->loop().commandParameter(), 50);
+}
+
+TEST_F(ScreenSizePage, GroupsAndButtonsCarryTheirCaptions) {
+    const std::map<const char*, const char*> captions = {
+        {"BitBtn32", "Screen size setup"}, {"Button15", "\u2191 Up"}, {"Button14", "\u2193 Down"},
+        {"Button17", "\u2191 Up"},         {"Button16", "\u2193 Down"}, {"BitBtn31", "Save size"},
+        {"BitBtn30", "Brightness"},        {"Button19", "Sleep In"},  {"Button20", "Sleep Out"},
+        {"BitBtn44", "Show Back-nd"},      {"Button1222222222", "\u2191"}, {"Button3234234234", "\u2193"},
+        {"BitBtn48", "Save Background"},   {"BitBtn49", "Save"}};
+    for (auto [name, caption] : captions)
+        EXPECT_EQ(control<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
+    QStringList titles;
+    for (QGroupBox* g : form->TabSheet9->findChildren<QGroupBox*>())
+        titles << g->title();
+    for (const char* t : {"Screen size", "Debug", "Background", "Logo", "Anime", "Welcome Logo *logo.dta",
+                          "Good bye Logog *bye.dta", "Model Name Logo *scrs.dta"})
+        EXPECT_TRUE(titles.contains(QString::fromUtf8(t))) << t;
+    // "Debug" sits inside "Screen size"; the top line's buttons stand above the bottom line's.
+    auto* debug = form->TabSheet9->findChild<QGroupBox*>(QStringLiteral("GroupBoxDebug"));
+    ASSERT_NE(debug, nullptr);
+    EXPECT_EQ(qobject_cast<QGroupBox*>(debug->parentWidget())->title(), QStringLiteral("Screen size"));
+    EXPECT_LT(posIn(form->Button15, form.get()).y(), posIn(form->Button17, form.get()).y());
+    EXPECT_FALSE(form->screenSizePicture->pixmap().isNull());
+}
+
+// ---------------------------------------------------------------- GAMMA
+
+class GammaPage : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        showPagesAsGreeted();
+        form->cxPageControl1->setActivePage(form->cxTabSheet1);
+        QApplication::processEvents();
+    }
+    SpinLookup lookup() const {
+        return [this](std::string_view name) { return form->spinValue(name); };
+    }
+};
+
+TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned) {
+    EXPECT_EQ(form->PageControl1->ActivePage(), form->TabSheet6) << "GAMMA in front";
+    for (const GammaGrid* grid : {&gammaTableA(), &gammaTableB(), &gammaTableC()}) {
+        SCOPED_TRACE(grid->caption);
+        std::map<int, int> columnX, rowY;
+        for (const GammaCell& c : grid->cells) {
+            auto* spin = control<KSpinEdit>(c.name);
+            ASSERT_NE(spin, nullptr);
+            EXPECT_EQ(spin->MinValue(), c.min) << c.name;
+            EXPECT_EQ(spin->MaxValue(), c.max) << c.name;
+            EXPECT_EQ(spin->Value(), c.start) << c.name;
+            EXPECT_EQ(spin->Increment(), 1) << c.name;
+            const QPoint p = posIn(spin, form.get());
+            if (columnX.count(c.column)) {
+                EXPECT_EQ(p.x(), columnX[c.column]) << c.name << " lines up with its column";
+            } else {
+                columnX[c.column] = p.x();
+            }
+            if (rowY.count(c.row)) {
+                EXPECT_EQ(p.y(), rowY[c.row]) << c.name << " lines up with its row";
+            } else {
+                rowY[c.row] = p.y();
+            }
+            EXPECT_GE(spin->width(), spin->fontMetrics().horizontalAdvance(QString::number(c.max)) + 15 + 6)
+                << c.name << " shows its largest value";
+        }
+        for (int col = 2; col <= 4; ++col) {
+            if (columnX.count(col) && columnX.count(col - 1)) {
+                EXPECT_GT(columnX[col], columnX[col - 1]);
+            }
+        }
+        for (int row = 2; row <= 9; ++row) {
+            if (rowY.count(row) && rowY.count(row - 1)) {
+                EXPECT_GT(rowY[row], rowY[row - 1]);
+            }
+        }
+
+        // The group: caption, column labels, and its buttons above and below the grid.
+        auto* group = qobject_cast<QGroupBox*>(control<KSpinEdit>(grid->cells[0].name)->parentWidget());
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->title(), QString::fromUtf8(grid->caption));
+        QStringList labels;
+        for (QLabel* l : group->findChildren<QLabel*>())
+            labels << l->text();
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(grid->positiveLabel)));
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(grid->negativeLabel)));
+        for (const GammaLabel& l : grid->labels)
+            EXPECT_TRUE(labels.contains(QString::fromUtf8(l.text))) << l.text;
+        auto* set = control<QPushButton>(grid->setButton);
+        auto* byDefault = control<QPushButton>(grid->defaultButton);
+        EXPECT_EQ(set->parentWidget(), group);
+        EXPECT_EQ(byDefault->parentWidget(), group);
+        EXPECT_EQ(set->text(), QStringLiteral("Set GAMMA"));
+        EXPECT_EQ(byDefault->text(), QStringLiteral("Set default GAMMA"));
+        const int gridTop = rowY.begin()->second;
+        const int gridBottom = rowY.rbegin()->second;
+        EXPECT_LT(posIn(byDefault, form.get()).y(), gridTop);
+        EXPECT_GT(posIn(set, form.get()).y(), gridBottom);
+    }
+
+    // A, B and C stand left to right, with "Save" at the top right.
+    const int xA = posIn(control<QWidget>("SpinEdit7"), form.get()).x();
+    const int xB = posIn(control<QWidget>("SpinEdit75"), form.get()).x();
+    const int xC = posIn(control<QWidget>("SpinEdit41"), form.get()).x();
+    EXPECT_LT(xA, xB);
+    EXPECT_LT(xB, xC);
+    EXPECT_GT(posIn(form->BitBtn33, form.get()).x(), posIn(control<QWidget>("SpinEdit58"), form.get()).x());
+    EXPECT_LT(posIn(form->BitBtn33, form.get()).y(), posIn(control<QWidget>("Button35"), form.get()).y());
+    EXPECT_EQ(form->BitBtn33->text(), QStringLiteral("Save"));
+    // Group A's buttons from the top: the presets, then "Set default GAMMA".
+    EXPECT_LT(posIn(form->Button36, form.get()).y(), posIn(form->Button34, form.get()).y());
+    EXPECT_LT(posIn(form->Button34, form.get()).y(), posIn(control<QWidget>("Button33"), form.get()).y());
+    EXPECT_EQ(form->Button36->text(), QStringLiteral("Def ILI-9481"));
+    EXPECT_EQ(form->Button34->text(), QStringLiteral("Def HX-8375B"));
+}
+
+TEST_F(GammaPage, PresetsFillTableAAndSendNothing) {
+    struct Case {
+        QPushButton* TForm3::*button;
+        const GammaPreset& (*preset)();
+        std::vector<uint8_t> wire;
+    };
+    const Case cases[] = {
+        {&TForm3::Button36, presetIli9481, {0x00, 0x32, 0x36, 0x45, 0x06, 0x16, 0x37, 0x75, 0x77, 0x54, 0x0C, 0x00}},
+        {&TForm3::Button34, presetHx8375b, {0x00, 0x67, 0x04, 0x70, 0x00, 0x1E, 0x37, 0x01, 0x77, 0x07, 0x0F, 0x00}},
+    };
+    const std::vector<uint8_t> tableB = encodeGammaB(lookup());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.preset().caption);
+        form->loop().storeCommand(1000, 0x11, 0x22);
+        (form.get()->*c.button)->click();
+        for (const auto& [name, value] : c.preset().values)
+            EXPECT_EQ(form->spinValue(name), value) << name;
+        EXPECT_EQ(encodeGammaA(lookup()), c.wire);
+        EXPECT_EQ(encodeGammaB(lookup()), tableB) << "other tables untouched";
+        EXPECT_EQ(form->loop().state(), 1000);
+        EXPECT_EQ(form->loop().commandCode(), 0x11);
+    }
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// ---------------------------------------------------------------- Keys emul
+
+TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross) {
+    showPagesAsGreeted();
+    form->cxPageControl1->setActivePage(form->cxTabSheet2);
+    QApplication::processEvents();
+    EXPECT_EQ(form->SpinEdit1->MinValue(), 0);
+    EXPECT_EQ(form->SpinEdit1->MaxValue(), 64);
+    EXPECT_EQ(form->SpinEdit1->Value(), 0);
+    EXPECT_EQ(form->CheckBox1->text(), QStringLiteral("kl 15"));
+    EXPECT_EQ(form->CheckBox2->text(), QStringLiteral("s86"));
+    EXPECT_FALSE(form->CheckBox1->isChecked());
+    EXPECT_FALSE(form->CheckBox2->isChecked());
+    EXPECT_EQ(form->RadioGroup3->ItemIndex(), -1);
+    ASSERT_EQ(form->RadioGroup3->count(), 2);
+    EXPECT_EQ(form->RadioGroup3->button(0)->text(), QStringLiteral("Left"));
+    EXPECT_EQ(form->RadioGroup3->button(1)->text(), QStringLiteral("Right"));
+    EXPECT_EQ(form->RadioGroup3->button(0)->y(), form->RadioGroup3->button(1)->y()) << "two columns";
+
+    const QPoint up = posIn(form->Button47, form.get()) + form->Button47->rect().center();
+    const QPoint down = posIn(form->Button48, form.get()) + form->Button48->rect().center();
+    const QPoint left = posIn(form->Button68, form.get()) + form->Button68->rect().center();
+    const QPoint right = posIn(form->Button67, form.get()) + form->Button67->rect().center();
+    EXPECT_EQ(up.x(), down.x());
+    EXPECT_EQ(left.y(), right.y());
+    EXPECT_LT(up.y(), left.y());
+    EXPECT_GT(down.y(), left.y());
+    EXPECT_LT(left.x(), up.x());
+    EXPECT_GT(right.x(), up.x());
+    EXPECT_FALSE(form->keysPicture->pixmap().isNull());
+    EXPECT_LT(posIn(form->keysPicture, form.get()).x(), posIn(form->Button21, form.get()).x())
+        << "the picture fills the left part";
+
+    QStringList titles;
+    for (QGroupBox* g : form->cxTabSheet2->findChildren<QGroupBox*>())
+        titles << g->title();
+    for (const char* t : {"Emulator", "Keys Emul", "Mirrors"})
+        EXPECT_TRUE(titles.contains(QString::fromLatin1(t))) << t;
+
+    // Two clicks on "kl 15": ignition on, then off.
+    form->CheckBox1->click();
+    EXPECT_EQ(form->loop().commandCode(), 0x34);
+    form->CheckBox1->click();
+    EXPECT_EQ(form->loop().commandCode(), 0x33);
+}
+
+// ---------------------------------------------------------------- Disk Image Loader
+
+TEST_F(FormTest, ImageLoaderHasEightSlotRows) {
+    struct Row {
+        const char* label;
+        const char* box;
+        const char* picker;
+        const char* send;
+    };
+    const Row rows[] = {
+        {"1. sys.imz", "Edit5", "BitBtn10", "BitBtn11"},    {"2. diask1.imz", "Edit11", "BitBtn12", "BitBtn13"},
+        {"3. disk2.imz", "Edit12", "BitBtn14", "BitBtn15"}, {"4. disk3.imz", "Edit13", "BitBtn16", "BitBtn17"},
+        {"5. fdisk.imz", "Edit74", "BitBtn36", "BitBtn37"}, {"6. backs.imz", "Edit75", "BitBtn38", "BitBtn39"},
+        {"7. diag.imz", "Edit76", "BitBtn40", "BitBtn41"},  {"8. logos.imz", "Edit77", "BitBtn42", "BitBtn43"},
+    };
+    showPagesAsGreeted();
+    QStringList labels;
+    for (QLabel* l : form->TabSheet4->findChildren<QLabel*>())
+        labels << l->text();
+    EXPECT_TRUE(labels.contains(QStringLiteral("The page for uploading files to the built-in flash MFD version 7.6")));
+    int previousY = -1;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.label);
+        EXPECT_TRUE(labels.contains(QString::fromLatin1(r.label)));
+        auto* box = control<KEdit>(r.box);
+        auto* picker = control<QPushButton>(r.picker);
+        auto* send = control<QPushButton>(r.send);
+        EXPECT_EQ(box->text(), QStringLiteral("Select file...."));
+        EXPECT_FALSE(box->isReadOnly()) << "a path can be typed";
+        EXPECT_EQ(picker->text(), QStringLiteral("..."));
+        EXPECT_EQ(send->text(), QStringLiteral("Send"));
+        EXPECT_TRUE(picker->isEnabled());
+        EXPECT_FALSE(send->isEnabled());
+        const auto middle = [this](QWidget* w) { return posIn(w, form.get()).y() + w->height() / 2; };
+        const int y = middle(box);
+        EXPECT_NEAR(middle(picker), y, 1) << "one row";
+        EXPECT_NEAR(middle(send), y, 1) << "one row";
+        EXPECT_GT(y, previousY);
+        previousY = y;
+    }
+    EXPECT_EQ(form->Button38->text(), QStringLiteral("Check Flash Disk ..."));
+    EXPECT_EQ(form->BitBtn18->text(), QStringLiteral("Reboot"));
+    EXPECT_EQ(form->BitBtn35->text(), QStringLiteral("Wipe system sector"));
+}
+
+}  // namespace
