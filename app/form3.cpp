@@ -168,6 +168,7 @@ void TForm3::buildLeftPanel() {
     nrDeviceBox1->setObjectName(QStringLiteral("nrDeviceBox1"));
     nrDeviceBox1->setFixedWidth(kControlWidth);
     nrDeviceBox1->setAccessibleName(QStringLiteral("Serial port"));
+    nrDeviceBox1->setPlaceholderText(QStringLiteral("No serial port"));
     nrDeviceBox1->SetErrorReport([this](const QString& text) { reportError(text); });
     nrDeviceBox1->SetnrComm(&nrComm1);
     v->addWidget(nrDeviceBox1);

@@ -44,7 +44,7 @@ void TForm3::buildDiskImageLoaderPage() {
     QGroupBox* slotGroup = form::group(TabSheet4, QString(), "GroupBoxImageSlots");
     slotGroup->setAccessibleName(QStringLiteral("Image slotGroup"));
     auto* grid = new QGridLayout(slotGroup);
-    grid->setContentsMargins(10, 14, 10, 10);
+    grid->setContentsMargins(10, 4, 10, 10);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(5);
     for (int i = 0; i < 8; ++i) {
