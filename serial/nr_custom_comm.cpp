@@ -251,7 +251,13 @@ void TnrCustomComm::RunOnMainThread(const std::function<void()>& errand, const s
 
 // ---- the receive handling
 
-bool TnrCustomComm::StatusQuery(uint32_t& errorFlags)
+TCOMSTAT TnrCustomComm::LastStat() const
+{
+    std::lock_guard<std::mutex> guard(statusLock_);
+    return *Stat;
+}
+
+bool TnrCustomComm::StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat)
 {
     errorFlags = 0;
     bool ok = false;
@@ -264,6 +270,7 @@ bool TnrCustomComm::StatusQuery(uint32_t& errorFlags)
         const long outq = nrplatform::OutputQueueLength(fd);
         auto writer = Writer();
         Stat->cbOutQue = static_cast<uint32_t>((outq > 0 ? outq : 0) + (writer ? writer->Pending() : 0));
+        if (stat) *stat = *Stat;
     });
     return ok;
 }
@@ -285,13 +292,14 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
     if (message.message != CommEventMessage()) return;
     try {
         uint32_t errorFlags = 0;
-        if (!StatusQuery(errorFlags)) return;
+        TCOMSTAT stat;
+        if (!StatusQuery(errorFlags, &stat)) return;
         if (errorFlags == 0x1F) {  // every error at once: the line is gone
             DoDisconnect(false);
             return;
         }
         if (errorFlags != 0) {
-            DoCommError(errorFlags, 0, Stat->Flags);
+            DoCommError(errorFlags, 0, stat.Flags);
             return;
         }
         uint32_t events = static_cast<uint32_t>(message.wParam);
@@ -512,15 +520,17 @@ std::string TnrCustomComm::ReadString()
 uint32_t TnrCustomComm::ReadyForRead()
 {
     uint32_t flags = 0;
-    if (!StatusQuery(flags)) return 0;
-    return Stat->cbInQue;
+    TCOMSTAT stat;
+    if (!StatusQuery(flags, &stat)) return 0;
+    return stat.cbInQue;
 }
 
 uint32_t TnrCustomComm::NotYetSend()
 {
     uint32_t flags = 0;
-    if (!StatusQuery(flags)) return 0;
-    return Stat->cbOutQue;
+    TCOMSTAT stat;
+    if (!StatusQuery(flags, &stat)) return 0;
+    return stat.cbOutQue;
 }
 
 uint32_t TnrCustomComm::NotYetSendQuiet()

@@ -104,7 +104,7 @@ class TnrCustomComm : public TnrBaseIO {
   uint32_t EventMask() const;
   bool IsNotSupportRS485() const { return fIsNotSupportRS485; }
   TCOMMPROP CommProp();
-  const TCOMSTAT& LastStat() const { return *Stat; }
+  TCOMSTAT LastStat() const;
 
   // Indicators: any QObject with a boolean "checked" property follows the line.
   void SetMonitorCTS(QObject* c) { fMonitorCTS = c; }
@@ -161,7 +161,8 @@ class TnrCustomComm : public TnrBaseIO {
   uint64_t WritesCompleted() const;
   // Bytes not yet sent, without a status query.
   uint32_t NotYetSendQuiet();
-  bool StatusQuery(uint32_t& errorFlags);
+  // Reads and clears the error flags and fills the status record; stat gets a copy of it.
+  bool StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat = nullptr);
   void CountReceived(const uint8_t* data, size_t n);
   void ConsumeQueued();
   // Comm thread and message thread hand-shake: the comm thread waits until its posted event has
@@ -214,7 +215,7 @@ class TnrCustomComm : public TnrBaseIO {
   uint64_t eventsHandled_ = 0;
   TnrMainThreadRelay relay_;
   std::mutex ingestLock_;  // reading the port into the queue versus purging it
-  std::mutex statusLock_;
+  mutable std::mutex statusLock_;
   int commWake_ = -1;      // wakes the comm thread's wait (terminate, close)
   int lastOpenError_ = 0;
 

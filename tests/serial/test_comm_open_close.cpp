@@ -206,13 +206,13 @@ TEST(CommOpenClose, TheShellsLineSettingsReachThePort)
 TEST(CommOpenClose, ChangingThePortNumberWhileOpenMovesThePort)
 {
     PtyPair a, b;
+    NotifyRecorder notes;
     TnrComm comm;
     comm.SetUseMainThread(false);
     comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
         std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}, {b.SlavePath(), "COM5"}}));
     comm.SetComPortNo(3);
     comm.SetActive(true);
-    NotifyRecorder notes;
     comm.NotifyAdd(&NotifyRecorder::Routine, &notes);
 
     comm.SetComPortNo(5);
@@ -230,13 +230,13 @@ TEST(CommOpenClose, AFailedReopeningKeepsTheNewNumberAndSendsNoChange)
 {
     PtyPair a;
     QTemporaryDir emptyDev;
+    NotifyRecorder notes;
     TnrComm comm;
     comm.SetUseMainThread(false);
     comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}},
                                                             emptyDev.path().toStdString()));
     comm.SetComPortNo(3);
     comm.SetActive(true);
-    NotifyRecorder notes;
     comm.NotifyAdd(&NotifyRecorder::Routine, &notes);
     EXPECT_THROW(comm.SetComPortNo(6), EnrCommError);
     EXPECT_EQ(comm.ComPortNo(), 6);

@@ -1,0 +1,36 @@
+#include "serial_bench_pty.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <unistd.h>
+
+#include <stdexcept>
+
+BenchPty::BenchPty()
+{
+    int slave = -1;
+    char name[256] = {0};
+    if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+    ::close(slave);
+    slave_ = name;
+}
+
+BenchPty::~BenchPty()
+{
+    if (master_ >= 0) ::close(master_);
+}
+
+std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty)
+{
+    auto comm = std::make_unique<TnrComm>();
+    comm->SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{pty.SlavePath(), "COM3"}}));
+    comm->SetComPortNo(3);
+    comm->SetUseMainThread(false);
+    comm->SetBaudRate(921600);
+    comm->SetByteSize(8);
+    comm->SetParity(pNone);
+    comm->SetStopBits(sbTwo);
+    comm->SetStreamProtocol(spNone);
+    comm->SetActive(true);
+    return comm;
+}
