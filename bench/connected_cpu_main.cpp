@@ -9,14 +9,13 @@
 #include "app/form3.h"
 #include "app/widgets/k_status_bar.h"
 #include "serial/port_links.h"
+#include "tests/support/runtime_dir_guard.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
@@ -110,9 +109,7 @@ double measure(const Phase& phase, int port, int seconds)
 int main(int argc, char** argv)
 {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QTemporaryDir runtime;
-    QFile::setPermissions(runtime.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    ::setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+    RuntimeDirGuard runtime;  // the simulators' port links go to a private folder
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 1;

@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "pty_client.h"
-#include "runtime_dir_guard.h"
+#include "tests/support/runtime_dir_guard.h"
 #include "serial/port_links.h"
 #include "sim/sim_command_line.h"
 
