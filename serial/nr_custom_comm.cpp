@@ -79,11 +79,17 @@ TnrCustomComm::~TnrCustomComm()
 
 void TnrCustomComm::ShutDown()
 {
+    // the receive threads end before the consumers they read are detached
+    if (IsDeviceOpen()) {
+        DoDisconnect(true);
+        StopThreads();
+        WriteLog(dlSimple, "The port is closed succesfully");
+    }
+    StopThreads();
     SetTerminal(nullptr);
     SetDataProcessor(nullptr);
     fOnTraceState = nullptr;
     DoClose();
-    StopThreads();
 }
 
 // ---- opening and closing

@@ -38,7 +38,6 @@ void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
         std::lock_guard<std::mutex> guard(lock_);
         if (stop_) return;
         jobs_.push_back(job);
-        pendingBytes_ += n;
     }
     cv_.notify_all();
 }
@@ -53,7 +52,6 @@ int TnrWriterThread::Send(const void* data, size_t n, uint32_t timeoutMs)
     std::unique_lock<std::mutex> guard(lock_);
     if (stop_) return nrplatform::kErrCancelled;
     jobs_.push_back(job);
-    pendingBytes_ += n;
     cv_.notify_all();
     cv_.wait(guard, [&] { return job->finished; });
     return job->error;
@@ -62,7 +60,10 @@ int TnrWriterThread::Send(const void* data, size_t n, uint32_t timeoutMs)
 size_t TnrWriterThread::Pending() const
 {
     std::lock_guard<std::mutex> guard(lock_);
-    return pendingBytes_;
+    size_t pending = 0;
+    for (const auto& job : jobs_) pending += job->data.size() - job->done;
+    if (current_ && !current_->cancelled) pending += current_->data.size() - current_->done;
+    return pending;
 }
 
 void TnrWriterThread::Cancel(int error, bool report)
@@ -73,8 +74,8 @@ void TnrWriterThread::Cancel(int error, bool report)
         dropped.swap(jobs_);
         ++cancelEpoch_;
         cancelError_ = error;
+        if (current_) current_->cancelled = true;
         for (auto& job : dropped) {
-            pendingBytes_ -= job->data.size() - job->done;
             job->error = error;
             job->finished = true;
         }
@@ -114,7 +115,6 @@ void TnrWriterThread::Run()
         guard.lock();
         const std::shared_ptr<Job> job = current_;
         current_.reset();
-        pendingBytes_ -= job->data.size() - job->done;
         job->error = error;
         job->finished = true;
         ++completed_;
@@ -131,7 +131,6 @@ void TnrWriterThread::Run()
         job->finished = true;
     }
     jobs_.clear();
-    pendingBytes_ = 0;
     cv_.notify_all();
 }
 
@@ -150,7 +149,6 @@ int TnrWriterThread::WriteJob(Job& job, uint64_t epoch)
         if (n > 0) {
             std::lock_guard<std::mutex> guard(lock_);
             job.done += static_cast<size_t>(n);
-            pendingBytes_ -= static_cast<size_t>(n);
             continue;
         }
         int timeout = -1;

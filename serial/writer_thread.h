@@ -38,6 +38,7 @@ class TnrWriterThread {
     uint32_t timeoutMs = 0;
     bool waited = false;
     bool finished = false;
+    bool cancelled = false;  // dropped while being written: its rest no longer counts
     int error = 0;
   };
   void Run();
@@ -50,7 +51,6 @@ class TnrWriterThread {
   std::condition_variable cv_;
   std::deque<std::shared_ptr<Job>> jobs_;
   std::shared_ptr<Job> current_;
-  size_t pendingBytes_ = 0;
   uint64_t cancelEpoch_ = 0;
   int cancelError_ = 0;
   uint64_t completed_ = 0;
