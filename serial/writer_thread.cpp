@@ -82,6 +82,11 @@ void TnrWriterThread::Cancel(int error, bool report)
     }
     nrplatform::SignalWakeEvent(wake_);
     cv_.notify_all();
+    {
+        // the block being written stops before the caller goes on (and flushes the driver)
+        std::unique_lock<std::mutex> guard(lock_);
+        cv_.wait(guard, [&] { return !current_ || !current_->cancelled || stop_; });
+    }
     if (report && onBlockFailed_) {
         for (auto& job : dropped)
             if (!job->waited) onBlockFailed_(error);
