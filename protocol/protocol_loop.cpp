@@ -177,12 +177,9 @@ void ProtocolLoop::connectAndRun()
     host_.setChipVisible(false);
 
     while (!exitFlag_) {
-        const uint32_t failedAt = tick();
         if (tryOpenPort())
             break;
-        const uint32_t elapsed = tick() - failedAt;
-        if (elapsed < kRetryDelayMs)
-            waitMilliseconds(kRetryDelayMs - elapsed);
+        waitMilliseconds(kRetryDelayMs);  // the window does not react meanwhile
         ++attempts;
         host_.setStatusPanel(0, QStringLiteral("try connect ") + QString::number(attempts));
         QCoreApplication::processEvents();
