@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -78,6 +81,29 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds boun
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+bool ReadWithin(TnrComm& comm, void* buffer, uint32_t len, std::chrono::milliseconds bound)
+{
+    std::mutex lock;
+    std::condition_variable cv;
+    bool done = false;
+    std::atomic<bool> fired{false};
+    std::thread watchdog([&] {
+        std::unique_lock<std::mutex> guard(lock);
+        if (!cv.wait_for(guard, bound, [&] { return done; })) {
+            fired = true;
+            comm.ClearDeviceInput();
+        }
+    });
+    comm.Read(buffer, len);
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        done = true;
+    }
+    cv.notify_all();
+    watchdog.join();
+    return !fired;
 }
 
 std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port)

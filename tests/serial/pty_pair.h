@@ -49,6 +49,10 @@ ReadBackFlags ReadBackTermios(int masterFd);
 // Spins the event loop until pred holds or the bound passes; returns pred().
 bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds bound = kArriveTimeout);
 
+// Read with an upper bound: past it a watchdog purges the input queue, which ends the read.
+// Returns false when the watchdog had to end it.
+bool ReadWithin(TnrComm& comm, void* buffer, uint32_t len, std::chrono::milliseconds bound = kArriveTimeout);
+
 // A comm set up for a pty: the map lists the slave as COM3, the receive handling runs on its own thread.
 std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port = 3);
 
