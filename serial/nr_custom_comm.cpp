@@ -159,7 +159,14 @@ void TnrCustomComm::DoDisconnect(bool userClose)
 {
     std::lock_guard<std::recursive_mutex> closing(disconnectLock_);
     if (!IsDeviceOpen()) return;
-    if (userClose && NotYetSend() > 0) ClearDeviceBuffers();
+    if (userClose) {
+        // Let what was handed over leave first: here a write returns as soon as the driver has
+        // the bytes, long before a USB adapter has sent them, and the purge below would cut off
+        // the last frame (the display's goodbye). The wait is bounded so a stuck line cannot
+        // hold the window.
+        WaitForOutputToLeave(kCloseDrainLimit);
+        if (NotYetSend() > 0) ClearDeviceBuffers();
+    }
     {
         // a read-out in progress on another thread ends before the buffer goes
         std::lock_guard<std::recursive_mutex> guard(glBufferLock_);
@@ -537,6 +544,13 @@ uint32_t TnrCustomComm::NotYetSend()
     TCOMSTAT stat;
     if (!StatusQuery(flags, &stat)) return 0;
     return stat.cbOutQue;
+}
+
+void TnrCustomComm::WaitForOutputToLeave(std::chrono::milliseconds limit)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (NotYetSendQuiet() > 0 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 uint32_t TnrCustomComm::NotYetSendQuiet()

@@ -3,6 +3,7 @@
 // the two receive threads, sending, reading, purging, modem lines and communication errors.
 #include <atomic>
 #include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -161,6 +162,10 @@ class TnrCustomComm : public TnrBaseIO {
   uint64_t WritesCompleted() const;
   // Bytes not yet sent, without a status query.
   uint32_t NotYetSendQuiet();
+  // Waits, at most `limit`, until nothing waits to be sent (the writer's queue and the driver's).
+  void WaitForOutputToLeave(std::chrono::milliseconds limit);
+  // How long a user close waits for handed-over bytes to leave before it purges the rest.
+  static constexpr std::chrono::milliseconds kCloseDrainLimit{250};
   // Reads and clears the error flags and fills the status record; stat gets a copy of it.
   bool StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat = nullptr);
   void CountReceived(const uint8_t* data, size_t n);

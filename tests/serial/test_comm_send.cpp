@@ -3,6 +3,7 @@
 
 #include <QThread>
 #include <future>
+#include <thread>
 
 #include "pty_pair.h"
 
@@ -144,6 +145,36 @@ TEST_F(CommSend, AWriteThatTimesOutIsReportedAndNotCounted)
         EXPECT_EQ(sys, static_cast<uint32_t>(ETIMEDOUT));
     }
     EXPECT_GE(log.Count("nrComm: Communication Error 0:110 0"), 1);
+}
+
+TEST_F(CommSend, UserCloseLetsHandedOverBytesLeaveBeforeItPurges)
+{
+    // The far end reads only after the close has begun: a block still queued then must arrive
+    // whole, not be cut off by the purge of the close.
+    const auto block = Pattern(64 * 1024, 3);
+    const uint8_t last = 0xAE;
+    comm->SendData(block.data(), static_cast<uint32_t>(block.size()));
+    comm->SendData(&last, 1);
+    auto reader = std::async(std::launch::async, [this, n = block.size() + 1] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return pty.Read(n);
+    });
+    comm->SetActive(false);
+    std::vector<uint8_t> expected = block;
+    expected.push_back(last);
+    EXPECT_EQ(reader.get(), expected);
+}
+
+TEST_F(CommSend, UserCloseOfAStuckLineEndsWithinItsBound)
+{
+    // Nobody reads the far end: the close waits a bounded time, then purges and closes.
+    const auto block = Pattern(256 * 1024, 5);
+    comm->SendData(block.data(), static_cast<uint32_t>(block.size()));
+    const auto start = std::chrono::steady_clock::now();
+    comm->SetActive(false);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(comm->Active());
+    EXPECT_LT(took, std::chrono::seconds(2));
 }
 
 }  // namespace
