@@ -11,6 +11,13 @@ sim="$here/build/sim/korvane-sim"
 shell="$here/build/app/korvane-shell"
 headless="$here/build/app/korvane-headless-session"
 
+# The port links live in the per-user runtime folder; without a session manager to provide
+# one, use the folder the programs would pick themselves.
+if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  export XDG_RUNTIME_DIR="/tmp/runtime-$(id -un)"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
+fi
+
 sim_pid=""
 stop_sim() {
   if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then
@@ -36,8 +43,11 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
   "$shell"
 else
   echo "No graphical display found: running a headless session against the simulator instead."
-  QT_QPA_PLATFORM=offscreen "$headless" "$here/screenshots"
+  status=0
+  QT_QPA_PLATFORM=offscreen "$headless" "$here/screenshots" 2>/dev/null || status=$?
+  stop_sim
   echo
   echo "What the simulated display received:"
   cat "$log"
+  exit "$status"
 fi
