@@ -16,8 +16,7 @@ void TForm3::buildConfigPage() {
     page->setContentsMargins(8, 8, 8, 8);
 
     QGroupBox* configuration = form::group(TabSheet1, QStringLiteral("Configuration"), "GroupBoxConfiguration");
-    auto* grid = new QGridLayout(configuration);
-    grid->setContentsMargins(10, 14, 10, 10);
+    auto* grid = form::groupLayout<QGridLayout>(configuration);
     BitBtn22 = button(configuration, "BitBtn22", QStringLiteral("Read Config"));
     BitBtn22->setIcon(pictures::read());
     BitBtn23 = button(configuration, "BitBtn23", QStringLiteral("Save Config"));

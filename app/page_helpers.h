@@ -18,6 +18,14 @@ inline QGroupBox* group(QWidget* parent, const QString& title, const char* name 
     return g;
 }
 
+// A layout for a group box's contents, clear of its title.
+template <typename Layout>
+inline Layout* groupLayout(QGroupBox* g) {
+    auto* layout = new Layout(g);
+    layout->setContentsMargins(10, 14, 10, 10);
+    return layout;
+}
+
 inline QLabel* label(QWidget* parent, const QString& text, const char* name = nullptr) {
     auto* l = new QLabel(text, parent);
     if (name)

@@ -32,8 +32,7 @@ void TForm3::buildKeysEmulPage() {
 
     // "Emulator": doors, ignition, turbo timer.
     QGroupBox* emulator = form::group(cxTabSheet2, QStringLiteral("Emulator"), "GroupBoxEmulator");
-    auto* eg = new QGridLayout(emulator);
-    eg->setContentsMargins(10, 14, 10, 10);
+    auto* eg = form::groupLayout<QGridLayout>(emulator);
     eg->setHorizontalSpacing(8);
     eg->setVerticalSpacing(6);
     Button21 = button(emulator, "Button21", QStringLiteral("Doors"));
@@ -61,8 +60,7 @@ void TForm3::buildKeysEmulPage() {
 
     // "Keys Emul": the display's own keys, as on the left panel.
     QGroupBox* keys = form::group(cxTabSheet2, QStringLiteral("Keys Emul"), "GroupBoxKeysEmul");
-    auto* kg = new QGridLayout(keys);
-    kg->setContentsMargins(10, 14, 10, 10);
+    auto* kg = form::groupLayout<QGridLayout>(keys);
     kg->setSpacing(5);
     auto key = [&](const char* name, const QString& caption, const QString& spoken, int points) {
         QPushButton* b = button(keys, name, caption, spoken);
@@ -88,8 +86,7 @@ void TForm3::buildKeysEmulPage() {
 
     // "Mirrors": the side, then the four moves as a cross.
     QGroupBox* mirrors = form::group(cxTabSheet2, QStringLiteral("Mirrors"), "GroupBoxMirrors");
-    auto* mg = new QVBoxLayout(mirrors);
-    mg->setContentsMargins(10, 14, 10, 10);
+    auto* mg = form::groupLayout<QVBoxLayout>(mirrors);
     mg->setSpacing(8);
     RadioGroup3 = new KRadioGroup(QString(), mirrors);
     RadioGroup3->setObjectName(QStringLiteral("RadioGroup3"));

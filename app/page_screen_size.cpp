@@ -41,8 +41,7 @@ QWidget* TForm3::buildScreenSizePage() {
 
     // "Screen size": the line buttons beside the illustration, with "Debug" below them.
     QGroupBox* screen = form::group(TabSheet9, QStringLiteral("Screen size"), "GroupBoxScreenSize");
-    auto* sg = new QGridLayout(screen);
-    sg->setContentsMargins(10, 14, 10, 10);
+    auto* sg = form::groupLayout<QGridLayout>(screen);
     sg->setHorizontalSpacing(6);
     sg->setVerticalSpacing(6);
     BitBtn32 = button(screen, "BitBtn32", QStringLiteral("Screen size setup"));
@@ -68,8 +67,7 @@ QWidget* TForm3::buildScreenSizePage() {
     sg->addWidget(screenSizePicture, 0, 3, 4, 1, Qt::AlignCenter);
 
     QGroupBox* debug = form::group(screen, QStringLiteral("Debug"), "GroupBoxDebug");
-    auto* dg = new QGridLayout(debug);
-    dg->setContentsMargins(10, 14, 10, 10);
+    auto* dg = form::groupLayout<QGridLayout>(debug);
     dg->setHorizontalSpacing(6);
     BitBtn30 = button(debug, "BitBtn30", QStringLiteral("Brightness"));
     BitBtn30->setIcon(pictures::sun());
@@ -105,8 +103,7 @@ QWidget* TForm3::buildScreenSizePage() {
 
     // "Background".
     QGroupBox* background = form::group(TabSheet9, QStringLiteral("Background"), "GroupBoxBackground");
-    auto* bg = new QGridLayout(background);
-    bg->setContentsMargins(10, 14, 10, 10);
+    auto* bg = form::groupLayout<QGridLayout>(background);
     bg->setVerticalSpacing(6);
     BitBtn44 = button(background, "BitBtn44", QStringLiteral("Show Back-nd"));
     BitBtn44->setIcon(pictures::picture());
@@ -124,8 +121,7 @@ QWidget* TForm3::buildScreenSizePage() {
 
     // "Logo": "Save" beside four small groups whose boxes and "Show" buttons are the display's.
     QGroupBox* logo = form::group(TabSheet9, QStringLiteral("Logo"), "GroupBoxLogo");
-    auto* lg = new QHBoxLayout(logo);
-    lg->setContentsMargins(10, 14, 10, 10);
+    auto* lg = form::groupLayout<QHBoxLayout>(logo);
     lg->setSpacing(10);
     auto* smallGrid = new QGridLayout;
     smallGrid->setSpacing(8);
