@@ -318,11 +318,7 @@ void TnrBaseIO::DoFatalError(uint32_t ErrorCode, uint32_t Detail, const std::str
 {
     bool raise = true;
     if (fOnFatalError) fOnFatalError(this, ErrorCode, Detail, ErrorMsg, raise);
-    if (fLog) {
-        char text[64];
-        std::snprintf(text, sizeof text, "Fatal Error: %u, %u, ", ErrorCode, Detail);
-        fLog->AddLogFmt(dlSimple, "Fatal Error: %u, %u, %s", text + ErrorMsg);
-    }
+    if (fLog) WriteFatalErrorLine(*fLog, ErrorCode, Detail, ErrorMsg);
     if (!raise || fLoading) return;
     if (!Show) throw EnrCommError(ErrorMsg);
     ShowErrorBox(ErrorMsg);

@@ -1,5 +1,7 @@
 #pragma once
 // The log sink interface the component writes its lines to.
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "serial/nr_types.h"
@@ -17,3 +19,11 @@ class TnrCustomLogFile {
   virtual void AddFmt(const std::string& format, const std::string& text) = 0;
   virtual void AddLogFmt(TDetailLevel level, const std::string& format, const std::string& text) = 0;
 };
+
+// The line a fatal error leaves in a log, without the prefix: "Fatal Error: %u, %u, %s".
+inline void WriteFatalErrorLine(TnrCustomLogFile& log, uint32_t errorCode, uint32_t detail, const std::string& message)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "Fatal Error: %u, %u, ", errorCode, detail);
+    log.AddLogFmt(dlSimple, "Fatal Error: %u, %u, %s", text + message);
+}

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "serial/nr_comm.h"
 #include "serial/nr_log.h"
 
@@ -55,6 +57,19 @@ bool ReadWithin(TnrComm& comm, void* buffer, uint32_t len, std::chrono::millisec
 
 // A comm set up for a pty: the map lists the slave as COM3, the receive handling runs on its own thread.
 std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port = 3);
+
+// A comm opened on a fresh pseudo-terminal, for the tests that start from an open port.
+class OpenPtyComm : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+      comm = MakeComm(pty);
+      comm->SetActive(true);
+      ASSERT_TRUE(comm->Active());
+  }
+  PtyPair pty;
+  std::unique_ptr<TnrComm> comm;
+};
 
 // A log sink that records every line.
 class RecordingLog : public TnrCustomLogFile {

@@ -13,17 +13,7 @@
 
 namespace {
 
-class CommExtras : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-      comm = MakeComm(pty);
-      comm->SetActive(true);
-      ASSERT_TRUE(comm->Active());
-  }
-  PtyPair pty;
-  std::unique_ptr<TnrComm> comm;
-};
+using CommExtras = OpenPtyComm;
 
 TEST_F(CommExtras, ReadsWithoutWaitingTakeWhatHasArrived)
 {

@@ -10,17 +10,7 @@
 
 namespace {
 
-class CommReceive : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-      comm = MakeComm(pty);
-      comm->SetActive(true);
-      ASSERT_TRUE(comm->Active());
-  }
-  PtyPair pty;
-  std::unique_ptr<TnrComm> comm;
-};
+using CommReceive = OpenPtyComm;
 
 TEST_F(CommReceive, BytesArrivingInPiecesAreCountedOnceAndReadInOrder)
 {
