@@ -134,6 +134,8 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
 }
 
 TForm3::~TForm3() {
+    // The port closes before the loop that listens to it goes.
+    nrComm1.SetActive(false);
     // The controls outlive the members: let none of them call back into a half-destroyed window.
     for (QObject* o : findChildren<QObject*>())
         o->blockSignals(true);

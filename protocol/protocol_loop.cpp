@@ -33,11 +33,15 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
     // reply can sleep in the event loop instead of spinning.
     comm_.SetOnBytesCounted([this] { wakeFromReceiveThread(); });
+    // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
+    // the window can say so at once.
+    comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
 }
 
 ProtocolLoop::~ProtocolLoop()
 {
     comm_.SetOnBytesCounted(nullptr);
+    comm_.SetOnClose(nullptr);
 }
 
 void ProtocolLoop::wakeFromReceiveThread()
@@ -188,6 +192,7 @@ void ProtocolLoop::connectAndRun()
     host_.enablePages();
     host_.setChipVisible(true);
     state_ = kHello;
+    lossReported_ = false;
 
     try {
         while (!exitFlag_)
@@ -227,6 +232,13 @@ void ProtocolLoop::runPass()
     }
 
     wakePending_.store(false);
+    if (!lossReported_ && !comm_.Active()) {
+        // Nothing reaches the display any more; requests go on being accepted and dropped
+        // until the user connects again.
+        lossReported_ = true;
+        host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
+                                    .arg(QString::fromStdString(comm_.ComName())));
+    }
     activity_ = false;
     timerWait_ = false;
     const int32_t before = state_;

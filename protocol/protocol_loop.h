@@ -105,6 +105,7 @@ private:
     int depth_ = 0;
     bool activity_ = false;
     bool timerWait_ = false;
+    bool lossReported_ = false;  // the lost line has been reported for this connection
     std::atomic<bool> wakePending_{false};
     QString shownState_;
     QString shownTotal_;

@@ -192,4 +192,33 @@ TEST_F(Connect, CommandPressedBeforeConnectIsNeverSent)
     EXPECT_EQ(frameCount(), 3u);
 }
 
+class DroppedLine : public WindowOverPty {
+protected:
+    static SimulatorOptions options()
+    {
+        SimulatorOptions o;
+        o.failures.enable(FailureMode::DropLine);
+        o.failures.dropAfterFrames = 2;  // the hello and the size query
+        return o;
+    }
+    DroppedLine() : WindowOverPty(options()) {}
+};
+
+TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
+{
+    QString shown;
+    script.step("greeted", [&] { return greeted(); }, [] {})
+        .step("loss shown", [&] { return panel(1).contains("lost"); },
+              [&] {
+                  shown = panel(1);
+                  QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
+              })
+        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
+    connectWith(script);
+
+    EXPECT_EQ(shown, "Connection to COM3 lost. Press \"Connect\" to connect again.");
+    EXPECT_EQ(countFrames("hello"), 2u);
+    EXPECT_TRUE(errors.empty());
+}
+
 }  // namespace

@@ -160,4 +160,30 @@ TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
     EXPECT_EQ(countFrames("hello"), 1u);
 }
 
+class DroppedLine : public LoopOverPty {
+protected:
+    static SimPtyServerOptions options()
+    {
+        SimPtyServerOptions o;
+        o.simulator.failures.enable(FailureMode::DropLine);
+        o.simulator.failures.dropAfterFrames = 2;  // the hello and the size query
+        return o;
+    }
+    DroppedLine() : LoopOverPty(options()) {}
+};
+
+TEST_F(DroppedLine, ALostLineIsReportedOnceAndSendsNothingMore)
+{
+    script.step("sizes shown", [&] { return sizesShown(); }, [] {})
+        .step("line lost", [&] { return !comm.Active(); }, [] {})
+        .step("loss reported", [&] { return !host.panels[1].isEmpty(); },
+              [&] { loop->storeCommand(50, 0x1A); })
+        .step("request dropped", [&] { return loop->state() == 1000; }, [&] { loop->requestExit(); });
+    connectWith(script);
+
+    EXPECT_EQ(host.panels[1], "Connection to COM3 lost. Press \"Connect\" to connect again.");
+    EXPECT_EQ(server.simulator().state().reboots, 0);
+    EXPECT_TRUE(host.errors.empty());
+}
+
 }  // namespace
