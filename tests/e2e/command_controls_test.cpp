@@ -1,7 +1,10 @@
 #include "tests/e2e/window_fixture.h"
 
+#include "protocol/command_catalogue.h"
+
 #include <QCheckBox>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -155,6 +158,17 @@ TEST_F(CommandControls, EveryControlSendsItsFrameAfterDiscardingPendingInput)
     ASSERT_TRUE(server->simulator().waitForFrames(framesBefore + 1, std::chrono::milliseconds(2000)));
     EXPECT_EQ(frames().back().name, "goodbye");
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(CommandControls, TheTableCoversEveryCatalogueControlOfTheWindow)
+{
+    for (const CommandControl& row : commandControls()) {
+        if (!window->findChild<QWidget*>(QString::fromLatin1(row.control)))
+            continue;  // its page comes later
+        const bool pressed = std::any_of(std::begin(kPresses), std::end(kPresses),
+                                         [&](const Press& p) { return std::string_view(p.control) == row.control; });
+        EXPECT_TRUE(pressed) << row.control << " (" << row.caption << ") is never pressed";
+    }
 }
 
 class SlowDisplay : public WindowOverPty {
