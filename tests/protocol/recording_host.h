@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <array>
-#include <functional>
 #include <vector>
 
 // A window stand-in for the protocol loop: remembers what the loop showed.
@@ -19,7 +18,6 @@ struct RecordingHost : LoopHost {
     int pagesShown = 0;
     std::vector<SizeReply> sizes;
     std::vector<QString> errors;
-    std::function<void()> onShowSizes;
 
     void setStatusPanel(int panel, const QString& text) override
     {
@@ -32,11 +30,6 @@ struct RecordingHost : LoopHost {
     void setChipVisible(bool visible) override { chipVisible = visible; }
     void enablePages() override { ++pagesEnabled; }
     void showPages() override { ++pagesShown; }
-    void showSizes(const SizeReply& s) override
-    {
-        if (onShowSizes)
-            onShowSizes();
-        sizes.push_back(s);
-    }
+    void showSizes(const SizeReply& s) override { sizes.push_back(s); }
     void reportError(const QString& text) override { errors.push_back(text); }
 };
