@@ -96,22 +96,21 @@ constexpr std::array kCatalogue = {
 };
 // clang-format on
 
-void sendBareAndGoTo(ProtocolLoop& loop, int32_t next)
+// Every send state: discard pending input, note the mark, send A6 L code params, go on.
+void sendFrame(ProtocolLoop& loop, std::span<const uint8_t> params, int32_t next)
 {
     loop.beginRequest();
-    const uint8_t code = loop.commandCode();
-    loop.sendCommandFrame(code, {});
+    loop.sendCommandFrame(loop.commandCode(), params);
     loop.setState(next);
 }
 
+// The payload buffer's entries 1 to count as the parameters.
 void sendPayload(ProtocolLoop& loop, int count)
 {
-    loop.beginRequest();
     std::array<uint8_t, ProtocolLoop::kPayloadSize> params{};
     for (int i = 1; i <= count; ++i)
         params[static_cast<size_t>(i - 1)] = loop.payload(i);
-    loop.sendCommandFrame(loop.commandCode(), std::span(params.data(), static_cast<size_t>(count)));
-    loop.setState(ProtocolLoop::kIdle);
+    sendFrame(loop, std::span(params.data(), static_cast<size_t>(count)), ProtocolLoop::kIdle);
 }
 
 }  // namespace
@@ -156,16 +155,14 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
 void registerCommandStates(ProtocolLoop& loop)
 {
     for (int32_t state : {kSendBare, kSendGammaBare})
-        loop.registerStep(state, [&loop] { sendBareAndGoTo(loop, ProtocolLoop::kIdle); });
-    loop.registerStep(kReadExtra, [&loop] { sendBareAndGoTo(loop, kExtraReply); });
-    loop.registerStep(kReadConfig, [&loop] { sendBareAndGoTo(loop, kConfigReply); });
-    loop.registerStep(kReadTransmission, [&loop] { sendBareAndGoTo(loop, kTransmissionReply); });
-    loop.registerStep(kReadTurboTimer, [&loop] { sendBareAndGoTo(loop, kTurboTimerReply); });
+        loop.registerStep(state, [&loop] { sendFrame(loop, {}, ProtocolLoop::kIdle); });
+    loop.registerStep(kReadExtra, [&loop] { sendFrame(loop, {}, kExtraReply); });
+    loop.registerStep(kReadConfig, [&loop] { sendFrame(loop, {}, kConfigReply); });
+    loop.registerStep(kReadTransmission, [&loop] { sendFrame(loop, {}, kTransmissionReply); });
+    loop.registerStep(kReadTurboTimer, [&loop] { sendFrame(loop, {}, kTurboTimerReply); });
     loop.registerStep(kSendParam, [&loop] {
-        loop.beginRequest();
         const uint8_t parameter = loop.commandParameter();
-        loop.sendCommandFrame(loop.commandCode(), std::span(&parameter, 1));
-        loop.setState(ProtocolLoop::kIdle);
+        sendFrame(loop, std::span(&parameter, 1), ProtocolLoop::kIdle);
     });
     loop.registerStep(kSendExtra, [&loop] { sendPayload(loop, 8); });
     loop.registerStep(kSendConfig, [&loop] { sendPayload(loop, 26); });
