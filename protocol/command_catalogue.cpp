@@ -2,27 +2,14 @@
 
 #include "protocol/control_values.h"
 #include "protocol/protocol_loop.h"
+#include "protocol/protocol_states.h"
 #include "settings/remote_controls.h"
 
 #include <array>
 
 namespace {
 
-// Send states of the command frames.
-constexpr int32_t kSendBare = 50;         // A6 01 code, back to idle
-constexpr int32_t kSendParam = 51;        // A6 02 code parameter
-constexpr int32_t kSendExtra = 52;        // A6 09 code + 8 payload bytes
-constexpr int32_t kSendConfig = 53;       // A6 1B code + 26 payload bytes
-constexpr int32_t kReadExtra = 54;        // A6 01 code, then the extra coding reply (64)
-constexpr int32_t kReadConfig = 55;       // A6 01 code, then the configuration reply (65)
-constexpr int32_t kSendGammaBare = 153;   // A6 01 code, back to idle
-constexpr int32_t kReadTransmission = 163;  // A6 01 code, then the transmission reply (164)
-constexpr int32_t kReadTurboTimer = 166;    // A6 01 code, then the TurboTimer reply (167)
-
-constexpr int32_t kExtraReply = 64;
-constexpr int32_t kConfigReply = 65;
-constexpr int32_t kTransmissionReply = 164;
-constexpr int32_t kTurboTimerReply = 167;
+using namespace State;
 
 using P = ParamKind;
 
@@ -58,9 +45,9 @@ constexpr std::array kCatalogue = {
     CommandControl{"BitBtn48", "Save Background", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
     CommandControl{"BitBtn49", "Save", "Button4333333333333Click", kSendParam, 0x2C, P::Constant, 5},
     // "Screen Setup", "GAMMA" (the "Set GAMMA" buttons store states that read the grids as they send)
-    CommandControl{"Button25", "Set GAMMA", "Button25Click", 152, 0x1E},
-    CommandControl{"Button32", "Set GAMMA", "Button32Click", 155, 0x1E},
-    CommandControl{"Button40", "Set GAMMA", "Button40Click", 157, 0x1E},
+    CommandControl{"Button25", "Set GAMMA", "Button25Click", kSendGammaIli9481, 0x1E},
+    CommandControl{"Button32", "Set GAMMA", "Button32Click", kSendGammaHx8357c, 0x1E},
+    CommandControl{"Button40", "Set GAMMA", "Button40Click", kSendGammaIli9486, 0x1E},
     CommandControl{"Button33", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
     CommandControl{"Button35", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
     CommandControl{"Button41", "Set default GAMMA", "Button33Click", kSendGammaBare, 0x3D},
@@ -97,20 +84,21 @@ constexpr std::array kCatalogue = {
 // clang-format on
 
 // Every send state: discard pending input, note the mark, send A6 L code params, go on.
-void sendFrame(ProtocolLoop& loop, std::span<const uint8_t> params, int32_t next)
+ProtocolLoop::StepResult sendFrame(ProtocolLoop& loop, std::span<const uint8_t> params, int32_t next)
 {
     loop.beginRequest();
     loop.sendCommandFrame(loop.commandCode(), params);
     loop.setState(next);
+    return ProtocolLoop::StepResult::Acted;
 }
 
 // The payload buffer's entries 1 to count as the parameters.
-void sendPayload(ProtocolLoop& loop, int count)
+ProtocolLoop::StepResult sendPayload(ProtocolLoop& loop, int count)
 {
     std::array<uint8_t, ProtocolLoop::kPayloadSize> params{};
     for (int i = 1; i <= count; ++i)
         params[static_cast<size_t>(i - 1)] = loop.payload(i);
-    sendFrame(loop, std::span(params.data(), static_cast<size_t>(count)), ProtocolLoop::kIdle);
+    return sendFrame(loop, std::span(params.data(), static_cast<size_t>(count)), kIdle);
 }
 
 }  // namespace
@@ -155,15 +143,15 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
 void registerCommandStates(ProtocolLoop& loop)
 {
     for (int32_t state : {kSendBare, kSendGammaBare})
-        loop.registerStep(state, [&loop] { sendFrame(loop, {}, ProtocolLoop::kIdle); });
-    loop.registerStep(kReadExtra, [&loop] { sendFrame(loop, {}, kExtraReply); });
-    loop.registerStep(kReadConfig, [&loop] { sendFrame(loop, {}, kConfigReply); });
-    loop.registerStep(kReadTransmission, [&loop] { sendFrame(loop, {}, kTransmissionReply); });
-    loop.registerStep(kReadTurboTimer, [&loop] { sendFrame(loop, {}, kTurboTimerReply); });
+        loop.registerStep(state, [&loop] { return sendFrame(loop, {}, kIdle); });
+    loop.registerStep(kReadExtra, [&loop] { return sendFrame(loop, {}, kExtraReply); });
+    loop.registerStep(kReadConfig, [&loop] { return sendFrame(loop, {}, kConfigReply); });
+    loop.registerStep(kReadTransmission, [&loop] { return sendFrame(loop, {}, kTransmissionReply); });
+    loop.registerStep(kReadTurboTimer, [&loop] { return sendFrame(loop, {}, kTurboTimerReply); });
     loop.registerStep(kSendParam, [&loop] {
         const uint8_t parameter = loop.commandParameter();
-        sendFrame(loop, std::span(&parameter, 1), ProtocolLoop::kIdle);
+        return sendFrame(loop, std::span(&parameter, 1), kIdle);
     });
-    loop.registerStep(kSendExtra, [&loop] { sendPayload(loop, 8); });
-    loop.registerStep(kSendConfig, [&loop] { sendPayload(loop, 26); });
+    loop.registerStep(kSendExtra, [&loop] { return sendPayload(loop, 8); });
+    loop.registerStep(kSendConfig, [&loop] { return sendPayload(loop, 26); });
 }

@@ -38,5 +38,6 @@ const CommandControl* findCommandControl(std::string_view control);
 // now) and the state in the loop. Sends nothing; the loop's next pass does.
 void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlValues& controls);
 
-// Registers the generic send states (50, 51, 52, 53, 54, 55, 153, 163, 166) in the loop.
+// Registers the generic send states (bare, with a parameter, with the payload, the reads and
+// the gamma commands without a table) in the loop.
 void registerCommandStates(ProtocolLoop& loop);

@@ -1,6 +1,7 @@
 #include "protocol/protocol_loop.h"
 
 #include "protocol/loop_host.h"
+#include "protocol/protocol_states.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
 
@@ -65,15 +66,14 @@ bool ProtocolLoop::hasStep(int32_t state) const
 
 void ProtocolLoop::registerConnectionSteps()
 {
-    registerStep(kHello, [this] { stepHello(); });
-    registerStep(kSizeQuery, [this] { stepSizeQuery(); });
-    registerStep(kSizeReply, [this] { stepSizeReply(); });
+    registerStep(State::kHello, [this] { return stepHello(); });
+    registerStep(State::kSizeQuery, [this] { return stepSizeQuery(); });
+    registerStep(State::kSizeReply, [this] { return stepSizeReply(); });
 }
 
 void ProtocolLoop::setState(int32_t s)
 {
     state_ = s;
-    activity_ = true;
 }
 
 uint8_t ProtocolLoop::payload(int index) const
@@ -119,13 +119,11 @@ void ProtocolLoop::beginRequest()
 {
     comm_.ClearDeviceInput();
     mark_ = comm_.TotalReceived();
-    activity_ = true;
 }
 
 void ProtocolLoop::sendByte(uint8_t b)
 {
     comm_.SendChar(static_cast<char16_t>(b));
-    activity_ = true;
 }
 
 void ProtocolLoop::sendBytes(std::span<const uint8_t> bytes)
@@ -151,7 +149,6 @@ uint8_t ProtocolLoop::readByte()
 {
     uint8_t b = 0;
     comm_.Read(&b, 1);
-    activity_ = true;
     return b;
 }
 
@@ -191,7 +188,7 @@ void ProtocolLoop::connectAndRun()
 
     host_.enablePages();
     host_.setChipVisible(true);
-    state_ = kHello;
+    state_ = State::kHello;
     lossReported_ = false;
 
     try {
@@ -239,52 +236,51 @@ void ProtocolLoop::runPass()
         host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
                                     .arg(QString::fromStdString(comm_.ComName())));
     }
-    activity_ = false;
-    timerWait_ = false;
-    const int32_t before = state_;
+    // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);
-    if (it != steps_.end())
-        it->second();
-    const bool onlyWaited = !activity_ && state_ == before;
+    const StepResult result = it != steps_.end() ? it->second() : StepResult::WaitForInput;
     emit passDone();
 
-    if (!onlyWaited) {
+    if (result == StepResult::Acted) {
         QCoreApplication::processEvents();
         return;
     }
     // Nothing happened in this pass: sleep until an event comes (input, a handler's request,
     // the receive thread's wake-up) or, for a step that waits for something else, the timer.
-    if (timerWait_)
+    if (result == StepResult::WaitForTimer)
         QTimer::singleShot(kTimerRecheckMs, this, [] {});
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
-void ProtocolLoop::stepHello()
+ProtocolLoop::StepResult ProtocolLoop::stepHello()
 {
     comm_.ClearDeviceBuffers();
     sendBytes(kHelloSequence);
-    setState(kSizeQuery);
+    setState(State::kSizeQuery);
     host_.showPages();
     startTick_ = tick();
+    return StepResult::Acted;
 }
 
-void ProtocolLoop::stepSizeQuery()
+ProtocolLoop::StepResult ProtocolLoop::stepSizeQuery()
 {
     const uint32_t elapsed = tick() - startTick_;
     if (elapsed < kSizeQueryDelayMs)
         waitMilliseconds(kSizeQueryDelayMs - elapsed);
     beginRequest();
     sendCommandFrame(kSizeQueryCode, {});
-    setState(kSizeReply);
+    setState(State::kSizeReply);
+    return StepResult::Acted;
 }
 
-void ProtocolLoop::stepSizeReply()
+ProtocolLoop::StepResult ProtocolLoop::stepSizeReply()
 {
     if (!replyArrived(6))
-        return;
+        return StepResult::WaitForInput;
     std::array<uint8_t, 6> bytes{};
     for (auto& b : bytes)
         b = readByte();
     host_.showSizes(decodeSizeReply(bytes));
-    setState(kIdle);
+    setState(State::kIdle);
+    return StepResult::Acted;
 }

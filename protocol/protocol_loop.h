@@ -22,12 +22,14 @@ class LoopHost;
 class ProtocolLoop : public QObject {
     Q_OBJECT
 public:
-    using Step = std::function<void()>;
+    // What a step tells the loop: it acted (sent, read, moved on), so the next pass comes at
+    // once; or it only waited, for received bytes (the loop sleeps until the receive thread
+    // counts more, or an event comes) or for something else, such as a file to appear (the loop
+    // sleeps until an event or a 100 ms timer). Every step says which, so none can make the loop
+    // spin or sleep by mistake.
+    enum class StepResult { Acted, WaitForInput, WaitForTimer };
+    using Step = std::function<StepResult()>;
 
-    static constexpr int32_t kIdle = 1000;
-    static constexpr int32_t kHello = 999;
-    static constexpr int32_t kSizeQuery = 0;
-    static constexpr int32_t kSizeReply = 1;
     static constexpr int kPayloadSize = 26;  // entries 1..26 are used
 
     ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent = nullptr);
@@ -69,10 +71,6 @@ public:
     uint8_t readByte();                           // one Read of one byte
     void waitMilliseconds(uint32_t ms);           // sleeps; the window does not react meanwhile
     uint32_t tick() const;                        // 32-bit millisecond tick
-    // Marks that the current step only waits for something other than received bytes
-    // (a file, a timer); the loop then re-checks on a 100 ms timer instead of spinning.
-    void waitForTimer() { timerWait_ = true; }
-
     TnrComm& comm() { return comm_; }
     LoopHost& host() { return host_; }
 
@@ -84,9 +82,9 @@ private:
     void registerConnectionSteps();
     bool tryOpenPort();
     void runPass();
-    void stepHello();
-    void stepSizeQuery();
-    void stepSizeReply();
+    StepResult stepHello();
+    StepResult stepSizeQuery();
+    StepResult stepSizeReply();
     void wakeFromReceiveThread();
 
     TnrComm& comm_;
@@ -103,8 +101,6 @@ private:
     uint32_t mark_ = 0;
     uint32_t startTick_ = 0;
     int depth_ = 0;
-    bool activity_ = false;
-    bool timerWait_ = false;
     bool lossReported_ = false;  // the lost line has been reported for this connection
     std::atomic<bool> wakePending_{false};
     QString shownState_;

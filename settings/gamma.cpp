@@ -2,6 +2,7 @@
 
 #include "protocol/control_values.h"
 #include "protocol/protocol_loop.h"
+#include "protocol/protocol_states.h"
 
 namespace {
 
@@ -43,9 +44,9 @@ constexpr GammaCell kCellsC[] = {
 };
 constexpr GammaLabel kLabelsC[] = {{"SGN _\nSGP", 9, 1}, {"GMA_\nRELOAD", 9, 4}};
 
-const GammaGrid kTableA{"ILI-9481 / HX-8375B", "VRP 0..10", "VRN 0..10", kCellsA, {}, 152, 0x0D, "Button25", "Button33"};
-const GammaGrid kTableB{"ILI-9486", "VRP 0..15", "VRN 0..15", kCellsB, {}, 157, 0x1F, "Button40", "Button41"};
-const GammaGrid kTableC{"HX-8357C", "VRP 0..16", "VRN 0..16", kCellsC, kLabelsC, 155, 0x23, "Button32", "Button35"};
+const GammaGrid kTableA{"ILI-9481 / HX-8375B", "VRP 0..10", "VRN 0..10", kCellsA, {}, State::kSendGammaIli9481, 0x0D, "Button25", "Button33"};
+const GammaGrid kTableB{"ILI-9486", "VRP 0..15", "VRN 0..15", kCellsB, {}, State::kSendGammaIli9486, 0x1F, "Button40", "Button41"};
+const GammaGrid kTableC{"HX-8357C", "VRP 0..16", "VRN 0..16", kCellsC, kLabelsC, State::kSendGammaHx8357c, 0x23, "Button32", "Button35"};
 
 // Wire order of table A: pairs (high nibble, low nibble) or single values.
 struct PackedByte {
@@ -96,7 +97,7 @@ const GammaPreset kPresetHx8375b{"Button34", "Def HX-8375B", {{
 }}};
 
 // Sends the head A6 L 1E and then the table, reading each control just before its byte.
-void sendTable(ProtocolLoop& loop, const GammaGrid& table, std::vector<uint8_t> (*encode)(const SpinLookup&),
+ProtocolLoop::StepResult sendTable(ProtocolLoop& loop, const GammaGrid& table, std::vector<uint8_t> (*encode)(const SpinLookup&),
                const ControlValues& controls)
 {
     loop.beginRequest();
@@ -104,7 +105,8 @@ void sendTable(ProtocolLoop& loop, const GammaGrid& table, std::vector<uint8_t> 
     loop.sendByte(table.lengthByte);
     loop.sendByte(kSetGammaCode);
     loop.sendBytes(encode([&controls](std::string_view name) { return controls.spinValue(name); }));
-    loop.setState(ProtocolLoop::kIdle);
+    loop.setState(State::kIdle);
+    return ProtocolLoop::StepResult::Acted;
 }
 
 }  // namespace
@@ -137,7 +139,7 @@ std::vector<uint8_t> encodeGammaC(const SpinLookup& value)
 
 void registerGammaStates(ProtocolLoop& loop, const ControlValues& controls)
 {
-    loop.registerStep(kTableA.sendState, [&loop, &controls] { sendTable(loop, kTableA, encodeGammaA, controls); });
-    loop.registerStep(kTableB.sendState, [&loop, &controls] { sendTable(loop, kTableB, encodeGammaB, controls); });
-    loop.registerStep(kTableC.sendState, [&loop, &controls] { sendTable(loop, kTableC, encodeGammaC, controls); });
+    loop.registerStep(kTableA.sendState, [&loop, &controls] { return sendTable(loop, kTableA, encodeGammaA, controls); });
+    loop.registerStep(kTableB.sendState, [&loop, &controls] { return sendTable(loop, kTableB, encodeGammaB, controls); });
+    loop.registerStep(kTableC.sendState, [&loop, &controls] { return sendTable(loop, kTableC, encodeGammaC, controls); });
 }

@@ -59,6 +59,6 @@ struct GammaPreset {
 const GammaPreset& presetIli9481();
 const GammaPreset& presetHx8375b();
 
-// Registers states 152, 155 and 157: each sends its frame head and then the bytes of its table,
+// Registers the three gamma send states: each sends its frame head and then the bytes of its table,
 // reading the spin edits as it sends.
 void registerGammaStates(ProtocolLoop& loop, const ControlValues& controls);

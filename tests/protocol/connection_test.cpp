@@ -1,6 +1,7 @@
 #include "tests/protocol/loop_fixture.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -150,7 +151,7 @@ TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
 
 TEST_F(Connection, ErrorInAStepEndsTheLoopWithoutGoodbyeAndIsReported)
 {
-    loop->registerStep(777, [] { throw std::runtime_error("the file vanished"); });
+    loop->registerStep(777, []() -> ProtocolLoop::StepResult { throw std::runtime_error("the file vanished"); });
     script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->setState(777); });
     connectWith(script);
 
@@ -159,6 +160,36 @@ TEST_F(Connection, ErrorInAStepEndsTheLoopWithoutGoodbyeAndIsReported)
     EXPECT_EQ(countFrames("goodbye"), 0u);
     EXPECT_TRUE(comm.Active()) << "the port stays open after an error in a step";
     EXPECT_EQ(loop->runDepth(), 0);
+}
+
+// A step that only waits must not make the loop spin: one waiting for bytes sleeps until the
+// receive thread counts some (none come here), one waiting for a file re-checks every 100 ms.
+TEST_F(Connection, WaitingStepsSleepInsteadOfSpinning)
+{
+    struct Case {
+        const char* name;
+        ProtocolLoop::StepResult result;
+        int maxPasses;  // in 600 ms
+    };
+    for (const Case& c : {Case{"waits for input", ProtocolLoop::StepResult::WaitForInput, 3},
+                          Case{"waits for a timer", ProtocolLoop::StepResult::WaitForTimer, 9}}) {
+        SCOPED_TRACE(c.name);
+        int passes = 0;
+        loop->registerStep(778, [&passes, &c] {
+            ++passes;
+            return c.result;
+        });
+        ScriptedSteps steps{[this] { loop->requestExit(); }};
+        // Once the script has finished its timer stops, so nothing but the step's own wait wakes the loop.
+        steps.step("sizes shown", [&] { return sizesShown(); }, [&] {
+            loop->setState(778);
+            QTimer::singleShot(600, [this] { loop->requestExit(); });
+        });
+        connectWith(steps);
+        EXPECT_GE(passes, 1);
+        EXPECT_LE(passes, c.maxPasses);
+        host.sizes.clear();
+    }
 }
 
 TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
