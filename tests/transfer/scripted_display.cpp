@@ -1,0 +1,220 @@
+#include "tests/transfer/scripted_display.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <numeric>
+#include <stdexcept>
+
+ScriptedDisplay::ScriptedDisplay(Behaviour behaviour) : behaviour_(behaviour)
+{
+    char name[256] = {0};
+    if (::openpty(&master_, &keeper_, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
+    slavePath_ = name;
+    termios t{};
+    ::tcgetattr(keeper_, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(keeper_, TCSANOW, &t);
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    stopFd_ = ::eventfd(0, EFD_CLOEXEC);
+    thread_ = std::thread([this] { serve(); });
+}
+
+ScriptedDisplay::~ScriptedDisplay()
+{
+    const uint64_t one = 1;
+    (void)!::write(stopFd_, &one, sizeof one);
+    thread_.join();
+    ::close(stopFd_);
+    ::close(master_);
+    ::close(keeper_);
+}
+
+void ScriptedDisplay::serve()
+{
+    uint8_t buffer[4096];
+    for (;;) {
+        pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0)
+            continue;
+        if (fds[1].revents)
+            return;
+        const ssize_t n = ::read(master_, buffer, sizeof buffer);
+        if (n <= 0) {
+            ::poll(nullptr, 0, 5);
+            continue;
+        }
+        for (ssize_t i = 0; i < n; ++i)
+            take(buffer[i]);
+    }
+}
+
+size_t ScriptedDisplay::expectedLength(const std::vector<uint8_t>& p) const
+{
+    switch (p[0]) {
+    case 0xA1: return 6;                                 // hello
+    case 0xAE: return 3;                                 // goodbye
+    case 0xA3: return 3;                                 // flash open
+    case 0xA4: return 2 + 1024;                          // flash block
+    case 0xAC: return 2;                                 // SD close
+    case 0xA6: case 0xAA: case 0xAB:                     // length-prefixed
+        return p.size() < 2 ? 2 : 2 + size_t{p[1]};
+    default: return 1;                                   // a stray byte
+    }
+}
+
+void ScriptedDisplay::take(uint8_t byte)
+{
+    pending_.push_back(byte);
+    if (pending_.size() < expectedLength(pending_))
+        return;
+    Frame f;
+    f.marker = pending_[0];
+    f.body.assign(pending_.begin() + 1, pending_.end());
+    pending_.clear();
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        frames_.push_back(f);
+    }
+    answer(f);
+}
+
+void ScriptedDisplay::answer(const Frame& f)
+{
+    auto sum = [](auto first, auto last) { return static_cast<uint8_t>(std::accumulate(first, last, 0u)); };
+    switch (f.marker) {
+    case 0xA6:
+        if (f.body.size() == 2 && f.body[1] == 0x20)
+            write({behaviour_.sizeReply.begin(), behaviour_.sizeReply.end()});
+        return;
+    case 0xAA: {
+        std::lock_guard<std::mutex> guard(lock_);
+        sdFiles_.push_back({std::string(f.body.begin() + 1, f.body.end()), {}, {}, false});
+        sdBlocksOfFile_ = 0;
+    }
+        reply({0xAA, 0x00});
+        return;
+    case 0xAB: {
+        const int fileIndex = static_cast<int>(sdFiles().size()) - 1;
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            SdFile& file = sdFiles_.back();
+            file.data.insert(file.data.end(), f.body.begin() + 1, f.body.end());
+            file.blocks.push_back(f.body.size() - 1);
+            last = f.body.size() - 1 < 250;
+        }
+        uint8_t s = sum(f.body.begin() + 1, f.body.end());
+        const int block = sdBlocksOfFile_++;
+        if (fileIndex == behaviour_.wrongSumFile
+            && (behaviour_.wrongSumOnLastBlock ? last : block == behaviour_.wrongSumBlock))
+            s = static_cast<uint8_t>(s + 1);
+        if (behaviour_.silentAfterFirstBlock && blocksAnswered_ > 0)
+            return;
+        ++blocksAnswered_;
+        reply({0xAB, s});
+        return;
+    }
+    case 0xAC: {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!sdFiles_.empty())
+            sdFiles_.back().closed = true;
+    }
+        reply({0xAC, 0x00});
+        return;
+    case 0xA3: {
+        std::lock_guard<std::mutex> guard(lock_);
+        flash_.push_back({f.body.size() > 1 ? f.body[1] : uint8_t{0}, {}});
+        flashBlocks_ = 0;
+    }
+        reply({0xA3, 0x00});
+        return;
+    case 0xA4: {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            flash_.back().data.insert(flash_.back().data.end(), f.body.begin() + 1, f.body.end());
+        }
+        uint8_t s = sum(f.body.begin() + 1, f.body.end());
+        if (behaviour_.wrongSumFile == -1 && flashBlocks_ == behaviour_.wrongSumBlock)
+            s = static_cast<uint8_t>(s + 1);
+        ++flashBlocks_;
+        if (behaviour_.silentAfterFirstBlock && blocksAnswered_ > 0)
+            return;
+        ++blocksAnswered_;
+        reply({0xA4, s});
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void ScriptedDisplay::reply(std::vector<uint8_t> bytes)
+{
+    if (behaviour_.strayBefore)
+        bytes.insert(bytes.begin(), behaviour_.strayByte);
+    if (behaviour_.pieceGap.count() > 0) {
+        write({bytes.begin(), bytes.end() - 1});
+        std::this_thread::sleep_for(behaviour_.pieceGap);
+        write({bytes.back()});
+        return;
+    }
+    write(bytes);
+}
+
+void ScriptedDisplay::write(const std::vector<uint8_t>& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+        } else {
+            pollfd p = {master_, POLLOUT, 0};
+            ::poll(&p, 1, 50);
+        }
+    }
+}
+
+std::vector<ScriptedDisplay::Frame> ScriptedDisplay::frames() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return frames_;
+}
+
+std::vector<ScriptedDisplay::SdFile> ScriptedDisplay::sdFiles() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return sdFiles_;
+}
+
+std::vector<ScriptedDisplay::FlashImage> ScriptedDisplay::flashImages() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return flash_;
+}
+
+size_t ScriptedDisplay::countFrames(uint8_t marker) const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    size_t n = 0;
+    for (const Frame& f : frames_)
+        n += f.marker == marker;
+    return n;
+}
+
+bool ScriptedDisplay::waitForFrames(uint8_t marker, size_t count, std::chrono::milliseconds bound) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (countFrames(marker) < count) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}

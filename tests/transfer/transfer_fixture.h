@@ -1,0 +1,133 @@
+#pragma once
+// The transfer states in the real protocol loop over a real pseudo-terminal, with a scripted
+// display at the far end and recording stand-ins for the window.
+#include "protocol/protocol_loop.h"
+#include "protocol/protocol_states.h"
+#include "serial/nr_comm.h"
+#include "serial/port_map.h"
+#include "tests/protocol/recording_host.h"
+#include "tests/support/scripted_steps.h"
+#include "tests/transfer/scripted_display.h"
+#include "transfer/flash_loader.h"
+#include "transfer/sd_upload.h"
+#include "transfer/transfer_host.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+struct RecordingTransferHost : TransferHost {
+    QStringList fileNames;
+    QString pcFolder;
+    int codePage = 1252;
+    std::array<QString, 7> panels;
+    std::vector<QString> panel1History;
+    std::vector<QString> panel6History;
+    int32_t progressMaximum = -1;
+    int32_t progressPosition = -1;
+
+    QStringList sdFileNames() const override { return fileNames; }
+    QString sdPcFolder() const override { return pcFolder; }
+    int ansiCodePage() const override { return codePage; }
+    void setTransferPanel(int panel, const QString& text) override
+    {
+        panels.at(static_cast<size_t>(panel)) = text;
+        if (panel == 1)
+            panel1History.push_back(text);
+        if (panel == 6 && (panel6History.empty() || panel6History.back() != text))
+            panel6History.push_back(text);
+    }
+    void setProgressRange(int32_t maximum) override { progressMaximum = maximum; }
+    void setProgressPosition(int32_t position) override { progressPosition = position; }
+};
+
+class TransferOverPty : public ::testing::Test {
+protected:
+    void start(ScriptedDisplay::Behaviour behaviour = {})
+    {
+        display = std::make_unique<ScriptedDisplay>(behaviour);
+        comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
+            std::vector<TnrPortMapEntry>{{display->slavePath(), "COM3"}}));
+        comm.GetDeviceList(nullptr);
+        comm.SetComPortNo(3);
+        comm.SetStopBits(sbTwo);
+        comm.SetStreamProtocol(spNone);
+        comm.SetUseMainThread(false);
+        loop = std::make_unique<ProtocolLoop>(comm, host);
+        sd = std::make_unique<SdUpload>(*loop, transferHost);
+        flash = std::make_unique<FlashLoader>(*loop, transferHost);
+        QObject::connect(loop.get(), &ProtocolLoop::passDone, [this] { ++passes; });
+        ASSERT_TRUE(folder.isValid());
+        transferHost.pcFolder = folder.path();
+    }
+
+    void TearDown() override
+    {
+        comm.SetActive(false);
+        flash.reset();
+        sd.reset();
+        loop.reset();
+        display.reset();
+    }
+
+    // Writes a file of that size into the folder (byte i is (i * 7 + seed) mod 256).
+    QByteArray writeFile(const QString& name, qsizetype size, int seed = 1, const QString& in = {})
+    {
+        QByteArray bytes(size, '\0');
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
+        QFile f(QDir(in.isEmpty() ? folder.path() : in).filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return bytes;
+    }
+
+    bool idleAfterGreeting() const { return !host.sizes.empty() && loop->state() == State::kIdle; }
+
+    // Connects, runs the steps between the greeting and "Exit", then exits.
+    void run(std::function<void(ScriptedSteps&)> between)
+    {
+        ScriptedSteps script{[this] { loop->requestExit(); }};
+        script.step("greeted", [this] { return idleAfterGreeting(); }, [] {});
+        between(script);
+        script.act("exit", [this] { loop->requestExit(); });
+        script.start();
+        loop->connectAndRun();
+        EXPECT_TRUE(script.finished()) << "stopped at: " << script.failedStep();
+    }
+    // The common case: "Load Packet" into sdFolder, then wait until the batch is over.
+    void runSdBatch(const QString& sdFolder = QStringLiteral("/"), int timeoutMs = 10000)
+    {
+        run([&](ScriptedSteps& s) {
+            s.act("load packet", [this, sdFolder] { sd->loadPacket(sdFolder, transferHost.pcFolder); });
+            s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
+        });
+    }
+    void runFlash(const QString& file, uint8_t slot, int timeoutMs = 10000)
+    {
+        run([&](ScriptedSteps& s) {
+            s.act("send", [this, file, slot] { flash->send(file, slot); });
+            s.step("transfer over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
+        });
+    }
+
+    static QByteArray bytesOf(const std::vector<uint8_t>& v)
+    {
+        return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+    }
+
+    QTemporaryDir folder;
+    std::unique_ptr<ScriptedDisplay> display;
+    TnrComm comm;
+    RecordingHost host;
+    RecordingTransferHost transferHost;
+    std::unique_ptr<ProtocolLoop> loop;
+    std::unique_ptr<SdUpload> sd;
+    std::unique_ptr<FlashLoader> flash;
+    int passes = 0;
+};

@@ -1,0 +1,56 @@
+#pragma once
+#include "protocol/protocol_loop.h"
+#include "transfer/reply_reader.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class TransferHost;
+
+// The built-in flash loader: one disk image file into one of the eight image slots, in blocks
+// of 1024 bytes that the display acknowledges with their 8-bit sum. "Send" only records the
+// file name and the slot; the loop's passes do the rest.
+//
+// Wire frames: open A3 01 slot, block A4 00 and 1024 bytes: the file's next bytes, the last
+// block filled up with 0x00. Replies: A3 x, A4 sum.
+class FlashLoader {
+public:
+    static constexpr int kBlock = 1024;
+    static constexpr int kSlots = 8;
+
+    FlashLoader(ProtocolLoop& loop, TransferHost& host);
+
+    // "Send" of a slot row: the file box's text (a full path, or whatever the user typed).
+    void send(const QString& fileName, uint8_t slot);
+
+    const QString& fileName() const { return fileName_; }
+    uint8_t slot() const { return slot_; }
+
+private:
+    using StepResult = ProtocolLoop::StepResult;
+    StepResult open();
+    StepResult openAck();
+    StepResult block();
+    StepResult blockAck();
+    StepResult done();
+    StepResult error();
+    void sendBlock();
+    void release();
+    QString bareName() const;
+
+    ProtocolLoop& loop_;
+    TransferHost& host_;
+    ReplyReader reply_;
+
+    QString fileName_;
+    uint8_t slot_ = 0;
+    std::vector<uint8_t> contents_;
+    size_t readPosition_ = 0;
+    uint8_t blockSum_ = 0;
+    uint32_t startTick_ = 0;
+    // A block frame as it goes out: A4, 00 and the 1024-byte block.
+    std::array<uint8_t, 2 + kBlock> frame_{};
+};

@@ -1,0 +1,23 @@
+#pragma once
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// A file to be sent, read whole into memory.
+struct WholeFile {
+    enum class Outcome { Read, Missing, TooLarge, Unreadable };
+    Outcome outcome = Outcome::Missing;
+    std::vector<uint8_t> bytes;
+};
+
+// The largest file the progress bar can count: its range is a 32-bit signed integer.
+inline constexpr int64_t kLargestTransferFile = INT32_MAX;
+
+// True when something other than a folder exists under that path.
+bool fileExists(const QString& path);
+
+// Reads the file at path. Its size is checked before anything is read, so a file too large for
+// the progress bar is refused without being loaded; a file that grows past that size while it
+// is read is refused too. A file that cannot be opened or read to its end is Unreadable.
+WholeFile readWholeFile(const QString& path);
