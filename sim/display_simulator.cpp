@@ -22,17 +22,22 @@ auto scanFixed(std::span<const std::uint8_t> pending, const std::array<std::uint
 } // namespace
 
 DisplaySimulator::DisplaySimulator(SimulatorOptions options)
-    : failures_(options.failures), logLimit_(options.logLimit)
+    : failures_(options.failures), storage_(std::move(options.storage)), logLimit_(options.logLimit)
 {
     state_.volumes = options.volumes;
 }
 
 // The frame markers the display knows; each has a scanner that finds the frame's end and a
-// handler that acts on it. Transfer frames slot in here as further markers.
+// handler that acts on it.
 const DisplaySimulator::MarkerInfo *DisplaySimulator::findMarker(std::uint8_t marker)
 {
-    static const std::array<MarkerInfo, 3> kMarkers{
+    static const std::array<MarkerInfo, 8> kMarkers{
         MarkerInfo{kHello[0], &DisplaySimulator::scanHello, &DisplaySimulator::takeHello},
+        MarkerInfo{0xA3, &DisplaySimulator::scanFlashOpen, &DisplaySimulator::takeFlashOpen},
+        MarkerInfo{0xA4, &DisplaySimulator::scanFlashBlock, &DisplaySimulator::takeFlashBlock},
+        MarkerInfo{0xAA, &DisplaySimulator::scanSdOpen, &DisplaySimulator::takeSdOpen},
+        MarkerInfo{0xAB, &DisplaySimulator::scanSdBlock, &DisplaySimulator::takeSdBlock},
+        MarkerInfo{0xAC, &DisplaySimulator::scanSdClose, &DisplaySimulator::takeSdClose},
         MarkerInfo{kCommandMarker, &DisplaySimulator::scanCommand, &DisplaySimulator::takeCommand},
         MarkerInfo{kGoodbye[0], &DisplaySimulator::scanGoodbye, &DisplaySimulator::takeGoodbye},
     };
@@ -105,9 +110,25 @@ std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord &record)
     return reply;
 }
 
-void DisplaySimulator::appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply)
+bool DisplaySimulator::strikes(const FrameRecord &record) const
 {
-    if (reply.empty() || failures_.has(FailureMode::Silent))
+    const FailureTarget &t = failures_.target;
+    if (!t.transfersOnly)
+        return true;
+    return record.transferFile != 0 && (t.file == 0 || t.file == record.transferFile) &&
+           (t.block == 0 || t.block == record.block);
+}
+
+void DisplaySimulator::appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply,
+                                    const FrameRecord &record)
+{
+    if (reply.empty())
+        return;
+    if (!strikes(record)) {
+        out.push_back(OutputStep{std::chrono::milliseconds{0}, std::move(reply), false});
+        return;
+    }
+    if (failures_.has(FailureMode::Silent))
         return;
     if (failures_.has(FailureMode::GarbageBeforeReply)) {
         std::vector<std::uint8_t> garbage;
@@ -161,11 +182,12 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
             } else {
                 record.raw.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(scan.length));
                 consumed += scan.length;
-                appendOutput(out, (this->*(marker->take))(record));
+                appendOutput(out, (this->*(marker->take))(record), record);
                 ++frames_;
-                ++framesOnLine_;
-                if (failures_.has(FailureMode::DropLine) &&
-                    framesOnLine_ >= static_cast<std::size_t>(std::max(failures_.dropAfterFrames, 1))) {
+                const bool struck = strikes(record);
+                struckOnLine_ += struck ? 1 : 0;
+                if (struck && failures_.has(FailureMode::DropLine) &&
+                    struckOnLine_ >= static_cast<std::size_t>(std::max(failures_.dropAfterFrames, 1))) {
                     OutputStep drop;
                     drop.dropLine = true;
                     out.push_back(std::move(drop));
@@ -194,7 +216,7 @@ void DisplaySimulator::startLine()
 {
     std::lock_guard lock(mutex_);
     pending_.clear();
-    framesOnLine_ = 0;
+    struckOnLine_ = 0;
 }
 
 std::vector<FrameRecord> DisplaySimulator::log() const
@@ -231,6 +253,19 @@ bool DisplaySimulator::waitForFrames(std::size_t n, std::chrono::milliseconds ti
 {
     std::unique_lock lock(mutex_);
     return frameTaken_.wait_for(lock, timeout, [&] { return frames_ >= n; });
+}
+
+std::vector<TransferRecord> DisplaySimulator::transfers() const
+{
+    std::lock_guard lock(mutex_);
+    return storage_.transfers();
+}
+
+bool DisplaySimulator::waitForTransfers(const std::function<bool(const std::vector<TransferRecord> &)> &done,
+                                        std::chrono::milliseconds timeout) const
+{
+    std::unique_lock lock(mutex_);
+    return frameTaken_.wait_for(lock, timeout, [&] { return done(storage_.transfers()); });
 }
 
 void DisplaySimulator::setObserver(std::function<void(const FrameRecord &)> observer)

@@ -13,24 +13,30 @@
 
 #include "sim/display_commands.h"
 #include "sim/display_state.h"
+#include "sim/display_storage.h"
 #include "sim/failure_modes.h"
 
 struct SimulatorOptions {
     VolumeSizes volumes;
     FailureSettings failures;
+    StorageOptions storage{};   // the SD folder, the flash folder, the code page of SD names
     std::size_t logLimit = 0;  // entries kept in the log, the oldest dropped first; 0 keeps all
 };
 
-enum class FrameKind { Hello, Command, Goodbye, Garbage };
+enum class FrameKind { Hello, Command, Goodbye, Garbage, SdOpen, SdBlock, SdClose, FlashOpen, FlashBlock };
 
 // One entry of the display's log: a frame it took, or one stray byte it skipped.
 struct FrameRecord {
     std::uint64_t timeMs = 0;         // steady clock, milliseconds since the simulator was made
     FrameKind kind = FrameKind::Garbage;
     std::vector<std::uint8_t> raw;    // the bytes exactly as received
-    std::string name;                 // "hello", "goodbye", "garbage" or the command's name
+    std::string name;                 // "hello", "goodbye", "garbage", the command's name, or "SD open",
+                                      // "SD block", "SD close", "flash open", "flash block"
+    std::string detail;               // transfer frames: the file, the block, the sums
     std::optional<CommandFrame> command;  // decoded, for command frames
     bool wellFormed = true;           // false for unknown codes and wrong parameter counts
+    int transferFile = 0;             // transfer frames: the file's number (TransferRecord::file), 0 when none
+    int block = 0;                    // block frames: 1-based within their file
 };
 
 // One thing the transport does on the display's behalf: wait, then write bytes, or close the line.
@@ -59,10 +65,17 @@ public:
     FailureSettings failures() const;
     void setFailures(const FailureSettings &failures);
 
-    // Number of log entries that are frames (hello, command, goodbye), garbage excluded.
+    // Number of log entries that are frames (hello, command, goodbye, transfers), garbage excluded.
     std::size_t frameCount() const;
     // Waits until at least n frames were taken; false when the time ran out first.
     bool waitForFrames(std::size_t n, std::chrono::milliseconds timeout) const;
+
+    // The files sent to the SD card and the flash slots, oldest first.
+    std::vector<TransferRecord> transfers() const;
+    // Waits until the transfers satisfy done (checked after every frame); false on time-out.
+    bool waitForTransfers(const std::function<bool(const std::vector<TransferRecord> &)> &done,
+                          std::chrono::milliseconds timeout) const;
+    const StorageOptions &storageOptions() const { return storage_.options(); }
 
     // Called for every new log entry, on the feeding thread, outside the simulator's lock.
     void setObserver(std::function<void(const FrameRecord &)> observer);
@@ -87,7 +100,22 @@ private:
     std::vector<std::uint8_t> takeGoodbye(FrameRecord &record);
     std::vector<std::uint8_t> takeCommand(FrameRecord &record);
 
-    void appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply);
+    // The transfer frames (display_transfer_frames.cpp).
+    static ScanResult scanSdOpen(std::span<const std::uint8_t> pending);
+    static ScanResult scanSdBlock(std::span<const std::uint8_t> pending);
+    static ScanResult scanSdClose(std::span<const std::uint8_t> pending);
+    static ScanResult scanFlashOpen(std::span<const std::uint8_t> pending);
+    static ScanResult scanFlashBlock(std::span<const std::uint8_t> pending);
+    std::vector<std::uint8_t> takeSdOpen(FrameRecord &record);
+    std::vector<std::uint8_t> takeSdBlock(FrameRecord &record);
+    std::vector<std::uint8_t> takeSdClose(FrameRecord &record);
+    std::vector<std::uint8_t> takeFlashOpen(FrameRecord &record);
+    std::vector<std::uint8_t> takeFlashBlock(FrameRecord &record);
+    std::vector<std::uint8_t> takeBlock(FrameRecord &record, TransferKind kind, std::span<const std::uint8_t> data);
+
+    // True when the failure modes apply to this frame (FailureSettings::target).
+    bool strikes(const FrameRecord &record) const;
+    void appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply, const FrameRecord &record);
     std::uint64_t nowMs() const;
 
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -95,10 +123,11 @@ private:
     mutable std::condition_variable frameTaken_;
     FailureSettings failures_;
     DisplayState state_;
+    DisplayStorage storage_;
     std::vector<std::uint8_t> pending_;
     std::deque<FrameRecord> log_;
     std::size_t logLimit_ = 0;
     std::size_t frames_ = 0;
-    std::size_t framesOnLine_ = 0;
+    std::size_t struckOnLine_ = 0;  // frames on this line that the failure modes strike
     std::function<void(const FrameRecord &)> observer_;
 };

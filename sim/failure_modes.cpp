@@ -8,6 +8,7 @@ std::string_view failureModeName(FailureMode mode)
     case FailureMode::Silent: return "silent";
     case FailureMode::GarbageBeforeReply: return "garbage before reply";
     case FailureMode::DropLine: return "drop line";
+    case FailureMode::WrongSum: return "wrong sum";
     }
     return "unknown";
 }

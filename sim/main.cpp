@@ -11,16 +11,21 @@
 
 namespace {
 
+// Frames longer than this show their first bytes and their length.
+constexpr std::size_t kHexShown = 16;
+
 void printFrame(const FrameRecord &record)
 {
     std::string hex;
     char buf[8];
-    for (std::uint8_t b : record.raw) {
-        std::snprintf(buf, sizeof buf, "%s%02X", hex.empty() ? "" : " ", b);
+    for (std::size_t i = 0; i < record.raw.size() && i < kHexShown; ++i) {
+        std::snprintf(buf, sizeof buf, "%s%02X", hex.empty() ? "" : " ", record.raw[i]);
         hex += buf;
     }
-    std::printf("[%9llu ms] %-32s %s\n", static_cast<unsigned long long>(record.timeMs), record.name.c_str(),
-                hex.c_str());
+    if (record.raw.size() > kHexShown)
+        hex += " ... (" + std::to_string(record.raw.size()) + " bytes)";
+    std::printf("[%9llu ms] %-32s %s%s%s\n", static_cast<unsigned long long>(record.timeMs), record.name.c_str(),
+                hex.c_str(), record.detail.empty() ? "" : "  ", record.detail.c_str());
     std::fflush(stdout);
 }
 
@@ -61,6 +66,9 @@ int main(int argc, char **argv)
     std::printf("Display simulator on %s\nPort link %s\nDisks %u, %u, %u, %u MB, SD %u MB\n",
                 server.slavePath().c_str(), server.linkPath().c_str(), v.diskMb[0], v.diskMb[1], v.diskMb[2],
                 v.diskMb[3], v.sdMb);
+    const StorageOptions &storage = cl.server.simulator.storage;
+    std::printf("SD card in %s (names in code page %d)\nFlash slots in %s\n", storage.sdFolder.c_str(),
+                storage.codePage, storage.flashFolder.c_str());
     std::printf("Press Ctrl+C to stop.\n");
     std::fflush(stdout);
 

@@ -4,6 +4,9 @@
 #include <optional>
 #include <string_view>
 
+#include "serial/port_links.h"
+#include "sim/code_page.h"
+
 namespace {
 
 std::optional<long> parseNumber(std::string_view text, long min, long max)
@@ -40,6 +43,16 @@ std::string simUsage(const std::string &program)
            "  --silent               never reply\n"
            "  --garbage <n>          send n stray bytes before every reply\n"
            "  --drop-after <n>       close the line after the n-th frame, then open a new one\n"
+           "  --wrong-sum            answer blocks with a wrong sum\n"
+           "  --transfers-only       the faults above strike only the frames of file transfers\n"
+           "  --at <f>:<k>           the faults above strike only block k of the f-th file sent\n"
+           "                         (SD and flash files counted together from 1; k = 0: every\n"
+           "                         frame of that file; f = 0: every file); implies --transfers-only\n"
+           "File transfers:\n"
+           "  --sd-folder <dir>      the SD card's folder (default <runtime folder>/korvane/COM<n>/sd)\n"
+           "  --flash-folder <dir>   the folder of the eight flash slot files sys.imz .. logos.imz\n"
+           "                         (default <runtime folder>/korvane/COM<n>/flash)\n"
+           "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default 1252)\n"
            "  --quiet                do not log frames\n"
            "  --help                 show this help\n";
 }
@@ -138,6 +151,36 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                 failures.garbageBytes = static_cast<int>(*n);
                 failures.enable(FailureMode::GarbageBeforeReply);
             }
+        } else if (option == "--wrong-sum") {
+            noValue();
+            failures.enable(FailureMode::WrongSum);
+        } else if (option == "--transfers-only") {
+            noValue();
+            failures.target.transfersOnly = true;
+        } else if (option == "--at") {
+            if (const auto text = value()) {
+                const auto colon = text->find(':');
+                const auto f = colon == std::string::npos ? std::nullopt : parseNumber(text->substr(0, colon), 0, 1000000);
+                const auto k = colon == std::string::npos ? std::nullopt : parseNumber(text->substr(colon + 1), 0, 100000000);
+                if (f && k)
+                    failures.at(static_cast<int>(*f), static_cast<int>(*k));
+                else
+                    cl.error = "invalid value '" + *text + "' for --at: expected <file>:<block>, e.g. 2:3";
+            }
+        } else if (option == "--sd-folder" || option == "--flash-folder") {
+            if (const auto text = value()) {
+                if (text->empty())
+                    cl.error = "option " + option + " needs a folder";
+                else
+                    (option == "--sd-folder" ? sim.storage.sdFolder : sim.storage.flashFolder) = *text;
+            }
+        } else if (option == "--codepage") {
+            if (const auto n = number(1, 65535)) {
+                if (codePageKnown(static_cast<int>(*n)))
+                    sim.storage.codePage = static_cast<int>(*n);
+                else
+                    cl.error = "code page " + std::to_string(*n) + " is not known to this system";
+            }
         } else if (option == "--drop-after") {
             if (const auto n = number(1, 1000000)) {
                 failures.dropAfterFrames = static_cast<int>(*n);
@@ -147,5 +190,11 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
             cl.error = "unknown option '" + args[i] + "'";
         }
     }
+    const std::filesystem::path own = std::filesystem::path(portLinksFolder()).parent_path() /
+                                      ("COM" + std::to_string(cl.server.portNumber));
+    if (sim.storage.sdFolder.empty())
+        sim.storage.sdFolder = own / "sd";
+    if (sim.storage.flashFolder.empty())
+        sim.storage.flashFolder = own / "flash";
     return cl;
 }

@@ -85,6 +85,9 @@ TEST(FailureModeShaping, EveryModeShapesTheSizeReplyAsItSays)
             EXPECT_EQ(joined(sim.feed(kSizeQuery)), kSizeReply);  // a new line counts afresh
             break;
         }
+        case FailureMode::WrongSum:
+            EXPECT_EQ(joined(steps), kSizeReply);  // only block answers carry a sum
+            break;
         }
     }
 }

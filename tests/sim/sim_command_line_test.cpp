@@ -41,7 +41,9 @@ TEST(SimCommandLineParse, TakesEveryOption)
 {
     const SimCommandLine cl = parseSimCommandLine({"--port", "COM7", "--disks", "1,2,3,4", "--disk2=200", "--sd",
                                                    "1000", "--split", "4", "--delay=150", "--silent", "--garbage",
-                                                   "5", "--drop-after", "9", "--quiet"});
+                                                   "5", "--drop-after", "9", "--quiet", "--wrong-sum", "--at",
+                                                   "2:3", "--sd-folder", "/x/sd", "--flash-folder=/x/flash",
+                                                   "--codepage", "1251"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.server.portNumber, 7);
     const auto &sim = cl.server.simulator;
@@ -54,7 +56,23 @@ TEST(SimCommandLineParse, TakesEveryOption)
     EXPECT_EQ(sim.failures.replyDelay, 150ms);
     EXPECT_EQ(sim.failures.garbageBytes, 5);
     EXPECT_EQ(sim.failures.dropAfterFrames, 9);
+    EXPECT_TRUE(sim.failures.target.transfersOnly);
+    EXPECT_EQ(sim.failures.target.file, 2);
+    EXPECT_EQ(sim.failures.target.block, 3);
+    EXPECT_EQ(sim.storage.sdFolder, "/x/sd");
+    EXPECT_EQ(sim.storage.flashFolder, "/x/flash");
+    EXPECT_EQ(sim.storage.codePage, 1251);
     EXPECT_EQ(parseSimCommandLine({"--port", "12"}).server.portNumber, 12);
+    EXPECT_TRUE(parseSimCommandLine({"--transfers-only"}).server.simulator.failures.target.transfersOnly);
+}
+
+TEST(SimCommandLineParse, FilesGoToFoldersOfTheirOwnPortByDefault)
+{
+    const SimCommandLine cl = parseSimCommandLine({"--port", "COM9"});
+    const fs::path own = fs::path(portLinksFolder()).parent_path() / "COM9";
+    EXPECT_EQ(cl.server.simulator.storage.sdFolder, own / "sd");
+    EXPECT_EQ(cl.server.simulator.storage.flashFolder, own / "flash");
+    EXPECT_EQ(cl.server.simulator.storage.codePage, 1252);
 }
 
 struct BadArgs {
@@ -78,6 +96,13 @@ const std::vector<BadArgs> kBadArgs{
     {{"--port", "COMx"}, "--port"},
     {{"--port", "COM0"}, "--port"},
     {{"--quiet=1"}, "--quiet"},
+    {{"--wrong-sum=1"}, "--wrong-sum"},
+    {{"--at", "2"}, "--at"},
+    {{"--at", "a:1"}, "--at"},
+    {{"--at", "1:-1"}, "--at"},
+    {{"--codepage", "0"}, "--codepage"},
+    {{"--codepage", "777"}, "777"},
+    {{"--sd-folder", ""}, "--sd-folder"},
     {{"stray"}, "stray"},
 };
 
@@ -166,7 +191,8 @@ TEST_F(SimExecutable, HelpListsTheOptionsAndExitsWithZero)
     ASSERT_TRUE(p.started());
     EXPECT_EQ(p.wait(kProcessBound), 0);
     for (const char *option : {"--port", "--disk0", "--disks", "--sd", "--split", "--delay", "--silent", "--garbage",
-                               "--drop-after", "--quiet", "--help"})
+                               "--drop-after", "--wrong-sum", "--transfers-only", "--at", "--sd-folder",
+                               "--flash-folder", "--codepage", "--quiet", "--help"})
         EXPECT_NE(p.out().find(option), std::string::npos) << option;
 }
 
@@ -206,6 +232,35 @@ TEST_F(SimExecutable, ServesOnItsPortLinkLogsFramesAndRemovesTheLinkOnSigterm)
     EXPECT_NE(out.find("hello"), std::string::npos) << out;
     EXPECT_NE(out.find("size query"), std::string::npos) << out;
     EXPECT_NE(out.find("A6 01 20"), std::string::npos) << out;
+}
+
+TEST_F(SimExecutable, StoresAnSdFileUnderItsDecodedNameAndLogsTheTransfer)
+{
+    const fs::path sd = fs::path(runtimeDir.path()) / "card";
+    SimProcess p({"--port", "COM6", "--sd-folder", sd.string(), "--codepage", "1251"}, runtimeDir.path());
+    ASSERT_TRUE(p.started());
+    const std::string link = portLinksFolder() + "/COM6";
+    const auto until = std::chrono::steady_clock::now() + kProcessBound;
+    while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(fs::is_symlink(link)) << p.err();
+    {
+        PtyClient shell(link);
+        ASSERT_TRUE(shell.isOpen());
+        // "/Я.txt" in code page 1251, then one block "abc" and the close frame.
+        shell.send({0xAA, 0x06, '/', 0xDF, '.', 't', 'x', 't'});
+        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAA, 0x00}));
+        shell.send({0xAB, 0x03, 'a', 'b', 'c'});
+        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAB, 0x26}));
+        shell.send({0xAC, 0x00});
+        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAC, 0x00}));
+    }
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.wait(kProcessBound), 0) << p.err();
+    EXPECT_EQ(readStoredFile(sd / "\u042F.txt"), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+    const std::string out = p.out();
+    for (const char *text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
+        EXPECT_NE(out.find(text), std::string::npos) << text << " in " << out;
 }
 
 TEST_F(SimExecutable, ALinkInUseIsReportedAndLeftAlone)

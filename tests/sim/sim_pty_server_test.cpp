@@ -164,6 +164,11 @@ TEST_F(SimPtyServerTest, EveryFailureModeIsVisibleOnTheLine)
             EXPECT_TRUE(again.waitForHangup(kReplyBound));
             break;
         }
+        case FailureMode::WrongSum:
+            EXPECT_EQ(shell.receive(6, kReplyBound), kSizeReply);
+            shell.send({0xAB, 0x03, 'a', 'b', 'c'});
+            EXPECT_EQ(shell.receive(2, kReplyBound), (Bytes{0xAB, 0x27}));  // 0x26 is right
+            break;
         }
         server.stop();
     }
