@@ -4,101 +4,82 @@
 #include "serial/serial_platform.h"
 
 namespace {
-// Line events other than received characters are read from the driver's counters, which
-// poll cannot wait for: the wait then looks at them this often.
-constexpr int kLineEventCheckMs = 20;
-constexpr uint32_t kCountedEvents = EV_TXEMPTY | EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING;
+// With EV_TXEMPTY in the mask the wait looks this often whether the writer has finished.
+constexpr int kTxEmptyCheckMs = 20;
 }  // namespace
 
 // ---- TCommThread
 
-TCommThread::TCommThread(TnrCustomComm* Owner) : Com(Owner), hDevice(-1), ovl(Owner->commWake_)
+TCommThread::TCommThread(TnrCustomComm* Owner, TMsgThread* messages, nrplatform::PortPtr port,
+                         nrplatform::WakeEventPtr wake)
+    : Com(Owner), Messages(messages), ovl(std::move(wake))
 {
-    Com->WithHandle([this](TnrHandle h) { hDevice = nrplatform::DuplicateHandle(static_cast<int>(h)); });
-    thread_ = std::thread([this] { Execute(); });
+    thread_ = std::thread([this, p = std::move(port)]() mutable { Execute(std::move(p)); });
 }
 
 TCommThread::~TCommThread()
 {
     Terminate();
     if (thread_.joinable()) thread_.join();
-    nrplatform::CloseHandle(hDevice);
 }
 
 void TCommThread::Terminate()
 {
     terminated_ = true;
-    nrplatform::SignalWakeEvent(ovl);
+    nrplatform::SignalWakeEvent(*ovl);
     Com->WakeCommThreadWaits();
 }
 
-void TCommThread::Execute()
+void TCommThread::Execute(nrplatform::PortPtr port)
 {
-    if (hDevice < 0) {
+    // the port is this function's own reference: it goes when the thread ends
+    if (!port) {
         finished_ = true;
         return;
     }
-    nrplatform::LineCounters last;
-    bool haveCounters = nrplatform::GetLineCounters(hDevice, last);
     uint64_t lastWrites = 0;
     bool sentSince = false;
     while (!terminated_ && Com->IsDeviceOpen()) {
         const uint32_t mask = Com->EventMask();
-        const bool timed = (mask & kCountedEvents) != 0;
+        const bool txEmpty = (mask & EV_TXEMPTY) != 0;
         uint32_t events = 0;
         int error = 0;
-        switch (nrplatform::WaitReadable(hDevice, ovl, timed ? kLineEventCheckMs : -1, error)) {
-        case nrplatform::WaitOutcome::Ready:
-            events |= EV_RXCHAR;
+        switch (port->WaitLineEvent(mask & ~uint32_t(EV_TXEMPTY), *ovl, txEmpty ? kTxEmptyCheckMs : -1, events, error)) {
+        case nrplatform::WaitOutcome::Events:
             break;
         case nrplatform::WaitOutcome::Woken:
-            nrplatform::ResetWakeEvent(ovl);
-            continue;  // terminated or closed: the loop's condition tells
+            nrplatform::ResetWakeEvent(*ovl);
+            continue;  // terminated, closed or a new mask: the loop tells
         case nrplatform::WaitOutcome::TimedOut:
+            events = 0;
             break;
         case nrplatform::WaitOutcome::Lost:
         case nrplatform::WaitOutcome::Failed:
+            port.reset();
             if (!terminated_) Com->DoDisconnect(false);  // the connection is lost
             finished_ = true;
             return;
         }
-        if (timed) {
-            nrplatform::LineCounters now;
-            if (haveCounters && nrplatform::GetLineCounters(hDevice, now)) {
-                if (now.cts != last.cts) events |= EV_CTS;
-                if (now.dsr != last.dsr) events |= EV_DSR;
-                if (now.dcd != last.dcd) events |= EV_RLSD;
-                if (now.rng != last.rng) events |= EV_RING;
-                if (now.brk != last.brk) events |= EV_BREAK;
-                if (now.frame != last.frame || now.overrun != last.overrun || now.parity != last.parity ||
-                    now.bufOverrun != last.bufOverrun)
-                    events |= EV_ERR;
-                last = now;
-            } else {
-                haveCounters = false;
+        if (txEmpty) {
+            const uint64_t writes = Com->WritesCompleted();
+            if (writes != lastWrites) {
+                lastWrites = writes;
+                sentSince = true;
             }
-            if (mask & EV_TXEMPTY) {
-                const uint64_t writes = Com->WritesCompleted();
-                if (writes != lastWrites) {
-                    lastWrites = writes;
-                    sentSince = true;
-                }
-                if (sentSince && Com->NotYetSendQuiet() == 0) {
-                    events |= EV_TXEMPTY;
-                    sentSince = false;
-                }
+            if (sentSince && Com->NotYetSendQuiet() == 0) {
+                events |= EV_TXEMPTY;
+                sentSince = false;
             }
-            events &= mask | EV_RXCHAR;
         }
+        events &= mask | EV_RXCHAR;
         if (events == 0) continue;
         // post the events to the message thread, then wait until they have been handled
         const uint64_t seq = Com->NoteEventPosted();
         while (!terminated_ && Com->IsDeviceOpen()) {
-            if (Com->MsgThread && Com->MsgThread->Post(TnrThreadMessage{TnrCustomComm::CommEventMessage(), events, 0}))
-                break;
+            if (Messages->Post(TnrThreadMessage{TnrCustomComm::CommEventMessage(), events, 0})) break;
             std::this_thread::yield();
         }
-        Com->WaitEventHandled(seq, terminated_);
+        Com->WaitEventHandled(seq, terminated_, *Messages);
     }
     finished_ = true;
 }

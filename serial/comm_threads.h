@@ -9,23 +9,28 @@
 #include <mutex>
 #include <thread>
 
+#include "serial/serial_platform.h"
 #include "serial/thread_messages.h"
 
 class TnrCustomComm;
+class TMsgThread;
 
+// Who owns these threads and which locks they take: see the top of nr_custom_comm.h.
 class TCommThread {
  public:
-  explicit TCommThread(TnrCustomComm* Owner);
-  ~TCommThread();  // terminates and waits for the end
+  // Holds the port until the thread ends; posts to messages, which outlives it.
+  TCommThread(TnrCustomComm* Owner, TMsgThread* messages, nrplatform::PortPtr port, nrplatform::WakeEventPtr wake);
+  ~TCommThread();  // terminates and waits for the end (never destroyed on its own thread)
   void Terminate();
   bool Terminated() const { return terminated_; }
   bool Finished() const { return finished_; }
+  bool IsCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
 
  private:
-  void Execute();
+  void Execute(nrplatform::PortPtr port);
   TnrCustomComm* Com;
-  int hDevice;  // the thread's own descriptor of the port, closed when it ends
-  int ovl;      // wake event: Terminate signals it
+  TMsgThread* Messages;
+  nrplatform::WakeEventPtr ovl;  // wake event: Terminate and a new event mask signal it
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
   std::thread thread_;
@@ -34,13 +39,14 @@ class TCommThread {
 class TMsgThread {
  public:
   explicit TMsgThread(TnrCustomComm* Owner);
-  ~TMsgThread();  // terminates and waits for the end
+  ~TMsgThread();  // terminates and waits for the end (never destroyed on its own thread)
   void Terminate();
   bool Terminated() const { return terminated_; }
   bool Finished() const { return finished_; }
   // Posts a message to the thread's queue.
   bool Post(const TnrThreadMessage& msg);
   std::thread::id ThreadId() const { return thread_.get_id(); }
+  bool IsCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
 
  private:
   void Execute();

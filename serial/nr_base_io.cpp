@@ -95,7 +95,6 @@ void TnrBaseIO::Loaded()
 
 void TnrBaseIO::SetHandle(TnrHandle handle)
 {
-    std::unique_lock<std::shared_mutex> guard(handleLock_);
     fHandle.store(handle);
 }
 
@@ -119,14 +118,13 @@ void TnrBaseIO::DoClose()
 
 void TnrBaseIO::DeviceClose(TnrHandle handle)
 {
-    nrplatform::CloseSerial(static_cast<int>(handle));
+    (void)handle;  // the base owns no device: a descendant that opens one closes it
 }
 
 void TnrBaseIO::BaseClose()
 {
     {
-        // the handle reads invalid first; nobody uses the device while it is released
-        std::unique_lock<std::shared_mutex> guard(handleLock_);
+        // the handle reads invalid first, then the device is released
         const TnrHandle old = fHandle.exchange(kInvalidHandle);
         if (old != kInvalidHandle) DeviceClose(old);
     }
@@ -364,6 +362,11 @@ void TnrBaseIO::WriteLogFmt(TDetailLevel level, const char* format, ...)
 
 // ---- threads of the component's owner
 
+QPlainTextEdit* TnrBaseIO::Terminal() const
+{
+    return qobject_cast<QPlainTextEdit*>(fTerminal.data());
+}
+
 bool TnrBaseIO::OnOwnerThread() const
 {
     return QThread::currentThread() == thread();
@@ -409,7 +412,7 @@ void TnrBaseIO::TerminalOutput(const void* Buffer, uint32_t Len)
     if (fTerminal.isNull() || Len == 0) return;
     if (fTerminalUsage != tuReceive && fTerminalUsage != tuBoth && fTerminalUsage != tuNone) return;
     const QString text = QString::fromLatin1(static_cast<const char*>(Buffer), static_cast<qsizetype>(Len));
-    QPointer<QPlainTextEdit> terminal = fTerminal;
+    QPointer<QPlainTextEdit> terminal = Terminal();
     PostToOwnerThread([this, terminal, text] {
         if (terminal.isNull()) return;
         fTerminalLocked = true;  // what appears here is not sent back

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <shared_mutex>
 #include <string>
 #include <thread>
 #include <utility>
@@ -21,7 +20,7 @@
 #include "serial/nr_notify_list.h"
 #include "serial/nr_types.h"
 
-#include <QPlainTextEdit>
+class QPlainTextEdit;
 class TnrCustomDataProcessor;
 class TnrTimer;
 class TnrBaseIO;
@@ -119,7 +118,7 @@ class TnrBaseIO : public QObject {
   void SetPriority(TnrThreadPriority value) { fPriority = value; }
   bool KeepConnection() const { return fKeepConnection; }
   void SetKeepConnection(bool value) { fKeepConnection = value; }
-  QPlainTextEdit* Terminal() const { return fTerminal; }
+  QPlainTextEdit* Terminal() const;
   void SetTerminal(QPlainTextEdit* terminal);
   TTerminalUsage TerminalUsage() const { return fTerminalUsage; }
   void SetTerminalUsage(TTerminalUsage usage) { fTerminalUsage = usage; }
@@ -160,15 +159,6 @@ class TnrBaseIO : public QObject {
   void BaseClose();
   // Stores a new valid handle (opening).
   void SetHandle(TnrHandle handle);
-  // Runs f(handle) while the handle cannot be closed; false when the port is closed.
-  template <typename F>
-  bool WithHandle(F&& f) const {
-    std::shared_lock<std::shared_mutex> guard(handleLock_);
-    const TnrHandle h = fHandle.load();
-    if (h == kInvalidHandle) return false;
-    f(h);
-    return true;
-  }
   // Runs a routine on the component's thread without waiting (for indicators, terminal, boxes).
   void PostToOwnerThread(std::function<void()> routine);
   bool OnOwnerThread() const;
@@ -188,13 +178,12 @@ class TnrBaseIO : public QObject {
 
  private:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void CloseHandleLocked();
 
   TnrNotifyList nrNotifyList;
   TnrCustomLogFile* fLog = nullptr;
   TnrCustomDataProcessor* fDataProcessor = nullptr;
   std::vector<std::unique_ptr<TnrDevice>> slDevices;
-  QPointer<QPlainTextEdit> fTerminal;
+  QPointer<QObject> fTerminal;  // a QPlainTextEdit
   TTerminalUsage fTerminalUsage = tuNone;
   bool fTerminalEcho = false;
   std::atomic<bool> fTerminalLocked{false};
@@ -206,6 +195,5 @@ class TnrBaseIO : public QObject {
   bool fActive = false;
   bool fLoading = false;
   std::atomic<TnrHandle> fHandle{kInvalidHandle};
-  mutable std::shared_mutex handleLock_;
   std::function<void(const std::string&)> fErrorBox;
 };

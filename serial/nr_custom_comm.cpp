@@ -12,38 +12,6 @@
 #include "serial/thread_messages.h"
 #include "serial/writer_thread.h"
 
-// ---- the default status source: error flags from the driver's counters
-
-void TnrCounterStatusSource::Reset(int fd)
-{
-    nrplatform::LineCounters c;
-    haveCounters_ = nrplatform::GetLineCounters(fd, c);
-    frame_ = c.frame;
-    overrun_ = c.overrun;
-    parity_ = c.parity;
-    brk_ = c.brk;
-    bufOverrun_ = c.bufOverrun;
-}
-
-bool TnrCounterStatusSource::Query(int fd, uint32_t& errorFlags)
-{
-    errorFlags = 0;
-    if (!haveCounters_) return true;  // a driver without counters reports no errors
-    nrplatform::LineCounters c;
-    if (!nrplatform::GetLineCounters(fd, c)) return false;
-    if (c.bufOverrun != bufOverrun_) errorFlags |= CE_RXOVER;
-    if (c.overrun != overrun_) errorFlags |= CE_OVERRUN;
-    if (c.parity != parity_) errorFlags |= CE_RXPARITY;
-    if (c.frame != frame_) errorFlags |= CE_FRAME;
-    if (c.brk != brk_) errorFlags |= CE_BREAK;
-    frame_ = c.frame;
-    overrun_ = c.overrun;
-    parity_ = c.parity;
-    brk_ = c.brk;
-    bufOverrun_ = c.bufOverrun;
-    return true;
-}
-
 // ---- construction
 
 uint32_t TnrCustomComm::CommEventMessage()
@@ -68,13 +36,11 @@ TnrCustomComm::TnrCustomComm(QObject* owner)
     SetUseMainThread(true);
     CommCfg.dwSize = 52;
     CommCfg.dcb.DCBlength = 28;
-    statusSource_ = std::make_shared<TnrCounterStatusSource>();
 }
 
 TnrCustomComm::~TnrCustomComm()
 {
     ShutDown();
-    nrplatform::CloseWakeEvent(commWake_);
 }
 
 void TnrCustomComm::ShutDown()
@@ -94,6 +60,12 @@ void TnrCustomComm::ShutDown()
 
 // ---- opening and closing
 
+nrplatform::PortPtr TnrCustomComm::OpenDevice(int& error)
+{
+    error = nrplatform::kErrNotFound;
+    return nullptr;
+}
+
 void TnrCustomComm::DoOpen()
 {
     DoClose();
@@ -101,11 +73,17 @@ void TnrCustomComm::DoOpen()
     fTotalReceived = 0;
     fTotalSent = 0;
 
-    lastOpenError_ = 0;
-    const TnrHandle handle = DeviceOpen();
-    if (handle == kInvalidHandle) {
+    int error = 0;
+    nrplatform::PortPtr port = OpenDevice(error);
+    TnrPortFilter filter;
+    {
+        std::lock_guard<std::mutex> guard(portLock_);
+        filter = portFilter_;
+    }
+    if (port && filter) port = filter(std::move(port));
+    if (!port) {
         const std::string message = "Device \"" + ComName() + "\" Open Error !!!\r" +
-                                    nrplatform::ErrorText(lastOpenError_ ? lastOpenError_ : nrplatform::kErrNotFound);
+                                    nrplatform::ErrorText(error ? error : nrplatform::kErrNotFound);
         {
             std::lock_guard<std::mutex> guard(lastErrorLock_);
             fLastErrorString = message;
@@ -113,27 +91,23 @@ void TnrCustomComm::DoOpen()
         DoFatalError(1, 0, message, false);
         return;
     }
-    SetHandle(handle);
+    // short answers come at once from a USB adapter that holds them otherwise; a driver that
+    // refuses (a pseudo-terminal) keeps its ways
+    port->RequestLowLatency();
+    {
+        std::lock_guard<std::mutex> guard(portLock_);
+        port_ = port;
+        writer_ = std::make_shared<TnrWriterThread>(port, [this](int e) { DoCommError(0, static_cast<uint32_t>(e), {}); });
+    }
+    SetHandle(port->NativeHandle());
+    port.reset();
     if (fOnOpen) {
         try {
             fOnOpen(this);
         } catch (...) {
         }
     }
-    {
-        std::lock_guard<std::recursive_mutex> guard(glBufferLock_);
-        glBuffer.assign(std::max<size_t>(BufferInSize(), 8192), 0);
-        releaseAfterConsume_ = false;
-    }
     inputQueue_.SetOpen(true);
-    activeStatusSource_ = statusSource_;
-    WithHandle([this](TnrHandle h) {
-        const int fd = static_cast<int>(h);
-        activeStatusSource_->Reset(fd);
-        const int writerFd = nrplatform::DuplicateHandle(fd);
-        std::lock_guard<std::mutex> guard(writerLock_);
-        writer_ = std::make_shared<TnrWriterThread>(writerFd, [this](int error) { DoCommError(0, static_cast<uint32_t>(error), {}); });
-    });
     WriteLogFmt(dlSimple, "The port %s is opened succesfully", ComName().c_str());
     SetupDevice();
     SetTraceStates(TraceStates());
@@ -157,7 +131,6 @@ void TnrCustomComm::DoClose()
 
 void TnrCustomComm::DoDisconnect(bool userClose)
 {
-    std::lock_guard<std::recursive_mutex> closing(disconnectLock_);
     if (!IsDeviceOpen()) return;
     if (userClose) {
         // Let what was handed over leave first: here a write returns as soon as the driver has
@@ -167,24 +140,34 @@ void TnrCustomComm::DoDisconnect(bool userClose)
         WaitForOutputToLeave(kCloseDrainLimit);
         if (NotYetSend() > 0) ClearDeviceBuffers();
     }
-    {
-        // a read-out in progress on another thread ends before the buffer goes
-        std::lock_guard<std::recursive_mutex> guard(glBufferLock_);
-        if (consuming_)
-            releaseAfterConsume_ = true;
-        else
-            std::vector<uint8_t>().swap(glBuffer);
-    }
+    // whoever takes the port out closes it; a second closer finds nothing to do
+    nrplatform::PortPtr port;
     std::shared_ptr<TnrWriterThread> writer;
     {
-        std::lock_guard<std::mutex> guard(writerLock_);
+        std::lock_guard<std::mutex> guard(portLock_);
+        port.swap(port_);
         writer.swap(writer_);
     }
-    if (writer) writer->Cancel(nrplatform::kErrCancelled, !userClose);
+    if (!port) return;
+    if (writer) {
+        writer->Cancel(nrplatform::kErrCancelled, !userClose);
+        writer->Stop();  // its thread lets the port go as it ends
+    }
+    port->RestoreLatency();
+    port.reset();
     BaseClose();
     inputQueue_.SetOpen(false);  // a read in progress ends
+    {
+        // the receive threads end too; the one running this is joined later, from elsewhere
+        std::lock_guard<std::mutex> guard(threadsLock_);
+        if (CommThread) CommThread->Terminate();
+        if (MsgThread) MsgThread->Terminate();
+        if (writer) retiredWriters_.push_back(std::move(writer));
+    }
     WakeCommThreadWaits();
-    writer.reset();
+    if (!OnOwnerThread()) PostToOwnerThread([this] {
+            if (!IsDeviceOpen()) StopThreads();
+        });
     DoNotify(1);
     if (!userClose && KeepConnection()) StartKeepConnection();
 }
@@ -206,22 +189,51 @@ void TnrCustomComm::StartThreads()
         std::lock_guard<std::mutex> guard(handshakeLock_);
         eventsPosted_ = eventsHandled_ = 0;
     }
-    nrplatform::ResetWakeEvent(commWake_);
-    if (!MsgThread) MsgThread = std::make_unique<TMsgThread>(this);
-    if (!CommThread) CommThread = std::make_unique<TCommThread>(this);
+    nrplatform::ResetWakeEvent(*commWake_);
+    nrplatform::PortPtr port = Port();
+    if (!port) return;
+    {
+        std::lock_guard<std::mutex> guard(threadsLock_);
+        if (!MsgThread) MsgThread = std::make_unique<TMsgThread>(this);
+        if (!CommThread) CommThread = std::make_unique<TCommThread>(this, MsgThread.get(), std::move(port), commWake_);
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
 }
 
 void TnrCustomComm::StopThreads()
 {
-    if (CommThread) {
-        CommThread->Terminate();
-        CommThread.reset();
+    // The comm thread posts to the message thread: it ends first. A thread is never joined
+    // from itself; it stays in its slot, told to end, and a later call joins it.
+    std::unique_ptr<TCommThread> comm;
+    std::unique_ptr<TMsgThread> msg;
+    std::vector<std::shared_ptr<TnrWriterThread>> writers;
+    {
+        std::lock_guard<std::mutex> guard(threadsLock_);
+        if (CommThread) CommThread->Terminate();
+        if (MsgThread) MsgThread->Terminate();
+        if (CommThread && !CommThread->IsCurrent()) comm = std::move(CommThread);
+        if (!CommThread && MsgThread && !MsgThread->IsCurrent()) msg = std::move(MsgThread);
+        for (auto& w : retiredWriters_) {
+            if (w->OnWriterThread())
+                writers.insert(writers.begin(), w);  // kept: put back below
+            else
+                writers.push_back(std::move(w));
+        }
+        retiredWriters_.clear();
+        while (!writers.empty() && writers.front() && writers.front()->OnWriterThread()) {
+            retiredWriters_.push_back(writers.front());
+            writers.erase(writers.begin());
+        }
     }
-    if (MsgThread) {
-        MsgThread->Terminate();
-        MsgThread.reset();
-    }
+    comm.reset();
+    msg.reset();
+    writers.clear();
+}
+
+nrplatform::PortPtr TnrCustomComm::Port() const
+{
+    std::lock_guard<std::mutex> guard(portLock_);
+    return port_;
 }
 
 uint64_t TnrCustomComm::NoteEventPosted()
@@ -239,11 +251,11 @@ void TnrCustomComm::NoteEventHandled()
     handshakeCv_.notify_all();
 }
 
-void TnrCustomComm::WaitEventHandled(uint64_t seq, const std::atomic<bool>& terminated)
+void TnrCustomComm::WaitEventHandled(uint64_t seq, const std::atomic<bool>& terminated, const TMsgThread& messages)
 {
     std::unique_lock<std::mutex> guard(handshakeLock_);
     handshakeCv_.wait(guard, [&] {
-        return eventsHandled_ >= seq || terminated.load() || !IsDeviceOpen() || (MsgThread && MsgThread->Finished());
+        return eventsHandled_ >= seq || terminated.load() || !IsDeviceOpen() || messages.Finished();
     });
 }
 
@@ -251,7 +263,7 @@ void TnrCustomComm::WakeCommThreadWaits()
 {
     { std::lock_guard<std::mutex> guard(handshakeLock_); }
     handshakeCv_.notify_all();
-    nrplatform::SignalWakeEvent(commWake_);
+    nrplatform::SignalWakeEvent(*commWake_);
 }
 
 void TnrCustomComm::RunOnMainThread(const std::function<void()>& errand, const std::atomic<bool>& terminated)
@@ -273,18 +285,17 @@ TCOMSTAT TnrCustomComm::LastStat() const
 bool TnrCustomComm::StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat)
 {
     errorFlags = 0;
-    bool ok = false;
+    const nrplatform::PortPtr port = Port();
+    if (!port) return false;
+    nrplatform::PortStatus status;
+    int error = 0;
+    const bool ok = port->QueryStatus(status, error);
+    if (ok) errorFlags = status.errorFlags | pendingErrorFlags_.exchange(0);
+    auto writer = Writer();
     std::lock_guard<std::mutex> guard(statusLock_);
-    WithHandle([&](TnrHandle h) {
-        const int fd = static_cast<int>(h);
-        if (!activeStatusSource_) return;
-        ok = activeStatusSource_->Query(fd, errorFlags);
-        Stat->cbInQue = static_cast<uint32_t>(inputQueue_.Size());
-        const long outq = nrplatform::OutputQueueLength(fd);
-        auto writer = Writer();
-        Stat->cbOutQue = static_cast<uint32_t>((outq > 0 ? outq : 0) + (writer ? writer->Pending() : 0));
-        if (stat) *stat = *Stat;
-    });
+    Stat->cbInQue = static_cast<uint32_t>(inputQueue_.Size());
+    Stat->cbOutQue = status.outQueue + static_cast<uint32_t>(writer ? writer->Pending() : 0);
+    if (stat) *stat = *Stat;
     return ok;
 }
 
@@ -292,12 +303,6 @@ void TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
 {
     inputQueue_.Push(data, n);
     fTotalReceived.fetch_add(static_cast<uint32_t>(n));
-    std::function<void()> counted;
-    {
-        std::lock_guard<std::mutex> guard(writerLock_);
-        counted = fOnBytesCounted;
-    }
-    if (counted) counted();
 }
 
 void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
@@ -306,7 +311,12 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
     try {
         uint32_t errorFlags = 0;
         TCOMSTAT stat;
-        if (!StatusQuery(errorFlags, &stat)) return;
+        if (!StatusQuery(errorFlags, &stat)) {
+            // a device that can no longer tell its state is gone (after a hang-up every request
+            // on it fails); waiting on would wake the comm thread again at once
+            if (IsDeviceOpen()) DoDisconnect(false);
+            return;
+        }
         if (errorFlags == 0x1F) {  // every error at once: the line is gone
             DoDisconnect(false);
             return;
@@ -322,15 +332,22 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
             std::array<uint8_t, 4096> chunk;
             const char evt = evtChar_.load();
             bool lost = false;
+            std::function<void()> counted;
+            {
+                std::lock_guard<std::mutex> guard(portLock_);
+                counted = fOnBytesCounted;
+            }
             for (;;) {
                 nrplatform::ReadResult r;
                 {
                     std::lock_guard<std::mutex> guard(ingestLock_);
-                    const bool open = WithHandle([&](TnrHandle h) { r = nrplatform::ReadSome(static_cast<int>(h), chunk.data(), chunk.size()); });
-                    if (!open) return;
+                    const nrplatform::PortPtr port = Port();
+                    if (!port) return;
+                    r = port->Read(chunk.data(), chunk.size());
                     if (r.count > 0) CountReceived(chunk.data(), static_cast<size_t>(r.count));
                 }
                 if (r.count > 0) {
+                    if (counted) counted();
                     if ((mask & EV_RXFLAG) && std::find(chunk.begin(), chunk.begin() + r.count, evt) != chunk.begin() + r.count)
                         events |= EV_RXFLAG;
                     continue;
@@ -361,19 +378,13 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
 
 void TnrCustomComm::ConsumeQueued()
 {
-    std::lock_guard<std::recursive_mutex> guard(glBufferLock_);
-    if (glBuffer.empty()) return;
-    consuming_ = true;
+    // runs on the handling thread only: the buffer is its own
+    std::vector<uint8_t> buffer(std::max<size_t>(BufferInSize(), 8192));
     for (;;) {
-        const size_t n = inputQueue_.TakeAvailable(glBuffer.data(), glBuffer.size());
+        const size_t n = inputQueue_.TakeAvailable(buffer.data(), buffer.size());
         if (n == 0) break;
-        DoReceived(glBuffer.data(), static_cast<uint32_t>(n));
-        if (releaseAfterConsume_) break;
-    }
-    consuming_ = false;
-    if (releaseAfterConsume_) {
-        std::vector<uint8_t>().swap(glBuffer);
-        releaseAfterConsume_ = false;
+        DoReceived(buffer.data(), static_cast<uint32_t>(n));
+        if (!IsDeviceOpen()) break;  // a consumer closed the port
     }
 }
 
@@ -420,7 +431,7 @@ void TnrCustomComm::DoKeepConnection()
 
 std::shared_ptr<TnrWriterThread> TnrCustomComm::Writer() const
 {
-    std::lock_guard<std::mutex> guard(writerLock_);
+    std::lock_guard<std::mutex> guard(portLock_);
     return writer_;
 }
 
@@ -432,7 +443,7 @@ uint64_t TnrCustomComm::WritesCompleted() const
 
 void TnrCustomComm::SetRtsForRS485(bool on)
 {
-    WithHandle([on](TnrHandle h) { nrplatform::SetRTS(static_cast<int>(h), on); });
+    if (auto port = Port()) port->Escape(on ? nrplatform::EscapeFunction::SetRTS : nrplatform::EscapeFunction::ClearRTS);
 }
 
 void TnrCustomComm::SendChar(char16_t ch)
@@ -482,13 +493,15 @@ void TnrCustomComm::SendAheadChar(char16_t ch)
     if (!IsDeviceOpen()) return;
     const uint8_t byte = static_cast<uint8_t>(ch & 0xFF);
     int error = 0;
-    long written = -1;
+    size_t written = 0;
+    nrplatform::WriteOutcome outcome = nrplatform::WriteOutcome::Failed;
     // ahead of the queued output: straight to the driver, not through the writer's queue
-    WithHandle([&](TnrHandle h) { written = nrplatform::WriteSome(static_cast<int>(h), &byte, 1, error); });
+    if (auto port = Port()) outcome = port->Write(&byte, 1, written, nullptr, 0, error);
+    else error = nrplatform::kErrBadHandle;
     if (written == 1)
         fTotalSent.fetch_add(1);
     else
-        DoCommError(0, static_cast<uint32_t>(written == 0 ? nrplatform::kErrTimedOut : error), {});
+        DoCommError(0, static_cast<uint32_t>(outcome == nrplatform::WriteOutcome::TimedOut ? nrplatform::kErrTimedOut : error), {});
 }
 
 void TnrCustomComm::FlushOutputBuffer()
@@ -496,7 +509,7 @@ void TnrCustomComm::FlushOutputBuffer()
     auto writer = Writer();
     if (!writer) return;
     writer->WaitIdle();
-    WithHandle([](TnrHandle h) { nrplatform::DrainOutput(static_cast<int>(h)); });
+    if (auto port = Port()) port->Drain();
 }
 
 // ---- reading
@@ -555,10 +568,17 @@ void TnrCustomComm::WaitForOutputToLeave(std::chrono::milliseconds limit)
 
 uint32_t TnrCustomComm::NotYetSendQuiet()
 {
-    long outq = 0;
-    WithHandle([&](TnrHandle h) { outq = nrplatform::OutputQueueLength(static_cast<int>(h)); });
-    auto writer = Writer();
-    return static_cast<uint32_t>((outq > 0 ? outq : 0) + (writer ? writer->Pending() : 0));
+    nrplatform::PortStatus status;
+    int error = 0;
+    if (auto port = Port()) {
+        // only the queue lengths: the error flags stay for the next status query
+        uint32_t queued = 0;
+        if (port->QueryStatus(status, error)) queued = status.outQueue;
+        pendingErrorFlags_.fetch_or(status.errorFlags);
+        auto writer = Writer();
+        return queued + static_cast<uint32_t>(writer ? writer->Pending() : 0);
+    }
+    return 0;
 }
 
 bool TnrCustomComm::WaitForBytes(uint32_t Count, uint32_t Ms)
@@ -603,18 +623,18 @@ bool TnrCustomComm::WaitForSignal(TModemSignal Signal, uint32_t Ms)
 void TnrCustomComm::ClearDeviceInput()
 {
     std::lock_guard<std::mutex> guard(ingestLock_);
-    WithHandle([&](TnrHandle h) {
-        nrplatform::FlushInput(static_cast<int>(h));
-        inputQueue_.Purge();
-    });
+    const nrplatform::PortPtr port = Port();
+    if (!port) return;
+    port->Purge(true, false);
+    inputQueue_.Purge();
 }
 
 void TnrCustomComm::ClearDeviceOutput()
 {
-    WithHandle([&](TnrHandle h) {
+    if (const nrplatform::PortPtr port = Port()) {
         if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
-        nrplatform::FlushOutput(static_cast<int>(h));
-    });
+        port->Purge(false, true);
+    }
     if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
 }
 
@@ -622,13 +642,13 @@ void TnrCustomComm::ClearDeviceBuffers()
 {
     {
         std::lock_guard<std::mutex> guard(ingestLock_);
-        WithHandle([&](TnrHandle h) {
-            nrplatform::FlushInput(static_cast<int>(h));
+        if (const nrplatform::PortPtr port = Port()) {
+            port->Purge(true, false);
             inputQueue_.Purge();
             // the started writes of SendData end too
             if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
-            nrplatform::FlushOutput(static_cast<int>(h));
-        });
+            port->Purge(false, true);
+        }
     }
     if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
 }
@@ -637,33 +657,38 @@ void TnrCustomComm::ClearDeviceBuffers()
 
 void TnrCustomComm::SetStateDTR(bool on)
 {
-    if (!WithHandle([on](TnrHandle h) { nrplatform::SetDTR(static_cast<int>(h), on); })) return;
+    const nrplatform::PortPtr port = Port();
+    if (!port) return;
+    port->Escape(on ? nrplatform::EscapeFunction::SetDTR : nrplatform::EscapeFunction::ClearDTR);
     DoTraceState(this, TTraceStates{tsDSR});
 }
 
 void TnrCustomComm::SetStateRTS(bool on)
 {
-    if (!WithHandle([on](TnrHandle h) { nrplatform::SetRTS(static_cast<int>(h), on); })) return;
+    const nrplatform::PortPtr port = Port();
+    if (!port) return;
+    port->Escape(on ? nrplatform::EscapeFunction::SetRTS : nrplatform::EscapeFunction::ClearRTS);
     DoTraceState(this, TTraceStates{tsCTS});
 }
 
 void TnrCustomComm::SetStateX(bool on)
 {
-    WithHandle([on](TnrHandle h) { nrplatform::SetOutputFlow(static_cast<int>(h), on); });
+    if (const nrplatform::PortPtr port = Port())
+        port->Escape(on ? nrplatform::EscapeFunction::ResumeOutput : nrplatform::EscapeFunction::HoldOutput);
 }
 
 void TnrCustomComm::SetStateBreak(bool on)
 {
-    WithHandle([on](TnrHandle h) { nrplatform::SetBreak(static_cast<int>(h), on); });
+    if (const nrplatform::PortPtr port = Port())
+        port->Escape(on ? nrplatform::EscapeFunction::SetBreak : nrplatform::EscapeFunction::ClearBreak);
 }
 
 TModemSignals TnrCustomComm::ModemSignals() const
 {
     uint32_t lines = 0;
-    bool ok = false;
-    WithHandle([&](TnrHandle h) { ok = nrplatform::GetModemLines(static_cast<int>(h), lines); });
+    const nrplatform::PortPtr port = Port();
     TModemSignals s;
-    if (!ok) return s;
+    if (!port || !port->GetModemLines(lines)) return s;
     if (lines & nrplatform::kLineCTS) s.Include(msCTS);
     if (lines & nrplatform::kLineDSR) s.Include(msDSR);
     if (lines & nrplatform::kLineRing) s.Include(msRing);
@@ -695,7 +720,7 @@ void TnrCustomComm::ApplyLineSettings()
     PrepareDcb(CommCfg.dcb, fRS485Mode, fProtocol);
     const TnrLineSettings settings = LineSettingsFromDcb(CommCfg.dcb);
     // a setting the driver refuses leaves the port as it was, and nothing is reported
-    WithHandle([&](TnrHandle h) { nrplatform::ApplyLineSettings(static_cast<int>(h), settings); });
+    if (const nrplatform::PortPtr port = Port()) port->ApplyLineSettings(CommCfg.dcb, settings);
 }
 
 uint32_t TnrCustomComm::BaudRate() const { return CommCfg.dcb.BaudRate; }
@@ -767,7 +792,7 @@ uint32_t TnrCustomComm::EventMask() const
 void TnrCustomComm::ApplyEventMask()
 {
     // the comm thread reads the mask at each wait; wake it so that it takes the new one
-    if (IsDeviceOpen()) nrplatform::SignalWakeEvent(commWake_);
+    if (IsDeviceOpen()) nrplatform::SignalWakeEvent(*commWake_);
 }
 
 void TnrCustomComm::SetBufferInSize(uint16_t value) { fBufferInSize = value; }
@@ -777,11 +802,12 @@ void TnrCustomComm::SetTimeoutWrite(uint32_t value) { fCommTimeouts.WriteTotalTi
 
 void TnrCustomComm::SetOnBytesCounted(std::function<void()> fn)
 {
-    std::lock_guard<std::mutex> guard(writerLock_);
+    std::lock_guard<std::mutex> guard(portLock_);
     fOnBytesCounted = std::move(fn);
 }
 
-void TnrCustomComm::SetLineStatusSource(std::shared_ptr<TnrLineStatusSource> source)
+void TnrCustomComm::SetPortFilter(TnrPortFilter filter)
 {
-    statusSource_ = source ? std::move(source) : std::make_shared<TnrCounterStatusSource>();
+    std::lock_guard<std::mutex> guard(portLock_);
+    portFilter_ = std::move(filter);
 }

@@ -1,10 +1,39 @@
 #pragma once
 // Serial-port state of the component: line-control block, time-outs, queue sizes, counters,
 // the two receive threads, sending, reading, purging, modem lines and communication errors.
+//
+// THREADS: who owns what
+// - The component's thread (the window's; OnOwnerThread): creates and ends the receive threads
+//   and the writer, changes settings, and runs the receive handling when UseMainThread is set
+//   (the message thread hands it over through relay_ and waits).
+// - The comm thread (TCommThread): waits for line events on the port (its own reference to the
+//   port, dropped when it ends) and posts them to the message thread, then waits until they have
+//   been handled. It reads nothing.
+// - The message thread (TMsgThread): runs HandleComEvent for each posted event: reads the port
+//   into inputQueue_, counts, hands the bytes to the consumers, reports errors and traces.
+// - The writer thread (TnrWriterThread): the only writer of queued blocks; owns its queue.
+// - Any thread may read the input queue, send, purge, or close. A lost line is noticed on the
+//   comm thread, the message thread or the writer thread, and handlers (OnCommError, OnReceived,
+//   OnClose, the notify list) may close the port from the thread they run on. A close never
+//   waits for the thread it runs on: that thread is told to end, and it is joined later by
+//   StopThreads on another thread (on the component's thread, by a call posted at once).
+// - After a close nothing refers to the device: port_ and writer_ are emptied, the writer and
+//   the comm thread drop their references as they end, so the device number is free again.
+//
+// LOCKS, in the only order in which they may nest (a later one may be taken while an earlier one
+// is held, never the reverse). None is held while a handler or a consumer runs, or while
+// waiting for a thread.
+//   1. ingestLock_    reading the port into the input queue versus purging both
+//   2. threadsLock_   the thread slots MsgThread, CommThread, retiredWriters_ (never held while joining)
+//   3. portLock_      port_, writer_, fOnBytesCounted, portFilter_ (copies are taken out)
+//   4. statusLock_    the Stat record
+//   5. leaves: inputQueue_'s, the writer's, relay_'s, handshakeLock_, lastErrorLock_, and the
+//      port's own (the platform's); nothing is taken while one of them is held.
 #include <atomic>
 #include <condition_variable>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,30 +42,14 @@
 #include "serial/comm_threads.h"
 #include "serial/input_queue.h"
 #include "serial/nr_base_io.h"
+#include "serial/serial_platform.h"
 
 class QObject;
 class TnrWriterThread;
 
-// The status query's view of the port's error flags (overrun, parity, framing, break, queue
-// overflow). The default derives them from the driver's counters; it can be replaced.
-class TnrLineStatusSource {
- public:
-  virtual ~TnrLineStatusSource() = default;
-  // Called at every opening with the port's descriptor.
-  virtual void Reset(int fd) { (void)fd; }
-  // Reads and clears the error flags; false when the query fails.
-  virtual bool Query(int fd, uint32_t& errorFlags) = 0;
-};
-
-class TnrCounterStatusSource : public TnrLineStatusSource {
- public:
-  void Reset(int fd) override;
-  bool Query(int fd, uint32_t& errorFlags) override;
-
- private:
-  bool haveCounters_ = false;
-  uint32_t frame_ = 0, overrun_ = 0, parity_ = 0, brk_ = 0, bufOverrun_ = 0;
-};
+// Wraps every port the component opens (for tests that play a device which the pseudo-terminal
+// cannot: counters, hang-up errors, low latency).
+using TnrPortFilter = std::function<nrplatform::PortPtr(nrplatform::PortPtr)>;
 
 class TnrCustomComm : public TnrBaseIO {
   Q_OBJECT
@@ -123,8 +136,8 @@ class TnrCustomComm : public TnrBaseIO {
   void SetOnCommError(TOnCommErrorEvent ev) { fOnCommError = std::move(ev); }
   // Called on the receiving thread each time TotalReceived has grown (the bytes stay queued).
   void SetOnBytesCounted(std::function<void()> fn);
-  // Replaces the source of the status query's error flags (takes effect at the next opening).
-  void SetLineStatusSource(std::shared_ptr<TnrLineStatusSource> source);
+  // Wraps each port opened from now on (null: the platform's port as it is).
+  void SetPortFilter(TnrPortFilter filter);
 
   virtual std::string ComName() const { return "Unknown"; }
 
@@ -141,6 +154,8 @@ class TnrCustomComm : public TnrBaseIO {
   static uint32_t QuitMessage();
 
  protected:
+  // Opens the device the component names; null with the system's error code when it cannot.
+  virtual nrplatform::PortPtr OpenDevice(int& error);
   void DoOpen() override;
   void DoClose() override;
   void StartThreads() override;
@@ -158,6 +173,9 @@ class TnrCustomComm : public TnrBaseIO {
   friend class TCommThread;
   friend class TMsgThread;
 
+  // The open port, or null.
+  nrplatform::PortPtr Port() const;
+
   std::shared_ptr<TnrWriterThread> Writer() const;
   uint64_t WritesCompleted() const;
   // Bytes not yet sent, without a status query.
@@ -174,13 +192,15 @@ class TnrCustomComm : public TnrBaseIO {
   // been handled before it looks at the line again.
   uint64_t NoteEventPosted();
   void NoteEventHandled();
-  void WaitEventHandled(uint64_t seq, const std::atomic<bool>& terminated);
+  void WaitEventHandled(uint64_t seq, const std::atomic<bool>& terminated, const TMsgThread& messages);
   void WakeCommThreadWaits();
   void RunOnMainThread(const std::function<void()>& errand, const std::atomic<bool>& terminated);
   void SetRtsForRS485(bool on);
 
+  std::mutex threadsLock_;
   std::unique_ptr<TMsgThread> MsgThread;
   std::unique_ptr<TCommThread> CommThread;
+  std::vector<std::shared_ptr<TnrWriterThread>> retiredWriters_;
   std::unique_ptr<TCOMSTAT> Stat;
   TCOMMPROP ComProp;
   TCOMMTIMEOUTS fCommTimeouts;
@@ -192,10 +212,6 @@ class TnrCustomComm : public TnrBaseIO {
   std::atomic<uint16_t> fTraceStates{0};
   uint16_t fBufferOutSize = 8192;
   std::atomic<uint16_t> fBufferInSize{8192};
-  std::vector<uint8_t> glBuffer;
-  std::recursive_mutex glBufferLock_;  // a close releases the buffer only when no read-out runs
-  bool consuming_ = false;
-  bool releaseAfterConsume_ = false;
   std::atomic<bool> fRS485Mode{false};
   std::atomic<char> evtChar_{0};
   QObject* fMonitorRLSD = nullptr;
@@ -209,11 +225,10 @@ class TnrCustomComm : public TnrBaseIO {
   std::function<void()> fOnBytesCounted;
 
   TnrInputQueue inputQueue_;
-  mutable std::mutex writerLock_;
+  mutable std::mutex portLock_;
+  nrplatform::PortPtr port_;
   std::shared_ptr<TnrWriterThread> writer_;
-  std::shared_ptr<TnrLineStatusSource> statusSource_;
-  std::shared_ptr<TnrLineStatusSource> activeStatusSource_;
-  std::recursive_mutex disconnectLock_;
+  TnrPortFilter portFilter_;
   std::mutex handshakeLock_;
   std::condition_variable handshakeCv_;
   uint64_t eventsPosted_ = 0;
@@ -221,9 +236,6 @@ class TnrCustomComm : public TnrBaseIO {
   TnrMainThreadRelay relay_;
   std::mutex ingestLock_;  // reading the port into the queue versus purging it
   mutable std::mutex statusLock_;
-  int commWake_ = -1;      // wakes the comm thread's wait (terminate, close)
-  int lastOpenError_ = 0;
-
- protected:
-  void SetLastOpenError(int error) { lastOpenError_ = error; }
+  std::atomic<uint32_t> pendingErrorFlags_{0};  // taken by a queue-length query, not yet reported
+  nrplatform::WakeEventPtr commWake_;  // wakes the comm thread's wait (terminate, close, new mask)
 };

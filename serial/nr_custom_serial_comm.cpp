@@ -101,16 +101,14 @@ std::string TnrCustomSerialComm::DevicePath() const
     return PortMapSource()->HardwarePath(fComPortNo);
 }
 
-TnrHandle TnrCustomSerialComm::DeviceOpen()
+nrplatform::PortPtr TnrCustomSerialComm::OpenDevice(int& error)
 {
     if (fExtHandle != kInvalidHandle) {
         const TnrHandle h = fExtHandle;
         fExtHandle = kInvalidHandle;  // serves one opening only
-        return h;
+        error = 0;
+        return nrplatform::AdoptPort(h);
     }
     GetDeviceList(nullptr);  // the map names the port, when it lists it
-    int error = 0;
-    const int fd = nrplatform::OpenSerial(DevicePath(), error);
-    SetLastOpenError(error);
-    return fd < 0 ? kInvalidHandle : static_cast<TnrHandle>(fd);
+    return nrplatform::OpenPort(DevicePath(), error);
 }

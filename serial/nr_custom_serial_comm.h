@@ -7,6 +7,8 @@
 #include "serial/nr_custom_comm.h"
 #include "serial/port_map.h"
 
+class QWidget;
+
 class TnrCustomSerialComm : public TnrCustomComm {
   Q_OBJECT
  public:
@@ -44,7 +46,7 @@ class TnrCustomSerialComm : public TnrCustomComm {
   bool InitDeviceConnect() { return false; }
 
  protected:
-  TnrHandle DeviceOpen() override;
+  nrplatform::PortPtr OpenDevice(int& error) override;
 
  private:
   uint16_t fComPortNo = 1;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <mutex>
 
 #include "serial/serial_platform.h"
 #include "serial/serial_termios2.h"
@@ -21,61 +22,141 @@ const int kErrNotFound = ENOENT;
 const int kErrCancelled = ECANCELED;
 const int kErrTimedOut = ETIMEDOUT;
 const int kErrBadHandle = EBADF;
+const int kErrIO = EIO;
 
-int OpenSerial(const std::string& path, int& error)
+// ---- wake events
+
+class WakeEvent {
+ public:
+  WakeEvent() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+  ~WakeEvent()
+  {
+      if (fd >= 0) ::close(fd);
+  }
+  WakeEvent(const WakeEvent&) = delete;
+  WakeEvent& operator=(const WakeEvent&) = delete;
+  const int fd;
+};
+
+WakeEventPtr CreateWakeEvent()
 {
-    if (path.empty()) {
-        error = ENOENT;
-        return -1;
-    }
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return -1;
-    }
-    struct termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) {  // not a terminal
-        error = errno;
-        ::close(fd);
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        error = errno == EWOULDBLOCK ? EBUSY : errno;
-        ::close(fd);
-        return -1;
-    }
-    if (::ioctl(fd, TIOCEXCL) != 0) {
-        error = errno;
-        ::close(fd);
-        return -1;
-    }
-    error = 0;
-    return fd;
+    return std::make_shared<WakeEvent>();
 }
 
-int DuplicateHandle(int fd)
+void SignalWakeEvent(WakeEvent& event)
 {
-    return ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    const uint64_t one = 1;
+    if (event.fd >= 0) (void)!::write(event.fd, &one, sizeof one);
 }
 
-void CloseHandle(int fd)
+void ResetWakeEvent(WakeEvent& event)
 {
-    if (fd >= 0) ::close(fd);
+    uint64_t value = 0;
+    if (event.fd >= 0) (void)!::read(event.fd, &value, sizeof value);
 }
 
-void CloseSerial(int fd)
+namespace {
+
+// Line events other than received characters are read from the driver's counters, which poll
+// cannot wait for: a wait that watches them looks at the counters this often.
+constexpr int kLineEventCheckMs = 20;
+constexpr uint32_t kCountedEvents = EV_CTS | EV_DSR | EV_RLSD | EV_BREAK | EV_ERR | EV_RING;
+
+struct Counters {
+  uint32_t cts = 0, dsr = 0, rng = 0, dcd = 0;
+  uint32_t frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+};
+
+bool ReadCounters(int fd, Counters& c)
 {
-    if (fd < 0) return;
-    ::ioctl(fd, TIOCNXCL);
-    ::flock(fd, LOCK_UN);
-    ::close(fd);
+    struct serial_icounter_struct ic {};
+    if (::ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
+    c.cts = static_cast<uint32_t>(ic.cts);
+    c.dsr = static_cast<uint32_t>(ic.dsr);
+    c.rng = static_cast<uint32_t>(ic.rng);
+    c.dcd = static_cast<uint32_t>(ic.dcd);
+    c.frame = static_cast<uint32_t>(ic.frame);
+    c.overrun = static_cast<uint32_t>(ic.overrun);
+    c.parity = static_cast<uint32_t>(ic.parity);
+    c.brk = static_cast<uint32_t>(ic.brk);
+    c.bufOverrun = static_cast<uint32_t>(ic.buf_overrun);
+    return true;
 }
 
-bool ApplyLineSettings(int fd, const TnrLineSettings& s)
+// Waits for what on fd or for the wake event. A hang-up or an error on the device is Lost
+// whatever else poll reports: a hung-up tty also reads as ready, and its "input" is an end of file.
+enum class PollResult { Ready, Woken, TimedOut, Lost, Failed };
+PollResult PollDevice(int fd, short what, WakeEvent* wake, int timeoutMs, int& error)
+{
+    struct pollfd fds[2] = {{fd, what, 0}, {wake ? wake->fd : -1, POLLIN, 0}};
+    const nfds_t count = wake ? 2 : 1;
+    for (;;) {
+        const int rc = ::poll(fds, count, timeoutMs);
+        if (rc < 0) {
+            if (errno == EINTR) continue;
+            error = errno;
+            return PollResult::Failed;
+        }
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            error = (fds[0].revents & POLLNVAL) ? EBADF : EIO;
+            return PollResult::Lost;
+        }
+        if (rc == 0) return PollResult::TimedOut;
+        if (count == 2 && (fds[1].revents & POLLIN)) return PollResult::Woken;
+        if (fds[0].revents & what) return PollResult::Ready;
+    }
+}
+
+class PosixPort final : public Port {
+ public:
+  explicit PosixPort(int fd) : fd_(fd)
+  {
+      haveCounters_ = ReadCounters(fd_, statusBase_);
+      eventBase_ = statusBase_;
+  }
+  ~PosixPort() override
+  {
+      ::ioctl(fd_, TIOCNXCL);
+      ::flock(fd_, LOCK_UN);
+      ::close(fd_);
+  }
+
+  bool ApplyLineSettings(const TDCB&, const TnrLineSettings& s) override;
+  WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) override;
+  bool QueryStatus(PortStatus& status, int& error) override;
+  ReadResult Read(void* buffer, size_t size) override;
+  WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
+                     int& error) override;
+  bool Purge(bool input, bool output) override
+  {
+      if (input && output) return ::tcflush(fd_, TCIOFLUSH) == 0;
+      if (input) return ::tcflush(fd_, TCIFLUSH) == 0;
+      if (output) return ::tcflush(fd_, TCOFLUSH) == 0;
+      return true;
+  }
+  bool Drain() override { return ::tcdrain(fd_) == 0; }
+  bool Escape(EscapeFunction function) override;
+  bool GetModemLines(uint32_t& lines) override;
+  bool RequestLowLatency() override;
+  void RestoreLatency() override;
+  TnrHandle NativeHandle() const override { return static_cast<TnrHandle>(fd_); }
+
+ private:
+  const int fd_;
+  std::mutex countersLock_;  // the two counter baselines; a leaf lock
+  bool haveCounters_ = false;
+  Counters statusBase_;  // what the last status query saw
+  Counters eventBase_;   // what the last line-event check saw
+  std::mutex latencyLock_;  // a leaf lock
+  bool latencyChanged_ = false;
+  int savedSerialFlags_ = 0;
+};
+
+bool PosixPort::ApplyLineSettings(const TDCB&, const TnrLineSettings& s)
 {
     if (!s.valid) return false;
     struct termios tio {};
-    if (::tcgetattr(fd, &tio) != 0) return false;
+    if (::tcgetattr(fd_, &tio) != 0) return false;
     // raw bytes in both directions
     tio.c_iflag &= ~(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY | INPCK | IGNPAR);
     tio.c_oflag &= ~OPOST;
@@ -100,34 +181,122 @@ bool ApplyLineSettings(int fd, const TnrLineSettings& s)
     tio.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &tio) != 0) return false;
-    if (!SetBaudRateAnyRate(fd, s.baudRate)) return false;
+    if (::tcsetattr(fd_, TCSANOW, &tio) != 0) return false;
+    if (!SetBaudRateAnyRate(fd_, s.baudRate)) return false;
     if (s.rs485) {
         struct serial_rs485 rs {};
-        if (::ioctl(fd, TIOCGRS485, &rs) == 0) {
+        if (::ioctl(fd_, TIOCGRS485, &rs) == 0) {
             rs.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
             rs.flags &= ~SER_RS485_RTS_AFTER_SEND;
-            ::ioctl(fd, TIOCSRS485, &rs);  // a driver without RS-485 keeps its mode
+            ::ioctl(fd_, TIOCSRS485, &rs);  // a driver without RS-485 keeps its mode
         }
     }
     int lines = 0;
     if (s.dtrOn) lines |= TIOCM_DTR;
     if (s.rtsOn) lines |= TIOCM_RTS;
-    if (lines != 0) ::ioctl(fd, TIOCMBIS, &lines);
+    if (lines != 0) ::ioctl(fd_, TIOCMBIS, &lines);
     return true;
 }
 
-ReadResult ReadSome(int fd, void* buffer, size_t size)
+WaitOutcome PosixPort::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error)
+{
+    events = 0;
+    bool counted;
+    {
+        std::lock_guard<std::mutex> guard(countersLock_);
+        counted = haveCounters_ && (mask & kCountedEvents) != 0;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        int slice = timeoutMs;
+        if (counted) {
+            if (timeoutMs < 0) {
+                slice = kLineEventCheckMs;
+            } else {
+                const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - start).count();
+                const long left = static_cast<long>(timeoutMs) - static_cast<long>(spent);
+                slice = static_cast<int>(left <= 0 ? 0 : (left < kLineEventCheckMs ? left : kLineEventCheckMs));
+            }
+        }
+        switch (PollDevice(fd_, POLLIN, &wake, slice, error)) {
+        case PollResult::Ready: events |= EV_RXCHAR; break;
+        case PollResult::Woken: return WaitOutcome::Woken;
+        case PollResult::Lost: return WaitOutcome::Lost;
+        case PollResult::Failed: return WaitOutcome::Failed;
+        case PollResult::TimedOut: break;
+        }
+        if (counted) {
+            Counters now;
+            if (!ReadCounters(fd_, now)) {
+                error = errno;
+                return WaitOutcome::Lost;  // a driver that kept counters no longer answers
+            }
+            std::lock_guard<std::mutex> guard(countersLock_);
+            Counters& last = eventBase_;
+            if (now.cts != last.cts) events |= EV_CTS;
+            if (now.dsr != last.dsr) events |= EV_DSR;
+            if (now.dcd != last.dcd) events |= EV_RLSD;
+            if (now.rng != last.rng) events |= EV_RING;
+            if (now.brk != last.brk) events |= EV_BREAK;
+            if (now.frame != last.frame || now.overrun != last.overrun || now.parity != last.parity ||
+                now.bufOverrun != last.bufOverrun)
+                events |= EV_ERR;
+            last = now;
+        }
+        events &= mask | EV_RXCHAR;
+        if (events != 0) return WaitOutcome::Events;
+        if (timeoutMs >= 0 && std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(timeoutMs))
+            return WaitOutcome::TimedOut;
+    }
+}
+
+bool PosixPort::QueryStatus(PortStatus& status, int& error)
+{
+    status = PortStatus{};
+    {
+        std::lock_guard<std::mutex> guard(countersLock_);
+        if (haveCounters_) {
+            Counters c;
+            if (!ReadCounters(fd_, c)) {
+                error = errno;
+                return false;
+            }
+            if (c.bufOverrun != statusBase_.bufOverrun) status.errorFlags |= CE_RXOVER;
+            if (c.overrun != statusBase_.overrun) status.errorFlags |= CE_OVERRUN;
+            if (c.parity != statusBase_.parity) status.errorFlags |= CE_RXPARITY;
+            if (c.frame != statusBase_.frame) status.errorFlags |= CE_FRAME;
+            if (c.brk != statusBase_.brk) status.errorFlags |= CE_BREAK;
+            statusBase_ = c;
+        }
+    }
+    int n = 0;
+    if (::ioctl(fd_, TIOCOUTQ, &n) != 0) {
+        error = errno;
+        return false;
+    }
+    status.outQueue = static_cast<uint32_t>(n > 0 ? n : 0);
+    n = 0;
+    if (::ioctl(fd_, FIONREAD, &n) != 0) {
+        error = errno;
+        return false;
+    }
+    status.inQueue = static_cast<uint32_t>(n > 0 ? n : 0);
+    return true;
+}
+
+ReadResult PosixPort::Read(void* buffer, size_t size)
 {
     ReadResult r;
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, size);
+        const ssize_t n = ::read(fd_, buffer, size);
         if (n > 0) {
             r.count = n;
             return r;
         }
         if (n == 0) {
             r.lost = true;  // the far end is gone
+            r.error = EIO;
             return r;
         }
         if (errno == EINTR) continue;
@@ -141,88 +310,52 @@ ReadResult ReadSome(int fd, void* buffer, size_t size)
     }
 }
 
-long WriteSome(int fd, const void* data, size_t size, int& error)
+WriteOutcome PosixPort::Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
+                              int& error)
 {
+    written = 0;
     for (;;) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n >= 0) return n;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return 0;
-        error = errno;
-        return -1;
-    }
-}
-
-namespace {
-WaitOutcome Wait(int fd, short what, int wakeEvent, int timeoutMs, int& error)
-{
-    struct pollfd fds[2] = {{fd, what, 0}, {wakeEvent, POLLIN, 0}};
-    const nfds_t count = wakeEvent >= 0 ? 2 : 1;
-    for (;;) {
-        const int rc = ::poll(fds, count, timeoutMs);
-        if (rc < 0) {
-            if (errno == EINTR) continue;
+        const ssize_t n = ::write(fd_, data, size);
+        if (n > 0) {
+            written = static_cast<size_t>(n);
+            return WriteOutcome::Done;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
             error = errno;
-            return WaitOutcome::Failed;
+            return errno == EIO ? WriteOutcome::Lost : WriteOutcome::Failed;
         }
-        if (rc == 0) return WaitOutcome::TimedOut;
-        if (count == 2 && (fds[1].revents & POLLIN)) return WaitOutcome::Woken;
-        if (fds[0].revents & what) return WaitOutcome::Ready;
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            error = (fds[0].revents & POLLNVAL) ? EBADF : EIO;
-            return WaitOutcome::Lost;
+        if (timeoutMs == 0) return WriteOutcome::TimedOut;
+        switch (PollDevice(fd_, POLLOUT, wake, timeoutMs, error)) {
+        case PollResult::Ready: continue;
+        case PollResult::Woken: return WriteOutcome::Woken;
+        case PollResult::TimedOut: return WriteOutcome::TimedOut;
+        case PollResult::Lost: return WriteOutcome::Lost;
+        case PollResult::Failed: return WriteOutcome::Failed;
         }
     }
 }
-}  // namespace
 
-WaitOutcome WaitReadable(int fd, int wakeEvent, int timeoutMs, int& error)
+bool PosixPort::Escape(EscapeFunction function)
 {
-    return Wait(fd, POLLIN, wakeEvent, timeoutMs, error);
+    int bit = 0;
+    switch (function) {
+    case EscapeFunction::SetDTR: bit = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIS, &bit) == 0;
+    case EscapeFunction::ClearDTR: bit = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIC, &bit) == 0;
+    case EscapeFunction::SetRTS: bit = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIS, &bit) == 0;
+    case EscapeFunction::ClearRTS: bit = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIC, &bit) == 0;
+    case EscapeFunction::SetBreak: return ::ioctl(fd_, TIOCSBRK) == 0;
+    case EscapeFunction::ClearBreak: return ::ioctl(fd_, TIOCCBRK) == 0;
+    case EscapeFunction::ResumeOutput: return ::tcflow(fd_, TCOON) == 0;
+    case EscapeFunction::HoldOutput: return ::tcflow(fd_, TCOOFF) == 0;
+    }
+    return false;
 }
 
-WaitOutcome WaitWritable(int fd, int wakeEvent, int timeoutMs, int& error)
-{
-    return Wait(fd, POLLOUT, wakeEvent, timeoutMs, error);
-}
-
-int CreateWakeEvent()
-{
-    return ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-}
-
-void SignalWakeEvent(int event)
-{
-    const uint64_t one = 1;
-    if (event >= 0) (void)!::write(event, &one, sizeof one);
-}
-
-void ResetWakeEvent(int event)
-{
-    uint64_t value = 0;
-    if (event >= 0) (void)!::read(event, &value, sizeof value);
-}
-
-void CloseWakeEvent(int event)
-{
-    if (event >= 0) ::close(event);
-}
-
-bool FlushInput(int fd) { return ::tcflush(fd, TCIFLUSH) == 0; }
-bool FlushOutput(int fd) { return ::tcflush(fd, TCOFLUSH) == 0; }
-bool DrainOutput(int fd) { return ::tcdrain(fd) == 0; }
-
-long OutputQueueLength(int fd)
-{
-    int n = 0;
-    if (::ioctl(fd, TIOCOUTQ, &n) != 0) return -1;
-    return n;
-}
-
-bool GetModemLines(int fd, uint32_t& lines)
+bool PosixPort::GetModemLines(uint32_t& lines)
 {
     int bits = 0;
-    if (::ioctl(fd, TIOCMGET, &bits) != 0) return false;
+    if (::ioctl(fd_, TIOCMGET, &bits) != 0) return false;
     lines = 0;
     if (bits & TIOCM_CTS) lines |= kLineCTS;
     if (bits & TIOCM_DSR) lines |= kLineDSR;
@@ -231,32 +364,69 @@ bool GetModemLines(int fd, uint32_t& lines)
     return true;
 }
 
-namespace {
-bool SetLine(int fd, int bit, bool on)
+bool PosixPort::RequestLowLatency()
 {
-    return ::ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+    std::lock_guard<std::mutex> guard(latencyLock_);
+    struct serial_struct ss {};
+    if (::ioctl(fd_, TIOCGSERIAL, &ss) != 0) return false;  // not a serial-core driver (a pty)
+    if (ss.flags & ASYNC_LOW_LATENCY) return true;          // already so: nothing to put back
+    const int before = ss.flags;
+    ss.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd_, TIOCSSERIAL, &ss) != 0) return false;
+    savedSerialFlags_ = before;
+    latencyChanged_ = true;
+    return true;
 }
+
+void PosixPort::RestoreLatency()
+{
+    std::lock_guard<std::mutex> guard(latencyLock_);
+    if (!latencyChanged_) return;
+    latencyChanged_ = false;
+    struct serial_struct ss {};
+    if (::ioctl(fd_, TIOCGSERIAL, &ss) != 0) return;  // the line is gone: nothing to put back
+    ss.flags = (ss.flags & ~ASYNC_LOW_LATENCY) | (savedSerialFlags_ & ASYNC_LOW_LATENCY);
+    (void)::ioctl(fd_, TIOCSSERIAL, &ss);
+}
+
 }  // namespace
 
-bool SetDTR(int fd, bool on) { return SetLine(fd, TIOCM_DTR, on); }
-bool SetRTS(int fd, bool on) { return SetLine(fd, TIOCM_RTS, on); }
-bool SetBreak(int fd, bool on) { return ::ioctl(fd, on ? TIOCSBRK : TIOCCBRK) == 0; }
-bool SetOutputFlow(int fd, bool resume) { return ::tcflow(fd, resume ? TCOON : TCOOFF) == 0; }
-
-bool GetLineCounters(int fd, LineCounters& c)
+PortPtr OpenPort(const std::string& path, int& error)
 {
-    struct serial_icounter_struct ic {};
-    if (::ioctl(fd, TIOCGICOUNT, &ic) != 0) return false;
-    c.cts = static_cast<uint32_t>(ic.cts);
-    c.dsr = static_cast<uint32_t>(ic.dsr);
-    c.rng = static_cast<uint32_t>(ic.rng);
-    c.dcd = static_cast<uint32_t>(ic.dcd);
-    c.frame = static_cast<uint32_t>(ic.frame);
-    c.overrun = static_cast<uint32_t>(ic.overrun);
-    c.parity = static_cast<uint32_t>(ic.parity);
-    c.brk = static_cast<uint32_t>(ic.brk);
-    c.bufOverrun = static_cast<uint32_t>(ic.buf_overrun);
-    return true;
+    if (path.empty()) {
+        error = ENOENT;
+        return nullptr;
+    }
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return nullptr;
+    }
+    struct termios tio {};
+    if (::tcgetattr(fd, &tio) != 0) {  // not a terminal
+        error = errno;
+        ::close(fd);
+        return nullptr;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        error = errno == EWOULDBLOCK ? EBUSY : errno;
+        ::close(fd);
+        return nullptr;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        error = errno;
+        ::flock(fd, LOCK_UN);
+        ::close(fd);
+        return nullptr;
+    }
+    error = 0;
+    return std::make_shared<PosixPort>(fd);
+}
+
+PortPtr AdoptPort(TnrHandle handle)
+{
+    if (handle == kInvalidHandle) return nullptr;
+    return std::make_shared<PosixPort>(static_cast<int>(handle));
 }
 
 std::string ErrorText(int error)

@@ -9,11 +9,15 @@
 #include <thread>
 #include <vector>
 
+#include "serial/serial_platform.h"
+
 class TnrWriterThread {
  public:
-  // Writes through its own descriptor of the port, which it closes at the end. onBlockFailed is
-  // called on the writer's thread when a queued block (not a waited send) fails.
-  TnrWriterThread(int fd, std::function<void(int error)> onBlockFailed);
+  // Writes through the port, which it holds until its thread ends. onBlockFailed is called on
+  // the writer's thread when a queued block (not a waited send) fails; it may close the port and
+  // let go of this writer (the thread then ends on its own, on state it keeps alive itself).
+  TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error)> onBlockFailed);
+  // Stops the thread: waits for its end, unless called on the writer's own thread.
   ~TnrWriterThread();
 
   // Queues a copy of a block and returns at once. timeoutMs 0: no time limit.
@@ -25,35 +29,16 @@ class TnrWriterThread {
   // Drops queued blocks and ends the write in progress; waiting senders get the error, and
   // a dropped queued block is reported when report is set.
   void Cancel(int error, bool report);
+  // Ends the thread without waiting for it: later sends fail at once.
+  void Stop();
   // Waits until every queued block has been written or dropped.
   void WaitIdle();
   // Counts writes that ended (so the end of a transmission can be told).
   uint64_t Completed() const;
-  int Descriptor() const { return fd_; }
+  bool OnWriterThread() const { return std::this_thread::get_id() == thread_.get_id(); }
 
  private:
-  struct Job {
-    std::vector<uint8_t> data;
-    size_t done = 0;
-    uint32_t timeoutMs = 0;
-    bool waited = false;
-    bool finished = false;
-    bool cancelled = false;  // dropped while being written: its rest no longer counts
-    int error = 0;
-  };
-  void Run();
-  int WriteJob(Job& job, uint64_t epoch);
-
-  int fd_;
-  int wake_;
-  std::function<void(int)> onBlockFailed_;
-  mutable std::mutex lock_;
-  std::condition_variable cv_;
-  std::deque<std::shared_ptr<Job>> jobs_;
-  std::shared_ptr<Job> current_;
-  uint64_t cancelEpoch_ = 0;
-  int cancelError_ = 0;
-  uint64_t completed_ = 0;
-  bool stop_ = false;
+  struct State;
+  std::shared_ptr<State> s_;  // shared with the thread, which may outlive this object
   std::thread thread_;
 };

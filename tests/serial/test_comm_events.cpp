@@ -8,22 +8,9 @@
 #include "pty_pair.h"
 #include "serial/nr_timer.h"
 #include "serial/thread_messages.h"
+#include "device_ports.h"
 
 namespace {
-
-// Hands out the error flags the test chose, once each.
-class ScriptedStatus : public TnrLineStatusSource {
- public:
-  void Next(uint32_t flags) { next_ = flags; }
-  bool Query(int, uint32_t& errorFlags) override
-  {
-      errorFlags = next_.exchange(0);
-      return true;
-  }
-
- private:
-  std::atomic<uint32_t> next_{0};
-};
 
 struct Recorder {
     std::mutex lock;
@@ -48,14 +35,14 @@ TEST(CommErrorFlags, AllFiveFlagsAtOnceMeanALostConnection)
     std::atomic<int> closes{0}, commErrors{0};
     Recorder notes;
     auto comm = MakeComm(pty);
-    auto status = std::make_shared<ScriptedStatus>();
-    comm->SetLineStatusSource(status);
+    PortSlot<ScriptedStatusPort> slot;
+    comm->SetPortFilter(slot.Filter());
     comm->SetOnClose([&](QObject*) { ++closes; });
     comm->SetOnCommError([&](TnrBaseIO*, uint32_t, uint32_t, TComStateFlags, bool&) { ++commErrors; });
     comm->SetActive(true);
     comm->NotifyAdd(&Recorder::Routine, &notes);
 
-    status->Next(0x1F);
+    slot.port->Next(0x1F);
     pty.Write("x");
     ASSERT_TRUE(WaitUntil([&] { return !comm->Active(); }));
     EXPECT_TRUE(WaitUntil([&] { return closes.load() == 1 && notes.Codes().size() == 1; }));
@@ -71,8 +58,8 @@ TEST(CommErrorFlags, OtherFlagsOnlyReportACommunicationError)
     std::vector<uint32_t> reported;
     auto comm = MakeComm(pty);
     comm->SetLog(&log);
-    auto status = std::make_shared<ScriptedStatus>();
-    comm->SetLineStatusSource(status);
+    PortSlot<ScriptedStatusPort> slot;
+    comm->SetPortFilter(slot.Filter());
     comm->SetOnCommError([&](TnrBaseIO*, uint32_t code, uint32_t sys, TComStateFlags, bool&) {
         std::lock_guard<std::mutex> guard(lock);
         reported.push_back(code);
@@ -80,7 +67,7 @@ TEST(CommErrorFlags, OtherFlagsOnlyReportACommunicationError)
     });
     comm->SetActive(true);
 
-    status->Next(0x02);  // overrun
+    slot.port->Next(0x02);  // overrun
     pty.Write("a");
     ASSERT_TRUE(WaitUntil([&] {
         std::lock_guard<std::mutex> guard(lock);
@@ -103,8 +90,8 @@ TEST(CommErrorFlags, AHandlerAskingForAFlushPurgesTheQueues)
     PtyPair pty;
     std::atomic<int> calls{0};
     auto comm = MakeComm(pty);
-    auto status = std::make_shared<ScriptedStatus>();
-    comm->SetLineStatusSource(status);
+    PortSlot<ScriptedStatusPort> slot;
+    comm->SetPortFilter(slot.Filter());
     comm->SetOnCommError([&](TnrBaseIO*, uint32_t, uint32_t, TComStateFlags, bool& flush) {
         flush = true;
         ++calls;
@@ -112,7 +99,7 @@ TEST(CommErrorFlags, AHandlerAskingForAFlushPurgesTheQueues)
     comm->SetActive(true);
     pty.Write("old");
     ASSERT_TRUE(WaitUntil([&] { return comm->TotalReceived() == 3; }));
-    status->Next(0x08);
+    slot.port->Next(0x08);
     pty.Write("n");
     ASSERT_TRUE(WaitUntil([&] { return calls.load() == 1; }));
     EXPECT_EQ(comm->ReadyForRead(), 0u) << "the queued bytes were purged";
