@@ -125,7 +125,9 @@ void DisplaySimulator::appendOutput(std::vector<OutputStep> &out, std::vector<st
     if (reply.empty())
         return;
     if (!strikes(record)) {
-        out.push_back(OutputStep{std::chrono::milliseconds{0}, std::move(reply), false});
+        OutputStep step;
+        step.bytes = std::move(reply);
+        out.push_back(std::move(step));
         return;
     }
     if (failures_.has(FailureMode::Silent))
@@ -161,6 +163,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
     std::function<void(const FrameRecord &)> observer;
     {
         std::lock_guard lock(mutex_);
+        const std::size_t carried = pending_.size();  // bytes of earlier pieces that did not make a frame yet
         pending_.insert(pending_.end(), bytes.begin(), bytes.end());
         std::size_t consumed = 0;
         bool dropped = false;
@@ -182,6 +185,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
             } else {
                 record.raw.assign(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(scan.length));
                 consumed += scan.length;
+                const std::size_t firstStep = out.size();
                 appendOutput(out, (this->*(marker->take))(record), record);
                 ++frames_;
                 const bool struck = strikes(record);
@@ -192,6 +196,10 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
                     drop.dropLine = true;
                     out.push_back(std::move(drop));
                     dropped = true;
+                }
+                for (std::size_t i = firstStep; i < out.size(); ++i) {
+                    out[i].answers = record.kind;
+                    out[i].inputEnd = consumed > carried ? consumed - carried : 0;
                 }
             }
             log_.push_back(record);

@@ -44,6 +44,8 @@ struct OutputStep {
     std::chrono::milliseconds pauseBefore{0};
     std::vector<std::uint8_t> bytes;
     bool dropLine = false;
+    FrameKind answers = FrameKind::Garbage;  // the kind of frame this step answers
+    std::size_t inputEnd = 0;  // bytes of the fed piece up to and including the last byte of that frame
 };
 
 // The display's behaviour, independent of any transport: fed with the bytes the PC sends,

@@ -50,6 +50,7 @@ int main(int argc, char **argv)
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGUSR1);  // write the line records
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     SimPtyServer server(cl.server);
@@ -66,6 +67,11 @@ int main(int argc, char **argv)
     std::printf("Display simulator on %s\nPort link %s\nDisks %u, %u, %u, %u MB, SD %u MB\n",
                 server.slavePath().c_str(), server.linkPath().c_str(), v.diskMb[0], v.diskMb[1], v.diskMb[2],
                 v.diskMb[3], v.sdMb);
+    if (cl.server.line.emulated())
+        std::printf("Line emulated at %u baud, %.1f bits per byte, answers held %lld ms\n", cl.server.line.baud,
+                    cl.server.line.bitsPerByte(), static_cast<long long>(cl.server.replyLatency.count() / 1000));
+    if (cl.server.rawEcho)
+        std::printf("Control mode: every byte is sent back\n");
     const StorageOptions &storage = cl.server.simulator.storage;
     std::printf("SD card in %s (names in code page %d)\nFlash slots in %s\n", storage.sdFolder.c_str(),
                 storage.codePage, storage.flashFolder.c_str());
@@ -74,8 +80,17 @@ int main(int argc, char **argv)
 
     const timespec tick{0, 200 * 1000 * 1000};
     int exitCode = 0;
+    auto writeStats = [&] {
+        if (!cl.statsFile.empty() && !writeLineRecordsFile(cl.statsFile, server.lineRecords()))
+            std::fprintf(stderr, "%s: cannot write %s\n", program.c_str(), cl.statsFile.c_str());
+    };
     for (;;) {
-        if (sigtimedwait(&stopSignals, nullptr, &tick) > 0)
+        const int signal = sigtimedwait(&stopSignals, nullptr, &tick);
+        if (signal == SIGUSR1) {
+            writeStats();
+            continue;
+        }
+        if (signal > 0)
             break;
         if (const std::string error = server.lastError(); !error.empty()) {
             std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
@@ -84,6 +99,7 @@ int main(int argc, char **argv)
         }
     }
     server.stop();
+    writeStats();
     std::printf("Stopped; port link removed.\n");
     return exitCode;
 }

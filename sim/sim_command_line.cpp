@@ -53,6 +53,16 @@ std::string simUsage(const std::string &program)
            "  --flash-folder <dir>   the folder of the eight flash slot files sys.imz .. logos.imz\n"
            "                         (default <runtime folder>/korvane/COM<n>/flash)\n"
            "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default 1252)\n"
+           "Line emulation:\n"
+           "  --baud <n>             answer no faster than a line of n baud allows: a frame counts\n"
+           "                         once its bytes could have crossed, answers take their time back\n"
+           "                         (default: no emulation)\n"
+           "  --frame <format>       the line's frame format, e.g. 8N2 (default), 8N1, 7E1, 8N1.5\n"
+           "  --reply-latency <ms>   hold every answer this long after it crossed the line, as a USB\n"
+           "                         adapter's latency timer does (default 0)\n"
+           "  --raw-echo             control mode: no display; send every byte back through the line\n"
+           "  --stats <file>         write the line records (lateness of every write against its due\n"
+           "                         time, turnarounds) to the file on SIGUSR1 and when stopping\n"
            "  --quiet                do not log frames\n"
            "  --help                 show this help\n";
 }
@@ -180,6 +190,30 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                     sim.storage.codePage = static_cast<int>(*n);
                 else
                     cl.error = "code page " + std::to_string(*n) + " is not known to this system";
+            }
+        } else if (option == "--baud") {
+            if (const auto n = number(1, 100000000))
+                cl.server.line.baud = static_cast<unsigned>(*n);
+        } else if (option == "--frame") {
+            if (const auto text = value()) {
+                if (const auto halfBits = parseFrameFormat(*text))
+                    cl.server.line.halfBitsPerByte = *halfBits;
+                else
+                    cl.error = "invalid value '" + *text + "' for --frame: expected data bits 5 to 8, parity N, E, O, M "
+                               "or S, stop bits 1, 1.5 or 2, e.g. 8N2";
+            }
+        } else if (option == "--reply-latency") {
+            if (const auto n = number(0, 10000))
+                cl.server.replyLatency = std::chrono::milliseconds(*n);
+        } else if (option == "--raw-echo") {
+            noValue();
+            cl.server.rawEcho = true;
+        } else if (option == "--stats") {
+            if (const auto text = value()) {
+                if (text->empty())
+                    cl.error = "option --stats needs a file";
+                else
+                    cl.statsFile = *text;
             }
         } else if (option == "--drop-after") {
             if (const auto n = number(1, 1000000)) {

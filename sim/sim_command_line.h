@@ -7,6 +7,7 @@
 // The options of the korvane-sim executable.
 struct SimCommandLine {
     SimPtyServerOptions server;
+    std::string statsFile;  // line records written here on SIGUSR1 and at the end; empty: none
     bool quiet = false;
     bool help = false;
     std::string error;  // set when the arguments are bad; the executable then exits with code 2

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
+#include <sys/prctl.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -22,7 +23,7 @@ std::runtime_error systemError(const std::string &what)
 } // namespace
 
 SimPtyServer::SimPtyServer(SimPtyServerOptions options)
-    : options_(std::move(options)), simulator_(options_.simulator)
+    : options_(std::move(options)), simulator_(options_.simulator), rx_(options_.line), tx_(options_.line)
 {
 }
 
@@ -206,30 +207,148 @@ bool SimPtyServer::waitUntilDelivered()
     return true;
 }
 
-bool SimPtyServer::perform(const OutputStep &step)
+LineRecords SimPtyServer::lineRecords() const
 {
-    if (step.pauseBefore.count() > 0 && !pauseFor(step.pauseBefore))
+    std::lock_guard lock(mutex_);
+    return records_;
+}
+
+void SimPtyServer::clearLineRecords()
+{
+    std::lock_guard lock(mutex_);
+    records_ = LineRecords{};
+}
+
+bool SimPtyServer::dropLine()
+{
+    if (!waitUntilDelivered())
         return false;
-    if (step.dropLine) {
-        if (!waitUntilDelivered())
-            return false;
-        closeLine();
-        openLine();
-        if (!link_.path().empty())
-            link_.retarget(slavePath());
-        simulator_.startLine();
-        ++linesDropped_;
-        return true;
+    closeLine();
+    openLine();
+    if (!link_.path().empty())
+        link_.retarget(slavePath());
+    simulator_.startLine();
+    dropQueued_ = false;
+    awaitingNext_ = false;
+    ++linesDropped_;
+    return true;
+}
+
+bool SimPtyServer::performDue()
+{
+    Scheduled due = std::move(queue_.front());
+    queue_.pop_front();
+    if (due.step.dropLine)
+        return dropLine();
+    const std::int64_t before = steadyNowNs();
+    if (!writeAll(due.step.bytes))
+        return false;
+    const std::int64_t after = steadyNowNs();
+    {
+        std::lock_guard lock(mutex_);
+        const std::int64_t late = std::max<std::int64_t>(0, before - due.dueNs);
+        records_.totalLateNs += late;
+        ++records_.writes;
+        records_.bytesWritten += due.step.bytes.size();
+        if (records_.wakeUps.size() < options_.lineRecordLimit)
+            records_.wakeUps.push_back(WakeUpRecord{due.dueNs, late});
     }
-    return writeAll(step.bytes);
+    awaitingNext_ = true;
+    turnaround_.answerWrittenNs = after;
+    turnaround_.answered = static_cast<int>(due.step.answers);
+    return true;
+}
+
+// Answers become due once their frame has crossed the emulated line (at once without emulation),
+// after the failure modes' pauses, then cross the line back and wait out the reply latency.
+void SimPtyServer::schedule(const std::vector<OutputStep> &steps)
+{
+    const std::int64_t latency = std::chrono::duration_cast<std::chrono::nanoseconds>(options_.replyLatency).count();
+    // Long answers (the echo of the control mode) leave in pieces of about a millisecond of line time.
+    const std::size_t piece =
+        options_.line.emulated() ? std::max<std::size_t>(1, options_.line.baud * 2 / options_.line.halfBitsPerByte / 1000)
+                                 : SIZE_MAX;
+    std::int64_t previousEnd = 0;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const OutputStep &step = steps[i];
+        const bool sameFrame = i > 0 && steps[i - 1].inputEnd == step.inputEnd && !steps[i - 1].dropLine;
+        const std::int64_t ready = sameFrame ? previousEnd : rx_.byteTime(std::max<std::size_t>(step.inputEnd, 1));
+        const std::int64_t earliest =
+            ready + std::chrono::duration_cast<std::chrono::nanoseconds>(step.pauseBefore).count();
+        if (step.dropLine) {
+            lastDueNs_ = std::max(lastDueNs_, earliest);
+            queue_.push_back(Scheduled{step, lastDueNs_});
+            dropQueued_ = true;
+            previousEnd = earliest;
+            continue;
+        }
+        tx_.put(earliest, step.bytes.size());
+        for (std::size_t offset = 0; offset < step.bytes.size(); offset += piece) {
+            const std::size_t n = std::min(piece, step.bytes.size() - offset);
+            Scheduled s;
+            s.step.answers = step.answers;
+            s.step.bytes.assign(step.bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                                step.bytes.begin() + static_cast<std::ptrdiff_t>(offset + n));
+            lastDueNs_ = std::max(lastDueNs_, tx_.byteTime(offset + n) + latency);
+            s.dueNs = lastDueNs_;
+            queue_.push_back(std::move(s));
+        }
+        previousEnd = tx_.freeAt();
+    }
+}
+
+void SimPtyServer::take(std::span<const std::uint8_t> got, std::int64_t readNs)
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (options_.recordBytes)
+            received_.insert(received_.end(), got.begin(), got.end());
+        records_.bytesRead += got.size();
+        if (awaitingNext_ && records_.turnarounds.size() < options_.lineRecordLimit) {
+            turnaround_.nextReadNs = readNs;
+            records_.turnarounds.push_back(turnaround_);
+        }
+    }
+    awaitingNext_ = false;
+    if (dropQueued_)
+        return;  // the line is going down; what comes now is lost with it
+    rx_.put(readNs, got.size());
+    if (options_.rawEcho) {
+        OutputStep echo;
+        echo.bytes.assign(got.begin(), got.end());
+        echo.inputEnd = 1;  // a byte is echoed as soon as it has come: the echo follows one byte behind
+        schedule({echo});
+        return;
+    }
+    schedule(simulator_.feed(got));
 }
 
 void SimPtyServer::serve()
 {
+    if (options_.line.emulated())
+        ::prctl(PR_SET_TIMERSLACK, 1UL);  // wake-ups on the microsecond, not 50 us late
     std::vector<std::uint8_t> buffer(4096);
     for (;;) {
+        const std::int64_t now = steadyNowNs();
+        if (!queue_.empty() && queue_.front().dueNs <= now) {
+            try {
+                if (!performDue())
+                    return;
+            } catch (const std::exception &e) {
+                std::lock_guard lock(mutex_);
+                lastError_ = e.what();  // the line could not be reopened after a drop
+                return;
+            }
+            continue;
+        }
+        timespec timeout{};
+        if (!queue_.empty()) {
+            const std::int64_t wait = queue_.front().dueNs - now;
+            timeout.tv_sec = static_cast<time_t>(wait / 1'000'000'000);
+            timeout.tv_nsec = static_cast<long>(wait % 1'000'000'000);
+        }
         pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        const int r = ::poll(fds, 2, -1);
+        const int r = ::ppoll(fds, 2, queue_.empty() ? nullptr : &timeout, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -237,9 +356,10 @@ void SimPtyServer::serve()
         }
         if (fds[1].revents & POLLIN)
             return;
-        if (!(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
+        if (r == 0 || !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         const ssize_t n = ::read(master_, buffer.data(), buffer.size());
+        const std::int64_t readNs = steadyNowNs();
         if (n <= 0) {
             if (n < 0 && (errno == EAGAIN || errno == EINTR))
                 continue;
@@ -249,19 +369,6 @@ void SimPtyServer::serve()
                 return;
             continue;
         }
-        const std::span<const std::uint8_t> got(buffer.data(), static_cast<std::size_t>(n));
-        if (options_.recordBytes) {
-            std::lock_guard lock(mutex_);
-            received_.insert(received_.end(), got.begin(), got.end());
-        }
-        try {
-            for (const OutputStep &step : simulator_.feed(got))
-                if (!perform(step))
-                    return;
-        } catch (const std::exception &e) {
-            std::lock_guard lock(mutex_);
-            lastError_ = e.what();  // the line could not be reopened after a drop
-            return;
-        }
+        take(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(n)), readNs);
     }
 }

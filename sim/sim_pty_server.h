@@ -3,12 +3,15 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "sim/display_simulator.h"
+#include "sim/line_emulation.h"
+#include "sim/line_records.h"
 #include "sim/port_link_registration.h"
 
 struct SimPtyServerOptions {
@@ -16,6 +19,16 @@ struct SimPtyServerOptions {
     bool registerLink = false;  // register the pseudo-terminal as port link COM<portNumber>
     int portNumber = 3;
     bool recordBytes = true;  // keep every byte of the line for receivedBytes() and sentBytes()
+
+    // The emulated line: with a baud rate, a frame counts as received only once its bytes could
+    // have crossed the line, and answers leave no faster than the line carries them.
+    LineFormat line{};
+    // Every answer waits this long after crossing the line, as a USB adapter's latency timer holds
+    // short answers back.
+    std::chrono::microseconds replyLatency{0};
+    // Control mode: no display; every byte received is sent back through the emulated line.
+    bool rawEcho = false;
+    std::size_t lineRecordLimit = std::size_t{1} << 20;  // wake-up and turnaround records kept, each
 };
 
 // Serves a DisplaySimulator over a pseudo-terminal: the shell opens the slave side (or the
@@ -52,16 +65,29 @@ public:
     // Waits until at least n bytes were written to the line (when recorded); false on time-out.
     bool waitForSent(std::size_t n, std::chrono::milliseconds timeout) const;
 
+    // The transport's own timing: every write's lateness against its due time, and the turnarounds.
+    LineRecords lineRecords() const;
+    void clearLineRecords();
+
     // How often the line was dropped (FailureMode::DropLine) and reopened.
     int linesDropped() const { return linesDropped_.load(); }
     // Why serving ended early (the line could not be reopened after a drop); empty otherwise.
     std::string lastError() const;
 
 private:
+    // An answer, a piece of one, or a drop of the line, with the time it is due.
+    struct Scheduled {
+        OutputStep step;
+        std::int64_t dueNs = 0;
+    };
+
     void openLine();
     void closeLine();
     void serve();
-    bool perform(const OutputStep &step);
+    void take(std::span<const std::uint8_t> bytes, std::int64_t readNs);
+    void schedule(const std::vector<OutputStep> &steps);
+    bool performDue();                       // false when serving must end
+    bool dropLine();
     bool waitUntilDelivered();  // false when asked to stop meanwhile
     bool writeAll(const std::vector<std::uint8_t> &bytes);
     bool pauseFor(std::chrono::milliseconds pause);  // false when asked to stop meanwhile
@@ -83,4 +109,14 @@ private:
     std::string lastError_;
     std::vector<std::uint8_t> received_;
     std::vector<std::uint8_t> sentBytes_;
+    LineRecords records_;
+
+    // Serving thread only.
+    std::deque<Scheduled> queue_;
+    LineDirection rx_;
+    LineDirection tx_;
+    std::int64_t lastDueNs_ = 0;
+    bool dropQueued_ = false;
+    bool awaitingNext_ = false;  // an answer was written; the next read closes a turnaround
+    TurnaroundRecord turnaround_;
 };

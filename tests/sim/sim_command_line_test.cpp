@@ -14,6 +14,7 @@
 #include "pty_client.h"
 #include "tests/support/runtime_dir_guard.h"
 #include "serial/port_links.h"
+#include "sim/line_records.h"
 #include "sim/sim_command_line.h"
 
 extern char **environ;
@@ -43,7 +44,8 @@ TEST(SimCommandLineParse, TakesEveryOption)
                                                    "1000", "--split", "4", "--delay=150", "--silent", "--garbage",
                                                    "5", "--drop-after", "9", "--quiet", "--wrong-sum", "--at",
                                                    "2:3", "--sd-folder", "/x/sd", "--flash-folder=/x/flash",
-                                                   "--codepage", "1251"});
+                                                   "--codepage", "1251", "--baud", "921600", "--frame", "8E1",
+                                                   "--reply-latency", "16", "--raw-echo", "--stats", "/x/s.txt"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.server.portNumber, 7);
     const auto &sim = cl.server.simulator;
@@ -62,8 +64,24 @@ TEST(SimCommandLineParse, TakesEveryOption)
     EXPECT_EQ(sim.storage.sdFolder, "/x/sd");
     EXPECT_EQ(sim.storage.flashFolder, "/x/flash");
     EXPECT_EQ(sim.storage.codePage, 1251);
+    EXPECT_EQ(cl.server.line.baud, 921600u);
+    EXPECT_EQ(cl.server.line.halfBitsPerByte, 22u);  // 8E1: 11 bits, as 8N2
+    EXPECT_EQ(cl.server.replyLatency, 16ms);
+    EXPECT_TRUE(cl.server.rawEcho);
+    EXPECT_EQ(cl.statsFile, "/x/s.txt");
     EXPECT_EQ(parseSimCommandLine({"--port", "12"}).server.portNumber, 12);
     EXPECT_TRUE(parseSimCommandLine({"--transfers-only"}).server.simulator.failures.target.transfersOnly);
+}
+
+TEST(SimCommandLineParse, TheLineIsNotEmulatedUnlessABaudRateIsGiven)
+{
+    const SimCommandLine plain = parseSimCommandLine({});
+    EXPECT_FALSE(plain.server.line.emulated());
+    EXPECT_EQ(plain.server.replyLatency, 0ms);
+    EXPECT_FALSE(plain.server.rawEcho);
+    const SimCommandLine line = parseSimCommandLine({"--baud", "921600"});
+    EXPECT_TRUE(line.server.line.emulated());
+    EXPECT_EQ(line.server.line.halfBitsPerByte, 22u);  // 8N2, the shell's own format
 }
 
 TEST(SimCommandLineParse, FilesGoToFoldersOfTheirOwnPortByDefault)
@@ -103,6 +121,11 @@ const std::vector<BadArgs> kBadArgs{
     {{"--codepage", "0"}, "--codepage"},
     {{"--codepage", "777"}, "777"},
     {{"--sd-folder", ""}, "--sd-folder"},
+    {{"--baud", "0"}, "--baud"},
+    {{"--frame", "9N1"}, "--frame"},
+    {{"--reply-latency", "-1"}, "--reply-latency"},
+    {{"--raw-echo=yes"}, "--raw-echo"},
+    {{"--stats", ""}, "--stats"},
     {{"stray"}, "stray"},
 };
 
@@ -192,7 +215,8 @@ TEST_F(SimExecutable, HelpListsTheOptionsAndExitsWithZero)
     EXPECT_EQ(p.wait(kProcessBound), 0);
     for (const char *option : {"--port", "--disk0", "--disks", "--sd", "--split", "--delay", "--silent", "--garbage",
                                "--drop-after", "--wrong-sum", "--transfers-only", "--at", "--sd-folder",
-                               "--flash-folder", "--codepage", "--quiet", "--help"})
+                               "--flash-folder", "--codepage", "--baud", "--frame", "--reply-latency",
+                               "--raw-echo", "--stats", "--quiet", "--help"})
         EXPECT_NE(p.out().find(option), std::string::npos) << option;
 }
 
@@ -261,6 +285,43 @@ TEST_F(SimExecutable, StoresAnSdFileUnderItsDecodedNameAndLogsTheTransfer)
     const std::string out = p.out();
     for (const char *text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
         EXPECT_NE(out.find(text), std::string::npos) << text << " in " << out;
+}
+
+TEST_F(SimExecutable, WritesItsLineRecordsOnSigusr1AndWhenStopping)
+{
+    const fs::path stats = fs::path(runtimeDir.path()) / "line.txt";
+    SimProcess p({"--port", "COM8", "--baud", "115200", "--reply-latency", "5", "--stats", stats.string(), "--quiet"},
+                 runtimeDir.path());
+    ASSERT_TRUE(p.started());
+    const std::string link = portLinksFolder() + "/COM8";
+    auto until = std::chrono::steady_clock::now() + kProcessBound;
+    while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(fs::is_symlink(link)) << p.err();
+    PtyClient shell(link);
+    ASSERT_TRUE(shell.isOpen());
+    shell.send({0xA6, 0x01, 0x20});
+    EXPECT_EQ(shell.receive(6, kReplyBound).size(), 6u);
+    p.signal(SIGUSR1);
+    until = std::chrono::steady_clock::now() + kProcessBound;
+    while (!fs::exists(stats) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(10ms);
+    const auto first = readLineRecordsFile(stats);
+    ASSERT_TRUE(first) << p.err();
+    EXPECT_EQ(first->writes, 1u);
+    ASSERT_EQ(first->wakeUps.size(), 1u);
+    EXPECT_EQ(first->bytesRead, 3u);
+
+    shell.send({0xA6, 0x01, 0x20});
+    EXPECT_EQ(shell.receive(6, kReplyBound).size(), 6u);
+    p.signal(SIGTERM);
+    EXPECT_EQ(p.wait(kProcessBound), 0) << p.err();
+    const auto last = readLineRecordsFile(stats);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->writes, 2u);
+    ASSERT_EQ(last->turnarounds.size(), 1u);
+    EXPECT_LT(last->turnarounds[0].answerWrittenNs, last->turnarounds[0].nextReadNs);
+    EXPECT_NE(p.out().find("115200 baud"), std::string::npos) << p.out();
 }
 
 TEST_F(SimExecutable, ALinkInUseIsReportedAndLeftAlone)
