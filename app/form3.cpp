@@ -20,6 +20,7 @@
 
 #include "app/page_helpers.h"
 #include "app/pictures.h"
+#include "app/widgets/k_column_scroll.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
@@ -91,9 +92,11 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     buildLeftPanel();
     buildPageArea();
     buildStoragePanel();
-    body->addWidget(Panel1);
+    // In a short window the side panels scroll on their own, beside the page area's scroll
+    // bars, so no scroll bar sits below another's reach.
+    body->addWidget(new KColumnScroll(Panel1, QStringLiteral("Left panel")));
     body->addWidget(ScrollBox1, 1);
-    body->addWidget(Panel2);
+    body->addWidget(new KColumnScroll(Panel2, QStringLiteral("Storage panel")));
 
     ProgressBar1 = new QProgressBar(client);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
@@ -336,8 +339,15 @@ void TForm3::buildStatusBar() {
         StatusBar1->addPanel(w);
     const char* roles[] = {"Connect attempts", "Messages", "Bytes sent", "Speed", "Protocol state",
                            "Bytes received", "Bytes awaited"};
-    for (int i = 0; i < StatusBar1->panelCount(); ++i)
-        StatusBar1->panel(i)->setAccessibleName(QString::fromLatin1(roles[i]));
+    // The widest text each panel must show whole; a message too long for panel 1 is elided in
+    // the middle and shown whole in its tooltip.
+    const char* widest[] = {"try connect 99999", "", "9999999999", "9999999999", "99999", "9999999999", "9999999999"};
+    for (int i = 0; i < StatusBar1->panelCount(); ++i) {
+        StatusBar1->setPanelRole(i, QString::fromLatin1(roles[i]));
+        StatusBar1->setPanelSample(i, QString::fromLatin1(widest[i]));
+    }
+    StatusBar1->setPanelElided(1, 60);
+    StatusBar1->setPanelAnnounced(1, true);
     setStatusBar(StatusBar1);
 
     PopupMenu1 = new QMenu(this);
@@ -356,9 +366,13 @@ void TForm3::connectCatalogue() {
         if (!b)
             continue;
         const CommandControl* row = &spec;
-        connect(b, &QAbstractButton::clicked, this, [this, row] {
-            guarded([this, row] { issueCommand(loop_, *row, *this); });
-        });
+        auto handler = [this, row] { guarded([this, row] { issueCommand(loop_, *row, *this); }); };
+        // A check box sends on every toggle, however it is made (mouse, keys, or an assistive
+        // tool's toggle action, which does not click), with the code of the tick it leaves.
+        if (b->isCheckable())
+            connect(b, &QAbstractButton::toggled, this, handler);
+        else
+            connect(b, &QAbstractButton::clicked, this, handler);
     }
 }
 

@@ -1,4 +1,4 @@
-// Page "ver.7.6-7.7 Disk Image Loader": the eight image slotGroup of the display's built-in flash.
+// Page "ver.7.6-7.7 Disk Image Loader": the eight image slots of the display's built-in flash.
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -42,7 +42,7 @@ void TForm3::buildDiskImageLoaderPage() {
                                 "descriptionLabel"));
 
     QGroupBox* slotGroup = form::group(TabSheet4, QString(), "GroupBoxImageSlots");
-    slotGroup->setAccessibleName(QStringLiteral("Image slotGroup"));
+    slotGroup->setAccessibleName(QStringLiteral("Image slots"));
     auto* grid = new QGridLayout(slotGroup);
     grid->setContentsMargins(10, 4, 10, 10);
     grid->setHorizontalSpacing(6);

@@ -24,7 +24,7 @@ void TForm3::buildSdFileManagerPage() {
 
     auto* row = new QHBoxLayout;
     BitBtn9 = button(cxTabSheet4, "BitBtn9", QStringLiteral("Update RG"));
-    BitBtn9->setIcon(pictures::reboot());
+    BitBtn9->setIcon(pictures::update());
     BitBtn20 = button(cxTabSheet4, "BitBtn20", QStringLiteral("Reset SERVICE Records ..."));
     BitBtn20->setIcon(pictures::erase());
     for (QPushButton* b : {BitBtn9, BitBtn20}) {

@@ -263,6 +263,23 @@ QIcon reboot() {
     });
 }
 
+QIcon update() {
+    return glyph([](QPainter& p) {
+        p.setPen(pen(kGreen, 1.3));
+        QPainterPath card;
+        card.moveTo(3.5, 14.5);
+        card.lineTo(3.5, 8.5);
+        card.lineTo(5.5, 6.5);
+        card.lineTo(12.5, 6.5);
+        card.lineTo(12.5, 14.5);
+        card.closeSubpath();
+        p.drawPath(card);
+        p.setPen(pen(kGreen, 1.6));
+        p.drawLine(QPointF(8, 12), QPointF(8, 3.5));
+        arrowHead(p, QPointF(8, 1.5), -90, 4.5, kGreen);
+    });
+}
+
 QIcon connect() {
     return glyph([](QPainter& p) {
         p.setPen(pen(kGreen, 1.6));

@@ -12,6 +12,7 @@ QPixmap keysEmulator(int width, int height);   // the display unit with its keys
 
 // Button glyphs.
 QIcon reboot();
+QIcon update();   // an arrow rising out of a memory card
 QIcon connect();
 QIcon exitDoor();
 QIcon read();

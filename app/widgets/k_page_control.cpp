@@ -1,6 +1,11 @@
 #include "app/widgets/k_page_control.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QApplication>
 #include <QEvent>
+#include <QHash>
+#include <QPointer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -18,6 +23,7 @@ int rowHeight(const QFontMetrics& fm) { return fm.height() + 10; }
 
 // The strip of tab rows above the pages: draws the tabs and takes the clicks and keys.
 class KTabRows : public QWidget {
+    Q_OBJECT
 public:
     explicit KTabRows(KPageControl* owner) : QWidget(owner), owner_(owner) {
         setFocusPolicy(Qt::StrongFocus);
@@ -105,7 +111,10 @@ protected:
             owner_->activateByUser(next);
     }
 
-    void focusInEvent(QFocusEvent*) override { update(); }
+    void focusInEvent(QFocusEvent*) override {
+        update();
+        owner_->announceActive();
+    }
     void focusOutEvent(QFocusEvent*) override { update(); }
 
 private:
@@ -120,10 +129,193 @@ private:
     int hover_ = -1;
 };
 
+// One tab of the strip as assistive tools see it: a page tab with the page's caption. It
+// stands for the page, not for a position, so it stays right when other tabs are hidden.
+class KPageTabAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    KPageTabAccessible(KTabRows* strip, KPageControl* owner, QWidget* page) : strip_(strip), owner_(owner), page_(page) {}
+
+    bool isValid() const override { return strip_ && owner_ && page_ && owner_->indexOf(page_) >= 0; }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return strip_ ? strip_->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return QAccessible::queryAccessibleInterface(strip_.data()); }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+    void setText(QAccessible::Text, const QString&) override {}
+    QAccessible::Role role() const override { return QAccessible::PageTab; }
+
+    QString text(QAccessible::Text t) const override {
+        if (!isValid())
+            return {};
+        if (t == QAccessible::Name)
+            return owner_->caption(index());
+        if (t == QAccessible::Description && !owner_->selectable(index()))
+            return QStringLiteral("not available");
+        return {};
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s;
+        if (!isValid()) {
+            s.invalid = true;
+            return s;
+        }
+        const int i = index();
+        const bool shown = owner_->pages_[i].tabVisible;
+        s.invisible = !shown || !strip_->isVisible();
+        s.offscreen = s.invisible;
+        s.selectable = true;
+        s.focusable = true;
+        s.selected = i == owner_->active_;
+        s.active = s.selected;
+        s.focused = s.selected && strip_->hasFocus();
+        s.disabled = !owner_->selectable(i) || !owner_->isEnabled();
+        return s;
+    }
+
+    QRect rect() const override {
+        if (!isValid())
+            return {};
+        const QRect r = owner_->tabRect(index());
+        return r.isEmpty() ? QRect() : QRect(strip_->mapToGlobal(r.topLeft()), r.size());
+    }
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+    }
+
+    QStringList actionNames() const override {
+        if (!isValid() || !owner_->selectable(index()) || !owner_->isEnabled())
+            return {};
+        return {pressAction(), setFocusAction()};
+    }
+    void doAction(const QString& name) override {
+        if (!isValid())
+            return;
+        if (name == pressAction() || name == setFocusAction())
+            owner_->selectByUser(index());
+        if (name == setFocusAction() && owner_->ActivePage() == page_)
+            strip_->setFocus(Qt::OtherFocusReason);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+    QWidget* page() const { return page_; }
+
+private:
+    int index() const { return owner_->indexOf(page_); }
+
+    QPointer<KTabRows> strip_;
+    QPointer<KPageControl> owner_;
+    QPointer<QWidget> page_;
+};
+
+// The strip as assistive tools see it: a page tab list whose children are its shown tabs, in
+// the order they are drawn.
+class KTabRowsAccessible : public QAccessibleWidget {
+public:
+    KTabRowsAccessible(KTabRows* strip, KPageControl* owner)
+        : QAccessibleWidget(strip, QAccessible::PageTabList), owner_(owner) {}
+
+    ~KTabRowsAccessible() override {
+        for (QAccessible::Id id : std::as_const(tabs_))
+            QAccessible::deleteAccessibleInterface(id);
+    }
+
+    int childCount() const override { return static_cast<int>(shownPages().size()); }
+
+    QAccessibleInterface* child(int position) const override {
+        const QList<QWidget*> shown = shownPages();
+        if (position < 0 || position >= shown.size())
+            return nullptr;
+        QWidget* page = shown[position];
+        if (const auto it = tabs_.constFind(page); it != tabs_.constEnd())
+            return QAccessible::accessibleInterface(*it);
+        auto* tab = new KPageTabAccessible(static_cast<KTabRows*>(widget()), owner_, page);
+        tabs_.insert(page, QAccessible::registerAccessibleInterface(tab));
+        return tab;
+    }
+
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        if (!child || child->role() != QAccessible::PageTab)
+            return -1;
+        const auto* tab = static_cast<const KPageTabAccessible*>(child);
+        return static_cast<int>(shownPages().indexOf(tab->page()));
+    }
+
+    QAccessibleInterface* childAt(int x, int y) const override {
+        const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
+        const QList<QWidget*> shown = shownPages();
+        for (int i = 0; i < shown.size(); ++i)
+            if (owner_->tabRect(owner_->indexOf(shown[i])).contains(local))
+                return child(i);
+        return nullptr;
+    }
+
+    QAccessibleInterface* focusChild() const override {
+        if (!widget()->hasFocus())
+            return nullptr;
+        const int position = static_cast<int>(shownPages().indexOf(owner_->ActivePage()));
+        return position >= 0 ? child(position) : nullptr;
+    }
+
+private:
+    QList<QWidget*> shownPages() const {
+        QList<QWidget*> out;
+        if (owner_)
+            for (const KPageControl::Page& p : owner_->pages_)
+                if (p.tabVisible)
+                    out << p.widget;
+        return out;
+    }
+
+    QPointer<KPageControl> owner_;
+    mutable QHash<QWidget*, QAccessible::Id> tabs_;
+};
+
+namespace {
+QAccessibleInterface* tabRowsFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("KTabRows") && object && object->isWidgetType())
+        if (auto* owner = qobject_cast<KPageControl*>(static_cast<QWidget*>(object)->parentWidget()))
+            return new KTabRowsAccessible(static_cast<KTabRows*>(object), owner);
+    return nullptr;
+}
+
+bool isPageKey(const QKeyEvent* e, int* direction) {
+    const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+    if (!(mods & Qt::ControlModifier) || (mods & (Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const bool shift = mods & Qt::ShiftModifier;
+    switch (e->key()) {
+    case Qt::Key_Tab:
+        *direction = shift ? -1 : 1;
+        return true;
+    case Qt::Key_Backtab:
+        *direction = -1;
+        return true;
+    case Qt::Key_PageDown:
+        *direction = shift ? 0 : 1;
+        return !shift;
+    case Qt::Key_PageUp:
+        *direction = shift ? 0 : -1;
+        return !shift;
+    default:
+        return false;
+    }
+}
+}  // namespace
+
 KPageControl::KPageControl(QWidget* parent)
     : QWidget(parent), strip_(new KTabRows(this)), stack_(new QStackedWidget(this)) {
+    static const bool factoryInstalled = (QAccessible::installFactory(tabRowsFactory), true);
+    (void)factoryInstalled;
     stack_->setObjectName(QStringLiteral("pages"));
     stack_->setFrameShape(QFrame::NoFrame);
+    // The page keys must reach the control before a focused spin edit or list inside it turns
+    // Ctrl+PgDown into a step of its own.
+    if (qApp)
+        qApp->installEventFilter(this);
 }
 
 int KPageControl::addPage(QWidget* page, const QString& caption) {
@@ -183,6 +375,10 @@ void KPageControl::setTabVisible(QWidget* page, bool visible) {
         emit changed();
     }
     relayout();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent reorder(strip_, QAccessible::ObjectReorder);
+        QAccessible::updateAccessibility(&reorder);
+    }
 }
 
 bool KPageControl::pageEnabled(const QWidget* page) const {
@@ -198,7 +394,29 @@ void KPageControl::setActivePage(QWidget* page) {
     active_ = i;
     stack_->setCurrentWidget(page);
     strip_->update();
+    announceActive();
     emit changed();
+}
+
+bool KPageControl::selectByUser(int index) {
+    activateByUser(index);
+    return index >= 0 && index == active_;
+}
+
+void KPageControl::announceActive() {
+    if (!QAccessible::isActive() || active_ < 0)
+        return;
+    int position = 0;
+    for (int i = 0; i < active_; ++i)
+        position += pages_[i].tabVisible ? 1 : 0;
+    if (strip_->hasFocus()) {
+        QAccessibleEvent focus(strip_, QAccessible::Focus);
+        focus.setChild(position);
+        QAccessible::updateAccessibility(&focus);
+    }
+    QAccessibleEvent selection(strip_, QAccessible::Selection);
+    selection.setChild(position);
+    QAccessible::updateAccessibility(&selection);
 }
 
 bool KPageControl::selectable(int index) const {
@@ -283,8 +501,32 @@ QSize KPageControl::minimumSizeHint() const {
 void KPageControl::resizeEvent(QResizeEvent*) { relayout(); }
 
 bool KPageControl::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::EnabledChange && indexOf(qobject_cast<QWidget*>(watched)) >= 0)
+    if (event->type() == QEvent::EnabledChange && indexOf(qobject_cast<QWidget*>(watched)) >= 0) {
         strip_->update();
+        if (QAccessible::isActive()) {
+            QAccessibleStateChangeEvent change(strip_, QAccessible::State());
+            QAccessible::updateAccessibility(&change);
+        }
+    }
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        // Ctrl+Tab and its kin belong to the innermost page control around the focused
+        // widget that has another page to go to; the outer ones let it pass.
+        int direction = 0;
+        if (isPageKey(static_cast<QKeyEvent*>(event), &direction)) {
+            for (QWidget* w = static_cast<QWidget*>(watched); w; w = w->parentWidget()) {
+                auto* control = qobject_cast<KPageControl*>(w);
+                if (!control || !control->isVisible() || !control->isEnabled())
+                    continue;
+                const int next = control->nextSelectable(control->active_, direction);
+                if (next < 0 || next == control->active_)
+                    continue;
+                if (control != this)
+                    break;
+                selectByUser(next);
+                return true;
+            }
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -293,3 +535,5 @@ void KPageControl::changeEvent(QEvent* event) {
         relayout();
     QWidget::changeEvent(event);
 }
+
+#include "k_page_control.moc"

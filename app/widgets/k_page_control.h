@@ -11,6 +11,12 @@ class KTabRows;
 // reachable. Pages can be disabled (`QWidget::setEnabled` on the page): the tab is drawn
 // dimmed and the user cannot bring the page to the front. `changed()` follows every change
 // of the active page.
+//
+// The user reaches the pages with the mouse, with the arrow keys on the focused tab strip,
+// with Ctrl+Tab / Ctrl+PgDown and Ctrl+Shift+Tab / Ctrl+PgUp from anywhere inside the control
+// (the innermost page control around the focus takes them), and through assistive tools: the
+// strip is a page tab list whose page tabs carry their captions, their selected and disabled
+// states and a press action that brings the page to the front.
 class KPageControl : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +37,11 @@ public:
     // Brings the page to the front; a page whose tab is hidden cannot be.
     void setActivePage(QWidget* page);
 
+    // Brings the page to the front as a user's choice would: only a selectable tab (shown,
+    // enabled, in an enabled control) can be chosen. Returns whether the page is in front.
+    bool selectByUser(int index);
+    bool selectable(int index) const;
+
     // The tabs in the order and rows the user sees them (visible tabs only).
     QStringList visibleCaptions() const;
     int tabRowCount() const;
@@ -50,6 +61,8 @@ protected:
 
 private:
     friend class KTabRows;
+    friend class KTabRowsAccessible;
+    friend class KPageTabAccessible;
     struct Page {
         QWidget* widget;
         QString caption;
@@ -59,7 +72,7 @@ private:
     void relayout();
     void activateByUser(int index);
     int nextSelectable(int from, int direction) const;
-    bool selectable(int index) const;
+    void announceActive();
 
     QList<Page> pages_;
     QList<QRect> tabRects_;

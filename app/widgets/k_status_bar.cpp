@@ -1,53 +1,182 @@
 #include "app/widgets/k_status_bar.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
+
+#include <algorithm>
+
+namespace {
+// A panel label whose preferred width is the panel's own, whatever text it shows.
+class PanelLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    int preferredWidth = 0;
+    QSize sizeHint() const override { return {preferredWidth, QLabel::sizeHint().height()}; }
+};
+}  // namespace
 
 KStatusBar::KStatusBar(QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(true);
 }
 
 int KStatusBar::addPanel(int width) {
-    auto* label = new QLabel(this);
+    auto* label = new PanelLabel(this);
     label->setObjectName(QStringLiteral("statusPanel%1").arg(panels_.size()));
-    label->setFixedWidth(width);
     label->setTextFormat(Qt::PlainText);
     label->setFrameShape(QFrame::StyledPanel);
     label->setFrameShadow(QFrame::Sunken);
-    label->setContentsMargins(3, 0, 3, 0);
+    // The style's padding is the only room beside the text: 100 pixels must hold "try connect 100".
+    label->setContentsMargins(0, 0, 0, 0);
+    label->installEventFilter(this);
     addWidget(label, 0);
-    panels_.append(label);
+    Panel p;
+    p.label = label;
+    p.width = width;
+    p.minimumWidth = width;
+    panels_.append(p);
+    resizePanel(panels_.last());
     return static_cast<int>(panels_.size()) - 1;
 }
 
+KStatusBar::Panel* KStatusBar::find(int panel) {
+    return panel >= 0 && panel < panels_.size() ? &panels_[panel] : nullptr;
+}
+
+const KStatusBar::Panel* KStatusBar::find(int panel) const {
+    return panel >= 0 && panel < panels_.size() ? &panels_[panel] : nullptr;
+}
+
 QLabel* KStatusBar::panel(int panel) const {
-    return panel >= 0 && panel < panels_.size() ? panels_[panel] : nullptr;
+    const Panel* p = find(panel);
+    return p ? p->label : nullptr;
 }
 
-int KStatusBar::panelWidth(int p) const {
-    const QLabel* l = panel(p);
-    return l ? l->maximumWidth() : 0;
+int KStatusBar::panelWidth(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->label->maximumWidth() : 0;
 }
 
-void KStatusBar::setPanelText(int p, const QString& text) {
-    if (QLabel* l = panel(p))
-        l->setText(text);
+// What the frame, the style's padding and the margins take from a panel's width.
+int KStatusBar::chrome(const QLabel* label) const {
+    const_cast<QLabel*>(label)->ensurePolished();
+    return label->width() - label->contentsRect().width() + 2 * label->margin() + std::max(0, label->indent());
 }
 
-QString KStatusBar::panelText(int p) const {
-    const QLabel* l = panel(p);
-    return l ? l->text() : QString();
+int KStatusBar::panelTextRoom(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->label->width() - chrome(p->label) : 0;
 }
 
-void KStatusBar::setPanelToolTip(int p, const QString& tip) {
-    if (QLabel* l = panel(p))
-        l->setToolTip(tip);
+bool KStatusBar::panelFits(int panel, const QString& text) const {
+    const Panel* p = find(panel);
+    return p && p->label->fontMetrics().horizontalAdvance(text) <= panelTextRoom(panel);
 }
 
-QString KStatusBar::panelToolTip(int p) const {
-    const QLabel* l = panel(p);
-    return l ? l->toolTip() : QString();
+void KStatusBar::resizePanel(Panel& p) {
+    const int needed = p.sample.isEmpty() ? 0 : p.label->fontMetrics().horizontalAdvance(p.sample) + chrome(p.label);
+    const int width = std::max(p.width, needed);
+    static_cast<PanelLabel*>(p.label)->preferredWidth = width;
+    if (p.elided) {
+        p.label->setMinimumWidth(std::min(width, p.minimumWidth));
+        p.label->setMaximumWidth(width);
+        p.label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    } else {
+        p.label->setFixedWidth(width);
+    }
+    showText(p);
+}
+
+void KStatusBar::showText(Panel& p) {
+    QString shown = p.text;
+    const int room = p.label->width() - chrome(p.label);
+    if (p.elided && p.label->fontMetrics().horizontalAdvance(p.text) > room)
+        shown = p.label->fontMetrics().elidedText(p.text, Qt::ElideMiddle, std::max(0, room));
+    if (p.label->text() != shown)
+        p.label->setText(shown);
+    // A panel's own tooltip wins; else an elided text can be read whole in the tooltip.
+    const QString tip = !p.tip.isEmpty() ? p.tip : (shown != p.text ? p.text : QString());
+    if (p.label->toolTip() != tip)
+        p.label->setToolTip(tip);
+}
+
+void KStatusBar::setPanelText(int panel, const QString& text) {
+    Panel* p = find(panel);
+    if (!p)
+        return;
+    const bool changed = p->text != text;
+    p->text = text;
+    showText(*p);
+    // Assistive tools read the whole text, as they read a plain label.
+    p->label->setAccessibleName(text);
+    if (changed && p->announced && !text.isEmpty() && QAccessible::isActive()) {
+        QAccessibleEvent alert(p->label, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
+}
+
+QString KStatusBar::panelText(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->text : QString();
+}
+
+QString KStatusBar::panelShownText(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->label->text() : QString();
+}
+
+void KStatusBar::setPanelToolTip(int panel, const QString& tip) {
+    if (Panel* p = find(panel)) {
+        p->tip = tip;
+        showText(*p);
+    }
+}
+
+QString KStatusBar::panelToolTip(int panel) const {
+    const Panel* p = find(panel);
+    return p ? p->label->toolTip() : QString();
+}
+
+void KStatusBar::setPanelRole(int panel, const QString& role) {
+    if (Panel* p = find(panel))
+        p->label->setAccessibleDescription(role);
+}
+
+void KStatusBar::setPanelSample(int panel, const QString& widestText) {
+    if (Panel* p = find(panel)) {
+        p->sample = widestText;
+        resizePanel(*p);
+    }
+}
+
+void KStatusBar::setPanelElided(int panel, int minimumWidth) {
+    if (Panel* p = find(panel)) {
+        p->elided = true;
+        p->minimumWidth = minimumWidth;
+        resizePanel(*p);
+    }
+}
+
+void KStatusBar::setPanelAnnounced(int panel, bool announced) {
+    if (Panel* p = find(panel))
+        p->announced = announced;
+}
+
+bool KStatusBar::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type t = event->type();
+    if (t == QEvent::FontChange || t == QEvent::StyleChange || t == QEvent::Resize) {
+        for (Panel& p : panels_) {
+            if (p.label != watched)
+                continue;
+            if (t == QEvent::Resize)
+                showText(p);
+            else
+                resizePanel(p);
+        }
+    }
+    return QStatusBar::eventFilter(watched, event);
 }
 
 void KStatusBar::contextMenuEvent(QContextMenuEvent* event) {

@@ -7,6 +7,13 @@ class QMenu;
 
 // A status bar of fixed-width text panels, numbered from 0, each with its own text and
 // tooltip, and an optional context menu.
+//
+// A panel is as wide as it was made, or wider where the widest text it must show
+// (`setPanelSample`) needs more at the current font. An elided panel may shrink in a narrow
+// window; a text too long for it is elided in the middle and the whole text goes into its
+// tooltip, unless the panel has a tooltip of its own. Assistive tools read a panel's whole
+// text as its name and its role (`setPanelRole`) as its description; the text changes of an
+// announced panel are sent to them as alerts.
 class KStatusBar : public QStatusBar {
     Q_OBJECT
 public:
@@ -18,18 +25,45 @@ public:
 
     // Setting a panel that does not exist does nothing; reading one gives an empty text.
     void setPanelText(int panel, const QString& text);
-    QString panelText(int panel) const;
+    QString panelText(int panel) const;        // the whole text
+    QString panelShownText(int panel) const;   // what the panel shows (elided where it must be)
     void setPanelToolTip(int panel, const QString& tip);
     QString panelToolTip(int panel) const;
     QLabel* panel(int panel) const;
+
+    void setPanelRole(int panel, const QString& role);
+    void setPanelSample(int panel, const QString& widestText);
+    void setPanelElided(int panel, int minimumWidth);
+    void setPanelAnnounced(int panel, bool announced);
+    // Width available to a panel's text, and whether a text fits it unelided.
+    int panelTextRoom(int panel) const;
+    bool panelFits(int panel, const QString& text) const;
 
     void setContextMenu(QMenu* menu) { menu_ = menu; }
     QMenu* contextMenu() const { return menu_; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QList<QLabel*> panels_;
+    struct Panel {
+        QLabel* label = nullptr;
+        int width = 0;
+        int minimumWidth = 0;  // below `width` only for an elided panel
+        QString text;
+        QString sample;
+        QString tip;
+        bool elided = false;
+        bool announced = false;
+    };
+
+    Panel* find(int panel);
+    const Panel* find(int panel) const;
+    int chrome(const QLabel* label) const;
+    void resizePanel(Panel& p);
+    void showText(Panel& p);
+
+    QList<Panel> panels_;
     QMenu* menu_ = nullptr;
 };
