@@ -240,19 +240,19 @@ bool SimPtyServer::performDue()
     queue_.pop_front();
     if (due.step.dropLine)
         return dropLine();
-    const std::int64_t before = steadyNowNs();
-    if (!writeAll(due.step.bytes))
-        return false;
-    const std::int64_t after = steadyNowNs();
     {
+        // Noted before the bytes leave, so that whoever has read them finds them in the records.
         std::lock_guard lock(mutex_);
-        const std::int64_t late = std::max<std::int64_t>(0, before - due.dueNs);
+        const std::int64_t late = std::max<std::int64_t>(0, steadyNowNs() - due.dueNs);
         records_.totalLateNs += late;
         ++records_.writes;
         records_.bytesWritten += due.step.bytes.size();
         if (records_.wakeUps.size() < options_.lineRecordLimit)
             records_.wakeUps.push_back(WakeUpRecord{due.dueNs, late});
     }
+    if (!writeAll(due.step.bytes))
+        return false;
+    const std::int64_t after = steadyNowNs();
     awaitingNext_ = true;
     turnaround_.answerWrittenNs = after;
     turnaround_.answered = static_cast<int>(due.step.answers);
