@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane Shell"));
-    QApplication::setDesktopFileName(QStringLiteral("korvane-shell"));  // the window's own taskbar entry
+    QApplication::setDesktopFileName(QStringLiteral("example.korvane.Shell"));  // its menu entry and icon
     applyDarkStyle(app);
     TForm3 form;
     form.show();
