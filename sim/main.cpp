@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/sim_command_line.h"
+#include "transfer/ansi_code_page.h"
 #include "sim/sim_pty_server.h"
 
 namespace {
@@ -45,6 +46,10 @@ int main(int argc, char **argv)
         return 2;
     }
 
+    SimCommandLine options = cl;
+    if (!options.codePageGiven)  // the shell started from the same environment writes names in this one
+        options.server.simulator.storage.codePage = ansiCodePageForLocale(ctypeLocaleName());
+
     // SIGINT and SIGTERM are taken by sigtimedwait below; blocked before any thread starts.
     sigset_t stopSignals;
     sigemptyset(&stopSignals);
@@ -53,7 +58,7 @@ int main(int argc, char **argv)
     sigaddset(&stopSignals, SIGUSR1);  // write the line records
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    SimPtyServer server(cl.server);
+    SimPtyServer server(options.server);
     if (!cl.quiet)
         server.simulator().setObserver(printFrame);
     try {
@@ -72,7 +77,7 @@ int main(int argc, char **argv)
                     cl.server.line.bitsPerByte(), static_cast<long long>(cl.server.replyLatency.count() / 1000));
     if (cl.server.rawEcho)
         std::printf("Control mode: every byte is sent back\n");
-    const StorageOptions &storage = cl.server.simulator.storage;
+    const StorageOptions &storage = options.server.simulator.storage;
     std::printf("SD card in %s (names in code page %d)\nFlash slots in %s\n", storage.sdFolder.c_str(),
                 storage.codePage, storage.flashFolder.c_str());
     std::printf("Press Ctrl+C to stop.\n");

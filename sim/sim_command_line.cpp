@@ -52,7 +52,8 @@ std::string simUsage(const std::string &program)
            "  --sd-folder <dir>      the SD card's folder (default <runtime folder>/korvane/COM<n>/sd)\n"
            "  --flash-folder <dir>   the folder of the eight flash slot files sys.imz .. logos.imz\n"
            "                         (default <runtime folder>/korvane/COM<n>/flash)\n"
-           "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default 1252)\n"
+           "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default: the\n"
+           "                         one the shell takes for your locale: 1251 for ru_RU, 1252 for en_US)\n"
            "Line emulation:\n"
            "  --baud <n>             answer no faster than a line of n baud allows: a frame counts\n"
            "                         once its bytes could have crossed, answers take their time back\n"
@@ -186,8 +187,10 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
             }
         } else if (option == "--codepage") {
             if (const auto n = number(1, 65535)) {
-                if (codePageKnown(static_cast<int>(*n)))
+                if (codePageKnown(static_cast<int>(*n))) {
                     sim.storage.codePage = static_cast<int>(*n);
+                    cl.codePageGiven = true;
+                }
                 else
                     cl.error = "code page " + std::to_string(*n) + " is not known to this system";
             }
@@ -224,6 +227,8 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
             cl.error = "unknown option '" + args[i] + "'";
         }
     }
+    if (cl.help || !cl.error.empty())
+        return cl;
     const std::filesystem::path own = std::filesystem::path(portLinksFolder()).parent_path() /
                                       ("COM" + std::to_string(cl.server.portNumber));
     if (sim.storage.sdFolder.empty())

@@ -7,6 +7,7 @@
 // The options of the korvane-sim executable.
 struct SimCommandLine {
     SimPtyServerOptions server;
+    bool codePageGiven = false;  // --codepage was given; else the executable takes its locale's
     std::string statsFile;  // line records written here on SIGUSR1 and at the end; empty: none
     bool quiet = false;
     bool help = false;

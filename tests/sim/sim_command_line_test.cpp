@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -258,33 +259,65 @@ TEST_F(SimExecutable, ServesOnItsPortLinkLogsFramesAndRemovesTheLinkOnSigterm)
     EXPECT_NE(out.find("A6 01 20"), std::string::npos) << out;
 }
 
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const char *value) : name_(name)
+    {
+        if (const char *old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value, 1);
+    }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+    ~ScopedEnv()
+    {
+        if (old_)
+            ::setenv(name_.c_str(), old_->c_str(), 1);
+        else
+            ::unsetenv(name_.c_str());
+    }
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 TEST_F(SimExecutable, StoresAnSdFileUnderItsDecodedNameAndLogsTheTransfer)
 {
-    const fs::path sd = fs::path(runtimeDir.path()) / "card";
-    SimProcess p({"--port", "COM6", "--sd-folder", sd.string(), "--codepage", "1251"}, runtimeDir.path());
-    ASSERT_TRUE(p.started());
-    const std::string link = portLinksFolder() + "/COM6";
-    const auto until = std::chrono::steady_clock::now() + kProcessBound;
-    while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(fs::is_symlink(link)) << p.err();
-    {
-        PtyClient shell(link);
-        ASSERT_TRUE(shell.isOpen());
-        // "/Я.txt" in code page 1251, then one block "abc" and the close frame.
-        shell.send({0xAA, 0x06, '/', 0xDF, '.', 't', 'x', 't'});
-        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAA, 0x00}));
-        shell.send({0xAB, 0x03, 'a', 'b', 'c'});
-        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAB, 0x26}));
-        shell.send({0xAC, 0x00});
-        EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAC, 0x00}));
+    for (bool fromLocale : {false, true}) {
+        SCOPED_TRACE(fromLocale ? "code page of the locale" : "code page given");
+        // Without --codepage the locale decides, as it does for the shell.
+        ScopedEnv locale("LC_ALL", fromLocale ? "ru_RU.UTF-8" : "C");
+        const fs::path sd = fs::path(runtimeDir.path()) / (fromLocale ? "card2" : "card");
+        std::vector<std::string> args{"--port", "COM6", "--sd-folder", sd.string()};
+        if (!fromLocale)
+            args.insert(args.end(), {"--codepage", "1251"});
+        SimProcess p(args, runtimeDir.path());
+        ASSERT_TRUE(p.started());
+        const std::string link = portLinksFolder() + "/COM6";
+        const auto until = std::chrono::steady_clock::now() + kProcessBound;
+        while (!fs::is_symlink(link) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_TRUE(fs::is_symlink(link)) << p.err();
+        {
+            PtyClient shell(link);
+            ASSERT_TRUE(shell.isOpen());
+            // "/Я.txt" in code page 1251, then one block "abc" and the close frame.
+            shell.send({0xAA, 0x06, '/', 0xDF, '.', 't', 'x', 't'});
+            EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAA, 0x00}));
+            shell.send({0xAB, 0x03, 'a', 'b', 'c'});
+            EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAB, 0x26}));
+            shell.send({0xAC, 0x00});
+            EXPECT_EQ(shell.receive(2, kReplyBound), (std::vector<std::uint8_t>{0xAC, 0x00}));
+        }
+        p.signal(SIGTERM);
+        EXPECT_EQ(p.wait(kProcessBound), 0) << p.err();
+        EXPECT_EQ(readStoredFile(sd / "\u042F.txt"), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
+        const std::string out = p.out();
+        for (const char *text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
+            EXPECT_NE(out.find(text), std::string::npos) << text << " in " << out;
     }
-    p.signal(SIGTERM);
-    EXPECT_EQ(p.wait(kProcessBound), 0) << p.err();
-    EXPECT_EQ(readStoredFile(sd / "\u042F.txt"), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
-    const std::string out = p.out();
-    for (const char *text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
-        EXPECT_NE(out.find(text), std::string::npos) << text << " in " << out;
 }
 
 TEST_F(SimExecutable, WritesItsLineRecordsOnSigusr1AndWhenStopping)
