@@ -10,8 +10,16 @@
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
 #include "serial/nr_comm.h"
+#include "transfer/flash_loader.h"
+#include "transfer/sd_upload.h"
+#include "transfer/transfer_host.h"
 
 class KCheckListBox;
+class KComboBox;
+class KDirectoryListBox;
+class KDriveComboBox;
+class KFileListBox;
+class QFileDialog;
 class KEdit;
 class KPageControl;
 class KRadioGroup;
@@ -37,7 +45,7 @@ struct GammaPreset;
 // and the protocol loop but does no I/O of its own: "Connect" runs the loop, every other button
 // stores a request in it, and the loop tells the window what to show (LoopHost) and reads the
 // controls it needs (ControlValues).
-class TForm3 : public QMainWindow, public LoopHost, public ControlValues {
+class TForm3 : public QMainWindow, public LoopHost, public ControlValues, public TransferHost {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
@@ -59,6 +67,18 @@ public:
     void showSizes(const SizeReply& sizes) override;
     void reportError(const QString& text) override;
 
+    // TransferHost
+    QStringList sdFileNames() const override;
+    QString sdPcFolder() const override;
+    int ansiCodePage() const override;
+    void setTransferPanel(int panel, const QString& text) override;
+    void setProgressRange(int32_t maximum) override;
+    void setProgressPosition(int32_t position) override;
+
+    // The open-file dialog's run: true when the user confirmed. By default a modal OD2; tests
+    // replace it with one that picks a file.
+    void setFileDialogRunner(std::function<bool(QFileDialog&)> runner);
+
     // ControlValues: controls are found by their names; an unknown name is an error.
     int spinValue(std::string_view name) const override;
     int radioIndex(std::string_view name) const override;
@@ -72,6 +92,10 @@ public:
     void ScrollBar2Change();
     void Button36Click();  // "Def ILI-9481"
     void Button34Click();  // "Def HX-8375B"
+    void Button7Click();              // "Load Packet"
+    void DirectoryListBox1Change();   // the SD page's folder tree opened a folder
+    void imagePickerClick(int slot);  // "..." of an image slot (BitBtn10Click, BitBtn12Click, ...)
+    void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
 
     // The controls, under the names the rest of the program knows them by.
     TnrComm nrComm1;
@@ -176,9 +200,16 @@ public:
     QPushButton* Button38 = nullptr;
     QPushButton* BitBtn18 = nullptr;
     QPushButton* BitBtn35 = nullptr;
+    QFileDialog* OD2 = nullptr;
 
     // Page "ver.7.5 SD File Manager"
     QWidget* cxTabSheet4 = nullptr;
+    QLabel* Label3 = nullptr;
+    KDriveComboBox* DriveComboBox1 = nullptr;
+    KDirectoryListBox* DirectoryListBox1 = nullptr;
+    KFileListBox* FileListBox1 = nullptr;
+    KComboBox* ComboBox2 = nullptr;
+    QPushButton* Button7 = nullptr;
     QPushButton* BitBtn9 = nullptr;
     QPushButton* BitBtn20 = nullptr;
 
@@ -217,6 +248,9 @@ private:
     }
 
     ProtocolLoop loop_;
+    SdUpload sdUpload_{loop_, *this};
+    FlashLoader flashLoader_{loop_, *this};
+    std::function<bool(QFileDialog&)> fileDialogRunner_;
     std::function<void(const QString&)> errorReporter_;
     bool closeWanted_ = false;
     bool placed_ = false;

@@ -1,4 +1,6 @@
 // Page "ver.7.6-7.7 Disk Image Loader": the eight image slots of the display's built-in flash.
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,11 +12,13 @@
 #include "app/pictures.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
+#include "transfer/whole_file.h"
 
 namespace {
 
 struct Slot {
     const char* label;
+    const char* defaultName;
     const char* fileBox;
     const char* picker;
     const char* send;
@@ -22,10 +26,14 @@ struct Slot {
 
 // Slot number sent = row index.
 constexpr Slot kSlots[8] = {
-    {"1. sys.imz", "Edit5", "BitBtn10", "BitBtn11"},    {"2. diask1.imz", "Edit11", "BitBtn12", "BitBtn13"},
-    {"3. disk2.imz", "Edit12", "BitBtn14", "BitBtn15"}, {"4. disk3.imz", "Edit13", "BitBtn16", "BitBtn17"},
-    {"5. fdisk.imz", "Edit74", "BitBtn36", "BitBtn37"}, {"6. backs.imz", "Edit75", "BitBtn38", "BitBtn39"},
-    {"7. diag.imz", "Edit76", "BitBtn40", "BitBtn41"},  {"8. logos.imz", "Edit77", "BitBtn42", "BitBtn43"},
+    {"1. sys.imz", "sys.imz", "Edit5", "BitBtn10", "BitBtn11"},
+    {"2. diask1.imz", "disk1.imz", "Edit11", "BitBtn12", "BitBtn13"},
+    {"3. disk2.imz", "disk2.imz", "Edit12", "BitBtn14", "BitBtn15"},
+    {"4. disk3.imz", "disk3.imz", "Edit13", "BitBtn16", "BitBtn17"},
+    {"5. fdisk.imz", "fdisk.imz", "Edit74", "BitBtn36", "BitBtn37"},
+    {"6. backs.imz", "backs.imz", "Edit75", "BitBtn38", "BitBtn39"},
+    {"7. diag.imz", "diag.imz", "Edit76", "BitBtn40", "BitBtn41"},
+    {"8. logos.imz", "logos.imz", "Edit77", "BitBtn42", "BitBtn43"},
 };
 
 }  // namespace
@@ -71,6 +79,8 @@ void TForm3::buildDiskImageLoaderPage() {
         imageFileBox[i] = box;
         imagePicker[i] = pick;
         imageSend[i] = send;
+        connect(pick, &QPushButton::clicked, this, [this, i] { guarded([this, i] { imagePickerClick(i); }); });
+        connect(send, &QPushButton::clicked, this, [this, i] { guarded([this, i] { imageSendClick(i); }); });
     }
     grid->setColumnStretch(1, 1);
     page->addWidget(slotGroup);
@@ -90,4 +100,25 @@ void TForm3::buildDiskImageLoaderPage() {
     page->addLayout(commands);
     page->addStretch(1);
     cxPageControl1->addPage(TabSheet4, QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
+
+    // One open-file dialog for all eight slots, without a filter, starting in the home folder.
+    OD2 = new QFileDialog(this);
+    OD2->setObjectName(QStringLiteral("OD2"));
+    OD2->setAcceptMode(QFileDialog::AcceptOpen);
+    OD2->setFileMode(QFileDialog::ExistingFile);
+    OD2->setDirectory(QDir::homePath());
+    fileDialogRunner_ = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+}
+
+void TForm3::imagePickerClick(int slot) {
+    const QString defaultName = QString::fromLatin1(kSlots[slot].defaultName);
+    OD2->selectFile(defaultName);
+    OD2->setDefaultSuffix(defaultName);
+    if (fileDialogRunner_ && fileDialogRunner_(*OD2) && !OD2->selectedFiles().isEmpty())
+        imageFileBox[slot]->setText(OD2->selectedFiles().first());
+    imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()));
+}
+
+void TForm3::imageSendClick(int slot) {
+    flashLoader_.send(imageFileBox[slot]->text(), static_cast<uint8_t>(slot));
 }

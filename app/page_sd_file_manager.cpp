@@ -1,4 +1,5 @@
-// Page "ver.7.5 SD File Manager": the display's SD card (the file controls come with the upload).
+// Page "ver.7.5 SD File Manager": a folder of the PC to a folder of the display's SD card.
+#include <QDir>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -7,7 +8,20 @@
 #include "app/form3.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
+#include "app/sd_file_controls.h"
+#include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
+
+namespace {
+
+// The SD card's folders, in the order the display's firmware knows them.
+const QStringList kSdFolders = {
+    QStringLiteral("/"),      QStringLiteral("/3D/"),    QStringLiteral("/main/"), QStringLiteral("/params/"),
+    QStringLiteral("/service/"), QStringLiteral("/warn/"), QStringLiteral("/updates/"), QStringLiteral("/str/"),
+    QStringLiteral("/sys/"),  QStringLiteral("/logos/"), QStringLiteral("/diag/"), QStringLiteral("/icons/"),
+};
+
+}  // namespace
 
 void TForm3::buildSdFileManagerPage() {
     cxTabSheet4 = new QWidget;
@@ -15,12 +29,54 @@ void TForm3::buildSdFileManagerPage() {
     cxTabSheet4->setAccessibleName(QStringLiteral("ver.7.5 SD File Manager"));
     auto* page = new QVBoxLayout(cxTabSheet4);
     page->setContentsMargins(10, 10, 10, 10);
-    page->setSpacing(10);
+    page->setSpacing(8);
 
-    QLabel* description = form::label(cxTabSheet4,
-                                      QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."),
-                                      "descriptionLabel");
-    page->addWidget(description);
+    Label3 = form::label(cxTabSheet4, QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."),
+                         "Label3");
+    page->addWidget(Label3);
+
+    auto* browse = new QGridLayout;
+    browse->setHorizontalSpacing(10);
+    browse->setVerticalSpacing(4);
+    QLabel* folderLabel = form::label(cxTabSheet4, QStringLiteral("Folder"));
+    QLabel* filesLabel = form::label(cxTabSheet4, QStringLiteral("Files"));
+    DriveComboBox1 = new KDriveComboBox(cxTabSheet4);
+    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1->setAccessibleName(QStringLiteral("Place"));
+    DirectoryListBox1 = new KDirectoryListBox(cxTabSheet4);
+    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    DirectoryListBox1->setAccessibleName(QStringLiteral("Folder"));
+    folderLabel->setBuddy(DirectoryListBox1);
+    FileListBox1 = new KFileListBox(cxTabSheet4);
+    FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
+    FileListBox1->setAccessibleName(QStringLiteral("Files"));
+    filesLabel->setBuddy(FileListBox1);
+    browse->addWidget(folderLabel, 0, 0);
+    browse->addWidget(filesLabel, 0, 1);
+    browse->addWidget(DriveComboBox1, 1, 0);
+    browse->addWidget(DirectoryListBox1, 2, 0);
+    browse->addWidget(FileListBox1, 1, 1, 2, 1);
+    browse->setColumnStretch(0, 1);
+    browse->setColumnStretch(1, 1);
+    browse->setRowStretch(2, 1);
+    page->addLayout(browse, 1);
+
+    auto* load = new QHBoxLayout;
+    load->setSpacing(8);
+    ComboBox2 = new KComboBox(cxTabSheet4);
+    ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
+    ComboBox2->setAccessibleName(QStringLiteral("SD folder"));
+    ComboBox2->setEditable(true);
+    ComboBox2->setItems(kSdFolders);
+    ComboBox2->setItemIndex(0);
+    ComboBox2->setMinimumWidth(170);
+    Button7 = button(cxTabSheet4, "Button7", QStringLiteral("Load Packet"), QStringLiteral("Load Packet to the SD folder"));
+    Button7->setIcon(pictures::send());
+    Button7->setMinimumSize(130, 30);
+    load->addWidget(ComboBox2);
+    load->addWidget(Button7);
+    load->addStretch(1);
+    page->addLayout(load);
 
     auto* row = new QHBoxLayout;
     BitBtn9 = button(cxTabSheet4, "BitBtn9", QStringLiteral("Update RG"));
@@ -33,6 +89,40 @@ void TForm3::buildSdFileManagerPage() {
     }
     row->addStretch(1);
     page->addLayout(row);
-    page->addStretch(1);
     cxPageControl1->addPage(cxTabSheet4, QStringLiteral("ver.7.5 SD File Manager"));
+
+    // The tree starts in the home folder; the description stays until the user opens a folder.
+    connect(DirectoryListBox1, &KDirectoryListBox::changed, this, [this] {
+        FileListBox1->setFolder(DirectoryListBox1->folder());
+        DriveComboBox1->showPlaceOf(DirectoryListBox1->folder());
+        guarded([this] { DirectoryListBox1Change(); });
+    });
+    connect(DriveComboBox1, &KDriveComboBox::placeChosen, this,
+            [this](const QString& folder) { DirectoryListBox1->setFolder(folder); });
+    DirectoryListBox1->showFolder(QDir::homePath());
+    FileListBox1->setFolder(DirectoryListBox1->folder());
+    DriveComboBox1->showPlaceOf(DirectoryListBox1->folder());
+    connect(Button7, &QPushButton::clicked, this, [this] { guarded([this] { Button7Click(); }); });
+}
+
+void TForm3::Button7Click() {
+    sdUpload_.loadPacket(ComboBox2->Text(), DirectoryListBox1->folder());
+}
+
+void TForm3::DirectoryListBox1Change() {
+    const QString name = DirectoryListBox1->selectedText();
+    if (name.isEmpty()) {
+        ComboBox2->setItemIndex(0);
+        return;
+    }
+    Label3->setText(name);
+    const QString wanted = QStringLiteral("/") + name + QStringLiteral("/");
+    int match = 0;
+    for (int i = 0; i < ComboBox2->count(); ++i) {
+        if (ComboBox2->itemText(i).compare(wanted, Qt::CaseInsensitive) == 0) {
+            match = i;
+            break;
+        }
+    }
+    ComboBox2->setItemIndex(match);
 }

@@ -17,6 +17,11 @@ WholeFile readWholeFile(const QString& path)
         file.outcome = WholeFile::Outcome::Missing;
         return file;
     }
+    // A pipe or a device would block the window in its opening or never end: not a file to send.
+    if (!QFileInfo(path).isFile()) {
+        file.outcome = WholeFile::Outcome::Unreadable;
+        return file;
+    }
     if (f.size() > kLargestTransferFile) {
         file.outcome = WholeFile::Outcome::TooLarge;
         return file;

@@ -19,5 +19,6 @@ bool fileExists(const QString& path);
 
 // Reads the file at path. Its size is checked before anything is read, so a file too large for
 // the progress bar is refused without being loaded; a file that grows past that size while it
-// is read is refused too. A file that cannot be opened or read to its end is Unreadable.
+// is read is refused too. A file that cannot be opened or read to its end, or that is not an
+// ordinary file (a pipe, a device), is Unreadable.
 WholeFile readWholeFile(const QString& path);

@@ -18,6 +18,7 @@ protected:
         (void)styled;
         form = std::make_unique<TForm3>();
         form->setErrorReporter([this](const QString& text) { errors << text; });
+        form->setFileDialogRunner([](QFileDialog&) { return false; });  // the user cancels
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
     }

@@ -35,6 +35,7 @@ protected:
         server->start();
         window = std::make_unique<TForm3>();
         window->setErrorReporter([this](const QString& text) { errors.push_back(text); });
+        window->setFileDialogRunner([](QFileDialog&) { return false; });  // the user cancels
         window->show();
     }
 

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 TEST(SpeedFigure, BytesPerSecondRoundedHalfToEvenOverUnsignedMilliseconds)
 {
     struct Case {
@@ -80,6 +82,11 @@ TEST(WholeFile, ReadsTheFileOrSaysWhyNot)
     ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), unreadable));
     EXPECT_TRUE(fileExists(unreadable));
     EXPECT_EQ(readWholeFile(unreadable).outcome, WholeFile::Outcome::Unreadable);
+
+    // A pipe: opening it would wait for a writer, so it is refused without being opened.
+    const QString pipe = dir.filePath(QStringLiteral("pipe"));
+    ASSERT_EQ(::mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EQ(readWholeFile(pipe).outcome, WholeFile::Outcome::Unreadable);
 }
 
 TEST(WholeFile, RefusesAFileBeyondTheProgressBarsRangeBeforeReadingIt)

@@ -1,0 +1,33 @@
+// What the transfer states see of the window: the SD page's files and folder, the status panels
+// and the progress bar.
+#include <QFileDialog>
+#include <QProgressBar>
+
+#include <algorithm>
+
+#include "app/form3.h"
+#include "app/sd_file_controls.h"
+#include "app/widgets/k_status_bar.h"
+#include "transfer/ansi_code_page.h"
+
+QStringList TForm3::sdFileNames() const { return FileListBox1->entries(); }
+
+QString TForm3::sdPcFolder() const { return DirectoryListBox1->folder(); }
+
+int TForm3::ansiCodePage() const { return ansiCodePageForLocale(ctypeLocaleName()); }
+
+void TForm3::setTransferPanel(int panel, const QString& text) {
+    if (StatusBar1->panelText(panel) != text)
+        StatusBar1->setPanelText(panel, text);
+}
+
+void TForm3::setProgressRange(int32_t maximum) {
+    // An empty range would show the bar's busy animation instead of an empty bar.
+    ProgressBar1->setRange(0, std::max(maximum, 1));
+}
+
+void TForm3::setProgressPosition(int32_t position) { ProgressBar1->setValue(position); }
+
+void TForm3::setFileDialogRunner(std::function<bool(QFileDialog&)> runner) {
+    fileDialogRunner_ = std::move(runner);
+}
