@@ -58,8 +58,11 @@ void TForm3::buildSdFileManagerPage() {
     browse->addWidget(FileListBox1, 1, 1, 2, 1);
     browse->setColumnStretch(0, 1);
     browse->setColumnStretch(1, 1);
-    browse->setRowStretch(2, 1);
-    page->addLayout(browse, 1);
+    // The pages share one height, set by the tallest; the lists keep to a height that leaves
+    // "Load Packet" in view.
+    for (QWidget* list : {static_cast<QWidget*>(DirectoryListBox1), static_cast<QWidget*>(FileListBox1)})
+        list->setFixedHeight(list == FileListBox1 ? 330 : 300);
+    page->addLayout(browse);
 
     auto* load = new QHBoxLayout;
     load->setSpacing(8);
@@ -89,6 +92,7 @@ void TForm3::buildSdFileManagerPage() {
     }
     row->addStretch(1);
     page->addLayout(row);
+    page->addStretch(1);
     cxPageControl1->addPage(cxTabSheet4, QStringLiteral("ver.7.5 SD File Manager"));
 
     // The tree starts in the home folder; the description stays until the user opens a folder.

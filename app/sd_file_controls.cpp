@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QStorageInfo>
 
 namespace {
@@ -63,6 +64,7 @@ void KDriveComboBox::showPlaceOf(const QString& folder)
 KDirectoryListBox::KDirectoryListBox(QWidget* parent) : QTreeWidget(parent)
 {
     setHeaderHidden(true);
+    header()->setAccessibleName(QStringLiteral("Folder"));
     setColumnCount(1);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setRootIsDecorated(false);

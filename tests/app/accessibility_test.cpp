@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QToolButton>
@@ -29,7 +30,7 @@ namespace {
 bool insideQtInternals(const QWidget* w, const QWidget* window) {
     for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
         const QString name = p->objectName();
-        if (qobject_cast<const QComboBox*>(p) ||
+        if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QFileDialog*>(p) ||
             (name.startsWith(QLatin1String("qt_scrollarea_")) && name.endsWith(QLatin1String("container"))))
             return true;
     }

@@ -1,0 +1,418 @@
+// File transfers through the real window, offscreen, over a pseudo-terminal to the simulator,
+// which keeps its SD card and flash slots as files.
+#include "tests/e2e/window_fixture.h"
+
+#include "app/sd_file_controls.h"
+#include "app/widgets/k_combo_box.h"
+#include "sim/display_storage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder per test for the simulator's SD card and flash slots.
+fs::path freshRoot()
+{
+    std::string pattern = (fs::temp_directory_path() / "korvane-e2e-transfer-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    return pattern;
+}
+
+SimulatorOptions storageOptions(const fs::path& root, int codePage, const FailureSettings& failures)
+{
+    SimulatorOptions o = volumes({4, 4, 4, 4}, 32);
+    o.storage.sdFolder = root / "sd";
+    o.storage.flashFolder = root / "flash";
+    o.storage.codePage = codePage;
+    o.failures = failures;
+    return o;
+}
+
+QByteArray pattern(qsizetype size, int seed)
+{
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 13 + seed) & 0xFF);
+    return bytes;
+}
+
+QByteArray bytesOf(const Bytes& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size()));
+}
+
+// Sets one environment variable for the life of the object.
+class EnvironmentValue {
+public:
+    EnvironmentValue(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        ::setenv(name, value, 1);
+    }
+    ~EnvironmentValue()
+    {
+        if (old_)
+            ::setenv(name_, old_->c_str(), 1);
+        else
+            ::unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class Transfer : public WindowOverPty {
+protected:
+    explicit Transfer(int codePage = 1252, FailureSettings failures = {})
+        : Transfer(freshRoot(), codePage, failures) {}
+    Transfer(fs::path root, int codePage, FailureSettings failures)
+        : WindowOverPty(storageOptions(root, codePage, failures)), root_(std::move(root)) {}
+
+    void SetUp() override
+    {
+        WindowOverPty::SetUp();
+        ASSERT_TRUE(pcFolder.isValid());
+        QObject::connect(&loop(), &ProtocolLoop::passDone, [this] {
+            for (int p : {1, 6}) {
+                auto& h = history[p];
+                if (h.empty() || h.back() != panel(p))
+                    h.push_back(panel(p));
+            }
+        });
+    }
+    void TearDown() override
+    {
+        WindowOverPty::TearDown();
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    QByteArray writePcFile(const QString& name, qsizetype size, int seed = 1)
+    {
+        const QByteArray bytes = pattern(size, seed);
+        QFile f(QDir(pcFolder.path()).filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return bytes;
+    }
+    QByteArray sdFile(const QString& devicePath) const
+    {
+        return bytesOf(readStoredFile(root_ / "sd" / devicePath.mid(1).toStdString()));
+    }
+    QByteArray flashSlot(int slot) const
+    {
+        return bytesOf(readStoredFile(root_ / "flash" / std::string(kFlashSlotFiles[static_cast<size_t>(slot)])));
+    }
+    bool panel1Showed(const QString& text) const
+    {
+        const auto& h = history.at(1);
+        return std::find(h.begin(), h.end(), text) != h.end();
+    }
+    // Opens the PC folder in the SD page's tree, as a user who clicks it.
+    void openPcFolder() { window->DirectoryListBox1->setFolder(pcFolder.path()); }
+    // "..." of a slot, with the dialog answered by choosing that file.
+    void chooseImage(int slot, const QString& path)
+    {
+        window->setFileDialogRunner([path](QFileDialog& d) {
+            d.selectFile(path);
+            return true;
+        });
+        window->imagePicker[slot]->click();
+    }
+    bool idle() const { return loop().state() == 1000; }
+    // Saves a picture of the window when the environment names a folder for it.
+    void screenshot(const char* name)
+    {
+        const QImage shot = window->grab().toImage();
+        EXPECT_FALSE(shot.isNull());
+        if (const char* dir = std::getenv("KORVANE_SCREENSHOT_DIR"))
+            shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(QString::fromLatin1(name)));
+    }
+
+    fs::path root_;
+    QTemporaryDir pcFolder;
+    std::map<int, std::vector<QString>> history;
+};
+
+// ---------------------------------------------------------------- SD card
+
+class SdTransfer : public Transfer {
+protected:
+    SdTransfer() : Transfer(1252, paused(6, 200)) {}
+    // A pause of the display's answer to one block, long enough to look at the window mid-way.
+    static FailureSettings paused(int file, int block)
+    {
+        FailureSettings f;
+        f.enable(FailureMode::DelayReplies).at(file, block);
+        f.replyDelay = std::chrono::milliseconds(300);
+        return f;
+    }
+};
+
+TEST_F(SdTransfer, AFolderOfFilesArrivesByteExactInTheSdFolder)
+{
+    std::map<QString, QByteArray> sent;
+    // In name order, so the 100 000-byte file is the sixth, whose answer to block 200 is paused.
+    const std::pair<const char*, qsizetype> files[] = {{"a0.bin", 0},     {"b1.bin", 1},    {"c250.bin", 250},
+                                                       {"d251.bin", 251}, {"e1000.txt", 1000}, {"f100000.dat", 100000}};
+    for (auto [name, size] : files)
+        sent[QString::fromLatin1(name)] = writePcFile(QString::fromLatin1(name), size, static_cast<int>(size));
+    QDir(pcFolder.path()).mkdir(QStringLiteral("params"));  // a folder is not a file to send
+
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        window->cxPageControl1->setActivePage(window->cxTabSheet4);
+        openPcFolder();
+        window->ComboBox2->setItemIndex(3);  // "/params/"
+        press("Button7");
+    });
+    script.step("half of the last file", [&] { return panel(2) == "50000"; }, [&] {
+        EXPECT_EQ(panel(1), "Loading file f100000.dat to SD...");
+        EXPECT_EQ(window->ProgressBar1->maximum(), 100000);
+        EXPECT_EQ(window->ProgressBar1->value(), 49750);
+        EXPECT_FALSE(panel(3).isEmpty());
+        screenshot("sd-file-manager-transfer.png");
+    }, 15000);
+    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 15000);
+    connectWith(script);
+
+    EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a0.bin", "b1.bin", "c250.bin", "d251.bin", "e1000.txt", "f100000.dat"}));
+    for (const auto& [name, bytes] : sent)
+        EXPECT_EQ(sdFile(QStringLiteral("/params/") + name), bytes) << name.toStdString();
+    EXPECT_TRUE(panel1Showed("File /params/d251.bin written"));
+    EXPECT_EQ(countFrames("SD close"), 6u);
+    EXPECT_TRUE(errors.empty());
+}
+
+class SdNames : public Transfer {
+protected:
+    SdNames() : Transfer(1251, {}) {}
+};
+
+TEST_F(SdNames, ACyrillicNameArrivesUnderARussianLocaleAndIsAFileErrorUnderAnEnglishOne)
+{
+    const QString name = QStringLiteral("Привет.txt");
+    const QByteArray bytes = writePcFile(name, 300);
+    std::optional<EnvironmentValue> locale;
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        locale.emplace("LC_ALL", "ru_RU.UTF-8");
+        openPcFolder();
+        window->ComboBox2->setItemIndex(7);  // "/str/"
+        press("Button7");
+    });
+    script.step("russian batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] {
+        locale.reset();
+        locale.emplace("LC_ALL", "en_US.UTF-8");
+        press("Button7");
+    }, 10000);
+    script.step("english batch over", [&] {
+        const auto& h = history[1];
+        return idle() && h.size() >= 2 && h.back() == "Files is loaded to SD..." && h.end()[-2].endsWith(" error");
+    }, [&] { press("Button2"); }, 10000);
+    connectWith(script);
+    locale.reset();
+
+    EXPECT_EQ(sdFile(QStringLiteral("/str/") + name), bytes);
+    EXPECT_TRUE(panel1Showed("File /str/Привет.txt written"));
+    EXPECT_EQ(history[1].end()[-2], "File /str/Привет.txt error");
+    EXPECT_EQ(history[1].back(), "Files is loaded to SD...");
+    EXPECT_EQ(countFrames("SD open"), 1u);  // nothing went for the name 1252 cannot write
+}
+
+class SdWrongSum : public Transfer {
+protected:
+    // 600 bytes go as 250 + 250 + 100: the wrong sum strikes the last block of the second file.
+    SdWrongSum() : Transfer(1252, wrongSumAt(2, 3)) {}
+    static FailureSettings wrongSumAt(int file, int block)
+    {
+        FailureSettings f;
+        f.enable(FailureMode::WrongSum).at(file, block);
+        return f;
+    }
+};
+
+TEST_F(SdWrongSum, AWrongSumOnTheSecondFileIsAFileErrorAndTheBatchStillEnds)
+{
+    for (const char* name : {"one.bin", "two.bin", "three.bin"})
+        writePcFile(QString::fromLatin1(name), 600);
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        openPcFolder();
+        press("Button7");
+    });
+    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 10000);
+    connectWith(script);
+    // Sorted by name: one, three, two.
+    EXPECT_TRUE(panel1Showed("File /one.bin written"));
+    EXPECT_TRUE(panel1Showed("File /three.bin error"));
+    EXPECT_TRUE(panel1Showed("File /two.bin written"));
+    EXPECT_EQ(countFrames("SD close"), 2u);
+}
+
+class SdLineDropped : public Transfer {
+protected:
+    SdLineDropped() : Transfer(1252, dropAfter(1, 5)) {}
+    static FailureSettings dropAfter(int file, int block)
+    {
+        FailureSettings f;
+        f.enable(FailureMode::DropLine).at(file, block);
+        return f;
+    }
+};
+
+TEST_F(SdLineDropped, ALineLostMidTransferLeavesTheWindowResponsiveThePortClosedAndNothingWritten)
+{
+    writePcFile(QStringLiteral("big.bin"), 20000);
+    bool eventServed = false;
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        openPcFolder();
+        press("Button7");
+    });
+    script.step("loss shown", [&] { return panel(1).contains("lost"); }, [&] {
+        EXPECT_FALSE(window->comm().Active());
+    }, 10000);
+    // The window still serves its events: one posted now is handled within the script's bound.
+    script.act("post", [&] { QTimer::singleShot(0, window.get(), [&] { eventServed = true; }); });
+    script.step("event served", [&] { return eventServed; }, [&] { press("Button2"); }, 2000);
+    connectWith(script);
+
+    EXPECT_EQ(panel(1), "Connection to COM3 lost. Press \"Connect\" to connect again.");
+    for (const QString& text : history[1]) {
+        EXPECT_FALSE(text.endsWith(" written")) << text.toStdString();
+        EXPECT_NE(text, "Files is loaded to SD...");
+    }
+    EXPECT_FALSE(window->comm().Active());
+    EXPECT_TRUE(errors.empty());
+}
+
+// ---------------------------------------------------------------- built-in flash
+
+class FlashTransfer : public Transfer {
+protected:
+    FlashTransfer() : Transfer(1252, pausedBlock(4, 50)) {}
+    static FailureSettings pausedBlock(int file, int block)
+    {
+        FailureSettings f;
+        f.enable(FailureMode::DelayReplies).at(file, block);
+        f.replyDelay = std::chrono::milliseconds(300);
+        return f;
+    }
+};
+
+TEST_F(FlashTransfer, ImagesArriveAsTheFileFollowedByZerosUpToAWholeBlock)
+{
+    struct Image {
+        int slot;
+        qsizetype size;
+        qsizetype arrives;
+    } images[] = {{0, 0, 1024}, {1, 2048, 2048}, {2, 2049, 3072}, {4, 100 * 1024, 100 * 1024}};
+    std::vector<QByteArray> contents;
+    for (const Image& i : images)
+        contents.push_back(writePcFile(QStringLiteral("image%1.imz").arg(i.slot), i.size, i.slot + 5));
+
+    script.step("greeted", [&] { return greeted(); }, [] {});
+    for (const Image& i : images) {
+        script.act("choose", [&, i] {
+            chooseImage(i.slot, QDir(pcFolder.path()).filePath(QStringLiteral("image%1.imz").arg(i.slot)));
+            EXPECT_TRUE(window->imageSend[i.slot]->isEnabled());
+            window->imageSend[i.slot]->click();
+        });
+        if (i.slot == 4) {
+            script.step("half of the image", [&] { return panel(2) == "51200"; }, [&] {
+                EXPECT_EQ(panel(1), "Loading file image4.imz to External Flash...");
+                EXPECT_EQ(window->ProgressBar1->value(), 50176);
+                screenshot("disk-image-loader-transfer.png");
+            }, 10000);
+        }
+        script.step("written", [&, i] { return idle() && panel(1) == QStringLiteral("File image%1.imz written").arg(i.slot); },
+                    [] {}, 10000);
+    }
+    script.act("exit", [&] { press("Button2"); });
+    connectWith(script);
+
+    for (size_t k = 0; k < std::size(images); ++k) {
+        QByteArray expected = contents[k];
+        expected.append(QByteArray(images[k].arrives - images[k].size, '\0'));
+        EXPECT_EQ(flashSlot(images[k].slot), expected) << "slot " << images[k].slot;
+    }
+    EXPECT_EQ(window->imageFileBox[2]->text(), QDir(pcFolder.path()).filePath("image2.imz"));
+    EXPECT_TRUE(errors.empty());
+}
+
+class FlashSlotThree : public Transfer {
+protected:
+    // The answer to the only block comes late and in two pieces: panel 6 shows the wait.
+    FlashSlotThree() : Transfer(1252, slowPieces()) {}
+    static FailureSettings slowPieces()
+    {
+        FailureSettings f;
+        f.enable(FailureMode::DelayReplies).enable(FailureMode::SplitReplies).at(1, 1);
+        f.replyDelay = std::chrono::milliseconds(200);
+        f.splitPieces = 2;
+        f.splitPause = std::chrono::milliseconds(200);
+        return f;
+    }
+};
+
+TEST_F(FlashSlotThree, Disk3SendsItsSlotNumberAndPanelSixCountsTheAnswer)
+{
+    const QString image = QDir(pcFolder.path()).filePath("disk3.imz");
+    writePcFile("disk3.imz", 100);
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        chooseImage(3, image);
+        press("BitBtn17");
+    });
+    script.step("written", [&] { return idle() && panel(1) == "File disk3.imz written"; }, [&] { press("Button2"); }, 5000);
+    connectWith(script);
+
+    const auto log = frames();
+    const auto open = std::find_if(log.begin(), log.end(), [](const FrameRecord& f) { return f.name == "flash open"; });
+    ASSERT_NE(open, log.end());
+    EXPECT_EQ(open->raw, (Bytes{0xA3, 0x01, 0x03}));
+    EXPECT_EQ(history[6], (std::vector<QString>{"", "0", "1"}));
+}
+
+class FlashWrongFirstSum : public Transfer {
+protected:
+    FlashWrongFirstSum() : Transfer(1252, wrongFirst()) {}
+    static FailureSettings wrongFirst()
+    {
+        FailureSettings f;
+        f.enable(FailureMode::WrongSum).at(1, 1);
+        return f;
+    }
+};
+
+TEST_F(FlashWrongFirstSum, AWrongFirstSumEndsTheTransferAtOnce)
+{
+    const QString image = QDir(pcFolder.path()).filePath("sys.imz");
+    writePcFile("sys.imz", 5000);
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        chooseImage(0, image);
+        press("BitBtn11");
+    });
+    script.step("error", [&] { return idle() && panel(1) == "File sys.imz error"; }, [] {}, 5000);
+    // Nothing more goes after the error, however long one waits.
+    script.step("a while", [t = std::make_shared<QElapsedTimer>()] {
+        if (!t->isValid())
+            t->start();
+        return t->elapsed() > 200;
+    }, [&] { press("Button2"); });
+    connectWith(script);
+    EXPECT_EQ(countFrames("flash block"), 1u);
+}
+
+}  // namespace
