@@ -228,6 +228,17 @@ void TForm3::buildLeftPanel() {
     Button54 = key("Button54", QStringLiteral("LONG+"), QStringLiteral("Long press up"), 10, 47, 28);
     Button53 = key("Button53", QStringLiteral("LONG-"), QStringLiteral("Long press down"), 10, 47, 28);
     Button52 = key("Button52", QStringLiteral("Long Reset"), QString(), 8, rightWidth, 60);
+    // Where Tahoma is missing the fallback face is wider: tighten the letters of a caption that
+    // would touch its button's edges, keeping its size and weight.
+    for (QPushButton* b : {Button54, Button53}) {
+        QFont f = b->font();
+        const int room = b->width() - 8;
+        const int wide = QFontMetrics(f).horizontalAdvance(b->text());
+        if (wide > room) {
+            f.setLetterSpacing(QFont::AbsoluteSpacing, -qreal(wide - room) / qreal(b->text().size()));
+            b->setFont(f);
+        }
+    }
     keys->addWidget(Button50, 0, 0);
     keys->addWidget(Button49, 1, 0);
     keys->addWidget(Button51, 0, 1, 2, 1);
@@ -253,7 +264,7 @@ void TForm3::buildStoragePanel() {
     Panel2->setAttribute(Qt::WA_StyledBackground, true);
     Panel2->setFixedWidth(kStoragePanelWidth);
     auto* v = new QVBoxLayout(Panel2);
-    v->setContentsMargins(4, 10, 4, 10);
+    v->setContentsMargins(6, 10, 6, 10);  // the buttons keep clear of the window's edge
     v->setSpacing(6);
 
     auto* caption = form::label(Panel2, QStringLiteral("Storage"), "storageCaption");

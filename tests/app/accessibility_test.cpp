@@ -396,3 +396,13 @@ TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView) {
         }
     }
 }
+
+TEST_F(FormTest, KeyAndStorageCaptionsKeepClearOfTheirButtonsEdges) {
+    for (QPushButton* b : {form->Button54, form->Button53, form->Button51, form->Button52, form->BitBtn21, form->Button22}) {
+        const int text = b->fontMetrics().horizontalAdvance(b->text());
+        EXPECT_LE(text + 6, b->width()) << b->text().toStdString() << ": " << text << " px in a " << b->width() << " px button";
+    }
+    // And the storage buttons keep clear of the window's right edge.
+    const int right = form->BitBtn21->mapTo(form.get(), QPoint(form->BitBtn21->width(), 0)).x();
+    EXPECT_LE(right, form->width() - 6);
+}
