@@ -2,13 +2,17 @@
 
 #include <chrono>
 
-void TnrInputQueue::Push(const uint8_t* data, size_t n)
+size_t TnrInputQueue::Push(const uint8_t* data, size_t n, size_t capacity)
 {
+    size_t taken = 0;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        bytes_.insert(bytes_.end(), data, data + n);
+        const size_t room = bytes_.size() < capacity ? capacity - bytes_.size() : 0;
+        taken = n < room ? n : room;
+        bytes_.insert(bytes_.end(), data, data + taken);
     }
-    cv_.notify_all();
+    if (taken > 0) cv_.notify_all();
+    return taken;
 }
 
 size_t TnrInputQueue::Take(uint8_t* out, size_t len, uint32_t intervalMs, const std::function<void()>& onKick)

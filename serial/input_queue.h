@@ -10,7 +10,9 @@
 
 class TnrInputQueue {
  public:
-  void Push(const uint8_t* data, size_t n);
+  // Appends what fits below capacity bytes, in order; returns how many were taken (the rest is
+  // dropped, as by a driver whose queue is full).
+  size_t Push(const uint8_t* data, size_t n, size_t capacity);
   // Takes up to len bytes. Waits for missing bytes until all have arrived, the queue is purged,
   // closed or kicked with a pending errand (run by onKick, then the wait goes on), or more than
   // intervalMs (when above 0) pass between two bytes after the first. Returns the count taken.

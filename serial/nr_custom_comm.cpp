@@ -299,10 +299,14 @@ bool TnrCustomComm::StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat)
     return ok;
 }
 
-void TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
+bool TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
 {
-    inputQueue_.Push(data, n);
-    fTotalReceived.fetch_add(static_cast<uint32_t>(n));
+    // The queue holds at most BufferInSize bytes, as the driver's queue does. Dropped bytes are
+    // not counted: a reply state would otherwise see its length arrive and wait in Read for
+    // bytes that are gone.
+    const size_t kept = inputQueue_.Push(data, n, BufferInSize());
+    fTotalReceived.fetch_add(static_cast<uint32_t>(kept));
+    return kept == n;
 }
 
 void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
@@ -332,6 +336,7 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
             std::array<uint8_t, 4096> chunk;
             const char evt = evtChar_.load();
             bool lost = false;
+            bool overrun = false;
             std::function<void()> counted;
             {
                 std::lock_guard<std::mutex> guard(portLock_);
@@ -344,7 +349,7 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
                     const nrplatform::PortPtr port = Port();
                     if (!port) return;
                     r = port->Read(chunk.data(), chunk.size());
-                    if (r.count > 0) CountReceived(chunk.data(), static_cast<size_t>(r.count));
+                    if (r.count > 0 && !CountReceived(chunk.data(), static_cast<size_t>(r.count))) overrun = true;
                 }
                 if (r.count > 0) {
                     if (counted) counted();
@@ -358,6 +363,7 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
             if ((mask & EV_RX80FULL) && inputQueue_.Size() * 5 >= static_cast<size_t>(BufferInSize()) * 4)
                 events |= EV_RX80FULL;
             if (TraceStates().Contains(tsRxChar) || HasReceiveConsumers()) ConsumeQueued();
+            if (overrun) DoCommError(CE_RXOVER, 0, stat.Flags);  // the input queue was full
             if (lost) {
                 DoDisconnect(false);
                 return;

@@ -186,7 +186,8 @@ class TnrCustomComm : public TnrBaseIO {
   static constexpr std::chrono::milliseconds kCloseDrainLimit{250};
   // Reads and clears the error flags and fills the status record; stat gets a copy of it.
   bool StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat = nullptr);
-  void CountReceived(const uint8_t* data, size_t n);
+  // Queues and counts what fits in the input queue (BufferInSize); returns false when some was dropped.
+  bool CountReceived(const uint8_t* data, size_t n);
   void ConsumeQueued();
   // Comm thread and message thread hand-shake: the comm thread waits until its posted event has
   // been handled before it looks at the line again.
