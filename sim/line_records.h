@@ -13,7 +13,9 @@ struct WakeUpRecord {
     std::int64_t lateNs = 0;  // how much later the simulator actually wrote them
 };
 
-// From the simulator's write of an answer's last byte to its read of the next bytes from the shell.
+// From the simulator's write of an answer's last byte (the moment just before the write call, so
+// the shell cannot have had the bytes earlier) to its read of the next bytes from the shell (the
+// moment the read call returned).
 struct TurnaroundRecord {
     std::int64_t answerWrittenNs = 0;
     std::int64_t nextReadNs = 0;

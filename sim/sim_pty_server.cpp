@@ -234,27 +234,37 @@ bool SimPtyServer::dropLine()
     return true;
 }
 
+// The line sets deadlines; the pause between the pieces of a split answer is a fault the shell
+// must see whole, so it also counts from the moment the piece before it actually left.
+std::int64_t SimPtyServer::dueOf(const Scheduled &s) const
+{
+    return s.gapNs > 0 ? std::max(s.dueNs, lastWrittenNs_ + s.gapNs) : s.dueNs;
+}
+
 bool SimPtyServer::performDue()
 {
     Scheduled due = std::move(queue_.front());
     queue_.pop_front();
     if (due.step.dropLine)
         return dropLine();
+    // The moment of writing, taken before the bytes leave: no reader can have them earlier. The
+    // records are made before they leave too, so that whoever has read them finds them there.
+    const std::int64_t writtenNs = steadyNowNs();
     {
-        // Noted before the bytes leave, so that whoever has read them finds them in the records.
         std::lock_guard lock(mutex_);
-        const std::int64_t late = std::max<std::int64_t>(0, steadyNowNs() - due.dueNs);
+        const std::int64_t dueNs = dueOf(due);
+        const std::int64_t late = std::max<std::int64_t>(0, writtenNs - dueNs);
         records_.totalLateNs += late;
         ++records_.writes;
         records_.bytesWritten += due.step.bytes.size();
         if (records_.wakeUps.size() < options_.lineRecordLimit)
-            records_.wakeUps.push_back(WakeUpRecord{due.dueNs, late});
+            records_.wakeUps.push_back(WakeUpRecord{dueNs, late});
     }
     if (!writeAll(due.step.bytes))
         return false;
-    const std::int64_t after = steadyNowNs();
+    lastWrittenNs_ = steadyNowNs();
     awaitingNext_ = true;
-    turnaround_.answerWrittenNs = after;
+    turnaround_.answerWrittenNs = writtenNs;
     turnaround_.answered = static_cast<int>(due.step.answers);
     return true;
 }
@@ -291,6 +301,8 @@ void SimPtyServer::schedule(const std::vector<OutputStep> &steps)
                                 step.bytes.begin() + static_cast<std::ptrdiff_t>(offset + n));
             lastDueNs_ = std::max(lastDueNs_, tx_.byteTime(offset + n) + latency);
             s.dueNs = lastDueNs_;
+            if (sameFrame && offset == 0)
+                s.gapNs = std::chrono::duration_cast<std::chrono::nanoseconds>(step.pauseBefore).count();
             queue_.push_back(std::move(s));
         }
         previousEnd = tx_.freeAt();
@@ -330,7 +342,7 @@ void SimPtyServer::serve()
     std::vector<std::uint8_t> buffer(4096);
     for (;;) {
         const std::int64_t now = steadyNowNs();
-        if (!queue_.empty() && queue_.front().dueNs <= now) {
+        if (!queue_.empty() && dueOf(queue_.front()) <= now) {
             try {
                 if (!performDue())
                     return;
@@ -343,7 +355,7 @@ void SimPtyServer::serve()
         }
         timespec timeout{};
         if (!queue_.empty()) {
-            const std::int64_t wait = queue_.front().dueNs - now;
+            const std::int64_t wait = dueOf(queue_.front()) - now;
             timeout.tv_sec = static_cast<time_t>(wait / 1'000'000'000);
             timeout.tv_nsec = static_cast<long>(wait % 1'000'000'000);
         }

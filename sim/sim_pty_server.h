@@ -79,7 +79,9 @@ private:
     struct Scheduled {
         OutputStep step;
         std::int64_t dueNs = 0;
+        std::int64_t gapNs = 0;  // a piece of a split answer also waits this long after the piece before it left
     };
+    std::int64_t dueOf(const Scheduled &s) const;
 
     void openLine();
     void closeLine();
@@ -116,6 +118,7 @@ private:
     LineDirection rx_;
     LineDirection tx_;
     std::int64_t lastDueNs_ = 0;
+    std::int64_t lastWrittenNs_ = 0;
     bool dropQueued_ = false;
     bool awaitingNext_ = false;  // an answer was written; the next read closes a turnaround
     TurnaroundRecord turnaround_;

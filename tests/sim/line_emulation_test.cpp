@@ -139,7 +139,9 @@ TEST_F(EmulatedLineTest, ABlockIsAnsweredNoSoonerThanItAndItsAnswerCanCrossTheLi
         shell.send(block);
         EXPECT_EQ(shell.receive(2, kReplyBound), (Bytes{0xAB, dataSum(block)}));
         const std::int64_t answered = steadyNowNs();
-        const std::int64_t least = o.line.nsFor(block.size() + 2) + std::chrono::nanoseconds(latency).count();
+        // The block crosses, then the answer crosses back (each timed whole), then the latency.
+        const std::int64_t least =
+            o.line.nsFor(block.size()) + o.line.nsFor(2) + std::chrono::nanoseconds(latency).count();
         EXPECT_GE(answered - sent, least);
 
         // The answer's write was due exactly that long after the block's first byte was read.
@@ -183,7 +185,7 @@ TEST_F(EmulatedLineTest, TurnaroundsRunFromAnAnswerToTheNextBytesOfTheShell)
         EXPECT_EQ(t.answered, static_cast<int>(i == 0 ? FrameKind::SdOpen : FrameKind::SdBlock));
         EXPECT_LE(t.answerWrittenNs, t.nextReadNs);
         if (i > 0) {
-            // Written before the shell read it, read after the shell slept 20 ms.
+            // Written before the shell had it, read after the shell slept 20 ms.
             EXPECT_LE(t.answerWrittenNs, shellSide[i - 1].second);
             EXPECT_GE(t.nextReadNs - t.answerWrittenNs, 20'000'000);
         }
