@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QScrollArea>
 #include <QApplication>
 #include <QEvent>
 #include <QHash>
@@ -455,7 +456,7 @@ QWidget* KPageControl::tabStrip() const { return strip_; }
 void KPageControl::relayout() {
     const QFontMetrics fm(font());
     const int h = rowHeight(fm);
-    const int w = std::max(1, width());
+    const int w = std::max(1, wrapWidth());
     tabRects_.clear();
     int x = 0;
     int row = 0;
@@ -488,6 +489,23 @@ void KPageControl::relayout() {
     updateGeometry();
 }
 
+int KPageControl::wrapWidth() {
+    // Inside a scroll area whose view is narrower than the control, the tabs wrap at the view's
+    // edge, so that every tab can be seen without scrolling sideways.
+    int w = width();
+    for (QWidget* p = parentWidget(); p; p = p->parentWidget()) {
+        auto* area = qobject_cast<QScrollArea*>(p);
+        if (!area || !area->widget() || !area->widget()->isAncestorOf(this))
+            continue;
+        viewport_ = area->viewport();
+        const int left = mapTo(area->widget(), QPoint(0, 0)).x();
+        const int margin = std::max(0, std::min(left, 12));
+        w = std::min(w, area->viewport()->width() - left - margin);
+        break;
+    }
+    return std::max(w, kTabMinWidth);
+}
+
 QSize KPageControl::sizeHint() const {
     const QSize inner = stack_->sizeHint();
     return {inner.width(), inner.height() + (rows_ > 0 ? strip_->height() : 0)};
@@ -508,6 +526,8 @@ bool KPageControl::eventFilter(QObject* watched, QEvent* event) {
             QAccessible::updateAccessibility(&change);
         }
     }
+    if (event->type() == QEvent::Resize && watched == viewport_)
+        relayout();
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         // Ctrl+Tab and its kin belong to the innermost page control around the focused
         // widget that has another page to go to; the outer ones let it pass.

@@ -1,5 +1,6 @@
 #pragma once
 #include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -78,6 +79,8 @@ private:
     QList<QRect> tabRects_;
     int rows_ = 0;
     int active_ = -1;
+    int wrapWidth();
+    QPointer<QWidget> viewport_;  // the view of the scroll area around the control, if any
     KTabRows* strip_;
     QStackedWidget* stack_;
 };
