@@ -90,14 +90,17 @@ void TnrCustomSerialComm::SetPortMapSource(std::shared_ptr<TnrPortMapSource> sou
 
 std::shared_ptr<TnrPortMapSource> TnrCustomSerialComm::PortMapSource() const
 {
-    if (!portMap_) portMap_ = std::make_shared<TnrSystemPortMap>();
+    if (!portMap_) portMap_ = MakeSystemPortMap();
     return portMap_;
 }
 
 std::string TnrCustomSerialComm::DevicePath() const
 {
     const int index = GetDeviceIndex();
-    if (index >= 0) return Device(index)->NamePDO;  // the device the map lists for the name
+    if (index >= 0) {  // the device the map lists for the name
+        const TnrDevice* device = Device(index);
+        return PortMapSource()->ListedPath(TnrPortMapEntry{device->NamePDO, device->PortName});
+    }
     return PortMapSource()->HardwarePath(fComPortNo);
 }
 

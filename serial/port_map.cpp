@@ -46,6 +46,11 @@ std::string TnrPortMapSource::ProductName(const std::string& /*devicePath*/) con
     return std::string();
 }
 
+std::string TnrPortMapSource::ListedPath(const TnrPortMapEntry& entry) const
+{
+    return entry.kernelName;
+}
+
 std::string TnrPortMapSource::HardwarePath(uint32_t portNo) const
 {
     const std::string name = HardwareTtyName(portNo);

@@ -1,6 +1,7 @@
 #pragma once
 // The port map: pairs (kernel device name = device path, port name) that the enumeration reads.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,10 +17,15 @@ class TnrPortMapSource {
   virtual std::vector<TnrPortMapEntry> Entries() const = 0;
   // For a USB device: its product name; else empty.
   virtual std::string ProductName(const std::string& devicePath) const;
+  // The path a port the map lists opens: its kernel device name (the device path) by default.
+  virtual std::string ListedPath(const TnrPortMapEntry& entry) const;
   // The path a port name opens when the map does not list it (the hardware rule), or empty
   // when the number has no such path.
   virtual std::string HardwarePath(uint32_t portNo) const;
 };
+
+// The machine's own map, as the platform keeps it (each platform's port map file makes it).
+std::shared_ptr<TnrPortMapSource> MakeSystemPortMap();
 
 // A source with fixed pairs (for a caller that knows its devices, and for tests).
 class TnrFixedPortMap : public TnrPortMapSource {
@@ -34,7 +40,7 @@ class TnrFixedPortMap : public TnrPortMapSource {
   std::string devFolder_;
 };
 
-// The machine's own map: port links first, then the hardware ports of /sys/class/tty.
+// The Linux machine's own map: port links first, then the hardware ports of /sys/class/tty.
 class TnrSystemPortMap : public TnrPortMapSource {
  public:
   TnrSystemPortMap();  // port links folder of portLinksFolder(), sysfs at /sys/class/tty

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# Runs the Windows programs under Wine, in a private Wine prefix:
+#  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings);
+#  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
+#     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
+#     korvane-headless-session.exe connects, reads the sizes and says goodbye;
+#  3. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
+# Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
+#   WINDOWS_BUILD: made by scripts/build-windows.sh; LINUX_BUILD: holds sim/korvane-sim.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+win=$(cd "${1:?usage: test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]}" && pwd)
+lin=$(cd "${2:?usage: test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]}" && pwd)
+out=${3:-$win/wine-results}
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+
+work=$(mktemp -d /tmp/korvane-wine.XXXXXX)
+export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export XDG_RUNTIME_DIR="$work/runtime"   # the simulator's port link stays private
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
+unset DISPLAY WAYLAND_DISPLAY
+
+sim_pid=""
+cleanup() {
+  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; fi
+  timeout 30 wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+step() { echo "== $* =="; }
+fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+
+step "Wine prefix"
+timeout 300 wineboot -i >/dev/null 2>&1 || fail "wineboot did not finish"
+# One Wine server for the whole run, so that the volatile SERIALCOMM key lasts between programs.
+wineserver -p
+
+step "unit tests under Wine"
+for t in serial/test_serial protocol/test_protocol settings/test_settings; do
+  exe="$win/tests/$t.exe"
+  [ -f "$exe" ] || fail "$exe is missing"
+  echo "-- $(basename "$exe")"
+  timeout 600 wine "$exe" -platform offscreen --gtest_color=no >"$out/$(basename "$t").log" 2>&1 \
+    || { cat "$out/$(basename "$t").log"; fail "$(basename "$exe")"; }
+  grep -E '^\[  (PASSED|FAILED) ' "$out/$(basename "$t").log"
+done
+
+step "end-to-end: korvane-headless-session.exe against the simulator on COM3"
+"$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 >"$out/sim.log" 2>&1 &
+sim_pid=$!
+pty=""
+for _ in $(seq 1 100); do
+  pty=$(sed -n 's/^Display simulator on //p' "$out/sim.log")
+  [ -n "$pty" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$out/sim.log"; fail "the simulator did not start"; }
+  sleep 0.05
+done
+[ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+timeout 60 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial2' /t REG_SZ /d COM3 /f >/dev/null
+shots=$(winepath -w "$out/session-screenshots")
+status=0
+timeout 120 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$shots" 3 >"$out/session.log" 2>&1 || status=$?
+kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+tr -d '\r' <"$out/session.log"
+echo "-- what the simulator received:"
+cat "$out/sim.log"
+[ "$status" -eq 0 ] || fail "the session ended with status $status"
+grep -q "Disk 0: 2 Mb, Disk 1: 10 Mb, Disk 2: 20 Mb, Disk 3: 0 Mb, SD: 2048 Mb" "$out/session.log" \
+  || fail "the session did not print the simulator's sizes"
+# The hello, then the size query at least 500 ms later, then the goodbye.
+awk '
+  /\] hello/      { if (hello == "") hello = $2 }
+  /\] size query/ { if (size == "" && hello != "") size = $2 }
+  /\] goodbye/    { if (size != "") bye = $2 }
+  END {
+    if (hello == "" || size == "" || bye == "") { print "missing: hello " hello ", size query " size ", goodbye " bye; exit 1 }
+    if (size - hello < 500) { print "the size query came " size - hello " ms after the hello"; exit 1 }
+    print "hello at " hello " ms, size query " size - hello " ms later, goodbye at " bye " ms"
+  }' FS='[][ ]+' "$out/sim.log" || fail "the simulator's log"
+
+step "screenshot of korvane-shell.exe under Xvfb"
+rm -f "$out/shell.xwd"
+xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
+  wine "$1" &
+  shell=$!
+  for _ in $(seq 1 60); do sleep 1; xwininfo -root -tree 2>/dev/null | grep -q "Korvane" && break; done
+  sleep 3
+  xwd -root -silent >"$2"
+  kill "$shell" 2>/dev/null; timeout 30 wineserver -k 2>/dev/null || true
+' _ "$win/app/korvane-shell.exe" "$out/shell.xwd"
+python3 "$here/scripts/xwd-to-png.py" "$out/shell.xwd" "$out/korvane-shell-wine.png" && rm -f "$out/shell.xwd"
+echo "screenshot: $out/korvane-shell-wine.png"
+echo "test-windows: all passed"
