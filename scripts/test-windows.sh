@@ -19,7 +19,7 @@ work=$(mktemp -d /tmp/korvane-wine.XXXXXX)
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export XDG_RUNTIME_DIR="$work/runtime"   # the simulator's port link stays private
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 0700 "$XDG_RUNTIME_DIR"
-unset DISPLAY WAYLAND_DISPLAY
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM   # each program is told its platform
 
 sim_pid=""
 cleanup() {
@@ -35,7 +35,8 @@ fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
 step "Wine prefix"
 timeout 300 wineboot -i >/dev/null 2>&1 || fail "wineboot did not finish"
 # One Wine server for the whole run, so that the volatile SERIALCOMM key lasts between programs.
-wineserver -p
+wineserver -w
+wineserver -p >/dev/null 2>&1   # its object dump at exit is of no use here
 
 step "unit tests under Wine"
 for t in serial/test_serial protocol/test_protocol settings/test_settings; do
