@@ -29,6 +29,7 @@ constexpr std::array kCatalogue = {
     // "Config"
     CommandControl{"BitBtn22", "Read Config", "BitBtn22Click", kReadConfig, 0x18},
     CommandControl{"BitBtn34", "Erase Config", "BitBtn34Click", kReadConfig, 0x10},
+    CommandControl{"BitBtn23", "Save Config", "Button5Click", kSendConfig, 0x16, P::PageRecord},
     // "Screen Setup", "Screen size"
     CommandControl{"BitBtn32", "Screen size setup", "Button13Click", kSendBare, 0x0A},
     CommandControl{"Button15", "↑ Up", "Button15Click", kSendBare, 0x0C},
@@ -54,10 +55,13 @@ constexpr std::array kCatalogue = {
     CommandControl{"BitBtn33", "Save", "Button26Click", kSendGammaBare, 0x1F},
     // "Extra Coding"
     CommandControl{"BitBtn28", "Read Extra Encode", "BitBtn28Click", kReadExtra, 0x17},
+    CommandControl{"BitBtn29", "Save Extra Encode", "Button3Click", kSendExtra, 0x15, P::PageRecord},
     // "TurboTimer"
     CommandControl{"BitBtn26", "Read ", "BitBtn26Click", kReadTurboTimer, 0x26},
+    CommandControl{"BitBtn27", "Save", "Button45Click", kSendTurboTimer, 0x25},
     // "Transmission"
     CommandControl{"BitBtn24", "Read ", "BitBtn24Click", kReadTransmission, 0x24},
+    CommandControl{"BitBtn25", "Save", "Button27Click", kSendTransmission, 0x23},
     // "Keys emul"
     CommandControl{"Button21", "Doors", "Button21Click", kSendParam, 0x14, P::SpinValue, 0, "SpinEdit1"},
     CommandControl{"CheckBox1", "kl 15", "CheckBox1Click", kSendBare, 0x33, P::TickedCode, 0x34, "CheckBox1"},
@@ -120,6 +124,7 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
 {
     switch (spec.param) {
     case ParamKind::None:
+    case ParamKind::PageRecord:
         loop.storeCommand(spec.state, spec.code);
         break;
     case ParamKind::Constant:

@@ -14,6 +14,8 @@ enum class ParamKind {
     MirrorDirection,  // A6 02 code <direction bit in value, plus the side of the radio group in source>
     TickedCode,       // A6 01 code, where code is `value` when the check box in source is ticked
                       // after the click and `code` when it is clear
+    PageRecord,       // A6 L code <payload>: the page's own handler builds the record in the payload
+                      // buffer, then stores the row's state and code (a save the page must check first)
 };
 
 // One row of the command catalogue: which control, which handler, which protocol state and

@@ -1,0 +1,129 @@
+#include "settings/settings_states.h"
+
+#include "protocol/command_catalogue.h"
+#include "protocol/control_values.h"
+#include "protocol/protocol_loop.h"
+#include "protocol/protocol_states.h"
+#include "settings/transmission.h"
+
+#include <array>
+
+namespace {
+
+using Result = ProtocolLoop::StepResult;
+
+constexpr uint8_t kFrameMarker = 0xA6;
+constexpr uint8_t kTurboTimerLengthByte = 0x0D;
+
+// Reads the two leading bytes of a reply and drops them, then the record.
+template <size_t N>
+std::array<uint8_t, N> readRecord(ProtocolLoop& loop)
+{
+    loop.readByte();
+    loop.readByte();
+    std::array<uint8_t, N> bytes{};
+    for (uint8_t& b : bytes)
+        b = loop.readByte();
+    return bytes;
+}
+
+Result configReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory)
+{
+    if (!loop.replyArrived(kConfigReplyLength))
+        return Result::WaitForInput;
+    const auto bytes = readRecord<kConfigRecordSize>(loop);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    memory.configCopy = decodeConfig(bytes);
+    pages.showConfig(configView(memory.configCopy));
+    loop.setState(State::kIdle);
+    return Result::Acted;
+}
+
+Result extraCodingReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory)
+{
+    if (!loop.replyArrived(kExtraCodingReplyLength))
+        return Result::WaitForInput;
+    const auto bytes = readRecord<kExtraCodingSize>(loop);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    const ExtraCodingRecord record = decodeExtraCoding(bytes);
+    memory.extraByte5 = record.byte5;
+    memory.extraByte6 = record.byte6;
+    pages.showExtraCoding(extraCodingView(record));
+    loop.setState(State::kIdle);
+    return Result::Acted;
+}
+
+Result turboTimerReply(ProtocolLoop& loop, SettingsPages& pages)
+{
+    if (!loop.replyArrived(kTurboTimerReplyLength))
+        return Result::WaitForInput;
+    pages.showTurboTimer(turboTimerView(decodeTurboTimer(readRecord<kTurboTimerSize>(loop))));
+    loop.setState(State::kIdle);
+    return Result::Acted;
+}
+
+Result transmissionReply(ProtocolLoop& loop, SettingsPages& pages)
+{
+    if (!loop.replyArrived(kTransmissionReplyLength))
+        return Result::WaitForInput;
+    const auto ratios = readRecord<kTransmissionReplySize>(loop);
+    for (int gear = 1; gear <= kGears; ++gear)
+        pages.showTransmissionRatio(gear, ratios[static_cast<size_t>(gear - 1)]);
+    loop.setState(State::kIdle);
+    return Result::Acted;
+}
+
+// The TurboTimer and transmission saves: the head, then the controls' bytes, read as they go.
+Result sendHeadAndBytes(ProtocolLoop& loop, uint8_t lengthByte, const auto& readControls)
+{
+    loop.beginRequest();
+    loop.sendByte(kFrameMarker);
+    loop.sendByte(lengthByte);
+    loop.sendByte(loop.commandCode());
+    loop.sendBytes(readControls());
+    loop.setState(State::kIdle);
+    return Result::Acted;
+}
+
+}  // namespace
+
+void storeConfigSave(ProtocolLoop& loop, SettingsMemory& memory, const ConfigRecord& record)
+{
+    memory.configCopy = record;
+    const ConfigBytes bytes = encodeConfig(record);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    if (const CommandControl* row = findCommandControl("BitBtn23"))
+        loop.storeCommand(row->state, row->code);
+}
+
+void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record)
+{
+    const ExtraCodingBytes bytes = encodeExtraCoding(record);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    if (const CommandControl* row = findCommandControl("BitBtn29"))
+        loop.storeCommand(row->state, row->code);
+}
+
+void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages,
+                            SettingsMemory& memory)
+{
+    loop.registerStep(State::kConfigReply, [&loop, &pages, &memory] { return configReply(loop, pages, memory); });
+    loop.registerStep(State::kExtraReply, [&loop, &pages, &memory] { return extraCodingReply(loop, pages, memory); });
+    loop.registerStep(State::kTurboTimerReply, [&loop, &pages] { return turboTimerReply(loop, pages); });
+    loop.registerStep(State::kTransmissionReply, [&loop, &pages] { return transmissionReply(loop, pages); });
+    loop.registerStep(State::kSendTurboTimer, [&loop, &controls] {
+        return sendHeadAndBytes(loop, kTurboTimerLengthByte, [&controls] {
+            return turboTimerFromControls([&controls](std::string_view n) { return controls.spinValue(n); },
+                                          [&controls](std::string_view n) { return controls.isChecked(n); });
+        });
+    });
+    loop.registerStep(State::kSendTransmission, [&loop, &controls] {
+        return sendHeadAndBytes(loop, kTransmissionLengthByte, [&controls] {
+            return transmissionFromControls([&controls](std::string_view n) { return controls.spinValue(n); });
+        });
+    });
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <cstdint>
+
+#include "settings/config_record.h"
+#include "settings/extra_coding.h"
+#include "settings/turbo_timer.h"
+
+class ProtocolLoop;
+class ControlValues;
+
+// What the settings replies show on the window's pages. Implemented by the window.
+class SettingsPages {
+public:
+    virtual ~SettingsPages() = default;
+    virtual void showConfig(const ConfigView& view) = 0;
+    virtual void showExtraCoding(const ExtraCodingView& view) = 0;
+    virtual void showTurboTimer(const TurboTimerView& view) = 0;
+    // Sets the ratio box of gear 1..6 (its change handler moves the speed box).
+    virtual void showTransmissionRatio(int gear, int ratio) = 0;
+};
+
+// What the shell remembers of the display's settings between a reply and a save, for the whole
+// run of the program: the last configuration record (a save sends its byte 19 back) and bytes 5
+// and 6 of the last extra coding record.
+struct SettingsMemory {
+    ConfigRecord configCopy = decodeConfig(ConfigBytes{});
+    uint8_t extraByte5 = 0;
+    uint8_t extraByte6 = 0;
+};
+
+// Reply lengths after the mark: two leading bytes, then the record.
+inline constexpr uint32_t kConfigReplyLength = 28;
+inline constexpr uint32_t kExtraCodingReplyLength = 10;
+inline constexpr uint32_t kTurboTimerReplyLength = 14;
+inline constexpr uint32_t kTransmissionReplyLength = 8;
+
+// "Save Config" and "Save Extra Encode": put the record into the payload buffer (record byte k in
+// entry k + 1) and store the save's state and code.
+void storeConfigSave(ProtocolLoop& loop, SettingsMemory& memory, const ConfigRecord& record);
+void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record);
+
+// Registers the settings states: the replies 64, 65, 164 and 167, and the sends 162 and 165,
+// which read their controls as they send.
+void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages,
+                            SettingsMemory& memory);
