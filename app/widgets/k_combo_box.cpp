@@ -14,6 +14,19 @@ void KComboBox::setItemIndex(int index) {
     setCurrentIndex(index >= 0 && index < count() ? index : -1);
 }
 
+QString KComboBox::Text() const {
+    const QString shown = currentText();
+    if (shown.isEmpty() && currentIndex() < 0)
+        return placeholderText();
+    return shown;
+}
+
+void KComboBox::clearShown() {
+    setCurrentIndex(-1);
+    if (isEditable())
+        setEditText(QString());
+}
+
 void KComboBox::setText(const QString& text) {
     if (isEditable()) {
         setEditText(text);

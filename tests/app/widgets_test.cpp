@@ -159,6 +159,26 @@ TEST(ComboBox, EditableBoxKeepsFreeTextAndPlaceholder) {
     EXPECT_GE(changes.count(), 1);
 }
 
+TEST(ComboBox, TextIsWhatTheBoxShowsThePlaceholderWhileEmpty) {
+    for (bool editable : {false, true}) {
+        KComboBox box;
+        box.setEditable(editable);
+        box.setItems({QStringLiteral("10 - first"), QStringLiteral("11 - second")});
+        box.setPlaceholder(QStringLiteral("3. Type of Display"));
+        EXPECT_EQ(box.Text(), QStringLiteral("3. Type of Display")) << "editable " << editable;
+        box.setItemIndex(1);
+        EXPECT_EQ(box.Text(), QStringLiteral("11 - second")) << "editable " << editable;
+        box.clearShown();
+        EXPECT_EQ(box.ItemIndex(), -1);
+        EXPECT_EQ(box.Text(), QStringLiteral("3. Type of Display")) << "cleared, editable " << editable;
+        if (editable) {
+            box.lineEdit()->setFocus();
+            QTest::keyClicks(box.lineEdit(), QStringLiteral("25"));
+            EXPECT_EQ(box.Text(), QStringLiteral("25")) << "typed text wins over the placeholder";
+        }
+    }
+}
+
 TEST(ComboBox, PlainBoxSetsTextBySelectingTheItem) {
     KComboBox box;
     box.setItems({QStringLiteral("a"), QStringLiteral("b")});
