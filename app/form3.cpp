@@ -113,14 +113,9 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
 
     buildConfigPage();
     buildScreenSetupPage();
-    for (auto [page, name, caption] : {std::tuple{&cxTabSheet5, "cxTabSheet5", "Extra Coding"},
-                                       std::tuple{&TabSheet8, "TabSheet8", "TurboTimer"},
-                                       std::tuple{&TabSheet3, "TabSheet3", "Transmission"}}) {
-        *page = new QWidget;
-        (*page)->setObjectName(QString::fromLatin1(name));
-        (*page)->setAccessibleName(QString::fromLatin1(caption));
-        cxPageControl1->addPage(*page, QString::fromLatin1(caption));
-    }
+    buildExtraCodingPage();
+    buildTurboTimerPage();
+    buildTransmissionPage();
     buildKeysEmulPage();
     buildDiskImageLoaderPage();
     buildSdFileManagerPage();
@@ -129,6 +124,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
 
     registerCommandStates(loop_);
     registerGammaStates(loop_, *this);
+    registerSettingsStates(loop_, *this, *this, settingsMemory_);
     connectCatalogue();
 
     resize(kOuterSize);
@@ -374,8 +370,8 @@ void TForm3::connectCatalogue() {
     // to be built has no button yet.
     for (const CommandControl& spec : commandControls()) {
         auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control));
-        if (!b)
-            continue;
+        if (!b || spec.param == ParamKind::PageRecord)
+            continue;  // a page's save connects its own handler, which checks the page first
         const CommandControl* row = &spec;
         auto handler = [this, row] { guarded([this, row] { issueCommand(loop_, *row, *this); }); };
         // A check box sends on every toggle, however it is made (mouse, keys, or an assistive

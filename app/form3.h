@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/settings_page_widgets.h"
 #include "protocol/control_values.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
@@ -13,6 +14,7 @@
 #include "transfer/flash_loader.h"
 #include "transfer/sd_upload.h"
 #include "transfer/transfer_host.h"
+#include "settings/settings_states.h"
 
 class KCheckListBox;
 class KComboBox;
@@ -45,7 +47,7 @@ struct GammaPreset;
 // and the protocol loop but does no I/O of its own: "Connect" runs the loop, every other button
 // stores a request in it, and the loop tells the window what to show (LoopHost) and reads the
 // controls it needs (ControlValues).
-class TForm3 : public QMainWindow, public LoopHost, public ControlValues, public TransferHost {
+class TForm3 : public QMainWindow, public LoopHost, public ControlValues, public TransferHost, public SettingsPages {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
@@ -84,6 +86,12 @@ public:
     int radioIndex(std::string_view name) const override;
     bool isChecked(std::string_view name) const override;
 
+    // SettingsPages: the settings replies fill their pages.
+    void showConfig(const ConfigView& view) override;
+    void showExtraCoding(const ExtraCodingView& view) override;
+    void showTurboTimer(const TurboTimerView& view) override;
+    void showTransmissionRatio(int gear, int ratio) override;
+
     // Handlers of the window itself.
     void Button8Click();   // "Connect": runs the protocol loop until "Exit"
     void Button2Click();   // "Exit"
@@ -96,6 +104,8 @@ public:
     void DirectoryListBox1Change();   // the SD page's folder tree opened a folder
     void imagePickerClick(int slot);  // "..." of an image slot (BitBtn10Click, BitBtn12Click, ...)
     void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
+    void Button5Click();   // "Save Config"
+    void Button3Click();   // "Save Extra Encode"
 
     // The controls, under the names the rest of the program knows them by.
     TnrComm nrComm1;
@@ -166,10 +176,15 @@ public:
     QPushButton* Button36 = nullptr;
     QPushButton* Button34 = nullptr;
 
-    // Pages filled in later
+    ConfigPageWidgets configPage;
+
+    // Pages "Extra Coding", "TurboTimer", "Transmission"
     QWidget* cxTabSheet5 = nullptr;  // "Extra Coding"
     QWidget* TabSheet8 = nullptr;    // "TurboTimer"
     QWidget* TabSheet3 = nullptr;    // "Transmission"
+    ExtraCodingPageWidgets extraCodingPage;
+    TurboTimerPageWidgets turboTimerPage;
+    TransmissionPageWidgets transmissionPage;
 
     // Page "Keys emul"
     QWidget* cxTabSheet2 = nullptr;
@@ -223,6 +238,10 @@ private:
     void buildPageArea();
     void buildStatusBar();
     void buildConfigPage();
+    void buildExtraCodingPage();
+    void buildTurboTimerPage();
+    void buildTransmissionPage();
+    void coupleGear(int gear, bool speedChanged);
     void buildScreenSetupPage();
     QWidget* buildScreenSizePage();
     QWidget* buildGammaPage();
@@ -251,6 +270,7 @@ private:
     SdUpload sdUpload_{loop_, *this};
     FlashLoader flashLoader_{loop_, *this};
     std::function<bool(QFileDialog&)> fileDialogRunner_;
+    SettingsMemory settingsMemory_;
     std::function<void(const QString&)> errorReporter_;
     bool closeWanted_ = false;
     bool placed_ = false;

@@ -1,12 +1,75 @@
-// Page "Config": the group "Configuration" with its read, save and erase buttons.
+// Page "Config": the group "Configuration" with its read, save and erase buttons and the
+// fifteen controls of the configuration record, in the groups "HardWare", "Car datas", "Debug"
+// and "Pin Debug".
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QListView>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/form3.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
+#include "app/settings_pictures.h"
+#include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
+#include "app/widgets/k_spin_edit.h"
+#include "settings/config_record.h"
+
+namespace {
+
+QStringList texts(std::span<const char* const> items) {
+    QStringList list;
+    for (const char* t : items)
+        list << QString::fromUtf8(t);
+    return list;
+}
+
+// A list of the record: its items, its placeholder, and whether the user may type into it.
+KComboBox* list(QWidget* parent, const char* name, const QStringList& items, const char* placeholder,
+                const QString& spoken, bool typed = false) {
+    auto* box = new KComboBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setEditable(typed);
+    if (typed)
+        box->setInsertPolicy(QComboBox::NoInsert);
+    box->setItems(items);
+    box->setPlaceholder(QString::fromUtf8(placeholder));
+    box->setAccessibleName(spoken);
+    box->setMaxVisibleItems(22);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(6);
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // The drop-down shows whole item texts even where the box is narrower.
+    int widest = 0;
+    const QFontMetrics fm(box->font());
+    for (const QString& t : items)
+        widest = std::max(widest, fm.horizontalAdvance(t));
+    box->view()->setMinimumWidth(widest + 48);
+    return box;
+}
+
+// One row of a group: the caption above its control.
+void row(QVBoxLayout* v, QWidget* parent, const QString& caption, QWidget* control) {
+    auto* l = form::label(parent, caption);
+    l->setBuddy(control);
+    v->addWidget(l);
+    v->addWidget(control);
+    v->addSpacing(2);
+}
+
+// One row of a group: the caption left of its control.
+void sideRow(QGridLayout* g, QWidget* parent, const QString& caption, QWidget* control) {
+    const int r = g->rowCount();
+    auto* l = form::label(parent, caption);
+    l->setBuddy(control);
+    g->addWidget(l, r, 0);
+    g->addWidget(control, r, 1);
+}
+
+QString utf8(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
 
 void TForm3::buildConfigPage() {
     TabSheet1 = new QWidget;
@@ -25,15 +88,157 @@ void TForm3::buildConfigPage() {
     BitBtn34->setIcon(pictures::erase());
     for (QPushButton* b : {BitBtn22, BitBtn23, BitBtn34})
         b->setMinimumSize(120, 30);
+    connect(BitBtn23, &QPushButton::clicked, this, &TForm3::Button5Click);
+
+    ConfigPageWidgets& w = configPage;
+    using namespace configPlaceholder;
+
+    QGroupBox* hardware = form::group(configuration, QStringLiteral("HardWare"), "GroupBoxHardWare");
+    auto* hv = form::groupLayout<QGridLayout>(hardware);
+    w.ComboBox3 = list(hardware, "ComboBox3", texts(hardwareVersionItems()), kHardwareVersion,
+                       QStringLiteral("1. HardWare Version"), true);
+    w.SpinEdit4 = form::spin(hardware, "SpinEdit4", 700, 799900, 700, 1, QStringLiteral("2. Serial №"));
+    w.ComboBox4 = list(hardware, "ComboBox4", texts(displayTypeItems()), kDisplayType, QStringLiteral("3. LCD type"), true);
+    sideRow(hv, hardware, QStringLiteral("1. HardWare Version"), w.ComboBox3);
+    sideRow(hv, hardware, QStringLiteral("2. Serial №"), w.SpinEdit4);
+    sideRow(hv, hardware, QStringLiteral("3. LCD type"), w.ComboBox4);
+    hv->setColumnStretch(1, 1);
+    hv->setRowStretch(hv->rowCount(), 1);
+
+    QGroupBox* car = form::group(configuration, QStringLiteral("Car datas"), "GroupBoxCarDatas");
+    auto* cv = form::groupLayout<QVBoxLayout>(car);
+    QStringList models;
+    for (const CarModel& m : carModels())
+        models << QString::fromUtf8(m.text);
+    w.ComboBox8 = list(car, "ComboBox8", models, kCarModel, QStringLiteral("4. Mark and Model"), true);
+    w.ComboBox5 = list(car, "ComboBox5", texts(canModeItems()), "", QStringLiteral("5. 46-CCSM"));
+    w.ComboBoxEx27 = list(car, "ComboBoxEx27", texts(languageItems()), kLanguage, QStringLiteral("6. Language"));
+    for (int i = 0; i < w.ComboBoxEx27->count(); ++i)
+        w.ComboBoxEx27->setItemIcon(i, pictures::languageFlag(i));
+    w.ComboBoxEx27->setIconSize(QSize(24, 16));
+    // The long item texts of these lists get the group's whole width.
+    row(cv, car, QStringLiteral("4."), w.ComboBox8);
+    row(cv, car, QStringLiteral("5. 46-CCSM"), w.ComboBox5);
+    row(cv, car, QStringLiteral("6. Language"), w.ComboBoxEx27);
+    cv->addStretch(1);
+
+    QGroupBox* debug = form::group(configuration, QStringLiteral("Debug"), "GroupBoxDebug");
+    auto* dv = form::groupLayout<QGridLayout>(debug);
+    w.ComboBox9 = list(debug, "ComboBox9", texts(boostSensorItems()), kBoostSensor, QStringLiteral("7. Turbo Boost Sensor"));
+    w.SpinEdit109 = form::spin(debug, "SpinEdit109", 50, 100, 100, 5, QStringLiteral("8. Max Dimmer Level"));
+    w.SpinEdit5 = form::spin(debug, "SpinEdit5", 100, 130, 100, 1, QStringLiteral("9. Battery calibration, left"));
+    w.SpinEdit6 = form::spin(debug, "SpinEdit6", 100, 130, 100, 1, QStringLiteral("9. Battery calibration, right"));
+    w.ComboBox10 = list(debug, "ComboBox10", texts(diagModeItems()), kDiagMode, QStringLiteral("10. Diag Mode"));
+    w.ComboBox11 = list(debug, "ComboBox11", texts(kl15ModeItems()), kKl15Mode, QStringLiteral("11. KL15 Mode"));
+    sideRow(dv, debug, QStringLiteral("7. Turbo Boost Sensor"), w.ComboBox9);
+    auto* dimmer = new QHBoxLayout;
+    w.SpinEdit109->setFixedWidth(60);
+    dimmer->addWidget(w.SpinEdit109);
+    dimmer->addStretch(1);
+    auto* dimmerLabel = form::label(debug, QStringLiteral("8. Max Dimmer Level"));
+    dimmerLabel->setBuddy(w.SpinEdit109);
+    dv->addWidget(dimmerLabel, dv->rowCount(), 0);
+    dv->addLayout(dimmer, dv->rowCount() - 1, 1);
+    auto* battery = new QHBoxLayout;
+    w.SpinEdit5->setFixedWidth(60);
+    w.SpinEdit6->setFixedWidth(60);
+    battery->addWidget(w.SpinEdit5);
+    battery->addWidget(form::label(debug, QStringLiteral("/")));
+    battery->addWidget(w.SpinEdit6);
+    battery->addStretch(1);
+    auto* batteryLabel = form::label(debug, QStringLiteral("9. Battery calibration"));
+    batteryLabel->setBuddy(w.SpinEdit5);
+    dv->addWidget(batteryLabel, dv->rowCount(), 0);
+    dv->addLayout(battery, dv->rowCount() - 1, 1);
+    sideRow(dv, debug, QStringLiteral("10. Diag Mode"), w.ComboBox10);
+    sideRow(dv, debug, QStringLiteral("11. KL15 Mode"), w.ComboBox11);
+    dv->setColumnStretch(1, 1);
+    dv->setRowStretch(dv->rowCount(), 1);
+
+    QGroupBox* pins = form::group(configuration, QStringLiteral("Pin Debug"), "GroupBoxPinDebug");
+    auto* pv = form::groupLayout<QVBoxLayout>(pins);
+    w.ComboBox16 = list(pins, "ComboBox16", texts(pinRemapItems()), kPinRemap,
+                        QStringLiteral("15. 35 pin MFD (Brake fluid)* remap to ->"));
+    w.ComboBox6 = list(pins, "ComboBox6", texts(buttonGroundItems()), kButtonGround, QStringLiteral("16. MFD Buttons **"));
+    w.ComboBox1 = list(pins, "ComboBox1", texts(buttonRemapItems()), kButtonRemap, QStringLiteral("17. Remap MFD Buttons"));
+    w.ComboBox1->setItemIndex(0);
+    row(pv, pins, QStringLiteral("15. 35 pin MFD (Brake fluid)* remap to ->"), w.ComboBox16);
+    pv->addWidget(form::label(pins, QStringLiteral("* only HW version 7.7"), "LabelOnlyHw77"));
+    pv->addSpacing(4);
+    row(pv, pins, QStringLiteral("16. MFD Buttons **"), w.ComboBox6);
+    pv->addWidget(form::label(pins, QStringLiteral("** only HW version  7.0/7.5"), "LabelOnlyHw7075"));
+    pv->addSpacing(4);
+    row(pv, pins, QStringLiteral("17. Remap MFD Buttons"), w.ComboBox1);
+    pv->addStretch(1);
+
     // Read at the top left, save at the top right, erase at the bottom right; the record's
     // groups sit between them.
+    auto* groups = new QGridLayout;
+    groups->setHorizontalSpacing(8);
+    groups->setVerticalSpacing(8);
+    groups->addWidget(hardware, 0, 0);
+    groups->addWidget(car, 1, 0);
+    groups->addWidget(debug, 0, 1);
+    groups->addWidget(pins, 1, 1, 2, 1);
+    groups->setRowStretch(2, 1);
+    groups->setColumnStretch(0, 1);
+    groups->setColumnStretch(1, 1);
     grid->addWidget(BitBtn22, 0, 0, Qt::AlignLeft);
     grid->addWidget(BitBtn23, 0, 2, Qt::AlignRight);
-    grid->setRowMinimumHeight(1, 260);
+    grid->addLayout(groups, 1, 0, 1, 3);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
     grid->addWidget(BitBtn34, 2, 2, Qt::AlignRight);
     page->addWidget(configuration);
     page->addStretch(1);
     cxPageControl1->addPage(TabSheet1, QStringLiteral("Config"));
+}
+
+// "Save Config": the record from the page, into the payload buffer; the loop sends it. A text
+// that is no number ends the save with the conversion error, and nothing is stored.
+void TForm3::Button5Click() {
+    guarded([this] {
+        const ConfigPageWidgets& w = configPage;
+        ConfigControls c;
+        c.serialNumber = w.SpinEdit4->Value();
+        c.hardwareText = w.ComboBox3->Text().toStdString();
+        c.displayTypeText = w.ComboBox4->Text().toStdString();
+        c.canModeIndex = w.ComboBox5->ItemIndex();
+        c.kl15Index = w.ComboBox11->ItemIndex();
+        c.maxDimmerLevel = w.SpinEdit109->Value();
+        c.pinRemapIndex = w.ComboBox16->ItemIndex();
+        c.diagIndex = w.ComboBox10->ItemIndex();
+        c.buttonGroundIndex = w.ComboBox6->ItemIndex();
+        c.languageIndex = w.ComboBoxEx27->ItemIndex();
+        c.batteryA = w.SpinEdit5->Value();
+        c.batteryB = w.SpinEdit6->Value();
+        c.carModelText = w.ComboBox8->Text().toStdString();
+        c.boostIndex = w.ComboBox9->ItemIndex();
+        c.buttonRemapIndex = w.ComboBox1->ItemIndex();
+        storeConfigSave(loop_, settingsMemory_, configFromControls(c, settingsMemory_.configCopy));
+    });
+}
+
+// The configuration reply: every list cleared first, so that a value no item matches leaves
+// its list empty.
+void TForm3::showConfig(const ConfigView& v) {
+    const ConfigPageWidgets& w = configPage;
+    for (KComboBox* box : {w.ComboBox1, w.ComboBox3, w.ComboBox4, w.ComboBox5, w.ComboBox6, w.ComboBoxEx27,
+                           w.ComboBox8, w.ComboBox9, w.ComboBox10, w.ComboBox11, w.ComboBox16})
+        box->clearShown();
+    w.SpinEdit4->setValue(v.serialNumber);
+    w.ComboBox3->setText(utf8(v.hardwareText));
+    w.ComboBox4->setItemIndex(v.displayTypeIndex);
+    w.ComboBox5->setItemIndex(v.canModeIndex);
+    w.ComboBox6->setItemIndex(v.buttonGroundIndex);
+    w.ComboBoxEx27->setItemIndex(v.languageIndex);
+    w.SpinEdit5->setValue(v.batteryA);
+    w.SpinEdit6->setValue(v.batteryB);
+    w.ComboBox1->setItemIndex(v.buttonRemapIndex);
+    w.ComboBox10->setItemIndex(v.diagIndex);
+    w.ComboBox11->setItemIndex(v.kl15Index);
+    w.SpinEdit109->setValue(v.maxDimmerLevel);
+    w.ComboBox16->setItemIndex(v.pinRemapIndex);
+    w.ComboBox8->setItemIndex(v.carModelIndex);
+    w.ComboBox9->setItemIndex(v.boostIndex);
 }

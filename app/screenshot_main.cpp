@@ -1,6 +1,7 @@
 // Renders the main window offscreen into PNG pictures: before "Connect", and each page with the
 // page control shown as it is once the display has been greeted.
 // Usage: korvane-screenshots [output folder]   (default: the current folder)
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -10,7 +11,9 @@
 
 #include "app/dark_style.h"
 #include "app/form3.h"
+#include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
+#include "settings/config_record.h"
 
 namespace {
 
@@ -54,6 +57,47 @@ int main(int argc, char** argv) {
     ok = save(form, dir, QStringLiteral("screen-size.png")) && ok;
     form.PageControl1->setActivePage(form.TabSheet6);
     ok = save(form, dir, QStringLiteral("gamma.png")) && ok;
+    form.cxPageControl1->setActivePage(form.TabSheet1);
+    ok = save(form, dir, QStringLiteral("config.png")) && ok;
+    // The page as a configuration reply fills it, and its language list open.
+    ConfigRecord sample;
+    sample.serialNumber = 700123;
+    sample.hardwareVersion = 78;
+    sample.displayCanCode = 112;
+    sample.maxDimmerLevel = 100;
+    sample.pinRemap = 1;
+    sample.diagMode = 1;
+    sample.kl15Mode = 1;
+    sample.buttonGround = 15;
+    sample.language = 1;
+    sample.batteryCalibrationA = 115;
+    sample.batteryCalibrationB = 115;
+    sample.carModel = 31;
+    sample.boostSensor = 1;
+    form.showConfig(configView(sample));
+    ok = save(form, dir, QStringLiteral("config-read.png")) && ok;
+    form.configPage.ComboBoxEx27->showPopup();
+    QApplication::processEvents();
+    if (QWidget* popup = form.configPage.ComboBoxEx27->view()->window()) {
+        const QPixmap list = popup->grab();
+        ok = list.save(dir.filePath(QStringLiteral("config-languages.png")), "PNG") && ok;
+        std::printf("%s\n", qPrintable(dir.filePath(QStringLiteral("config-languages.png"))));
+    }
+    form.configPage.ComboBoxEx27->hidePopup();
+    form.configPage.ComboBox8->showPopup();
+    QApplication::processEvents();
+    if (QWidget* popup = form.configPage.ComboBox8->view()->window()) {
+        const QPixmap list = popup->grab();
+        ok = list.save(dir.filePath(QStringLiteral("config-car-models.png")), "PNG") && ok;
+        std::printf("%s\n", qPrintable(dir.filePath(QStringLiteral("config-car-models.png"))));
+    }
+    form.configPage.ComboBox8->hidePopup();
+    form.cxPageControl1->setActivePage(form.cxTabSheet5);
+    ok = save(form, dir, QStringLiteral("extra-coding.png")) && ok;
+    form.cxPageControl1->setActivePage(form.TabSheet8);
+    ok = save(form, dir, QStringLiteral("turbotimer.png")) && ok;
+    form.cxPageControl1->setActivePage(form.TabSheet3);
+    ok = save(form, dir, QStringLiteral("transmission.png")) && ok;
     form.cxPageControl1->setActivePage(form.cxTabSheet2);
     ok = save(form, dir, QStringLiteral("keys-emul.png")) && ok;
     form.cxPageControl1->setActivePage(form.TabSheet4);
