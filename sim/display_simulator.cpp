@@ -25,6 +25,10 @@ DisplaySimulator::DisplaySimulator(SimulatorOptions options)
     : failures_(options.failures), storage_(std::move(options.storage)), logLimit_(options.logLimit)
 {
     state_.volumes = options.volumes;
+    state_.config = options.records.config;
+    state_.extraCoding = options.records.extraCoding;
+    state_.turboTimer = options.records.turboTimer;
+    state_.transmission = options.records.transmission;
 }
 
 // The frame markers the display knows; each has a scanner that finds the frame's end and a

@@ -21,6 +21,7 @@ struct SimulatorOptions {
     FailureSettings failures;
     StorageOptions storage{};   // the SD folder, the flash folder, the code page of SD names
     std::size_t logLimit = 0;  // entries kept in the log, the oldest dropped first; 0 keeps all
+    SettingsRecords records{};  // the settings records the display starts with
 };
 
 enum class FrameKind { Hello, Command, Goodbye, Garbage, SdOpen, SdBlock, SdClose, FlashOpen, FlashBlock };

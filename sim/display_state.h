@@ -60,3 +60,12 @@ struct DisplayState {
     static std::array<std::uint8_t, kTurboTimerLength> factoryTurboTimer();
     static std::array<std::uint8_t, kTransmissionLength> factoryTransmission();
 };
+
+// The starting values of the four settings records: the factory values unless the command line
+// or a test sets others.
+struct SettingsRecords {
+    std::array<std::uint8_t, kConfigRecordLength> config = DisplayState::factoryConfig();
+    std::array<std::uint8_t, kExtraCodingLength> extraCoding = DisplayState::factoryExtraCoding();
+    std::array<std::uint8_t, kTurboTimerLength> turboTimer = DisplayState::factoryTurboTimer();
+    std::array<std::uint8_t, kTransmissionLength> transmission = DisplayState::factoryTransmission();
+};

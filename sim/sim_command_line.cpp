@@ -1,6 +1,8 @@
 #include "sim/sim_command_line.h"
 
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -16,6 +18,32 @@ std::optional<long> parseNumber(std::string_view text, long min, long max)
     if (ec != std::errc() || end != text.data() + text.size() || value < min || value > max)
         return std::nullopt;
     return value;
+}
+
+// Two hexadecimal digits per byte, blanks, ':' and '-' allowed between bytes; exactly n bytes.
+template <std::size_t N>
+std::optional<std::array<std::uint8_t, N>> parseHexRecord(std::string_view text)
+{
+    std::array<std::uint8_t, N> bytes{};
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == ' ' || c == ':' || c == '-') {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= text.size() || count == N)
+            return std::nullopt;
+        unsigned value = 0;
+        const auto [end, ec] = std::from_chars(text.data() + i, text.data() + i + 2, value, 16);
+        if (ec != std::errc() || end != text.data() + i + 2)
+            return std::nullopt;
+        bytes[count++] = static_cast<std::uint8_t>(value);
+        i += 2;
+    }
+    if (count != N)
+        return std::nullopt;
+    return bytes;
 }
 
 std::string rangeError(const std::string &option, const std::string &value, long min, long max)
@@ -38,6 +66,11 @@ std::string simUsage(const std::string &program)
            "                         size of one flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
            "  --disks <a,b,c,d>      the four disk sizes at once\n"
            "  --sd <MB>              SD card size, 0 to 4095, rounded down to a multiple of 16 (default 1024)\n"
+           "  --config <hex>         the 26-byte configuration record the display starts with\n"
+           "  --extra-coding <hex>   the 8-byte extra coding record\n"
+           "  --turbo-timer <hex>    the 12-byte TurboTimer record (six 16-bit words, low byte first)\n"
+           "  --transmission <hex>   the 12-byte transmission record (six 16-bit ratios, low byte first)\n"
+           "                         hex: two digits per byte, blanks, ':' and '-' between them allowed\n"
            "  --split <n>            send every reply in n pieces with a pause between them\n"
            "  --delay <ms>           wait before every reply\n"
            "  --silent               never reply\n"
@@ -143,6 +176,26 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                     else
                         cl.error = "invalid value '" + *text + "' for --disks: each size must be 0 to 255";
                 }
+            }
+        } else if (option == "--config" || option == "--extra-coding" || option == "--turbo-timer" ||
+                   option == "--transmission") {
+            if (const auto text = value()) {
+                auto take = [&]<std::size_t N>(std::array<std::uint8_t, N> &record) {
+                    if (const auto bytes = parseHexRecord<N>(*text))
+                        record = *bytes;
+                    else
+                        cl.error = "invalid value '" + *text + "' for " + option + ": expected " + std::to_string(N) +
+                                   " bytes in hexadecimal, two digits each";
+                };
+                auto &records = sim.records;
+                if (option == "--config")
+                    take(records.config);
+                else if (option == "--extra-coding")
+                    take(records.extraCoding);
+                else if (option == "--turbo-timer")
+                    take(records.turboTimer);
+                else
+                    take(records.transmission);
             }
         } else if (option == "--sd") {
             if (const auto n = number(0, 4095))
