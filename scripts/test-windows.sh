@@ -84,6 +84,8 @@ awk '
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"
+# A Wine server started without a display gives windows nowhere to go: start a new one inside Xvfb.
+timeout 30 wineserver -k 2>/dev/null || true
 xvfb-run -a -s "-screen 0 1280x900x24" bash -c '
   wine "$1" &
   shell=$!

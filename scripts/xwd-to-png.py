@@ -36,6 +36,8 @@ def main(src, dst):
     png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
     png += chunk(b"IDAT", zlib.compress(bytes(rows), 6)) + chunk(b"IEND", b"")
     open(dst, "wb").write(png)
+    if len(set(rows[1:1 + width * 3])) <= 1 and len(set(rows)) <= 2:
+        sys.exit(f"xwd-to-png: {dst} is blank: nothing was on the screen")
 
 
 if __name__ == "__main__":
