@@ -17,12 +17,19 @@ BenchPty::BenchPty()
 
 BenchPty::~BenchPty()
 {
-    if (master_ >= 0) ::close(master_);
+    CloseMaster();
 }
 
-std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty)
+void BenchPty::CloseMaster()
+{
+    if (master_ >= 0) ::close(master_);
+    master_ = -1;
+}
+
+std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty, TnrPortFilter filter)
 {
     auto comm = std::make_unique<TnrComm>();
+    comm->SetPortFilter(std::move(filter));
     comm->SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{pty.SlavePath(), "COM3"}}));
     comm->SetComPortNo(3);
     comm->SetUseMainThread(false);

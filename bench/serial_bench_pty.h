@@ -12,6 +12,8 @@ class BenchPty {
   ~BenchPty();
   int Master() const { return master_; }
   const std::string& SlavePath() const { return slave_; }
+  // The far end hangs up.
+  void CloseMaster();
 
  private:
   int master_ = -1;
@@ -19,5 +21,5 @@ class BenchPty {
 };
 
 // The component as the shell sets it up (921600 8N2, no flow control, own receive thread),
-// opened on the pair's slave.
-std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty);
+// opened on the pair's slave, its port wrapped by filter when one is given.
+std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty, TnrPortFilter filter = nullptr);

@@ -233,8 +233,10 @@ void ProtocolLoop::runPass()
         // Nothing reaches the display any more; requests go on being accepted and dropped
         // until the user connects again.
         lossReported_ = true;
+        lossShown_ = true;
         host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
                                     .arg(QString::fromStdString(comm_.ComName())));
+        host_.setChipVisible(false);  // no display is connected any more
     }
     // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);
@@ -256,6 +258,10 @@ ProtocolLoop::StepResult ProtocolLoop::stepHello()
 {
     comm_.ClearDeviceBuffers();
     sendBytes(kHelloSequence);
+    if (lossShown_ && comm_.Active()) {
+        lossShown_ = false;  // greeted again: the old loss is no news any more
+        host_.setStatusPanel(1, QString());
+    }
     setState(State::kSizeQuery);
     host_.showPages();
     startTick_ = tick();

@@ -102,6 +102,7 @@ private:
     uint32_t startTick_ = 0;
     int depth_ = 0;
     bool lossReported_ = false;  // the lost line has been reported for this connection
+    bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
     std::atomic<bool> wakePending_{false};
     QString shownState_;
     QString shownTotal_;

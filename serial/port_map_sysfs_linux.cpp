@@ -39,14 +39,19 @@ bool IsCharacterDevice(const fs::path& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISCHR(st.st_mode);
 }
 
-// A serial8250 port whose UART type is unknown is a placeholder, not a port.
-bool IsPlaceholder8250(const fs::path& ttyDir, const fs::path& devPath)
+// A serial-core port whose UART type is unknown (PORT_UNKNOWN, 0) is a placeholder that cannot be
+// opened: the 8250 driver registers up to 32 of them. The type is what tells, not the driver's
+// name: before kernel 6.5 the tty's device is bound to "serial8250", since then to the port
+// driver "port" of the serial-base bus, and other UART drivers may leave placeholders too.
+bool IsPlaceholderPort(const fs::path& ttyDir, const fs::path& devPath)
 {
-    std::error_code ec;
-    const fs::path driver = fs::read_symlink(ttyDir / "device" / "driver", ec);
-    if (ec || driver.filename() != "serial8250") return false;
-    const std::string type = ReadFirstLine(ttyDir / "type");
+    const std::string type = ReadFirstLine(ttyDir / "type");  // serial core's attribute
     if (!type.empty()) return type == "0";
+    // no attribute (an old kernel): only a serial-core port of the 8250 driver is asked itself;
+    // opening any other tty could reset what hangs on it
+    std::error_code ec;
+    const std::string driver = fs::read_symlink(ttyDir / "device" / "driver", ec).filename().string();
+    if (ec || (driver != "serial8250" && driver != "port")) return false;
     const int fd = ::open(devPath.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return false;  // cannot tell: keep it listed
     struct serial_struct info {};
@@ -91,7 +96,7 @@ std::vector<TnrPortMapEntry> TnrSystemPortMap::Entries() const
     uint32_t other = 0;
     for (const std::string& name : ttys) {
         const fs::path dev = fs::path(devFolder_) / name;
-        if (IsPlaceholder8250(fs::path(sysClassTty_) / name, dev)) continue;
+        if (IsPlaceholderPort(fs::path(sysClassTty_) / name, dev)) continue;
         uint32_t n = HardwarePortNumber(name);
         if (n == 0) n = 129 + other++;
         entries.push_back({dev.string(), "COM" + std::to_string(n)});

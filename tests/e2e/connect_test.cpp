@@ -206,17 +206,28 @@ protected:
 
 TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
 {
-    QString shown;
-    script.step("greeted", [&] { return greeted(); }, [] {})
+    QString shown, afterReconnect = QStringLiteral("(not reached)");
+    bool chipWhileConnected = false, chipAfterLoss = true, chipAfterReconnect = false;
+    script.step("greeted", [&] { return greeted(); }, [&] { chipWhileConnected = window->Image1->isVisible(); })
         .step("loss shown", [&] { return panel(1).contains("lost"); },
               [&] {
                   shown = panel(1);
+                  chipAfterLoss = window->Image1->isVisible();
                   QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
               })
-        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
+        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); },
+              [&] {
+                  afterReconnect = panel(1);
+                  chipAfterReconnect = window->Image1->isVisible();
+                  press("Button2");
+              });
     connectWith(script);
 
     EXPECT_EQ(shown, "Connection to COM3 lost. Press \"Connect\" to connect again.");
+    EXPECT_EQ(afterReconnect, QString()) << "the old loss must not outlive the new greeting";
+    EXPECT_TRUE(chipWhileConnected);
+    EXPECT_FALSE(chipAfterLoss) << "no display is connected after a loss";
+    EXPECT_TRUE(chipAfterReconnect);
     EXPECT_EQ(countFrames("hello"), 2u);
     EXPECT_TRUE(errors.empty());
 }

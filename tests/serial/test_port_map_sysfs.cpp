@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -68,6 +69,35 @@ TEST_F(SystemPortMap, PortLinksComeFirstThenHardwarePortsWithFixedNumbers)
         {"/dev/ttyUSB1", "COM34"},           {"/dev/ttyXR0", "COM130"},
     };
     EXPECT_EQ(got, expected);
+}
+
+TEST_F(SystemPortMap, PlaceholderUartsAreLeftOutInBothSysfsLayouts)
+{
+    // Before kernel 6.5 the tty's device is the 8250 platform device; since then it is a port
+    // device on the serial-base bus whose driver is named "port". Either way the type says it.
+    struct Case {
+      const char* tty;
+      const char* device;
+      const char* driver;
+      const char* type;
+      bool listed;
+    };
+    const Case cases[] = {
+        {"ttyS0", "platform/serial8250/tty/ttyS0", "serial8250", "4", true},                // old, a 16550A
+        {"ttyS1", "platform/serial8250/tty/ttyS1", "serial8250", "0", false},               // old, a placeholder
+        {"ttyS2", "pnp0/00:00/00:00:0/00:00:0.0", "port", "4", true},                        // new, a 16550A
+        {"ttyS3", "platform/serial8250/serial8250:0/serial8250:0.3", "port", "0", false},  // new, a placeholder
+        {"ttyS4", "platform/dw-apb-uart.0/dw-apb-uart.0:0/dw-apb-uart.0:0.0", "port", "0", false},  // another UART
+        {"ttyUSB0", "pci/usb1/1-1/1-1:1.0/ttyUSB0/tty/ttyUSB0", "ftdi_sio", "", true},      // no type: not serial core
+    };
+    for (const Case& c : cases) AddTty(c.tty, c.device, c.driver, c.type);
+
+    std::vector<std::string> listed;
+    for (const auto& e : Map().Entries()) listed.push_back(e.kernelName);
+    for (const Case& c : cases) {
+        const bool found = std::find(listed.begin(), listed.end(), std::string("/dev/") + c.tty) != listed.end();
+        EXPECT_EQ(found, c.listed) << c.tty << " bound to " << c.driver << " with type \"" << c.type << "\"";
+    }
 }
 
 TEST_F(SystemPortMap, UsbDevicesGiveTheirProductName)
