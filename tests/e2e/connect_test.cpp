@@ -215,12 +215,13 @@ TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
                   chipAfterLoss = window->Image1->isVisible();
                   QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
               })
-        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); },
+        // read at the second hello: the simulator drops this line too after its size query
+        .step("hello again", [&] { return countFrames("hello") == 2; },
               [&] {
                   afterReconnect = panel(1);
                   chipAfterReconnect = window->Image1->isVisible();
-                  press("Button2");
-              });
+              })
+        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_EQ(shown, "Connection to COM3 lost. Press \"Connect\" to connect again.");
