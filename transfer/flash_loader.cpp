@@ -109,12 +109,12 @@ FlashLoader::StepResult FlashLoader::blockAck()
         host_.setTransferPanel(6, QString::number(reply_.received()));
         return StepResult::WaitForInput;
     }
-    if (reply_.take() != kBlockMarker)
-        return StepResult::Acted;  // a stray byte, dropped
-    const uint8_t displaySum = reply_.take();
+    const ReplyReader::BlockAck ack = reply_.takeBlockAck(kBlockMarker, blockSum_);
+    if (ack == ReplyReader::BlockAck::Stray)
+        return StepResult::Acted;
     const size_t acknowledged = readPosition_;
     const uint32_t now = loop_.tick();
-    if (displaySum != blockSum_) {
+    if (ack == ReplyReader::BlockAck::WrongSum) {
         loop_.setState(State::kFlashError);
     } else if (acknowledged < contents_.size()) {
         // The next block leaves at once, before the window is told about this one.
@@ -122,8 +122,8 @@ FlashLoader::StepResult FlashLoader::blockAck()
     } else {
         loop_.setState(State::kFlashDone);
     }
-    host_.setTransferPanel(3, QString::number(speedFigure(static_cast<int64_t>(acknowledged), now, startTick_)));
-    host_.setProgressPosition(static_cast<int32_t>(acknowledged));
+    host_.showAcknowledged(static_cast<int32_t>(acknowledged),
+                           speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
     return StepResult::Acted;
 }
 

@@ -140,12 +140,12 @@ SdUpload::StepResult SdUpload::blockAck()
 {
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
-    if (reply_.take() != kBlockMarker)
-        return StepResult::Acted;  // a stray byte, dropped
-    const uint8_t displaySum = reply_.take();
+    const ReplyReader::BlockAck ack = reply_.takeBlockAck(kBlockMarker, blockSum_);
+    if (ack == ReplyReader::BlockAck::Stray)
+        return StepResult::Acted;
     const size_t acknowledged = readPosition_;
     const uint32_t now = loop_.tick();
-    if (displaySum != blockSum_) {
+    if (ack == ReplyReader::BlockAck::WrongSum) {
         loop_.setState(State::kSdFileError);
     } else if (acknowledged < contents_.size()) {
         // The next block leaves at once, before the window is told about this one.
@@ -153,8 +153,8 @@ SdUpload::StepResult SdUpload::blockAck()
     } else {
         loop_.setState(State::kSdClose);
     }
-    host_.setTransferPanel(3, QString::number(speedFigure(static_cast<int64_t>(acknowledged), now, startTick_)));
-    host_.setProgressPosition(static_cast<int32_t>(acknowledged));
+    host_.showAcknowledged(static_cast<int32_t>(acknowledged),
+                           speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
     return StepResult::Acted;
 }
 

@@ -24,4 +24,11 @@ public:
     // The window's progress bar; its range is a 32-bit signed integer.
     virtual void setProgressRange(int32_t maximum) = 0;
     virtual void setProgressPosition(int32_t position) = 0;
+
+    // After a block has been acknowledged: the speed in panel 3, the progress bar at the position.
+    void showAcknowledged(int32_t position, int64_t bytesPerSecond)
+    {
+        setTransferPanel(3, QString::number(bytesPerSecond));
+        setProgressPosition(position);
+    }
 };
