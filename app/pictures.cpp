@@ -1,5 +1,7 @@
 #include "app/pictures.h"
 
+#include "app/picture_kit.h"
+
 #include <QFont>
 #include <QLinearGradient>
 #include <QPainter>
@@ -13,35 +15,6 @@
 
 namespace pictures {
 namespace {
-
-const QColor kInk(0xe3, 0xe7, 0xec);
-const QColor kAccent(0x6f, 0x9c, 0xc9);
-const QColor kGreen(0x5f, 0xc2, 0x7e);
-const QColor kAmber(0xe8, 0xb0, 0x4b);
-const QColor kRed(0xe0, 0x6c, 0x5f);
-
-// A transparent device-independent canvas for an icon glyph.
-QPixmap canvas(int w, int h) {
-    QPixmap pm(w, h);
-    pm.fill(Qt::transparent);
-    return pm;
-}
-
-QIcon glyph(const std::function<void(QPainter&)>& draw) {
-    QIcon icon;
-    for (int size : {16, 24, 32}) {
-        QPixmap pm = canvas(size, size);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
-
-QPen pen(const QColor& c, qreal w = 1.6) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
 void arrowHead(QPainter& p, QPointF tip, qreal angleDeg, qreal len, const QColor& c) {
     const qreal a = qDegreesToRadians(angleDeg);

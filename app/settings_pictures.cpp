@@ -1,5 +1,7 @@
 #include "app/settings_pictures.h"
 
+#include "app/picture_kit.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -11,34 +13,6 @@
 
 namespace pictures {
 namespace {
-
-const QColor kInk(0xe3, 0xe7, 0xec);
-const QColor kAccent(0x6f, 0x9c, 0xc9);
-const QColor kGreen(0x5f, 0xc2, 0x7e);
-const QColor kAmber(0xe8, 0xb0, 0x4b);
-const QColor kRed(0xe0, 0x6c, 0x5f);
-
-QPixmap canvas(int w, int h) {
-    QPixmap pm(w, h);
-    pm.fill(Qt::transparent);
-    return pm;
-}
-
-QIcon glyph(const std::function<void(QPainter&)>& draw) {
-    QIcon icon;
-    for (int size : {16, 24, 32}) {
-        QPixmap pm = canvas(size, size);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.scale(size / 16.0, size / 16.0);
-        draw(p);
-        p.end();
-        icon.addPixmap(pm);
-    }
-    return icon;
-}
-
-QPen pen(const QColor& c, qreal w = 1.4) { return QPen(c, w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
 // A flag: stripes, then an optional emblem drawn over them, on a 24 x 16 field.
 struct Flag {
