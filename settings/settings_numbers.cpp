@@ -2,9 +2,24 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
-ConversionError::ConversionError(std::string_view text)
-    : std::invalid_argument("'" + std::string(text) + "' is not a valid integer value")
+namespace {
+
+// Appended piece by piece: g++ 12 at -O3 mistakes `"'" + std::string(...)` for an overlapping copy.
+std::string conversionMessage(std::string_view text)
+{
+    std::string message;
+    message.reserve(text.size() + 32);
+    message.append(1, '\'');
+    message.append(text);
+    message.append("' is not a valid integer value");
+    return message;
+}
+
+}  // namespace
+
+ConversionError::ConversionError(std::string_view text) : std::invalid_argument(conversionMessage(text))
 {
 }
 
