@@ -62,6 +62,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     errorReporter_ = [this](const QString& text) {
         QMessageBox::critical(this, QStringLiteral("Korvane Shell"), text);
     };
+    questionAsker_ = windowModalAsker(this);
 
     // The serial component's stored settings; the baud rate follows the link type at each opening.
     nrComm1.setObjectName(QStringLiteral("nrComm1"));
@@ -395,6 +396,15 @@ void TForm3::guarded(const std::function<void()>& body) {
 
 void TForm3::setErrorReporter(std::function<void(const QString&)> reporter) {
     errorReporter_ = std::move(reporter);
+}
+
+void TForm3::setQuestionAsker(QuestionAsker asker) {
+    questionAsker_ = std::move(asker);
+}
+
+void TForm3::ask(const Question& question, std::function<void()> onConfirm) {
+    if (questionAsker_)
+        questionAsker_(question, std::move(onConfirm));
 }
 
 // ---------------------------------------------------------------- handlers

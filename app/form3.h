@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/questions.h"
 #include "app/settings_page_widgets.h"
 #include "protocol/control_values.h"
 #include "protocol/loop_host.h"
@@ -58,6 +59,10 @@ public:
 
     // The general error report; by default a modal error box.
     void setErrorReporter(std::function<void(const QString&)> reporter);
+    // How the window asks before an irreversible or job-ending action; by default a window-modal
+    // box that does not block. Tests replace it with one that records and answers.
+    void setQuestionAsker(QuestionAsker asker);
+    void ask(const Question& question, std::function<void()> onConfirm);
 
     // LoopHost
     void setStatusPanel(int panel, const QString& text) override;
@@ -272,6 +277,7 @@ private:
     std::function<bool(QFileDialog&)> fileDialogRunner_;
     SettingsMemory settingsMemory_;
     std::function<void(const QString&)> errorReporter_;
+    QuestionAsker questionAsker_;
     bool closeWanted_ = false;
     bool placed_ = false;
 };
