@@ -5,6 +5,9 @@
 # Windows programs with: scripts/build-windows.sh PREFIX
 set -euo pipefail
 prefix=${1:?install prefix}
+here=$(cd "$(dirname "$0")/.." && pwd)
+# The same mingw-w64 toolchain file the project builds with.
+toolchain="$here/cmake/mingw-w64-toolchain.cmake"
 work=$(mktemp -d)
 export DEBIAN_FRONTEND=noninteractive
 apt-get install -y --no-install-recommends g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix \
@@ -22,20 +25,8 @@ tar -C "$work" -xf "$work"/qt6-base_6.4.2+dfsg.orig.tar.xz
 # Qt 6.4.2's Windows plugin does not compile without OpenGL: guard its one OpenGL query.
 sed -i '/static inline bool isSoftwareGl()/,+2 s/^#if QT_CONFIG(dynamicgl)$/#if QT_CONFIG(dynamicgl) \&\& QT_CONFIG(opengl)/' \
   "$work"/qtbase-everywhere-src-6.4.2/src/plugins/platforms/windows/qwindowswindow.cpp
-cat >"$work/mingw.cmake" <<TC
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-TC
 cmake -G Ninja -S "$work"/qtbase-everywhere-src-6.4.2 -B "$work/build" \
-  -DCMAKE_TOOLCHAIN_FILE="$work/mingw.cmake" -DQT_HOST_PATH=/usr \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DQT_HOST_PATH=/usr \
   -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
   -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF \
   -DCMAKE_C_FLAGS="-ffile-prefix-map=$work=." -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$work=." \
@@ -45,6 +36,6 @@ cmake -G Ninja -S "$work"/qtbase-everywhere-src-6.4.2 -B "$work/build" \
   -DFEATURE_tabletevent=OFF >/dev/null  # Debian's source leaves out the Wintab header
 cmake --build "$work/build" --parallel "$(nproc)"
 cmake --install "$work/build" >/dev/null
-cp "$work/mingw.cmake" "$prefix/mingw.cmake"   # the toolchain file that a project builds with
+cp "$toolchain" "$prefix/mingw.cmake"   # the toolchain file that a project builds with
 rm -rf "$work"
 echo "static Qt for Windows (mingw-w64) installed in $prefix"
