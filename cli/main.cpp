@@ -178,13 +178,14 @@ int send(const CliOptions& o)
 
 // Prints result lines as files get them, and the progress bar on a terminal.
 struct TransferOutput {
-    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet)
+    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet, bool tracing)
         : bar([](const std::string& text) {
               std::fputs(text.c_str(), stderr);
               std::fflush(stderr);
           })
     {
-        const bool drawBar = !quiet && isTerminal(stderr);
+        // The trace on the terminal would be cut by the bar's redraws: one or the other.
+        const bool drawBar = !quiet && !tracing && isTerminal(stderr);
         host.setOnResult([this](const CliTransferHost::FileResult& r) {
             bar.clear();
             std::printf("%-8s %s\n", CliTransferHost::outcomeText(r.outcome), qPrintable(r.target));
@@ -236,7 +237,7 @@ int sdUpload(const CliOptions& o)
     CliTransferHost host(files, folder, codePage);
     host.setTargets(targets);
     SdUpload upload(session.loop(), host);
-    TransferOutput output(host, session, o.quiet);
+    TransferOutput output(host, session, o.quiet, o.verbose);
     bool started = false;
     CliSession::Job job;
     job.start = [&] {
@@ -274,7 +275,7 @@ int flash(const CliOptions& o)
         return code;
     CliTransferHost host({file.fileName()}, file.absolutePath(), 0);
     FlashLoader loader(session.loop(), host);
-    TransferOutput output(host, session, o.quiet);
+    TransferOutput output(host, session, o.quiet, o.verbose);
     bool started = false;
     bool refused = false;
     CliSession::Job job;
