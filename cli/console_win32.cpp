@@ -4,5 +4,5 @@
 
 bool isTerminal(std::FILE* stream)
 {
-    return ::_isatty(::_fileno(stream)) != 0;
+    return _isatty(_fileno(stream)) != 0;
 }
