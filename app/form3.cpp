@@ -30,6 +30,7 @@
 #include "protocol/command_catalogue.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_device_box.h"
+#include "serial/nr_error_box.h"
 #include "settings/gamma.h"
 
 namespace {
@@ -73,6 +74,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     nrComm1.SetUseMainThread(false);
     nrComm1.SetBufferInSize(8192);
     nrComm1.SetBufferOutSize(8192);
+    ShowErrorsInMessageBox(nrComm1);
 
     // The client area scrolls as a whole when the window is made smaller than its content.
     auto* formScroll = new QScrollArea(this);

@@ -18,7 +18,8 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "service tool for the Korvane colour multi
 set(CPACK_PACKAGE_DESCRIPTION
     "Connects to the Korvane colour multi-function display over a serial line (USB-UART cable, Bluetooth or
 WiFi serial bridge): storage sizes, screen set-up and gamma tables, remote keys and test controls,
-configuration commands, SD card and flash image uploads. Comes with korvane-sim, a display simulator.")
+configuration commands, SD card and flash image uploads. Comes with korvane, the same work from a
+terminal for scripts and workshops, and korvane-sim, a display simulator.")
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://korvane.example")
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)

@@ -3,7 +3,8 @@
 #  1. its menu entry and AppStream data are valid;
 #  2. the package of every library that the programs and Qt's platform plugins load is among
 #     the package's dependencies (direct or indirect);
-#  3. the installed shell starts, offscreen and on an X server (xcb).
+#  3. the installed shell starts, offscreen and on an X server (xcb);
+#  4. the installed command line answers --help, lists the ports and has its man page.
 # Usage (as root, on Debian 12): scripts/check-package.sh <package.deb>
 set -euo pipefail
 deb=$(realpath "$1")
@@ -20,7 +21,8 @@ desktop-file-validate /usr/share/applications/example.korvane.Shell.desktop
 appstreamcli validate --no-net --pedantic /usr/share/metainfo/example.korvane.Shell.metainfo.xml >/dev/null || \
   appstreamcli validate --no-net /usr/share/metainfo/example.korvane.Shell.metainfo.xml
 test -f /usr/share/icons/hicolor/scalable/apps/example.korvane.Shell.svg
-test -x /usr/bin/korvane-shell && test -x /usr/bin/korvane-sim
+test -x /usr/bin/korvane-shell && test -x /usr/bin/korvane-sim && test -x /usr/bin/korvane
+test -f /usr/share/man/man1/korvane.1.gz || test -f /usr/share/man/man1/korvane.1
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -56,8 +58,14 @@ run_shell() {  # platform, then the command prefix
 run_shell offscreen env
 run_shell xcb xvfb-run -a -s "-screen 0 1280x800x24"
 
+echo "check-package: the command line"
+/usr/bin/korvane --help | grep -q '^Usage: korvane COMMAND'
+/usr/bin/korvane --version
+/usr/bin/korvane ports
+man -l /usr/share/man/man1/korvane.1* >/dev/null 2>&1 || zcat -f /usr/share/man/man1/korvane.1* | grep -q '^.TH KORVANE 1'
+
 # Libraries linked by every program and plugin, whether or not this start loaded them.
-for f in /usr/bin/korvane-shell /usr/bin/korvane-sim $(dpkg -L qt6-qpa-plugins | grep '\.so$'); do
+for f in /usr/bin/korvane-shell /usr/bin/korvane-sim /usr/bin/korvane $(dpkg -L qt6-qpa-plugins | grep '\.so$'); do
   ldd "$f" | awk '/=> \// {print $3} /^\t\// {print $1}' >>"$work/libraries"
 done
 dpkg -L qt6-qpa-plugins | grep '\.so$' >>"$work/libraries"

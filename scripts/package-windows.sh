@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# Builds the Windows release zip: korvane-shell.exe (stripped, static: no DLLs needed) and a short readme.
+# Builds the Windows release zip: korvane-shell.exe and the command line korvane.exe (stripped, static:
+# no DLLs needed) and a short readme.
 # Usage: scripts/package-windows.sh WINDOWS_BUILD [OUT_FOLDER]   (WINDOWS_BUILD made by scripts/build-windows.sh)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:?usage: package-windows.sh WINDOWS_BUILD [OUT_FOLDER]}" && pwd)
 out=${2:-$build}
 exe="$build/app/korvane-shell.exe"
-[ -f "$exe" ] || { echo "package-windows: $exe is missing; run scripts/build-windows.sh first" >&2; exit 1; }
+cli="$build/cli/korvane.exe"
+for f in "$exe" "$cli"; do
+  [ -f "$f" ] || { echo "package-windows: $f is missing; run scripts/build-windows.sh first" >&2; exit 1; }
+done
 version=$(sed -n 's/^project(KorvaneShell VERSION \([0-9.]*\).*/\1/p' "$here/CMakeLists.txt")
 name="korvane-shell-$version-windows-x64"
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/$name" "$out"
 x86_64-w64-mingw32-strip -o "$stage/$name/korvane-shell.exe" "$exe"
+x86_64-w64-mingw32-strip -o "$stage/$name/korvane.exe" "$cli"
 # The readme with Windows line ends.
 sed 's/$/\r/' >"$stage/$name/README.txt" <<TXT
 Korvane Shell $version for Windows (64-bit)
@@ -27,6 +32,13 @@ USB-UART cable or a Bluetooth or WiFi serial bridge; it appears as a COM port.
    If the port cannot be opened, the shell keeps trying ("try connect N" in the status bar); hover the
    first status panel to see why (for example, another program holds the port).
 5. Press "Exit" to end the connection.
+
+For scripts and workshops, korvane.exe does the same from a command prompt:
+  korvane ports
+  korvane info --port COM3
+  korvane sd-upload C:\logos --to /logos/ --port COM3
+  korvane flash --slot 8 logos.imz --port COM3
+"korvane --help" lists every command; exit status 0 means all done.
 
 The shell writes no settings and no logs.
 TXT

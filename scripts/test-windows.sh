@@ -4,7 +4,8 @@
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes and says goodbye;
-#  3. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
+#  3. the command line: korvane.exe info and one sd-upload against the simulator on COM3;
+#  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
 #   WINDOWS_BUILD: made by scripts/build-windows.sh; LINUX_BUILD: holds sim/korvane-sim.
 set -euo pipefail
@@ -81,6 +82,41 @@ awk '
     if (size - hello < 500) { print "the size query came " size - hello " ms after the hello"; exit 1 }
     print "hello at " hello " ms, size query " size - hello " ms later, goodbye at " bye " ms"
   }' FS='[][ ]+' "$out/sim.log" || fail "the simulator's log"
+
+step "end-to-end: korvane.exe info and sd-upload against the simulator on COM3"
+cli_exe="$win/cli/korvane.exe"
+[ -f "$cli_exe" ] || fail "$cli_exe is missing"
+mkdir -p "$work/sd" "$work/flash" "$work/upload"
+printf 'first file\n' >"$work/upload/a.txt"
+head -c 1000 /dev/urandom >"$work/upload/b.bin"
+"$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 --sd-folder "$work/sd" --flash-folder "$work/flash" \
+  --codepage 1252 >"$out/cli-sim.log" 2>&1 &
+sim_pid=$!
+pty=""
+for _ in $(seq 1 100); do
+  pty=$(sed -n 's/^Display simulator on //p' "$out/cli-sim.log")
+  [ -n "$pty" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$out/cli-sim.log"; fail "the simulator did not start"; }
+  sleep 0.05
+done
+[ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+status=0
+timeout 120 wine "$cli_exe" info --port COM3 --timeout 20 >"$out/cli-info.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-info.log"
+[ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane info ended with status $status"; }
+tr -d '\r' <"$out/cli-info.log" | grep -q '^Disk 2: 20 Mb$' || fail "korvane info did not print the simulator's sizes"
+upload=$(winepath -w "$work/upload")
+status=0
+timeout 120 wine "$cli_exe" sd-upload "$upload" --to / --codepage 1252 --port COM3 --timeout 20 \
+  >"$out/cli-upload.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-upload.log"
+kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+[ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane sd-upload ended with status $status"; }
+[ "$(tr -d '\r' <"$out/cli-upload.log" | grep -c '^written ')" -eq 2 ] || fail "korvane sd-upload did not write both files"
+cmp "$work/upload/a.txt" "$work/sd/a.txt" && cmp "$work/upload/b.bin" "$work/sd/b.bin" \
+  || fail "the simulator's SD card does not hold the uploaded files"
+grep -q '\] goodbye' "$out/cli-sim.log" || fail "korvane said no goodbye"
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"

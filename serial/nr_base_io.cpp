@@ -1,12 +1,7 @@
 #include "serial/nr_base_io.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QKeyEvent>
-#include <QMessageBox>
 #include <QMetaObject>
-#include <QPlainTextEdit>
-#include <QTextCursor>
 #include <QThread>
 #include <cstdio>
 
@@ -328,12 +323,9 @@ void TnrBaseIO::ShowErrorBox(const std::string& text)
         fErrorBox(text);
         return;
     }
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        const QString message = QString::fromStdString(text);
-        PostToOwnerThread([message] { QMessageBox::critical(nullptr, QStringLiteral("Error"), message); });
-    } else {
-        std::fprintf(stderr, "%s\n", text.c_str());
-    }
+    // A window program sets its message box (nr_error_box.h); without one the text goes to the
+    // standard error.
+    std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 void TnrBaseIO::WriteLog(TDetailLevel level, const std::string& text)
@@ -362,11 +354,6 @@ void TnrBaseIO::WriteLogFmt(TDetailLevel level, const char* format, ...)
 
 // ---- threads of the component's owner
 
-QPlainTextEdit* TnrBaseIO::Terminal() const
-{
-    return qobject_cast<QPlainTextEdit*>(fTerminal.data());
-}
-
 bool TnrBaseIO::OnOwnerThread() const
 {
     return QThread::currentThread() == thread();
@@ -387,24 +374,20 @@ void TnrBaseIO::Synchronize(const std::function<void()>& routine)
 
 // ---- terminal echo
 
-void TnrBaseIO::SetTerminal(QPlainTextEdit* terminal)
+void TnrBaseIO::ReleaseTerminal()
 {
-    if (!fTerminal.isNull()) fTerminal->removeEventFilter(this);
-    fTerminal = terminal;
-    if (terminal) terminal->installEventFilter(this);
+    delete fTerminalKeys.data();  // a deleted filter leaves its control by itself
+    fTerminalKeys = nullptr;
+    fTerminal = nullptr;
+    fTerminalWriter = nullptr;
 }
 
-bool TnrBaseIO::eventFilter(QObject* watched, QEvent* event)
+bool TnrBaseIO::TerminalTyped(const QString& text)
 {
-    if (watched == fTerminal.data() && event->type() == QEvent::KeyPress &&
-        (fTerminalUsage == tuSend || fTerminalUsage == tuBoth) && !fTerminalLocked) {
-        const QString text = static_cast<QKeyEvent*>(event)->text();
-        if (!text.isEmpty()) {
-            for (QChar c : text) SendChar(c.unicode());
-            return !fTerminalEcho;  // with echo the control shows what was typed
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    if ((fTerminalUsage != tuSend && fTerminalUsage != tuBoth) || fTerminalLocked || text.isEmpty())
+        return false;
+    for (QChar c : text) SendChar(c.unicode());
+    return !fTerminalEcho;  // with echo the control shows what was typed
 }
 
 void TnrBaseIO::TerminalOutput(const void* Buffer, uint32_t Len)
@@ -412,14 +395,11 @@ void TnrBaseIO::TerminalOutput(const void* Buffer, uint32_t Len)
     if (fTerminal.isNull() || Len == 0) return;
     if (fTerminalUsage != tuReceive && fTerminalUsage != tuBoth && fTerminalUsage != tuNone) return;
     const QString text = QString::fromLatin1(static_cast<const char*>(Buffer), static_cast<qsizetype>(Len));
-    QPointer<QPlainTextEdit> terminal = Terminal();
+    QPointer<QObject> terminal = fTerminal;
     PostToOwnerThread([this, terminal, text] {
-        if (terminal.isNull()) return;
+        if (terminal.isNull() || !fTerminalWriter) return;
         fTerminalLocked = true;  // what appears here is not sent back
-        QTextCursor cursor = terminal->textCursor();
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertText(text);
-        terminal->setTextCursor(cursor);
+        fTerminalWriter(terminal.data(), text);
         fTerminalLocked = false;
     });
 }

@@ -118,8 +118,14 @@ class TnrBaseIO : public QObject {
   void SetPriority(TnrThreadPriority value) { fPriority = value; }
   bool KeepConnection() const { return fKeepConnection; }
   void SetKeepConnection(bool value) { fKeepConnection = value; }
+  // The terminal control and its binding live with the widgets (nr_terminal.cpp).
   QPlainTextEdit* Terminal() const;
   void SetTerminal(QPlainTextEdit* terminal);
+  // Text typed into the terminal: sent when the usage allows; true when the control must not
+  // show it (no echo).
+  bool TerminalTyped(const QString& text);
+  // Lets the terminal control go (what SetTerminal(nullptr) does, without needing the widgets).
+  void ReleaseTerminal();
   TTerminalUsage TerminalUsage() const { return fTerminalUsage; }
   void SetTerminalUsage(TTerminalUsage usage) { fTerminalUsage = usage; }
   bool TerminalEcho() const { return fTerminalEcho; }
@@ -177,13 +183,14 @@ class TnrBaseIO : public QObject {
   TOnFatalErrorEvent fOnFatalError;
 
  private:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
   TnrNotifyList nrNotifyList;
   TnrCustomLogFile* fLog = nullptr;
   TnrCustomDataProcessor* fDataProcessor = nullptr;
   std::vector<std::unique_ptr<TnrDevice>> slDevices;
   QPointer<QObject> fTerminal;  // a QPlainTextEdit
+  QPointer<QObject> fTerminalKeys;  // the terminal's key filter
+  // Writes received text into the terminal, on the component's thread.
+  std::function<void(QObject*, const QString&)> fTerminalWriter;
   TTerminalUsage fTerminalUsage = tuNone;
   bool fTerminalEcho = false;
   std::atomic<bool> fTerminalLocked{false};

@@ -52,7 +52,7 @@ void TnrCustomComm::ShutDown()
         WriteLog(dlSimple, "The port is closed succesfully");
     }
     StopThreads();
-    SetTerminal(nullptr);
+    ReleaseTerminal();
     SetDataProcessor(nullptr);
     fOnTraceState = nullptr;
     DoClose();

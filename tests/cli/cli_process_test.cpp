@@ -1,0 +1,308 @@
+// korvane as a process against the display simulator, which serves a pseudo-terminal registered
+// as port link COM3 and logs every frame it takes.
+#include "sim/sim_pty_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray pattern(qsizetype size, int seed)
+{
+    QByteArray bytes(size, '\0');
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 7 + seed) & 0xFF);
+    return bytes;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const fs::path& path)
+{
+    QFile f(QString::fromStdString(path.string()));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void startSim(FailureSettings failures = {}, VolumeSizes sizes = {{4, 4, 4, 4}, 512})
+    {
+        SimPtyServerOptions o;
+        o.simulator.volumes = sizes;
+        o.simulator.failures = failures;
+        o.simulator.storage.sdFolder = fs::path(root.path().toStdString()) / "sd";
+        o.simulator.storage.flashFolder = fs::path(root.path().toStdString()) / "flash";
+        o.simulator.storage.codePage = 1252;
+        o.registerLink = true;
+        o.portNumber = 3;
+        server = std::make_unique<SimPtyServer>(std::move(o));
+        server->start();
+    }
+    void TearDown() override
+    {
+        if (server)
+            server->stop();
+    }
+
+    static QStringList withPort(QStringList args)
+    {
+        args << QStringLiteral("--port") << QStringLiteral("COM3") << QStringLiteral("--codepage")
+             << QStringLiteral("1252");
+        return args;
+    }
+
+    static Outcome run(const QStringList& args, int waitMs = 30000)
+    {
+        QProcess p;
+        p.start(QStringLiteral(KORVANE_EXE), args);
+        EXPECT_TRUE(p.waitForFinished(waitMs)) << "korvane did not end";
+        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
+                   QString::fromLocal8Bit(p.readAllStandardError())};
+    }
+
+    // The frames the display took, once the last one is the goodbye (or after 5 s): korvane may
+    // end before the simulator has read its last bytes.
+    std::vector<std::string> frameNames() const
+    {
+        for (int i = 0; i < 500; ++i) {
+            const auto log = server->simulator().log();
+            if (!log.empty() && log.back().name == "goodbye")
+                break;
+            std::this_thread::sleep_for(10ms);
+        }
+        return loggedNames();
+    }
+    std::vector<std::string> loggedNames() const
+    {
+        std::vector<std::string> names;
+        for (const FrameRecord& f : server->simulator().log())
+            if (f.kind != FrameKind::Garbage)
+                names.push_back(f.name);
+        return names;
+    }
+
+    QString folder(const QString& name)
+    {
+        const QString path = root.filePath(name);
+        QDir().mkpath(path);
+        return path;
+    }
+
+    QTemporaryDir root;
+    std::unique_ptr<SimPtyServer> server;
+};
+
+TEST_F(Cli, InfoGreetsPrintsTheSizesAndSaysGoodbye)
+{
+    startSim({}, {{4, 0, 8, 2}, 512});
+    const Outcome r = run({"info", "--port", "COM3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Disk 0: 4 Mb\nDisk 1: 0 Mb\nDisk 2: 8 Mb\nDisk 3: 2 Mb\nSD: 512 Mb")) << r.out.toStdString();
+    EXPECT_EQ(frameNames(), (std::vector<std::string>{"hello", "size query", "goodbye"}));
+}
+
+TEST_F(Cli, PortsListsTheSimulatorsLink)
+{
+    startSim();
+    const Outcome plain = run({"ports"});
+    ASSERT_EQ(plain.exitCode, 0);
+    EXPECT_TRUE(plain.out.contains(QStringLiteral("COM3   ") + QString::fromStdString(server->linkPath())))
+        << plain.out.toStdString();
+    const Outcome json = run({"ports", "--json"});
+    ASSERT_EQ(json.exitCode, 0);
+    EXPECT_TRUE(json.out.contains(QStringLiteral("{\"port\": \"COM3\", \"path\": \"") +
+                                  QString::fromStdString(server->linkPath()) + QStringLiteral("\", \"product\": \"\"}")))
+        << json.out.toStdString();
+    EXPECT_TRUE(json.out.startsWith('[') && json.out.endsWith("]\n")) << json.out.toStdString();
+}
+
+TEST_F(Cli, SendTakesCommandsByNameAndPrintsTheRecordsTheyRead)
+{
+    startSim();
+    const Outcome r = run({"send", "--port", "COM3", "kl15-on", "read-config", "reboot"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("sent kl15-on\nread-config: A6 18 ")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.endsWith("sent reboot\n")) << r.out.toStdString();
+    EXPECT_EQ(frameNames(),
+              (std::vector<std::string>{"hello", "size query", "kl 15 on", "read config", "reboot", "goodbye"}));
+}
+
+TEST_F(Cli, GuardedCommandsAndNamesAreRefusedWithoutYesBeforeAnythingIsSent)
+{
+    startSim();
+    const QString sd = folder("names");
+    writeFile(sd + QStringLiteral("/\u0416.txt"), "x");  // not in code page 1252
+    QTemporaryDir images;
+    writeFile(images.filePath("mine.imz"), "x");
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"send", "--port", "COM3", "reset-all-bc"}, "0x28"},
+        {{"send", "--port", "COM3", "reboot", "erase-config"}, "0x10"},
+        {{"send", "--port", "COM3", "reset-service-records"}, "0x37"},
+        {withPort({"sd-upload", sd}), "cannot be written in code page 1252"},
+        {{"flash", "--port", "COM3", "--slot", "2", images.filePath("mine.imz")}, "slot 2 holds disk1.imz"},
+    };
+    for (const auto& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains("--yes")) << r.err.toStdString();
+    }
+    EXPECT_TRUE(loggedNames().empty()) << "a refused command opened the port";
+    const Outcome yes = run({"send", "--port", "COM3", "--yes", "reset-all-bc"});
+    EXPECT_EQ(yes.exitCode, 0) << yes.err.toStdString();
+    EXPECT_EQ(frameNames(), (std::vector<std::string>{"hello", "size query", "reset all BC", "goodbye"}));
+}
+
+TEST_F(Cli, SdUploadSendsEveryFileAndPrintsOneResultLineEach)
+{
+    startSim();
+    const QString pc = folder("pc");
+    writeFile(pc + "/b.bin", pattern(600, 2));
+    writeFile(pc + "/a.bin", pattern(250, 1));
+    writeFile(pc + "/c.bin", QByteArray());
+    QDir(server->simulator().storageOptions().sdFolder.string().c_str()).mkpath("logos");
+    const Outcome r = run(withPort({"sd-upload", pc, "--to", "/logos/"}));
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "written  /logos/a.bin\nwritten  /logos/b.bin\nwritten  /logos/c.bin\n");
+    const fs::path sd = server->simulator().storageOptions().sdFolder / "logos";
+    EXPECT_EQ(readFile(sd / "a.bin"), pattern(250, 1));
+    EXPECT_EQ(readFile(sd / "b.bin"), pattern(600, 2));
+    EXPECT_TRUE(r.err.isEmpty()) << "no progress bar without a terminal: " << r.err.toStdString();
+}
+
+TEST_F(Cli, AFileWithAWrongSumFailsWithExitOneAndTheOthersGoOn)
+{
+    FailureSettings wrong;
+    wrong.enable(FailureMode::WrongSum).at(1, 2);
+    startSim(wrong);
+    const QString pc = folder("pc");
+    writeFile(pc + "/a.bin", pattern(700, 1));
+    writeFile(pc + "/b.bin", pattern(300, 2));
+    const Outcome r = run(withPort({"sd-upload", pc}));
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(r.out, "error    /a.bin\nwritten  /b.bin\n");
+}
+
+TEST_F(Cli, FlashLoadsOneImageIntoTheSlotThePageNumbers)
+{
+    startSim();
+    QTemporaryDir images;
+    writeFile(images.filePath("logos.imz"), pattern(1500, 3));
+    const Outcome r = run({"flash", "--port", "COM3", "--slot", "8", images.filePath("logos.imz")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "written  logos.imz\n");
+    const QByteArray slot = readFile(server->simulator().storageOptions().flashFolder / "logos.imz");
+    EXPECT_EQ(slot.left(1500), pattern(1500, 3));
+}
+
+TEST_F(Cli, AnImageLargerThanItsDiskIsRefusedAfterTheGreeting)
+{
+    startSim({}, {{1, 4, 4, 4}, 512});
+    QTemporaryDir images;
+    writeFile(images.filePath("sys.imz"), pattern(1024 * 1024 + 1, 4));
+    const Outcome r = run({"flash", "--port", "COM3", "--slot", "1", images.filePath("sys.imz")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains("does not fit Disk 0 (1 Mb)")) << r.err.toStdString();
+    EXPECT_EQ(frameNames(), (std::vector<std::string>{"hello", "size query", "goodbye"}));
+}
+
+TEST_F(Cli, AMissingPortEndsWithThreeAndTheSystemsReason)
+{
+    const Outcome r = run({"info", "--port", "/dev/ttyUSB9", "--timeout", "1"});
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("cannot open COM42")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QString::fromLocal8Bit(std::strerror(ENOENT)))) << r.err.toStdString();
+}
+
+TEST_F(Cli, ALineLostMidUploadEndsWithThreeAndMarksTheFile)
+{
+    FailureSettings drop;
+    drop.enable(FailureMode::DropLine).at(1, 3);
+    drop.dropAfterFrames = 1;
+    startSim(drop);
+    const QString pc = folder("pc");
+    writeFile(pc + "/a.bin", pattern(2000, 1));
+    const Outcome r = run(withPort({"sd-upload", pc}));
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_TRUE(r.err.contains("connection to COM3 lost")) << r.err.toStdString();
+    EXPECT_EQ(r.out, "stopped  /a.bin\n");
+}
+
+TEST_F(Cli, ASilentDisplayEndsWithFourAfterTheTimeout)
+{
+    FailureSettings silent;
+    silent.enable(FailureMode::Silent);
+    startSim(silent);
+    const auto begin = std::chrono::steady_clock::now();
+    const Outcome r = run({"info", "--port", "COM3", "--timeout", "1"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_TRUE(r.err.contains("did not answer within 1 s")) << r.err.toStdString();
+    EXPECT_LT(std::chrono::steady_clock::now() - begin, 8s);
+    EXPECT_EQ(frameNames().back(), "goodbye");
+}
+
+TEST_F(Cli, CtrlCMidUploadSaysGoodbyeMarksTheFileAndExits130)
+{
+    FailureSettings slow;
+    slow.enable(FailureMode::DelayReplies).at(0, 0);
+    slow.replyDelay = 20ms;
+    startSim(slow);
+    const QString pc = folder("pc");
+    writeFile(pc + "/big.bin", pattern(250 * 400, 5));
+    writeFile(pc + "/next.bin", pattern(10, 6));
+    QProcess p;
+    p.start(QStringLiteral(KORVANE_EXE), withPort({"sd-upload", pc}));
+    ASSERT_TRUE(p.waitForStarted());
+    ASSERT_TRUE(server->simulator().waitForFrames(6, 15s)) << "the upload did not start";
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(15000));
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()), "stopped  /big.bin\nnot sent /next.bin\n");
+    EXPECT_EQ(frameNames().back(), "goodbye");
+}
+
+TEST_F(Cli, TheTraceNamesEveryFrameInBothDirections)
+{
+    startSim();
+    const QString log = root.filePath("trace.log");
+    const Outcome r = run({"send", "--port", "COM3", "--log", log, "reboot"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    QStringList shown;
+    for (const QString& line : lines)
+        shown << line.section(']', 1).trimmed();
+    EXPECT_EQ(shown, (QStringList{"-> A1 04 34 45 56 67  hello", "-> A6 01 20  size query",
+                                  "<- 20 04 04 04 04 20  reply", "-> A6 01 1A  command Reboot",
+                                  "-> AE 00 55  goodbye"}));
+}
+
+}  // namespace
