@@ -8,6 +8,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SettingsComparisonDialog"));
@@ -15,8 +17,10 @@ SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, 
                              : QStringLiteral("Compare with %1").arg(c.fileName));
     auto* v = new QVBoxLayout(this);
 
-    QString summary = c.rows.empty() ? QStringLiteral("The display's settings and the file's are the same.")
-                                     : QStringLiteral("%1 difference(s) between the display and the file.").arg(c.rows.size());
+    QString summary = c.rows.empty() ? QStringLiteral("The display holds the settings of %1.").arg(c.fileName)
+                                     : QStringLiteral("%1 difference(s) between the display and %2.").arg(c.rows.size()).arg(c.fileName);
+    if (c.restore && !c.rows.empty())
+        summary += QStringLiteral(" \"Restore\" writes the differing records, then reads all four back.");
     if (c.otherDisplay)
         summary = QStringLiteral("The file comes from another display: serial № %1 (this display: %2).\n")
                       .arg(c.fileSerial)
@@ -42,6 +46,7 @@ SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, 
         for (int col = 0; col < 4; ++col)
             table->setItem(r, col, new QTableWidgetItem(cells[col]));
     }
+    table->setWordWrap(false);
     table->resizeColumnsToContents();
     v->addWidget(table, 1);
 
@@ -64,7 +69,7 @@ SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, 
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     v->addWidget(buttons);
-    resize(760, 420);
+    resize(900, std::clamp(200 + static_cast<int>(c.rows.size()) * 30, 260, 560));
 }
 
 bool SettingsComparisonDialog::writeFileSerial() const { return fileSerial && fileSerial->isChecked(); }
