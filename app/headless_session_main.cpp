@@ -83,7 +83,7 @@ int main(int argc, char** argv)
         });
     };
     form.setComparisonPresenter([&](const SettingsComparison& c, std::function<void(SettingsComparisonAnswer)> go) {
-        std::printf("Comparison with %s: %zu difference(s)%s\n", qPrintable(c.fileName), c.rows.size(),
+        std::printf("Comparison with %s: %d difference(s)%s\n", qPrintable(c.fileName), static_cast<int>(c.rows.size()),
                     c.otherDisplay ? ", from another display" : "");
         for (const SettingsDifference& d : c.rows)
             std::printf("  %s / %s: display %s, file %s\n", qPrintable(settingsRecordName(d.record)), qPrintable(d.field),

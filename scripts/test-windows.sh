@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine, in a private Wine prefix:
-#  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings);
+#  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings,
+#     test_settings_file);
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
@@ -40,7 +41,7 @@ wineserver -w
 wineserver -p >/dev/null 2>&1   # its object dump at exit is of no use here
 
 step "unit tests under Wine"
-for t in serial/test_serial protocol/test_protocol settings/test_settings; do
+for t in serial/test_serial protocol/test_protocol settings/test_settings settings/test_settings_file; do
   exe="$win/tests/$t.exe"
   [ -f "$exe" ] || fail "$exe is missing"
   echo "-- $(basename "$exe")"

@@ -17,7 +17,7 @@ QByteArray readAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString golden(const char* name) { return QStringLiteral(KORVANE_GOLDEN_DIR "/") + QString::fromLatin1(name); }
+QString golden(const char* name) { return QStringLiteral(":/golden/") + QString::fromLatin1(name); }
 
 // Records with values in every list, a byte 19 of the display's own, and an unusual flag word.
 SettingsFile sampleFile()
