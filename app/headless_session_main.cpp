@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QPushButton>
@@ -61,7 +62,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const int port = argc > 2 ? std::atoi(argv[2]) : 3;
-    const QString restoreFile = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
+    const QString restoreFile = argc > 3 ? QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath() : QString();
 
     TForm3 form;
     QString error;
@@ -144,7 +145,7 @@ int main(int argc, char** argv)
             }
             phase = Phase::BackingUp;
             clock.restart();
-            const QString backup = dir.filePath(QStringLiteral("settings-backup.json"));
+            const QString backup = dir.absoluteFilePath(QStringLiteral("settings-backup.json"));
             std::printf("Backing the settings up to %s ...\n", qPrintable(backup));
             pick(backup);
             form.BackupSettingsButton->click();
