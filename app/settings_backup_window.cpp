@@ -159,9 +159,9 @@ void SettingsBackupWindow::backupFinished(const BackupOutcome& outcome)
         const QString written = outcome.summary();
         message(back.isEmpty()
                     ? QStringLiteral("Restored from %1 (%2); read back, the display holds what was written. Before: %3.")
-                          .arg(name, written, fileNameOf(beforeRestorePath(path_)))
+                          .arg(name, written, fileNameOf(beforePath_))
                     : QStringLiteral("Restore from %1: read back, %2 came back different (%3). Before: %4.")
-                          .arg(name, back.join(QStringLiteral(", ")), written, fileNameOf(beforeRestorePath(path_))));
+                          .arg(name, back.join(QStringLiteral(", ")), written, fileNameOf(beforePath_)));
         break;
     }
     case Purpose::None:
@@ -214,8 +214,8 @@ void SettingsBackupWindow::writeRecords(const SettingsComparisonAnswer& answer)
         return;
     }
     // The records as they are now, so that the restore can be undone; without it, nothing is sent.
-    const QString beforePath = beforeRestorePath(path_);
-    if (const QString error = writeSettingsFile(beforePath, fileOf(before_)); !error.isEmpty()) {
+    beforePath_ = beforeRestorePath(path_);
+    if (const QString error = writeSettingsFile(beforePath_, fileOf(before_)); !error.isEmpty()) {
         message(error + QStringLiteral(". Nothing was sent."));
         return;
     }

@@ -42,6 +42,7 @@ private:
     ComparisonPresenter presenter_;
     Purpose purpose_ = Purpose::None;
     QString path_;
+    QString beforePath_;       // where the last restore kept the records from before it
     SettingsSnapshot file_;    // the chosen file's records
     SettingsSnapshot before_;  // the display's records before a restore
 };

@@ -287,7 +287,10 @@ QString beforeRestorePath(const QString& chosenFile)
     QString base = info.fileName();
     if (base.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive))
         base.chop(5);
-    return info.dir().filePath(base + QStringLiteral("-before-restore.json"));
+    QString path = info.dir().filePath(base + QStringLiteral("-before-restore.json"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = info.dir().filePath(base + QStringLiteral("-before-restore-%1.json").arg(n));
+    return path;
 }
 
 std::vector<SettingsDifference> compareSettings(const SettingsSnapshot& display, const SettingsSnapshot& file)

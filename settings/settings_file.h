@@ -72,7 +72,8 @@ SettingsFileLoad readSettingsFile(const QString& path);
 QString writeSettingsFile(const QString& path, const SettingsFile& file);
 
 // Where a restore keeps the display's records from before it: next to the chosen file,
-// "<name>-before-restore.json".
+// "<name>-before-restore.json"; when that file exists already (an earlier restore's), the first
+// free "<name>-before-restore-2.json", "-3" ..., so that no earlier copy is overwritten.
 QString beforeRestorePath(const QString& chosenFile);
 
 // One field of a record, decoded from its bytes with the pages' names and item texts. Every byte

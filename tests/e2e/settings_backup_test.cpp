@@ -222,6 +222,9 @@ TEST_F(SettingsBackupE2e, AFileOfAnotherDisplayKeepsThisSerialUnlessTheUserChoos
         })
         .step("wrote the file's serial", [&] { return idleWith("Restored from other.json") && shown.size() == 2; }, [&] {
             EXPECT_EQ(displayRecords(display())[SettingsRecordKind::Config], config);
+            EXPECT_TRUE(panel(1).endsWith("Before: other-before-restore-2.json.")) << panel(1).toStdString();
+            // The first restore's copy still holds the display as it was at the start.
+            EXPECT_EQ(readSettingsFile(path("other-before-restore.json")).file->records, displayRecords(startingRecords()));
         })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);

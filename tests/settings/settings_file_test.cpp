@@ -166,7 +166,7 @@ TEST(SettingsFile, KeepingTheDisplaysSerialNumberKeepsItsCompanionBytes)
     EXPECT_EQ(kept[22], file[22]);
 }
 
-TEST(SettingsFile, SavingLeavesNoTemporaryAndAFailureSaysWhy)
+TEST(SettingsFile, SavingLeavesNoTemporaryAFailureSaysWhyAndNoBeforeRestoreCopyIsOverwritten)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
@@ -187,6 +187,11 @@ TEST(SettingsFile, SavingLeavesNoTemporaryAndAFailureSaysWhy)
 
     EXPECT_EQ(beforeRestorePath(path), QDir(dir.path()).filePath("car-before-restore.json"));
     EXPECT_EQ(beforeRestorePath("/x/settings"), "/x/settings-before-restore.json");
+    // An earlier restore's copy is never overwritten.
+    ASSERT_EQ(writeSettingsFile(beforeRestorePath(path), sampleFile()), QString());
+    EXPECT_EQ(beforeRestorePath(path), QDir(dir.path()).filePath("car-before-restore-2.json"));
+    ASSERT_EQ(writeSettingsFile(beforeRestorePath(path), sampleFile()), QString());
+    EXPECT_EQ(beforeRestorePath(path), QDir(dir.path()).filePath("car-before-restore-3.json"));
 }
 
 }  // namespace
