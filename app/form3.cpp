@@ -128,6 +128,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     registerCommandStates(loop_);
     registerGammaStates(loop_, *this);
     registerSettingsStates(loop_, *this, *this, settingsMemory_);
+    buildSettingsBackupControls();
     connectCatalogue();
 
     resize(kOuterSize);
@@ -475,6 +476,7 @@ void TForm3::enablePages() { cxPageControl1->setEnabled(true); }
 void TForm3::showPages() { cxPageControl1->setVisible(true); }
 
 void TForm3::showSizes(const SizeReply& sizes) {
+    lastSizes_ = sizes;
     KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
     for (int i = 0; i < 4; ++i) {
         const unsigned v = sizes.disks[static_cast<size_t>(i)];

@@ -2,15 +2,19 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "app/questions.h"
+#include "app/settings_backup_window.h"
 #include "app/settings_page_widgets.h"
 #include "protocol/control_values.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
+#include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
 #include "transfer/flash_loader.h"
 #include "transfer/sd_upload.h"
@@ -38,6 +42,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
+class QToolButton;
 class QWidget;
 class TnrDeviceBox;
 struct GammaGrid;
@@ -85,6 +90,14 @@ public:
     // The open-file dialog's run: true when the user confirmed. By default a modal OD2; tests
     // replace it with one that picks a file.
     void setFileDialogRunner(std::function<bool(QFileDialog&)> runner);
+
+    // Runs a file dialog the way the open-file dialog is run (replaceable in tests).
+    bool runFileDialog(QFileDialog& dialog);
+    // Settings backup, comparison and restore; the comparison dialog is replaceable in tests.
+    SettingsBackupWindow& settingsBackup() { return *settingsBackup_; }
+    void setComparisonPresenter(ComparisonPresenter presenter);
+    // The storage sizes of the last size reply, if one came.
+    const std::optional<SizeReply>& lastSizes() const { return lastSizes_; }
 
     // ControlValues: controls are found by their names; an unknown name is an error.
     int spinValue(std::string_view name) const override;
@@ -182,6 +195,10 @@ public:
     QPushButton* Button34 = nullptr;
 
     ConfigPageWidgets configPage;
+    QPushButton* BackupSettingsButton = nullptr;   // "Back up settings…"
+    QPushButton* CompareSettingsButton = nullptr;  // "Compare with file…"
+    QPushButton* RestoreSettingsButton = nullptr;  // "Restore settings…"
+    QToolButton* SettingsFileButton = nullptr;     // the same three from every page, in the left panel
 
     // Pages "Extra Coding", "TurboTimer", "Transmission"
     QWidget* cxTabSheet5 = nullptr;  // "Extra Coding"
@@ -257,6 +274,7 @@ private:
     void connectCatalogue();
     void applyGammaPreset(const GammaPreset& preset);
     void FormCreate();
+    void buildSettingsBackupControls();
 
     // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
     void guarded(const std::function<void()>& body);
@@ -276,6 +294,8 @@ private:
     FlashLoader flashLoader_{loop_, *this};
     std::function<bool(QFileDialog&)> fileDialogRunner_;
     SettingsMemory settingsMemory_;
+    std::unique_ptr<SettingsBackupWindow> settingsBackup_;
+    std::optional<SizeReply> lastSizes_;
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;
     bool closeWanted_ = false;

@@ -56,4 +56,9 @@ inline constexpr int32_t kFlashBlockAck = 244;   // wait 2, block acknowledgemen
 inline constexpr int32_t kFlashDone = 246;       // "image written" message -> kIdle
 inline constexpr int32_t kFlashError = 247;      // image error message -> kIdle
 
+// Settings backup, comparison and restore: the four records one at a time
+inline constexpr int32_t kBackupReadRequest = 270;  // send the current record's read A6 01 code -> kBackupReadReply
+inline constexpr int32_t kBackupReadReply = 271;    // wait for the record's reply, keep it -> kBackupReadRequest, or kIdle after the last
+inline constexpr int32_t kBackupWrite = 272;        // send the next record's save frame -> kBackupWrite, or kBackupReadRequest (read back)
+
 }  // namespace State

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine, in a private Wine prefix:
-#  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings);
+#  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings,
+#     test_settings_file);
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
-#     korvane-headless-session.exe connects, reads the sizes and says goodbye;
+#     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
+#     settings file (read back and checked) and says goodbye;
 #  3. the command line: korvane.exe info and one sd-upload against the simulator on COM3;
 #  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
@@ -40,7 +42,7 @@ wineserver -w
 wineserver -p >/dev/null 2>&1   # its object dump at exit is of no use here
 
 step "unit tests under Wine"
-for t in serial/test_serial protocol/test_protocol settings/test_settings; do
+for t in serial/test_serial protocol/test_protocol settings/test_settings settings/test_settings_file; do
   exe="$win/tests/$t.exe"
   [ -f "$exe" ] || fail "$exe is missing"
   echo "-- $(basename "$exe")"
@@ -64,7 +66,10 @@ ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
 timeout 60 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial2' /t REG_SZ /d COM3 /f >/dev/null
 shots=$(winepath -w "$out/session-screenshots")
 status=0
-timeout 120 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$shots" 3 >"$out/session.log" 2>&1 || status=$?
+# A copy, since the restore keeps the display's records from before it next to the chosen file.
+cp "$here/tests/settings/golden/settings-v1.json" "$out/restore-settings.json"
+restore=$(winepath -w "$out/restore-settings.json")
+timeout 120 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$shots" 3 "$restore" >"$out/session.log" 2>&1 || status=$?
 kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
 tr -d '\r' <"$out/session.log"
 echo "-- what the simulator received:"
@@ -72,6 +77,12 @@ cat "$out/sim.log"
 [ "$status" -eq 0 ] || fail "the session ended with status $status"
 grep -q "Disk 0: 2 Mb, Disk 1: 10 Mb, Disk 2: 20 Mb, Disk 3: 0 Mb, SD: 2048 Mb" "$out/session.log" \
   || fail "the session did not print the simulator's sizes"
+# One backup and one restore: the backup file holds the four records, the restore wrote and read back.
+grep -q "Settings backed up to settings-backup.json" "$out/session.log" || fail "the settings backup"
+grep -q '"bytes"' "$out/session-screenshots/settings-backup.json" || fail "the backup file holds no records"
+grep -q "Restored from restore-settings.json" "$out/session.log" || fail "the settings restore"
+[ -f "$out/restore-settings-before-restore.json" ] || fail "no copy of the records from before the restore"
+grep -q "save config" "$out/sim.log" || fail "the restore sent no configuration"
 # The hello, then the size query at least 500 ms later, then the goodbye.
 awk '
   /\] hello/      { if (hello == "") hello = $2 }

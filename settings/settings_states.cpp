@@ -31,11 +31,7 @@ Result configReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& mem
 {
     if (!loop.replyArrived(kConfigReplyLength))
         return Result::WaitForInput;
-    const auto bytes = readRecord<kConfigRecordSize>(loop);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
-    memory.configCopy = decodeConfig(bytes);
-    pages.showConfig(configView(memory.configCopy));
+    takeConfigRecord(loop, pages, memory, readRecord<kConfigRecordSize>(loop));
     loop.setState(State::kIdle);
     return Result::Acted;
 }
@@ -44,13 +40,7 @@ Result extraCodingReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory
 {
     if (!loop.replyArrived(kExtraCodingReplyLength))
         return Result::WaitForInput;
-    const auto bytes = readRecord<kExtraCodingSize>(loop);
-    for (size_t i = 0; i < bytes.size(); ++i)
-        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
-    const ExtraCodingRecord record = decodeExtraCoding(bytes);
-    memory.extraByte5 = record.byte5;
-    memory.extraByte6 = record.byte6;
-    pages.showExtraCoding(extraCodingView(record));
+    takeExtraCodingRecord(loop, pages, memory, readRecord<kExtraCodingSize>(loop));
     loop.setState(State::kIdle);
     return Result::Acted;
 }
@@ -59,7 +49,7 @@ Result turboTimerReply(ProtocolLoop& loop, SettingsPages& pages)
 {
     if (!loop.replyArrived(kTurboTimerReplyLength))
         return Result::WaitForInput;
-    pages.showTurboTimer(turboTimerView(decodeTurboTimer(readRecord<kTurboTimerSize>(loop))));
+    takeTurboTimerRecord(pages, readRecord<kTurboTimerSize>(loop));
     loop.setState(State::kIdle);
     return Result::Acted;
 }
@@ -68,9 +58,7 @@ Result transmissionReply(ProtocolLoop& loop, SettingsPages& pages)
 {
     if (!loop.replyArrived(kTransmissionReplyLength))
         return Result::WaitForInput;
-    const auto ratios = readRecord<kTransmissionReplySize>(loop);
-    for (int gear = 1; gear <= kGears; ++gear)
-        pages.showTransmissionRatio(gear, ratios[static_cast<size_t>(gear - 1)]);
+    takeTransmissionRecord(pages, readRecord<kTransmissionReplySize>(loop));
     loop.setState(State::kIdle);
     return Result::Acted;
 }
@@ -88,6 +76,37 @@ Result sendHeadAndBytes(ProtocolLoop& loop, uint8_t lengthByte, const auto& read
 }
 
 }  // namespace
+
+void takeConfigRecord(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory,
+                      std::span<const uint8_t, kConfigRecordSize> bytes)
+{
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    memory.configCopy = decodeConfig(bytes);
+    pages.showConfig(configView(memory.configCopy));
+}
+
+void takeExtraCodingRecord(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory,
+                           std::span<const uint8_t, kExtraCodingSize> bytes)
+{
+    for (size_t i = 0; i < bytes.size(); ++i)
+        loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
+    const ExtraCodingRecord record = decodeExtraCoding(bytes);
+    memory.extraByte5 = record.byte5;
+    memory.extraByte6 = record.byte6;
+    pages.showExtraCoding(extraCodingView(record));
+}
+
+void takeTurboTimerRecord(SettingsPages& pages, std::span<const uint8_t, kTurboTimerSize> bytes)
+{
+    pages.showTurboTimer(turboTimerView(decodeTurboTimer(bytes)));
+}
+
+void takeTransmissionRecord(SettingsPages& pages, std::span<const uint8_t, kTransmissionReplySize> ratios)
+{
+    for (int gear = 1; gear <= kGears; ++gear)
+        pages.showTransmissionRatio(gear, ratios[static_cast<size_t>(gear - 1)]);
+}
 
 void storeConfigSave(ProtocolLoop& loop, SettingsMemory& memory, const ConfigRecord& record)
 {

@@ -3,7 +3,10 @@
 
 #include "settings/config_record.h"
 #include "settings/extra_coding.h"
+#include "settings/transmission.h"
 #include "settings/turbo_timer.h"
+
+#include <span>
 
 class ProtocolLoop;
 class ControlValues;
@@ -38,6 +41,15 @@ inline constexpr uint32_t kTransmissionReplyLength = 8;
 // entry k + 1) and store the save's state and code.
 void storeConfigSave(ProtocolLoop& loop, SettingsMemory& memory, const ConfigRecord& record);
 void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record);
+
+// What a read does once a record's bytes are in (after the reply's two leading bytes): the record
+// goes where a page's own "Read" puts it (payload buffer, the remembered bytes) and onto its page.
+void takeConfigRecord(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory,
+                      std::span<const uint8_t, kConfigRecordSize> bytes);
+void takeExtraCodingRecord(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory,
+                           std::span<const uint8_t, kExtraCodingSize> bytes);
+void takeTurboTimerRecord(SettingsPages& pages, std::span<const uint8_t, kTurboTimerSize> bytes);
+void takeTransmissionRecord(SettingsPages& pages, std::span<const uint8_t, kTransmissionReplySize> ratios);
 
 // Registers the settings states: the replies 64, 65, 164 and 167, and the sends 162 and 165,
 // which read their controls as they send.

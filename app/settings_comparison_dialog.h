@@ -1,0 +1,46 @@
+#pragma once
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+#include "settings/settings_file.h"
+
+class QCheckBox;
+class QTableWidget;
+
+// What the comparison shows: the differing fields, and for a restore the question whether to go
+// ahead (and, for a file from another display, whether to write the file's serial number).
+struct SettingsComparison {
+    QString fileName;
+    std::vector<SettingsDifference> rows;
+    bool restore = false;            // a restore asks; a comparison only shows
+    bool otherDisplay = false;       // the file's serial number is not this display's
+    uint32_t displaySerial = 0;
+    uint32_t fileSerial = 0;
+};
+
+struct SettingsComparisonAnswer {
+    bool writeFileSerial = false;  // false keeps this display's serial number
+};
+
+// Shows a comparison; calls onRestore only when the user confirms a restore.
+using ComparisonPresenter =
+    std::function<void(const SettingsComparison& comparison, std::function<void(SettingsComparisonAnswer)> onRestore)>;
+
+// The comparison dialog: a table of record, field, display, file. For a restore it has "Restore"
+// and "Cancel" (Cancel has the focus) and, for a file of another display, the choice of serial
+// number, which keeps this display's unless ticked.
+class SettingsComparisonDialog : public QDialog {
+    Q_OBJECT
+public:
+    SettingsComparisonDialog(const SettingsComparison& comparison, QWidget* parent);
+    bool writeFileSerial() const;
+
+    QTableWidget* table = nullptr;
+    QCheckBox* fileSerial = nullptr;  // only for a restore from another display
+};
+
+// The window's own presenter: the dialog, window-modal, opened without blocking.
+ComparisonPresenter windowModalComparison(QWidget* parent);
