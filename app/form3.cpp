@@ -34,7 +34,6 @@
 
 namespace {
 
-const QSize kOuterSize(1074, 693);
 constexpr int kLeftPanelWidth = 153;
 constexpr int kStoragePanelWidth = 139;
 constexpr int kControlWidth = 128;
@@ -127,10 +126,9 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     registerGammaStates(loop_, *this);
     registerSettingsStates(loop_, *this, *this, settingsMemory_);
     connectCatalogue();
+    setUpKeyboard();
 
-    resize(kOuterSize);
-    if (const QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+    placeFirstTime();
 }
 
 TForm3::~TForm3() {
@@ -374,7 +372,7 @@ void TForm3::connectCatalogue() {
         if (!b || spec.param == ParamKind::PageRecord)
             continue;  // a page's save connects its own handler, which checks the page first
         const CommandControl* row = &spec;
-        auto handler = [this, row] { guarded([this, row] { issueCommand(loop_, *row, *this); }); };
+        auto handler = [this, row] { guarded([this, row] { commandClicked(*row); }); };
         // A check box sends on every toggle, however it is made (mouse, keys, or an assistive
         // tool's toggle action, which does not click), with the code of the tick it leaves.
         if (b->isCheckable())
@@ -450,12 +448,7 @@ void TForm3::showEvent(QShowEvent* event) {
     if (placed_)
         return;
     placed_ = true;
-    // The outer size includes the frame, where the window system reports one.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isValid() && !frame.isEmpty())
-        resize(kOuterSize - frame);
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+    placeFirstTime();
 }
 
 // ---------------------------------------------------------------- LoopHost

@@ -67,14 +67,33 @@ int main(int argc, char** argv)
     bool ok = save(form, dir, QStringLiteral("before-connect.png"));
 
     bool greeted = false;
+    int read = 0;  // settings pages read after the greeting
     QElapsedTimer clock;
     clock.start();
     QTimer watch;
     watch.setInterval(50);
     QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (form.loop().state() == 1000) {
-            greeted = true;
+        if (greeted && form.loop().state() == 1000) {
+            // A settings page as the display's reply fills it: "Config", then "Extra Coding".
+            ++read;
+            if (read == 1) {
+                ok = save(form, dir, QStringLiteral("config.png")) && ok;
+                form.cxPageControl1->setActivePage(form.cxTabSheet5);
+                form.extraCodingPage.BitBtn28->click();
+                return;
+            }
             watch.stop();
+            ok = save(form, dir, QStringLiteral("extra-coding.png")) && ok;
+            form.Button2->click();
+        } else if (greeted) {
+            if (clock.elapsed() > kGreetingTimeoutMs) {
+                watch.stop();
+                std::printf("No settings reply within %d s.\n", kGreetingTimeoutMs / 1000);
+                ok = false;
+                form.Button2->click();
+            }
+        } else if (form.loop().state() == 1000) {
+            greeted = true;
             std::printf("Connected: the display was greeted and reported its storage.\n");
             std::printf("  Disk 0: %s Mb, Disk 1: %s Mb, Disk 2: %s Mb, Disk 3: %s Mb, SD: %s Mb\n",
                         qPrintable(form.Edit6->text()), qPrintable(form.Edit7->text()),
@@ -82,7 +101,9 @@ int main(int argc, char** argv)
                         qPrintable(form.Edit10->text()));
             printStatus(form);
             ok = save(form, dir, QStringLiteral("connected.png")) && ok;
-            form.Button2->click();
+            clock.restart();
+            form.cxPageControl1->setActivePage(form.TabSheet1);
+            form.BitBtn22->click();  // "Read Config"
         } else if (clock.elapsed() > kGreetingTimeoutMs) {
             watch.stop();
             std::printf("No greeting within %d s.\n", kGreetingTimeoutMs / 1000);

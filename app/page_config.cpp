@@ -198,6 +198,8 @@ void TForm3::buildConfigPage() {
 // that is no number ends the save with the conversion error, and nothing is stored.
 void TForm3::Button5Click() {
     guarded([this] {
+        if (!mayStoreRequest())
+            return;
         const ConfigPageWidgets& w = configPage;
         ConfigControls c;
         c.serialNumber = w.SpinEdit4->Value();

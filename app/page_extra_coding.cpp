@@ -125,6 +125,8 @@ void TForm3::buildExtraCodingPage() {
 // "Save Extra Encode": the record from the page into the payload buffer; the loop sends it.
 void TForm3::Button3Click() {
     guarded([this] {
+        if (!mayStoreRequest())
+            return;
         const ExtraCodingPageWidgets& w = extraCodingPage;
         const ExtraCodingControls c{w.CheckListBox1->mask(), w.SpinEdit3->Value(),  w.CheckListBox2->mask(),
                                     w.SpinEdit39->Value(),   w.SpinEdit40->Value(), w.CheckListBox3->mask(),

@@ -62,10 +62,9 @@ protected:
             p.setFont(f);
             p.drawText(r, Qt::AlignCenter, owner_->pages_[i].caption);
             if (active && hasFocus()) {
-                p.setPen(QPen(pal.color(QPalette::HighlightedText), 1, Qt::DotLine));
-                p.setRenderHint(QPainter::Antialiasing, false);
-                p.drawRect(r.adjusted(3, 3, -4, -4));
-                p.setRenderHint(QPainter::Antialiasing, true);
+                // The same bright ring as every other focused control of the dark style.
+                p.setPen(QPen(QColor(0xff, 0xc8, 0x57), 2));
+                p.drawPath(path);
             }
         }
         // The line that joins the front tab to its page.
