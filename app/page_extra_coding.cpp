@@ -110,8 +110,12 @@ void TForm3::buildExtraCodingPage() {
     right->addWidget(w.CheckListBox3, 2, 0, 1, 2);
     right->setRowStretch(3, 1);
 
-    grid->addWidget(w.BitBtn28, 0, 0, Qt::AlignLeft);
-    grid->addWidget(w.BitBtn29, 0, 1, Qt::AlignRight);
+    // Read and save side by side at the left: in reach without scrolling sideways.
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(w.BitBtn28);
+    commands->addWidget(w.BitBtn29);
+    commands->addStretch(1);
+    grid->addLayout(commands, 0, 0, 1, 2);
     grid->addWidget(w.CheckListBox1, 1, 0);
     grid->addWidget(w.CheckListBox2, 2, 0);
     grid->addLayout(right, 1, 1, 2, 1);

@@ -447,6 +447,24 @@ TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
     showPagesAsGreeted();
     form->setChipVisible(true);
     expectEveryControlReachable(form.get(), at);
+
+    // A settings page's buttons are in reach without scrolling sideways: scrolled to its left
+    // edge, the page area shows each of them whole.
+    for (QWidget* page : {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3}) {
+        form->cxPageControl1->setActivePage(page);
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        form->ScrollBox1->horizontalScrollBar()->setValue(0);
+        QApplication::processEvents();
+        for (QPushButton* b : page->findChildren<QPushButton*>()) {
+            if (!b->isVisible())
+                continue;
+            const int right = b->mapTo(form->ScrollBox1->viewport(), QPoint(b->width(), 0)).x();
+            EXPECT_LE(right, form->ScrollBox1->viewport()->width())
+                << at << " on " << page->accessibleName().toStdString() << ": " << b->objectName().toStdString()
+                << " (" << b->text().toStdString() << ") needs sideways scrolling";
+        }
+    }
 }
 
 TEST_F(FormTest, KeyAndStorageCaptionsKeepClearOfTheirButtonsEdges) {
