@@ -448,9 +448,10 @@ TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
     form->setChipVisible(true);
     expectEveryControlReachable(form.get(), at);
 
-    // A settings page's buttons are in reach without scrolling sideways: scrolled to its left
-    // edge, the page area shows each of them whole.
-    for (QWidget* page : {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3}) {
+    // A page's buttons are in reach without scrolling sideways: scrolled to its left edge, the
+    // page area shows each of them whole.
+    for (QWidget* page : {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3, form->TabSheet4,
+                          form->cxTabSheet4}) {
         form->cxPageControl1->setActivePage(page);
         for (int i = 0; i < 3; ++i)
             QApplication::processEvents();

@@ -210,9 +210,10 @@ TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground) {
     option.initFrom(box);
     const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
     const QImage shown = shownAround(*form, box, 4);
+    const qreal dpr = shown.devicePixelRatio();  // the picture's pixels per window unit
     const QPoint edge = indicator.topLeft() + QPoint(4, 4 + indicator.height() / 2);  // its left border
-    const QColor frame = shown.pixelColor(edge);
-    const QColor around = shown.pixelColor(1, 4 + indicator.center().y());
+    const QColor frame = shown.pixelColor((QPointF(edge) * dpr).toPoint());
+    const QColor around = shown.pixelColor((QPointF(1, 4 + indicator.center().y()) * dpr).toPoint());
     EXPECT_GE(contrast(frame, around), 4.5) << "frame " << frame.name().toStdString() << " on "
                                             << around.name().toStdString();
 
