@@ -20,8 +20,9 @@
 namespace {
 
 bool save(TForm3& form, const QDir& dir, const QString& file) {
-    // A resize settles in more than one round: a scroll bar that appears widens its column.
-    for (int i = 0; i < 3; ++i)
+    // A resize settles in more than one round: a scroll bar that appears widens its column, and
+    // a page that comes to the front resizes the page controls around it one level at a time.
+    for (int i = 0; i < 10; ++i)
         QApplication::processEvents();
     const QPixmap shot = form.grab();
     const QString path = dir.filePath(file);
