@@ -28,6 +28,7 @@
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
 #include "protocol/command_catalogue.h"
+#include "protocol/connect_failure.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_device_box.h"
 #include "settings/gamma.h"
@@ -459,7 +460,12 @@ void TForm3::setConnectFailureReason(const QString& reason) { StatusBar1->setPan
 
 int TForm3::linkTypeIndex() const { return RadioGroup1->ItemIndex(); }
 
-void TForm3::setChipVisible(bool visible) { Image1->setVisible(visible); }
+void TForm3::setChipVisible(bool visible) {
+    Image1->setVisible(visible);
+    // The port is open: a "Not connected" said before is no longer true.
+    if (visible && StatusBar1->panelText(1) == notConnectedText())
+        setStatusPanel(1, QString());
+}
 
 void TForm3::enablePages() { cxPageControl1->setEnabled(true); }
 

@@ -101,9 +101,15 @@ TEST_F(ConnectionState, ACommandPressedBeforeConnectSaysSoAndIsNeverSent)
 {
     press("BitBtn19");  // "Reboot"
     EXPECT_EQ(panel(1), kNotConnected);
-    script.step("greeted", [&] { return greeted(); }, [&] { press("Button2"); });
+    QString whileConnected = QStringLiteral("(not read)");
+    script.step("greeted", [&] { return greeted(); },
+                [&] {
+                    whileConnected = panel(1);
+                    press("Button2");
+                });
     connectWith(script);
 
+    EXPECT_EQ(whileConnected, QString()) << "connected, the old \"Not connected\" is gone";
     ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_EQ(server->simulator().state().reboots, 0);
     EXPECT_EQ(frameCount(), 3u);
