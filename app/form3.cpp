@@ -28,6 +28,7 @@
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
 #include "protocol/command_catalogue.h"
+#include "protocol/connect_failure.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_device_box.h"
 #include "serial/nr_error_box.h"
@@ -35,7 +36,6 @@
 
 namespace {
 
-const QSize kOuterSize(1074, 693);
 constexpr int kLeftPanelWidth = 153;
 constexpr int kStoragePanelWidth = 139;
 constexpr int kControlWidth = 128;
@@ -130,10 +130,9 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     registerSettingsStates(loop_, *this, *this, settingsMemory_);
     buildSettingsBackupControls();
     connectCatalogue();
+    setUpKeyboard();
 
-    resize(kOuterSize);
-    if (const QScreen* s = QGuiApplication::primaryScreen())
-        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+    placeFirstTime();
 }
 
 TForm3::~TForm3() {
@@ -377,7 +376,7 @@ void TForm3::connectCatalogue() {
         if (!b || spec.param == ParamKind::PageRecord)
             continue;  // a page's save connects its own handler, which checks the page first
         const CommandControl* row = &spec;
-        auto handler = [this, row] { guarded([this, row] { issueCommand(loop_, *row, *this); }); };
+        auto handler = [this, row] { guarded([this, row] { commandClicked(*row); }); };
         // A check box sends on every toggle, however it is made (mouse, keys, or an assistive
         // tool's toggle action, which does not click), with the code of the tick it leaves.
         if (b->isCheckable())
@@ -453,12 +452,7 @@ void TForm3::showEvent(QShowEvent* event) {
     if (placed_)
         return;
     placed_ = true;
-    // The outer size includes the frame, where the window system reports one.
-    const QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isValid() && !frame.isEmpty())
-        resize(kOuterSize - frame);
-    if (const QScreen* s = screen())
-        move(s->availableGeometry().center() - QPoint(kOuterSize.width() / 2, kOuterSize.height() / 2));
+    placeFirstTime();
 }
 
 // ---------------------------------------------------------------- LoopHost
@@ -469,7 +463,12 @@ void TForm3::setConnectFailureReason(const QString& reason) { StatusBar1->setPan
 
 int TForm3::linkTypeIndex() const { return RadioGroup1->ItemIndex(); }
 
-void TForm3::setChipVisible(bool visible) { Image1->setVisible(visible); }
+void TForm3::setChipVisible(bool visible) {
+    Image1->setVisible(visible);
+    // The port is open: a "Not connected" said before is no longer true.
+    if (visible && StatusBar1->panelText(1) == notConnectedText())
+        setStatusPanel(1, QString());
+}
 
 void TForm3::enablePages() { cxPageControl1->setEnabled(true); }
 

@@ -45,6 +45,7 @@ class QScrollArea;
 class QToolButton;
 class QWidget;
 class TnrDeviceBox;
+struct CommandControl;
 struct GammaGrid;
 struct GammaPreset;
 
@@ -275,6 +276,15 @@ private:
     void applyGammaPreset(const GammaPreset& preset);
     void FormCreate();
     void buildSettingsBackupControls();
+
+    // Connection state and the commands asked about first (form3_connection.cpp).
+    // Says "Not connected" when no port is open; false when the request must not be stored.
+    bool mayStoreRequest();
+    void commandClicked(const CommandControl& row);
+    // Shortcuts, tab chain and first placement (form3_keyboard.cpp).
+    void setUpKeyboard();
+    void placeFirstTime();
+    static constexpr QSize kDesignedOuterSize{1074, 693};
 
     // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
     void guarded(const std::function<void()>& body);

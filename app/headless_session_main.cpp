@@ -73,8 +73,9 @@ int main(int argc, char** argv)
     std::printf("Korvane Shell, headless session on %s\n", form.comm().ComName().c_str());
     bool ok = save(form, dir, QStringLiteral("before-connect.png"));
 
-    // The settings run: back up, then restore the given file, each to its end.
-    enum class Phase { Greeting, BackingUp, Restoring } phase = Phase::Greeting;
+    // After the greeting the "Config" and "Extra Coding" pages are read and pictured; with a settings
+    // file given, the settings are then backed up and that file restored, each to its end.
+    enum class Phase { Greeting, ReadingConfig, ReadingExtra, BackingUp, Restoring } phase = Phase::Greeting;
     bool settingsOk = restoreFile.isEmpty();
     const auto pick = [&form](const QString& file) {
         form.setFileDialogRunner([file](QFileDialog& d) {
@@ -106,6 +107,36 @@ int main(int argc, char** argv)
     watch.setInterval(50);
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const bool idle = form.loop().state() == 1000 && !form.settingsBackup().sequence().running();
+        if (phase == Phase::ReadingConfig || phase == Phase::ReadingExtra) {
+            if (idle) {
+                // A settings page as the display's reply fills it: "Config", then "Extra Coding".
+                if (phase == Phase::ReadingConfig) {
+                    ok = save(form, dir, QStringLiteral("config.png")) && ok;
+                    phase = Phase::ReadingExtra;
+                    form.cxPageControl1->setActivePage(form.cxTabSheet5);
+                    form.extraCodingPage.BitBtn28->click();
+                    return;
+                }
+                ok = save(form, dir, QStringLiteral("extra-coding.png")) && ok;
+                if (restoreFile.isEmpty()) {
+                    watch.stop();
+                    form.Button2->click();
+                    return;
+                }
+                phase = Phase::BackingUp;
+                clock.restart();
+                const QString backup = dir.absoluteFilePath(QStringLiteral("settings-backup.json"));
+                std::printf("Backing the settings up to %s ...\n", qPrintable(backup));
+                pick(backup);
+                form.BackupSettingsButton->click();
+            } else if (clock.elapsed() > kGreetingTimeoutMs) {
+                watch.stop();
+                std::printf("No settings reply within %d s.\n", kGreetingTimeoutMs / 1000);
+                ok = false;
+                form.Button2->click();
+            }
+            return;
+        }
         if (phase != Phase::Greeting) {
             if (idle) {
                 const QString said = form.StatusBar1->panelText(1);
@@ -138,17 +169,10 @@ int main(int argc, char** argv)
                         qPrintable(form.Edit10->text()));
             printStatus(form);
             ok = save(form, dir, QStringLiteral("connected.png")) && ok;
-            if (restoreFile.isEmpty()) {
-                watch.stop();
-                form.Button2->click();
-                return;
-            }
-            phase = Phase::BackingUp;
+            phase = Phase::ReadingConfig;
             clock.restart();
-            const QString backup = dir.absoluteFilePath(QStringLiteral("settings-backup.json"));
-            std::printf("Backing the settings up to %s ...\n", qPrintable(backup));
-            pick(backup);
-            form.BackupSettingsButton->click();
+            form.cxPageControl1->setActivePage(form.TabSheet1);
+            form.BitBtn22->click();  // "Read Config"
         } else if (clock.elapsed() > kGreetingTimeoutMs) {
             watch.stop();
             std::printf("No greeting within %d s.\n", kGreetingTimeoutMs / 1000);

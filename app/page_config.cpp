@@ -171,8 +171,8 @@ void TForm3::buildConfigPage() {
     row(pv, pins, QStringLiteral("17. Remap MFD Buttons"), w.ComboBox1);
     pv->addStretch(1);
 
-    // Read at the top left, save at the top right, erase at the bottom right; the record's
-    // groups sit between them.
+    // Read and save at the top left, erase at the bottom left, the record's groups between them:
+    // in a page area narrower than the page, every button is in reach without scrolling sideways.
     auto* groups = new QGridLayout;
     groups->setHorizontalSpacing(8);
     groups->setVerticalSpacing(8);
@@ -184,11 +184,11 @@ void TForm3::buildConfigPage() {
     groups->setColumnStretch(0, 1);
     groups->setColumnStretch(1, 1);
     grid->addWidget(BitBtn22, 0, 0, Qt::AlignLeft);
-    grid->addWidget(BitBtn23, 0, 2, Qt::AlignRight);
+    grid->addWidget(BitBtn23, 0, 1, Qt::AlignLeft);
     grid->addLayout(groups, 1, 0, 1, 3);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
-    grid->addWidget(BitBtn34, 2, 2, Qt::AlignRight);
+    grid->addWidget(BitBtn34, 2, 0, Qt::AlignLeft);
     page->addWidget(configuration);
     page->addStretch(1);
     cxPageControl1->addPage(TabSheet1, QStringLiteral("Config"));
@@ -198,6 +198,8 @@ void TForm3::buildConfigPage() {
 // that is no number ends the save with the conversion error, and nothing is stored.
 void TForm3::Button5Click() {
     guarded([this] {
+        if (!mayStoreRequest())
+            return;
         const ConfigPageWidgets& w = configPage;
         ConfigControls c;
         c.serialNumber = w.SpinEdit4->Value();

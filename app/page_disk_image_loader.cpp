@@ -120,5 +120,7 @@ void TForm3::imagePickerClick(int slot) {
 }
 
 void TForm3::imageSendClick(int slot) {
+    if (!mayStoreRequest())
+        return;
     flashLoader_.send(imageFileBox[slot]->text(), static_cast<uint8_t>(slot));
 }

@@ -110,8 +110,12 @@ void TForm3::buildExtraCodingPage() {
     right->addWidget(w.CheckListBox3, 2, 0, 1, 2);
     right->setRowStretch(3, 1);
 
-    grid->addWidget(w.BitBtn28, 0, 0, Qt::AlignLeft);
-    grid->addWidget(w.BitBtn29, 0, 1, Qt::AlignRight);
+    // Read and save side by side at the left: in reach without scrolling sideways.
+    auto* commands = new QHBoxLayout;
+    commands->addWidget(w.BitBtn28);
+    commands->addWidget(w.BitBtn29);
+    commands->addStretch(1);
+    grid->addLayout(commands, 0, 0, 1, 2);
     grid->addWidget(w.CheckListBox1, 1, 0);
     grid->addWidget(w.CheckListBox2, 2, 0);
     grid->addLayout(right, 1, 1, 2, 1);
@@ -125,6 +129,8 @@ void TForm3::buildExtraCodingPage() {
 // "Save Extra Encode": the record from the page into the payload buffer; the loop sends it.
 void TForm3::Button3Click() {
     guarded([this] {
+        if (!mayStoreRequest())
+            return;
         const ExtraCodingPageWidgets& w = extraCodingPage;
         const ExtraCodingControls c{w.CheckListBox1->mask(), w.SpinEdit3->Value(),  w.CheckListBox2->mask(),
                                     w.SpinEdit39->Value(),   w.SpinEdit40->Value(), w.CheckListBox3->mask(),

@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 
 #include "app/form3.h"
+
+#include <algorithm>
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/widgets/k_page_control.h"
@@ -65,7 +67,7 @@ void TForm3::buildKeysEmulPage() {
     auto key = [&](const char* name, const QString& caption, const QString& spoken, int points) {
         QPushButton* b = button(keys, name, caption, spoken);
         b->setFont(form::boldFont(points));
-        b->setMinimumSize(64, 30);
+        b->setMinimumSize(std::max(64, b->sizeHint().width()), 30);  // never narrower than its caption
         return b;
     };
     Button24 = key("Button24", QStringLiteral("LONG+"), QStringLiteral("Long press up"), 10);

@@ -110,6 +110,8 @@ void TForm3::buildSdFileManagerPage() {
 }
 
 void TForm3::Button7Click() {
+    if (!mayStoreRequest())
+        return;
     sdUpload_.loadPacket(ComboBox2->Text(), DirectoryListBox1->folder());
 }
 

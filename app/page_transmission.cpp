@@ -94,9 +94,10 @@ void TForm3::buildTransmissionPage() {
     w.BitBtn25->setIcon(pictures::save());
     for (QPushButton* b : {w.BitBtn24, w.BitBtn25})
         b->setMinimumSize(110, 30);
+    // Read and save side by side at the left: in reach without scrolling sideways.
     buttons->addWidget(w.BitBtn24);
-    buttons->addStretch(1);
     buttons->addWidget(w.BitBtn25);
+    buttons->addStretch(1);
 
     QGroupBox* rpm = form::group(TabSheet3, QStringLiteral("RPM/Speed"), "GroupBoxRpmSpeed");
     auto* rpmLayout = form::groupLayout<QVBoxLayout>(rpm);

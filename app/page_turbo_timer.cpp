@@ -49,9 +49,10 @@ void TForm3::buildTurboTimerPage() {
     w.BitBtn27->setIcon(pictures::save());
     for (QPushButton* b : {w.BitBtn26, w.BitBtn27})
         b->setMinimumSize(110, 30);
+    // Read and save side by side at the left: in reach without scrolling sideways.
     buttons->addWidget(w.BitBtn26);
-    buttons->addStretch(1);
     buttons->addWidget(w.BitBtn27);
+    buttons->addStretch(1);
 
     auto makeGroup = [&](const QString& caption, const char* name, const QPixmap& art, KSpinEdit*& time,
                          const char* timeName, int timeMax, int timeStart, KSpinEdit*& temperature,

@@ -4,12 +4,14 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTextStream>
 
 #include <cstdio>
 
 #include "app/dark_style.h"
+#include "app/guarded_commands.h"
 #include "app/form3.h"
 #include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
@@ -18,8 +20,9 @@
 namespace {
 
 bool save(TForm3& form, const QDir& dir, const QString& file) {
-    // A resize settles in more than one round: a scroll bar that appears widens its column.
-    for (int i = 0; i < 3; ++i)
+    // A resize settles in more than one round: a scroll bar that appears widens its column, and
+    // a page that comes to the front resizes the page controls around it one level at a time.
+    for (int i = 0; i < 10; ++i)
         QApplication::processEvents();
     const QPixmap shot = form.grab();
     const QString path = dir.filePath(file);
@@ -102,6 +105,17 @@ int main(int argc, char** argv) {
     ok = save(form, dir, QStringLiteral("keys-emul.png")) && ok;
     form.cxPageControl1->setActivePage(form.TabSheet4);
     ok = save(form, dir, QStringLiteral("disk-image-loader.png")) && ok;
+    // The question before a command that cannot be undone, over the page that has the button.
+    if (const std::optional<Question> question = guardQuestion("Button38")) {
+        form.ask(*question, [] {});
+        QApplication::processEvents();
+        if (auto* box = form.findChild<QMessageBox*>(QStringLiteral("questionBox"))) {
+            const QString path = dir.filePath(QStringLiteral("question-check-flash-disk.png"));
+            ok = box->grab().save(path, "PNG") && ok;
+            std::printf("%s\n", qPrintable(path));
+            box->reject();
+        }
+    }
     // A small window: the side panels and the page area scroll side by side.
     form.setStatusPanel(0, QStringLiteral("try connect 100"));
     form.setStatusPanel(1, QStringLiteral("File /home/user/images/a-rather-long-folder-name/logos-for-the-new-display.imz is loaded"));

@@ -1,5 +1,6 @@
 #include "protocol/protocol_loop.h"
 
+#include "protocol/connect_failure.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_states.h"
 #include "protocol/size_reply.h"
@@ -163,7 +164,11 @@ bool ProtocolLoop::tryOpenPort()
         comm_.ClearDeviceBuffers();
         return true;
     } catch (const std::exception& e) {
-        host_.setConnectFailureReason(QString::fromLocal8Bit(e.what()));
+        const QString reason = QString::fromLocal8Bit(e.what());
+        host_.setConnectFailureReason(reason);
+        // Panel 1 names the port tried and why it would not open, in words the user can act on.
+        host_.setStatusPanel(1, connectAttemptText(QString::fromStdString(comm_.ComName()), reason));
+        attemptShown_ = true;
         return false;
     }
 }
@@ -186,8 +191,13 @@ void ProtocolLoop::connectAndRun()
         QCoreApplication::processEvents();
     }
 
+    if (attemptShown_ && comm_.Active()) {
+        attemptShown_ = false;  // the port opened: why it did not before is no news any more
+        host_.setStatusPanel(1, QString());
+    }
     host_.enablePages();
-    host_.setChipVisible(true);
+    // The chip shows an open port, and only that: "Exit" during the attempts leaves it hidden.
+    host_.setChipVisible(comm_.Active());
     state_ = State::kHello;
     lossReported_ = false;
 
@@ -207,12 +217,24 @@ void ProtocolLoop::connectAndRun()
 
     sendBytes(kGoodbyeSequence);
     comm_.SetActive(false);
+    showDisconnected();
     --depth_;
 }
 
 void ProtocolLoop::requestExit()
 {
     exitFlag_ = true;
+}
+
+bool ProtocolLoop::connected() const
+{
+    return depth_ > 0 && !exitFlag_ && comm_.Active();
+}
+
+void ProtocolLoop::showDisconnected()
+{
+    host_.setChipVisible(false);
+    host_.setStatusPanel(0, QStringLiteral("Disconnected"));
 }
 
 void ProtocolLoop::runPass()
@@ -236,7 +258,7 @@ void ProtocolLoop::runPass()
         lossShown_ = true;
         host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
                                     .arg(QString::fromStdString(comm_.ComName())));
-        host_.setChipVisible(false);  // no display is connected any more
+        showDisconnected();  // no display is connected any more
     }
     // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);

@@ -45,6 +45,8 @@ public:
     // "Exit": sets the exit flag; the loop does the rest at its next check.
     void requestExit();
     bool exitFlag() const { return exitFlag_; }
+    // A loop runs, its port is open and no "Exit" is pending: a request stored now goes out.
+    bool connected() const;
     // Number of nested connectAndRun() calls in progress (a second "Connect" nests).
     int runDepth() const { return depth_; }
 
@@ -86,6 +88,7 @@ private:
     StepResult stepSizeQuery();
     StepResult stepSizeReply();
     void wakeFromReceiveThread();
+    void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
 
     TnrComm& comm_;
     LoopHost& host_;
@@ -103,6 +106,7 @@ private:
     int depth_ = 0;
     bool lossReported_ = false;  // the lost line has been reported for this connection
     bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
+    bool attemptShown_ = false;  // panel 1 shows why the port would not open
     std::atomic<bool> wakePending_{false};
     QString shownState_;
     QString shownTotal_;

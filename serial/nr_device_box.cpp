@@ -76,6 +76,14 @@ void TnrDeviceBox::Change(int index)
     }
 }
 
+void TnrDeviceBox::showPopup()
+{
+    // The component's own update: it enumerates again and notifies a changed device list, on
+    // which the picker rebuilds its items and selects the port number, if it is still listed.
+    if (fComm) fComm->Update();
+    QComboBox::showPopup();
+}
+
 void TnrDeviceBox::NotifyCallback(void* object, QObject* /*sender*/, int32_t code)
 {
     auto* box = static_cast<TnrDeviceBox*>(object);

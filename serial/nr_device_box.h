@@ -23,6 +23,8 @@ class TnrDeviceBox : public QComboBox {
   int WMDeviceChange(const TWMDeviceChange& message);
   // The user picked the entry at index (what a pick in the list does).
   void Change(int index);
+  // Opening the list enumerates the ports again, so a cable plugged in after start-up is listed.
+  void showPopup() override;
 
  private:
   static void NotifyCallback(void* object, QObject* sender, int32_t code);

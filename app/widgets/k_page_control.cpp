@@ -62,10 +62,9 @@ protected:
             p.setFont(f);
             p.drawText(r, Qt::AlignCenter, owner_->pages_[i].caption);
             if (active && hasFocus()) {
-                p.setPen(QPen(pal.color(QPalette::HighlightedText), 1, Qt::DotLine));
-                p.setRenderHint(QPainter::Antialiasing, false);
-                p.drawRect(r.adjusted(3, 3, -4, -4));
-                p.setRenderHint(QPainter::Antialiasing, true);
+                // The same bright ring as every other focused control of the dark style.
+                p.setPen(QPen(QColor(0xff, 0xc8, 0x57), 2));
+                p.drawPath(path);
             }
         }
         // The line that joins the front tab to its page.
@@ -313,6 +312,10 @@ KPageControl::KPageControl(QWidget* parent)
     (void)factoryInstalled;
     stack_->setObjectName(QStringLiteral("pages"));
     stack_->setFrameShape(QFrame::NoFrame);
+    // The control is as large as its front page, not as its largest one: a narrow page needs no
+    // sideways scrolling because another page is wide.
+    connect(stack_, &QStackedWidget::currentChanged, this, [this] { updateGeometry(); });
+    stack_->installEventFilter(this);  // and follows the front page when its own size changes
     // The page keys must reach the control before a focused spin edit or list inside it turns
     // Ctrl+PgDown into a step of its own.
     if (qApp)
@@ -507,18 +510,22 @@ int KPageControl::wrapWidth() {
 }
 
 QSize KPageControl::sizeHint() const {
-    const QSize inner = stack_->sizeHint();
+    const QWidget* front = stack_->currentWidget();
+    const QSize inner = front ? front->sizeHint().expandedTo(front->minimumSizeHint()) : stack_->sizeHint();
     return {inner.width(), inner.height() + (rows_ > 0 ? strip_->height() : 0)};
 }
 
 QSize KPageControl::minimumSizeHint() const {
-    QSize inner = stack_->minimumSizeHint();
+    const QWidget* front = stack_->currentWidget();
+    QSize inner = front ? front->minimumSizeHint() : stack_->minimumSizeHint();
     return {inner.width(), inner.height() + (rows_ > 0 ? strip_->height() : 0)};
 }
 
 void KPageControl::resizeEvent(QResizeEvent*) { relayout(); }
 
 bool KPageControl::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::LayoutRequest && watched == stack_)
+        updateGeometry();
     if (event->type() == QEvent::EnabledChange && indexOf(qobject_cast<QWidget*>(watched)) >= 0) {
         strip_->update();
         if (QAccessible::isActive()) {

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QLabel>
@@ -324,11 +325,94 @@ bool seen(QWidget* w) {
 
 }  // namespace
 
+namespace {
+
+// Every control of every page can be scrolled into view in the window as it is now, through no
+// more than one scroll area, and no caption is cut.
+void expectEveryControlReachable(TForm3* form, const std::string& at) {
+    auto* window = form->findChild<QScrollArea*>(QStringLiteral("formScroll"));
+    ASSERT_NE(window, nullptr);
+    EXPECT_FALSE(window->verticalScrollBar()->isVisible()) << at << ": no scroll bar around the page area's own";
+    EXPECT_FALSE(window->horizontalScrollBar()->isVisible()) << at;
+    // Wherever contents are larger than their view, the user has a bar to scroll them.
+    for (QScrollArea* area : form->findChildren<QScrollArea*>()) {
+        if (!area->isVisible() || !area->widget())
+            continue;
+        const std::string name = at + " " + area->objectName().toStdString();
+        if (area->widget()->height() > area->viewport()->height()) {
+            EXPECT_TRUE(area->verticalScrollBar()->isVisible()) << name << ": contents taller than the view";
+        }
+        if (area->widget()->width() > area->viewport()->width()) {
+            EXPECT_TRUE(area->horizontalScrollBar()->isVisible()) << name << ": contents wider than the view";
+        }
+    }
+    // The page area's bars lie inside the window.
+    for (QScrollBar* bar : {form->ScrollBox1->horizontalScrollBar(), form->ScrollBox1->verticalScrollBar()}) {
+        if (!bar->isVisible())
+            continue;
+        const QRect inWindow(bar->mapTo(form, QPoint(0, 0)), bar->size());
+        EXPECT_TRUE(form->centralWidget()->geometry().contains(inWindow)) << at;
+    }
+
+    const struct {
+        QWidget* page;
+        QWidget* inner;
+    } pages[] = {{form->TabSheet1, nullptr},   {form->cxTabSheet1, form->TabSheet9}, {form->cxTabSheet1, form->TabSheet6},
+                 {form->cxTabSheet5, nullptr}, {form->TabSheet8, nullptr},          {form->TabSheet3, nullptr},
+                 {form->cxTabSheet2, nullptr}, {form->TabSheet4, nullptr},          {form->cxTabSheet4, nullptr}};
+    for (const auto& p : pages) {
+        form->cxPageControl1->setActivePage(p.page);
+        if (p.inner)
+            form->PageControl1->setActivePage(p.inner);
+        for (int i = 0; i < 3; ++i)  // a scroll bar that appears narrows the view, and the tabs wrap again
+            QApplication::processEvents();
+        const std::string where = at + " on " + p.page->accessibleName().toStdString();
+        QStringList unreachable;
+        for (QWidget* w : form->findChildren<QWidget*>()) {
+            if (!interactive(w) || insideQtInternals(w, form) || !w->isVisible() ||
+                qobject_cast<QScrollBar*>(w) || qobject_cast<QScrollArea*>(w))
+                continue;
+            scrollIntoView(w);
+            if (!seen(w))
+                unreachable << w->objectName() + QLatin1Char('(') + w->accessibleName() + QLatin1Char(')');
+        }
+        EXPECT_TRUE(unreachable.isEmpty()) << where << ": " << unreachable.join(QStringLiteral(", ")).toStdString();
+
+        // Every shown tab can be scrolled into view too.
+        for (KPageControl* pc : {form->cxPageControl1, form->PageControl1}) {
+            if (!pc->isVisible())
+                continue;
+            for (int i = 0; i < pc->pageCount(); ++i) {
+                const QRect tab = pc->tabRect(i);
+                if (tab.isEmpty())
+                    continue;
+                const QPoint centre = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.center());
+                form->ScrollBox1->ensureVisible(centre.x(), centre.y(), tab.width() / 2, tab.height() / 2);
+                QApplication::processEvents();
+                EXPECT_TRUE(pc->tabStrip()->visibleRegion().intersects(tab))
+                    << where << ": tab " << pc->caption(i).toStdString();
+                // Tabs wrap at the view's edge: none lies beyond it.
+                const int right = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.topRight()).x();
+                EXPECT_LE(right, form->ScrollBox1->viewport()->width())
+                    << where << ": tab " << pc->caption(i).toStdString() << " needs sideways scrolling";
+            }
+        }
+        // No caption is cut: a button is as wide as its text and icon.
+        for (QPushButton* b : form->findChildren<QPushButton*>()) {
+            if (!b->isVisible() || b->text().isEmpty())
+                continue;
+            const int icon = b->icon().isNull() ? 0 : b->iconSize().width() + 4;
+            EXPECT_LE(b->fontMetrics().horizontalAdvance(b->text()) + icon, b->contentsRect().width())
+                << where << ": caption of " << b->objectName().toStdString() << " is cut";
+        }
+    }
+}
+
+}  // namespace
+
 TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView) {
     showPagesAsGreeted();
     form->setChipVisible(true);
-    auto* window = form->findChild<QScrollArea*>(QStringLiteral("formScroll"));
-    ASSERT_NE(window, nullptr);
     for (QSize size : {QSize(700, 450), QSize(640, 400)}) {
         form->resize(size);
         QApplication::processEvents();
@@ -338,71 +422,48 @@ TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView) {
                                       << form->centralWidget()->minimumSizeHint().width() << "x"
                                       << form->centralWidget()->minimumSizeHint().height() << " panels "
                                       << [&] { QStringList w; for (int i = 0; i < 7; ++i) w << QString::number(form->StatusBar1->panel(i)->minimumWidth()) + "@" + QString::number(form->StatusBar1->panel(i)->x()); return w.join(' ').toStdString(); }();
-        EXPECT_FALSE(window->verticalScrollBar()->isVisible()) << at << ": no scroll bar around the page area's own";
-        EXPECT_FALSE(window->horizontalScrollBar()->isVisible()) << at;
-        // Wherever contents are larger than their view, the user has a bar to scroll them.
-        for (QScrollArea* area : form->findChildren<QScrollArea*>()) {
-            if (!area->isVisible() || !area->widget())
-                continue;
-            const std::string name = at + " " + area->objectName().toStdString();
-            if (area->widget()->height() > area->viewport()->height()) {
-                EXPECT_TRUE(area->verticalScrollBar()->isVisible()) << name << ": contents taller than the view";
-            }
-            if (area->widget()->width() > area->viewport()->width()) {
-                EXPECT_TRUE(area->horizontalScrollBar()->isVisible()) << name << ": contents wider than the view";
-            }
-        }
-        // The page area's bars lie inside the window.
-        for (QScrollBar* bar : {form->ScrollBox1->horizontalScrollBar(), form->ScrollBox1->verticalScrollBar()}) {
-            if (!bar->isVisible())
-                continue;
-            const QRect inWindow(bar->mapTo(form.get(), QPoint(0, 0)), bar->size());
-            EXPECT_TRUE(form->centralWidget()->geometry().contains(inWindow)) << at;
-        }
+        expectEveryControlReachable(form.get(), at);
+    }
+}
 
-        const struct {
-            QWidget* page;
-            QWidget* inner;
-        } pages[] = {{form->TabSheet1, nullptr},   {form->cxTabSheet1, form->TabSheet9}, {form->cxTabSheet1, form->TabSheet6},
-                     {form->cxTabSheet5, nullptr}, {form->TabSheet8, nullptr},          {form->TabSheet3, nullptr},
-                     {form->cxTabSheet2, nullptr}, {form->TabSheet4, nullptr},          {form->cxTabSheet4, nullptr}};
-        for (const auto& p : pages) {
-            form->cxPageControl1->setActivePage(p.page);
-            if (p.inner)
-                form->PageControl1->setActivePage(p.inner);
-            for (int i = 0; i < 3; ++i)  // a scroll bar that appears narrows the view, and the tabs wrap again
-                QApplication::processEvents();
-            const std::string where = at + " on " + p.page->accessibleName().toStdString();
-            QStringList unreachable;
-            for (QWidget* w : form->findChildren<QWidget*>()) {
-                if (!interactive(w) || insideQtInternals(w, form.get()) || !w->isVisible() ||
-                    qobject_cast<QScrollBar*>(w) || qobject_cast<QScrollArea*>(w))
-                    continue;
-                scrollIntoView(w);
-                if (!seen(w))
-                    unreachable << w->objectName() + QLatin1Char('(') + w->accessibleName() + QLatin1Char(')');
-            }
-            EXPECT_TRUE(unreachable.isEmpty()) << where << ": " << unreachable.join(QStringLiteral(", ")).toStdString();
+// Run also on a 1366 x 768 screen and on a 1920 x 1080 screen at scale factor 2 (see the tests'
+// CMakeLists): the window opens wholly on its screen, and everything in it can be reached.
+TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
+    const QScreen* screen = form->screen();
+    ASSERT_NE(screen, nullptr);
+    const QRect available = screen->availableGeometry();
+    const std::string at = "first size on " + std::to_string(screen->geometry().width()) + "x" +
+                           std::to_string(screen->geometry().height()) + " at scale " +
+                           std::to_string(screen->devicePixelRatio());
+    RecordProperty("screen", at);
+    EXPECT_TRUE(available.contains(firstFrame)) << at;
+    if (available.width() >= 1074 && available.height() >= 693) {
+        EXPECT_EQ(firstFrame.size(), QSize(1074, 693)) << at;
+    } else {
+        EXPECT_EQ(firstFrame, available) << at;
+    }
+    form->setGeometry(firstFrame);  // as the window first showed itself
+    QApplication::processEvents();
+    showPagesAsGreeted();
+    form->setChipVisible(true);
+    expectEveryControlReachable(form.get(), at);
 
-            // Every shown tab can be scrolled into view too.
-            for (KPageControl* pc : {form->cxPageControl1, form->PageControl1}) {
-                if (!pc->isVisible())
-                    continue;
-                for (int i = 0; i < pc->pageCount(); ++i) {
-                    const QRect tab = pc->tabRect(i);
-                    if (tab.isEmpty())
-                        continue;
-                    const QPoint centre = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.center());
-                    form->ScrollBox1->ensureVisible(centre.x(), centre.y(), tab.width() / 2, tab.height() / 2);
-                    QApplication::processEvents();
-                    EXPECT_TRUE(pc->tabStrip()->visibleRegion().intersects(tab))
-                        << where << ": tab " << pc->caption(i).toStdString();
-                    // Tabs wrap at the view's edge: none lies beyond it.
-                    const int right = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.topRight()).x();
-                    EXPECT_LE(right, form->ScrollBox1->viewport()->width())
-                        << where << ": tab " << pc->caption(i).toStdString() << " needs sideways scrolling";
-                }
-            }
+    // A page's buttons are in reach without scrolling sideways: scrolled to its left edge, the
+    // page area shows each of them whole.
+    for (QWidget* page : {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3, form->TabSheet4,
+                          form->cxTabSheet4}) {
+        form->cxPageControl1->setActivePage(page);
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+        form->ScrollBox1->horizontalScrollBar()->setValue(0);
+        QApplication::processEvents();
+        for (QPushButton* b : page->findChildren<QPushButton*>()) {
+            if (!b->isVisible())
+                continue;
+            const int right = b->mapTo(form->ScrollBox1->viewport(), QPoint(b->width(), 0)).x();
+            EXPECT_LE(right, form->ScrollBox1->viewport()->width())
+                << at << " on " << page->accessibleName().toStdString() << ": " << b->objectName().toStdString()
+                << " (" << b->text().toStdString() << ") needs sideways scrolling";
         }
     }
 }

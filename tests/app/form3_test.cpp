@@ -308,8 +308,10 @@ TEST_F(ConnectWithoutPort, ExitEndsTheAttemptsAndKeepsTheWindow) {
     EXPECT_FALSE(gaveUp) << "\"Exit\" did not end the attempts";
     EXPECT_EQ(form->loop().runDepth(), 0);
     EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(form->StatusBar1->panelText(0).startsWith(QStringLiteral("try connect ")));
+    EXPECT_EQ(form->StatusBar1->panelText(0), QStringLiteral("Disconnected"));
     EXPECT_FALSE(form->StatusBar1->panelToolTip(0).isEmpty()) << "the reason of the failed opening";
+    EXPECT_EQ(form->StatusBar1->panelText(1), QStringLiteral("Cannot open COM250: No such file or directory"));
+    EXPECT_FALSE(form->Image1->isVisible()) << "no port was ever open";
     EXPECT_FALSE(form->cxPageControl1->isVisible()) << "only the greeting shows the pages";
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }

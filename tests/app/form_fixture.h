@@ -21,6 +21,11 @@ protected:
         form->setFileDialogRunner([](QFileDialog&) { return false; });  // the user cancels
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+        // Where the window placed itself; then every test sees it at its designed size, whatever
+        // the size of the screen the tests run on.
+        firstFrame = form->frameGeometry();
+        form->resize(QSize(1074, 693) - (form->frameGeometry().size() - form->size()));
+        QApplication::processEvents();
     }
     void TearDown() override { form.reset(); }
 
@@ -40,4 +45,5 @@ protected:
 
     std::unique_ptr<TForm3> form;
     QStringList errors;
+    QRect firstFrame;
 };

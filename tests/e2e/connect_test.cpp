@@ -24,7 +24,8 @@ TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
 
     EXPECT_TRUE(window->cxPageControl1->isVisible());
     EXPECT_EQ(window->cxPageControl1->ActivePage(), window->TabSheet4);
-    EXPECT_TRUE(window->Image1->isVisible());
+    EXPECT_FALSE(window->Image1->isVisible()) << "the port is closed after Exit";
+    EXPECT_EQ(panel(0), "Disconnected");
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(window->comm().Active());
 
@@ -149,7 +150,7 @@ TEST_F(Connect, NoUsablePortCountsAttemptsUntilExit)
         << window->StatusBar1->panelToolTip(0).toStdString();
     EXPECT_TRUE(server->receivedBytes().empty());
     EXPECT_FALSE(window->cxPageControl1->isVisible());
-    EXPECT_TRUE(window->Image1->isVisible());
+    EXPECT_FALSE(window->Image1->isVisible()) << "no port was ever open";
     EXPECT_TRUE(errors.empty());
 }
 

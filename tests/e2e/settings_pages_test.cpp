@@ -214,6 +214,7 @@ TEST_F(SettingsPages, ASaveBeforeAnyReadReportsTheDisplayTypePlaceholderAndSends
 TEST_F(SettingsPages, EraseConfigFillsThePageFromItsReply)
 {
     const ConfigPageWidgets& w = window->configPage;
+    answerQuestions(true);  // "Erase Config" asks first
     script.step("greeted", [&] { return greeted(); }, [] {});
     pressAndSettle("read config", "BitBtn22");
     pressAndSettle("erase config", "BitBtn34").act("exit", [&] { press("Button2"); });

@@ -66,6 +66,16 @@ protected:
             b->click();
     }
 
+    // The user's answer to every question the window asks from now on; the questions are kept.
+    void answerQuestions(bool confirm)
+    {
+        window->setQuestionAsker([this, confirm](const Question& q, std::function<void()> onConfirm) {
+            questions.push_back(q);
+            if (confirm && onConfirm)
+                onConfirm();
+        });
+    }
+
     QString panel(int i) const { return window->StatusBar1->panelText(i); }
     bool greeted() const { return panel(4) == "1000" && loop().state() == 1000; }
     ProtocolLoop& loop() const { return window->loop(); }
@@ -82,6 +92,7 @@ protected:
     std::unique_ptr<SimPtyServer> server;
     std::unique_ptr<TForm3> window;
     std::vector<QString> errors;
+    std::vector<Question> questions;
     ScriptedSteps script{[this] { window->Button2->click(); }};
 };
 

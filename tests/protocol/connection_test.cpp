@@ -45,7 +45,8 @@ TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
     EXPECT_EQ(host.panels[5], "6");
     EXPECT_EQ(host.pagesEnabled, 1);
     EXPECT_EQ(host.pagesShown, 1);
-    EXPECT_TRUE(host.chipVisible);
+    EXPECT_FALSE(host.chipVisible) << "the port is closed after Exit";
+    EXPECT_EQ(host.panels[0], "Disconnected");
     EXPECT_TRUE(host.errors.empty());
     EXPECT_FALSE(comm.Active());
 }
@@ -123,13 +124,17 @@ TEST_F(Connection, NoUsablePortCountsAttemptsUntilExit)
     script.step("three attempts", [&] { return host.panels[0] == "try connect 3"; }, [&] { loop->requestExit(); });
     connectWith(script);
 
-    ASSERT_GE(host.panel0History.size(), 3u);
+    ASSERT_GE(host.panel0History.size(), 4u);
+    ASSERT_EQ(host.panel0History.back(), "Disconnected");
+    host.panel0History.pop_back();
     for (size_t i = 0; i < host.panel0History.size(); ++i)
         EXPECT_EQ(host.panel0History[i], QStringLiteral("try connect %1").arg(i + 1));
     EXPECT_TRUE(host.failureReason.contains("No such file or directory")) << host.failureReason.toStdString();
     EXPECT_TRUE(host.failureReason.contains("COM200")) << host.failureReason.toStdString();
     EXPECT_EQ(host.pagesShown, 0);
-    EXPECT_TRUE(host.chipVisible);
+    EXPECT_FALSE(host.chipVisible) << "no port was ever open";
+    EXPECT_EQ(host.panels[0], "Disconnected");
+    EXPECT_EQ(host.panels[1], "Cannot open COM200: No such file or directory");
     EXPECT_TRUE(server.receivedBytes().empty());
     EXPECT_FALSE(comm.Active());
 }
