@@ -242,7 +242,7 @@ void TForm3::buildSettingsBackupControls()
         connect(b, &QAbstractButton::clicked, this, [this, what] { guarded([this, what] { (settingsBackup_.get()->*what)(); }); });
     };
 
-    // On the "Config" page, below the record's groups, beside "Erase Config".
+    // On the "Config" page, below the record's groups and "Erase Config".
     auto* row = new QHBoxLayout;
     BackupSettingsButton = button(TabSheet1, "BackupSettingsButton", kBackUpCaption);
     CompareSettingsButton = button(TabSheet1, "CompareSettingsButton", kCompareCaption);
@@ -260,7 +260,7 @@ void TForm3::buildSettingsBackupControls()
     hook(RestoreSettingsButton, &SettingsBackupWindow::restore);
     if (auto* configuration = TabSheet1->findChild<QGroupBox*>(QStringLiteral("GroupBoxConfiguration")))
         if (auto* grid = qobject_cast<QGridLayout*>(configuration->layout()))
-            grid->addLayout(row, 2, 0, 1, 2, Qt::AlignLeft);
+            grid->addLayout(row, 3, 0, 1, 3, Qt::AlignLeft);  // below "Erase Config"
 
     // From every page: a menu button under "Exit".
     SettingsFileButton = new QToolButton(Panel1);
