@@ -1,6 +1,7 @@
 #include "app/settings_backup_window.h"
 
 #include "app/form3.h"
+#include "protocol/connect_failure.h"
 #include "protocol/size_reply.h"
 
 #include <QAction>
@@ -39,8 +40,10 @@ bool SettingsBackupWindow::ready()
         message(QStringLiteral("The settings are being read or written; wait for the end or stop it first."));
         return false;
     }
-    if (form_.loop().runDepth() == 0 || !form_.comm().Active()) {
-        message(QStringLiteral("Not connected: press Connect first"));
+    // A settings run starts at once and needs the display: unlike a command, it is not stored
+    // for a later "Connect".
+    if (form_.loop().runDepth() == 0 || !form_.loop().connected()) {
+        message(notConnectedText());
         return false;
     }
     return true;
