@@ -76,6 +76,14 @@ void TForm3::buildDiskImageLoaderPage() {
         grid->addWidget(box, i, 1);
         grid->addWidget(pick, i, 2);
         grid->addWidget(send, i, 3);
+        // The slot's last result, beside it.
+        auto* result = new QLabel(slotGroup);
+        result->setObjectName(QStringLiteral("imageResult%1").arg(i));
+        result->setMinimumWidth(150);
+        result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        result->setAccessibleName(QStringLiteral("Last result of slot %1: none").arg(i + 1));
+        grid->addWidget(result, i, 4);
+        imageResult[i] = result;
         imageFileBox[i] = box;
         imagePicker[i] = pick;
         imageSend[i] = send;
@@ -96,6 +104,9 @@ void TForm3::buildDiskImageLoaderPage() {
         b->setMinimumSize(140, 30);
         commands->addWidget(b);
     }
+    flashStop = stopButton(TabSheet4, "flashStop");
+    flashStop->setMinimumSize(90, 30);
+    commands->addWidget(flashStop);
     commands->addStretch(1);
     page->addLayout(commands);
     page->addStretch(1);

@@ -3,11 +3,19 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <new>
+
 bool fileExists(const QString& path)
 {
     const QFileInfo info(path);
     return info.exists() && !info.isDir();
 }
+
+namespace {
+
+WholeFile readOpened(QFile& f);
+
+}  // namespace
 
 WholeFile readWholeFile(const QString& path)
 {
@@ -20,6 +28,7 @@ WholeFile readWholeFile(const QString& path)
     // A pipe or a device would block the window in its opening or never end: not a file to send.
     if (!QFileInfo(path).isFile()) {
         file.outcome = WholeFile::Outcome::Unreadable;
+        file.reason = QStringLiteral("not an ordinary file");
         return file;
     }
     if (f.size() > kLargestTransferFile) {
@@ -28,31 +37,58 @@ WholeFile readWholeFile(const QString& path)
     }
     if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         file.outcome = WholeFile::Outcome::Unreadable;
+        file.reason = f.errorString();
         return file;
     }
-    // Some files report a size of 0 and still hold data: read to the end, not to the size.
+    try {
+        return readOpened(f);
+    } catch (const std::bad_alloc&) {
+        // The memory for the file is not there: this file's error, nothing else ends.
+        file.outcome = WholeFile::Outcome::Unreadable;
+        file.reason = QStringLiteral("not enough memory");
+        return file;
+    }
+}
+
+namespace {
+
+WholeFile readOpened(QFile& f)
+{
+    WholeFile file;
+    // The size is known before anything is read: one allocation. Some files report a size of 0
+    // (or too small) and still hold data: what follows is read on to the end in small pieces,
+    // probed first, so a file of the size it reports never has its buffer grown.
     file.bytes.resize(static_cast<size_t>(f.size()));
     size_t filled = 0;
+    std::vector<uint8_t> probe(64 * 1024);
     for (;;) {
-        if (filled == file.bytes.size())
-            file.bytes.resize(filled + 64 * 1024);
-        const qint64 n = f.read(reinterpret_cast<char*>(file.bytes.data() + filled),
-                                static_cast<qint64>(file.bytes.size() - filled));
+        qint64 n = 0;
+        if (filled < file.bytes.size()) {
+            n = f.read(reinterpret_cast<char*>(file.bytes.data() + filled), static_cast<qint64>(file.bytes.size() - filled));
+        } else {
+            n = f.read(reinterpret_cast<char*>(probe.data()), static_cast<qint64>(probe.size()));
+            if (n > 0) {
+                if (static_cast<int64_t>(filled) + n > kLargestTransferFile) {
+                    file.outcome = WholeFile::Outcome::TooLarge;
+                    file.bytes = {};
+                    return file;
+                }
+                file.bytes.insert(file.bytes.end(), probe.begin(), probe.begin() + n);
+            }
+        }
         if (n < 0) {
             file.outcome = WholeFile::Outcome::Unreadable;
+            file.reason = f.errorString();
             file.bytes = {};
             return file;
         }
         if (n == 0)
             break;
         filled += static_cast<size_t>(n);
-        if (static_cast<int64_t>(filled) > kLargestTransferFile) {
-            file.outcome = WholeFile::Outcome::TooLarge;
-            file.bytes = {};
-            return file;
-        }
     }
     file.bytes.resize(filled);
     file.outcome = WholeFile::Outcome::Read;
     return file;
 }
+
+}  // namespace

@@ -9,6 +9,7 @@ struct WholeFile {
     enum class Outcome { Read, Missing, TooLarge, Unreadable };
     Outcome outcome = Outcome::Missing;
     std::vector<uint8_t> bytes;
+    QString reason;  // why it is Unreadable, in words
 };
 
 // The largest file the progress bar can count: its range is a 32-bit signed integer.
