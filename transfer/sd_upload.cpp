@@ -2,6 +2,7 @@
 
 #include "protocol/protocol_states.h"
 #include "transfer/ansi_code_page.h"
+#include "transfer/folder_files.h"
 #include "transfer/speed_figure.h"
 #include "transfer/transfer_host.h"
 #include "transfer/whole_file.h"
@@ -107,6 +108,12 @@ SdUpload::StepResult SdUpload::open()
     const QString name = QFileInfo(fileNames_.value(fileIndex_)).fileName();
     const QString path = QDir(pcFolder_).filePath(name);
     devicePath_ = sdFolder_ + name;
+    // A name listed with bytes the locale cannot decode cannot be opened by its text, nor told
+    // to the display: the file error, reported, instead of a wait for a file that never appears.
+    if (nameHasUndecodableBytes(name)) {
+        fail(FileResult::Outcome::NameNotWritable);
+        return StepResult::Acted;
+    }
     // A missing file is looked for again on the loop's timer, not on every pass.
     if (!fileExists(path)) {
         if (!waitShown_) {

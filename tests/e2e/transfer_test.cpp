@@ -18,6 +18,8 @@
 #include <QtTest/QTest>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <optional>
 
@@ -265,6 +267,32 @@ TEST_F(SdWrongSum, AWrongSumOnTheSecondFileIsAFileErrorAndTheBatchStillEnds)
     EXPECT_TRUE(panel1Showed("File /three.bin error"));
     EXPECT_TRUE(panel1Showed("File /two.bin written"));
     EXPECT_EQ(countFrames("SD close"), 2u);
+}
+
+TEST_F(SdWrongSum, ANameTheLocaleCannotDecodeIsListedAndReportedNotLeftBehind)
+{
+    writePcFile("a.bin", 10);
+    writePcFile("z.bin", 10);
+    // A name holding the bytes ff fe, which no UTF-8 decoder reads.
+    const QByteArray raw = QFile::encodeName(pcFolder.path()) + "/m\xff\xfe.bin";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "0123456789", 10), 10);
+    ::close(fd);
+    const QString shown = QStringLiteral("m\uFFFD\uFFFD.bin");
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        openPcFolder();
+        EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
+        press("Button7");
+    });
+    script.step("batch over", [&] { return idle() && panel(1).startsWith("Files is loaded"); }, [&] { press("Button2"); }, 10000);
+    connectWith(script);
+    const TransferResults& r = window->sdUpload().results();
+    ASSERT_EQ(r.count(), 3);
+    EXPECT_EQ(r.at(1).name, shown);
+    EXPECT_EQ(r.at(1).outcomeText(), "name not writable on the display");
+    EXPECT_EQ(panel(1), "Files is loaded to SD... 1 of 3 files failed");
+    EXPECT_EQ(countFrames("SD open"), 2u);  // nothing went for it
 }
 
 class SdLineDropped : public Transfer {
