@@ -78,7 +78,18 @@ FlashLoader::StepResult FlashLoader::open()
         }
         return StepResult::WaitForTimer;
     }
-    WholeFile file = readWholeFile(fileName_);
+    // A large image is read on a thread of its own; the step looks again until it is in.
+    WholeFile file;
+    if (reader_.busy()) {
+        if (!reader_.ready())
+            return StepResult::WaitForTimer;
+        file = reader_.take();
+    } else if (reportedFileSize(fileName_) > BackgroundFileRead::kReadInPlace) {
+        reader_.start(fileName_);
+        return StepResult::WaitForTimer;
+    } else {
+        file = readWholeFile(fileName_);
+    }
     if (file.outcome == WholeFile::Outcome::Missing)
         return StepResult::WaitForTimer;  // gone between the look and the read
     if (file.outcome != WholeFile::Outcome::Read) {
@@ -212,5 +223,6 @@ void FlashLoader::stop()
 
 void FlashLoader::release()
 {
+    reader_.cancel();
     core_.release();
 }

@@ -131,7 +131,18 @@ SdUpload::StepResult SdUpload::open()
         fail(FileResult::Outcome::NameNotWritable);
         return StepResult::Acted;
     }
-    WholeFile file = readWholeFile(path);
+    // A large file is read on a thread of its own; the step looks again until it is in.
+    WholeFile file;
+    if (reader_.busy()) {
+        if (!reader_.ready())
+            return StepResult::WaitForTimer;
+        file = reader_.take();
+    } else if (reportedFileSize(path) > BackgroundFileRead::kReadInPlace) {
+        reader_.start(path);
+        return StepResult::WaitForTimer;
+    } else {
+        file = readWholeFile(path);
+    }
     if (file.outcome == WholeFile::Outcome::Missing)
         return StepResult::WaitForTimer;  // gone between the look and the read
     if (file.outcome == WholeFile::Outcome::TooLarge) {
@@ -321,5 +332,6 @@ void SdUpload::endBatch(FileResult::Outcome current)
 
 void SdUpload::release()
 {
+    reader_.cancel();
     core_.release();
 }

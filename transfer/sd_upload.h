@@ -1,5 +1,6 @@
 #pragma once
 #include "protocol/protocol_loop.h"
+#include "transfer/background_file_read.h"
 #include "transfer/block_transfer.h"
 #include "transfer/reply_reader.h"
 #include "transfer/transfer_results.h"
@@ -72,6 +73,7 @@ private:
     TransferHost& host_;
     ReplyReader reply_;
     BlockTransfer core_;
+    BackgroundFileRead reader_;  // a large file is read beside the window's thread
     TransferResults results_;
 
     QString sdFolder_ = QStringLiteral("/");

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <new>
 
 bool fileExists(const QString& path)
@@ -13,11 +14,17 @@ bool fileExists(const QString& path)
 
 namespace {
 
-WholeFile readOpened(QFile& f);
+WholeFile readOpened(QFile& f, const std::atomic<bool>* cancel);
 
 }  // namespace
 
-WholeFile readWholeFile(const QString& path)
+int64_t reportedFileSize(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() ? info.size() : -1;
+}
+
+WholeFile readWholeFile(const QString& path, const std::atomic<bool>* cancel)
 {
     WholeFile file;
     QFile f(path);
@@ -41,7 +48,7 @@ WholeFile readWholeFile(const QString& path)
         return file;
     }
     try {
-        return readOpened(f);
+        return readOpened(f, cancel);
     } catch (const std::bad_alloc&) {
         // The memory for the file is not there: this file's error, nothing else ends.
         file.outcome = WholeFile::Outcome::Unreadable;
@@ -52,8 +59,9 @@ WholeFile readWholeFile(const QString& path)
 
 namespace {
 
-WholeFile readOpened(QFile& f)
+WholeFile readOpened(QFile& f, const std::atomic<bool>* cancel)
 {
+    constexpr size_t kChunk = 2 * 1024 * 1024;
     WholeFile file;
     // The size is known before anything is read: one allocation. Some files report a size of 0
     // (or too small) and still hold data: what follows is read on to the end in small pieces,
@@ -62,9 +70,16 @@ WholeFile readOpened(QFile& f)
     size_t filled = 0;
     std::vector<uint8_t> probe(64 * 1024);
     for (;;) {
+        if (cancel && cancel->load()) {
+            file.outcome = WholeFile::Outcome::Unreadable;
+            file.reason = QStringLiteral("stopped");
+            file.bytes = {};
+            return file;
+        }
         qint64 n = 0;
         if (filled < file.bytes.size()) {
-            n = f.read(reinterpret_cast<char*>(file.bytes.data() + filled), static_cast<qint64>(file.bytes.size() - filled));
+            const size_t want = std::min(kChunk, file.bytes.size() - filled);
+            n = f.read(reinterpret_cast<char*>(file.bytes.data() + filled), static_cast<qint64>(want));
         } else {
             n = f.read(reinterpret_cast<char*>(probe.data()), static_cast<qint64>(probe.size()));
             if (n > 0) {

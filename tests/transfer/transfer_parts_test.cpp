@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(SpeedFigure, BytesPerSecondRoundedHalfToEvenOverUnsignedMilliseconds)
 {
@@ -104,4 +107,34 @@ TEST(WholeFile, RefusesAFileBeyondTheProgressBarsRangeBeforeReadingIt)
     const WholeFile tooLarge = readWholeFile(huge);
     EXPECT_EQ(tooLarge.outcome, WholeFile::Outcome::TooLarge);
     EXPECT_TRUE(tooLarge.bytes.empty());
+}
+
+TEST(WholeFile, MemoryThatIsNotThereIsThatFilesErrorNotTheEndOfTheProgram)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("big.img"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(int64_t{1} << 30));  // sparse
+    }
+    // A child process under a 512 MiB address-space limit reads the 1 GiB file.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{512u << 20, 512u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        try {
+            const WholeFile file = readWholeFile(path);
+            const bool told = file.outcome == WholeFile::Outcome::Unreadable && file.reason == QStringLiteral("not enough memory");
+            ::_exit(told ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);  // the error escaped the read: it would end the protocol loop
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the read ended the process";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
