@@ -12,7 +12,10 @@
 #include "app/pictures.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
+#include "transfer/image_fit.h"
 #include "transfer/whole_file.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -131,5 +134,24 @@ void TForm3::imagePickerClick(int slot) {
 }
 
 void TForm3::imageSendClick(int slot) {
-    flashLoader_.send(imageFileBox[slot]->text(), static_cast<uint8_t>(slot));
+    const QString file = imageFileBox[slot]->text();
+    auto send = [this, file, slot] { flashLoader_.send(file, static_cast<uint8_t>(slot)); };
+    // An image larger than the disk the display reported for the slot, or named for another
+    // slot, goes only once the user says so. Sizes of an earlier connection do not count.
+    ImageFitCheck check;
+    check.slot = slot;
+    check.fileName = QFileInfo(file).fileName();
+    check.fileSize = reportedFileSize(file);
+    KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
+    if (slot < 4 && !sizeFields[slot]->property("stale").toBool())
+        check.diskMb = sizeFields[slot]->text().toUInt();
+    if (const std::optional<QString> concern = imageFitConcern(check)) {
+        Question q;
+        q.title = QStringLiteral("Send the image?");
+        q.text = *concern + QStringLiteral(" Send it anyway?");
+        q.confirmCaption = QStringLiteral("Send");
+        ask(q, send);
+        return;
+    }
+    send();
 }

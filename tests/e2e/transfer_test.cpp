@@ -666,4 +666,34 @@ TEST_F(FlashSlotResults, EachSlotShowsItsLastResultBesideIt)
     EXPECT_EQ(panel(1), "File logos.imz error");
 }
 
+
+class FlashTooLarge : public Transfer {
+protected:
+    FlashTooLarge() : Transfer(1252, {}) {}
+};
+
+TEST_F(FlashTooLarge, AnImageLargerThanItsDiskAsksFirstAndNothingGoesUnlessConfirmed)
+{
+    // The simulator reports 4 Mb for Disk 0; the image has 5 MiB.
+    const QString image = QDir(pcFolder.path()).filePath("sys.imz");
+    {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(5 * 1048576));
+    }
+    std::vector<Question> asked;
+    window->setQuestionAsker([&](const Question& q, std::function<void()>) { asked.push_back(q); });
+    auto since = std::make_shared<QElapsedTimer>();
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        chooseImage(0, image);
+        press("BitBtn11");
+        since->start();
+    });
+    script.step("a while", [since] { return since->elapsed() > 300; }, [&] { press("Button2"); });
+    connectWith(script);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "sys.imz has 5242880 bytes; the display reported 4 Mb (4194304 bytes) for \"1. sys.imz\". Send it anyway?");
+    EXPECT_EQ(countFrames("flash open"), 0u);
+}
+
 }  // namespace
