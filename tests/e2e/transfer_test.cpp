@@ -586,6 +586,7 @@ TEST_F(SdQuietDisplay, AQuietDisplayIsNoticedAfterThreeSecondsAndExitAsksWithout
         confirm = std::move(onConfirm);
     });
     script.step("greeted", [&] { return greeted(); }, [&] {
+        window->cxPageControl1->setActivePage(window->cxTabSheet4);
         openPcFolder();
         press("Button7");
     });
