@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/keep_awake.h"
 #include "app/questions.h"
 #include "app/settings_page_widgets.h"
 #include "protocol/control_values.h"
@@ -76,6 +77,8 @@ public:
     void reportError(const QString& text) override;
     QString statusPanelText(int panel) const override;
     void setSizesStale(bool stale) override;
+    // True while the window asks the desktop not to suspend (a job runs).
+    bool keepsAwake() const { return keepAwake_.held(); }
 
     // TransferHost
     QStringList sdFileNames() const override;
@@ -305,6 +308,7 @@ private:
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;
     bool closeWanted_ = false;
-    QList<QPair<QAbstractButton*, QString>> heldButtons_;  // disabled for the job, with their tooltips
+    QList<QPair<QAbstractButton*, QString>> heldButtons_;
+    KeepAwake keepAwake_;  // disabled for the job, with their tooltips
     bool placed_ = false;
 };

@@ -48,6 +48,7 @@ QList<QAbstractButton*> TForm3::abandoningButtons() const {
 }
 
 void TForm3::jobRunningChanged(bool running) {
+    keepAwake_.hold(running);
     for (QPushButton* b : {sdStop, flashStop})
         if (b)
             b->setEnabled(running);

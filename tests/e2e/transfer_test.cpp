@@ -498,10 +498,12 @@ TEST_F(SdBatchOfFive, EveryFileHasItsResultStopEndsTheBatchAndSendFailedAgainSen
         }
         EXPECT_TRUE(window->sdStop->isEnabled());
         EXPECT_TRUE(window->Button2->isEnabled());
+        EXPECT_TRUE(window->keepsAwake());
         press("sdStop");
     }, 15000);
     script.step("stopped", [&] { return idle() && !loop().job().running(); }, [&] {
         EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
+        EXPECT_FALSE(window->keepsAwake());
         EXPECT_TRUE(window->BitBtn9->isEnabled());
         EXPECT_FALSE(window->sdStop->isEnabled());
         EXPECT_TRUE(window->sdSendFailedAgain->isEnabled());
