@@ -3,7 +3,8 @@
 #  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings);
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
-#     korvane-headless-session.exe connects, reads the sizes and says goodbye;
+#     korvane-headless-session.exe connects, reads the sizes and says goodbye; then it uploads three
+#     files to the SD card (the second failing its sum) and an image to a flash slot, checked byte for byte;
 #  3. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
 #   WINDOWS_BUILD: made by scripts/build-windows.sh; LINUX_BUILD: holds sim/korvane-sim.
@@ -81,6 +82,42 @@ awk '
     if (size - hello < 500) { print "the size query came " size - hello " ms after the hello"; exit 1 }
     print "hello at " hello " ms, size query " size - hello " ms later, goodbye at " bye " ms"
   }' FS='[][ ]+' "$out/sim.log" || fail "the simulator's log"
+
+step "end-to-end: an SD upload of three files (the second failing its sum) and a flash image"
+data="$work/transfer"
+mkdir -p "$data/pc"
+head -c 700 /dev/urandom >"$data/pc/a.bin"
+head -c 600 /dev/urandom >"$data/pc/b.bin"
+head -c 1300 /dev/urandom >"$data/pc/c.bin"
+head -c 5000 /dev/urandom >"$data/image.imz"
+"$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 --wrong-sum --at 2:1 \
+  --sd-folder "$data/sd" --flash-folder "$data/flash" >"$out/sim-transfer.log" 2>&1 &
+sim_pid=$!
+pty=""
+for _ in $(seq 1 100); do
+  pty=$(sed -n 's/^Display simulator on //p' "$out/sim-transfer.log")
+  [ -n "$pty" ] && break
+  kill -0 "$sim_pid" 2>/dev/null || { cat "$out/sim-transfer.log"; fail "the simulator did not start"; }
+  sleep 0.05
+done
+[ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
+ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+status=0
+timeout 180 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$(winepath -w "$out/transfer-screenshots")" 3 \
+  --sd-upload "$(winepath -w "$data/pc")" /updates/ --flash "$(winepath -w "$data/image.imz")" 6 \
+  >"$out/session-transfer.log" 2>&1 || status=$?
+kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+tr -d '\r' <"$out/session-transfer.log"
+[ "$status" -eq 0 ] || fail "the transfer session ended with status $status"
+grep -q "Files is loaded to SD... 1 of 3 files failed" "$out/session-transfer.log" || fail "the batch's end did not count the failed file"
+grep -q "sd result: b.bin: sum error at block 1" "$out/session-transfer.log" || fail "b.bin's result"
+for f in a.bin c.bin; do
+  cmp "$data/pc/$f" "$data/sd/updates/$f" || fail "$f did not arrive byte for byte"
+done
+# The image, then zeros up to a whole block of 1024.
+cmp <(head -c 5000 "$data/flash/diag.imz") "$data/image.imz" || fail "the image did not arrive byte for byte"
+[ "$(stat -c %s "$data/flash/diag.imz")" -eq 5120 ] || fail "the image slot is not 5 blocks long"
+[ -z "$(tail -c 120 "$data/flash/diag.imz" | tr -d '\0')" ] || fail "the last block is not filled with zeros"
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"
