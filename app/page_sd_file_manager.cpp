@@ -83,7 +83,7 @@ void TForm3::buildSdFileManagerPage() {
     sdStop->setMinimumSize(90, 30);
     load->addWidget(sdStop);
     sdSendFailedAgain = button(cxTabSheet4, "sdSendFailedAgain", QStringLiteral("Send failed again"),
-                               QStringLiteral("Send the files that did not go again"));
+                               QStringLiteral("Send failed again: the files of the last batch that did not go"));
     sdSendFailedAgain->setMinimumSize(130, 30);
     sdSendFailedAgain->setEnabled(false);  // until a batch leaves files behind
     connect(sdSendFailedAgain, &QPushButton::clicked, this, [this] { guarded([this] { sendFailedAgainClick(); }); });

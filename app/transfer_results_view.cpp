@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -20,6 +21,15 @@ TransferResultsView::TransferResultsView(QWidget* parent) : QTableView(parent)
     verticalHeader()->setVisible(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setAccessibleName(QStringLiteral("Result columns"));
+    horizontalHeader()->setObjectName(QStringLiteral("resultColumns"));
+    verticalHeader()->setAccessibleName(QStringLiteral("Result rows"));
+    verticalHeader()->setObjectName(QStringLiteral("resultRows"));
+    setCornerButtonEnabled(false);
+    for (QAbstractButton* corner : findChildren<QAbstractButton*>()) {
+        corner->setAccessibleName(QStringLiteral("Select all results"));
+        corner->setObjectName(QStringLiteral("resultCorner"));
+    }
     setToolTip(QStringLiteral("Ctrl+C copies the selected rows"));
 }
 
