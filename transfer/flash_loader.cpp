@@ -34,8 +34,7 @@ void FlashLoader::send(const QString& fileName, uint8_t slot)
     current_ = FileResult{};
     current_.name = fileName;
     waitShown_ = false;
-    running_ = true;
-    loop_.job().begin(QStringLiteral("A transfer is running"), [this] { stop(); });
+    running_ = false;  // the job begins with the open step, on a running loop
 }
 
 QString FlashLoader::bareName() const
@@ -62,6 +61,10 @@ bool FlashLoader::lineLost()
 
 FlashLoader::StepResult FlashLoader::open()
 {
+    if (!running_) {
+        running_ = true;
+        loop_.job().begin(QStringLiteral("A transfer is running"), [this] { stop(); });
+    }
     if (lineLost())
         return StepResult::Acted;
     reply_.beginRequest();

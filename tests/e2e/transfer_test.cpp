@@ -329,6 +329,11 @@ TEST_F(SdLineDropped, ALineLostMidTransferLeavesTheWindowResponsiveThePortClosed
     }
     EXPECT_FALSE(window->comm().Active());
     EXPECT_TRUE(errors.empty());
+    const TransferResults& r = window->sdUpload().results();
+    ASSERT_EQ(r.count(), 1);
+    EXPECT_TRUE(r.at(0).outcomeText().startsWith("line lost at byte ")) << r.at(0).outcomeText().toStdString();
+    EXPECT_FALSE(loop().job().running());
+    EXPECT_TRUE(window->Button7->isEnabled());
 }
 
 // ---------------------------------------------------------------- built-in flash
@@ -697,6 +702,17 @@ TEST_F(FlashTooLarge, AnImageLargerThanItsDiskAsksFirstAndNothingGoesUnlessConfi
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, "sys.imz has 5242880 bytes; the display reported 4 Mb (4194304 bytes) for \"1. sys.imz\". Send it anyway?");
     EXPECT_EQ(countFrames("flash open"), 0u);
+}
+
+
+TEST_F(FlashTooLarge, ASendBeforeConnectStartsNoJobAndHoldsNoButton)
+{
+    const QString image = QDir(pcFolder.path()).filePath("diag.imz");
+    writePcFile("diag.imz", 100);
+    window->imageFileBox[6]->setText(image);
+    window->imageSendClick(6);  // the handler of "Send" in slot "7. diag.imz"
+    EXPECT_FALSE(loop().job().running());
+    EXPECT_TRUE(window->Button8->isEnabled());
 }
 
 }  // namespace
