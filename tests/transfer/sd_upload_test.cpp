@@ -274,6 +274,9 @@ TEST_F(SdUploadTest, AMissingFileIsLookedForOnATimerUntilItAppears)
         s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     EXPECT_LT(passesWhileWaiting, 1000);
+    const auto& h = transferHost.panel1History;
+    EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("Waiting for late.bin to appear in ") + QDir::toNativeSeparators(folder.path())),
+              h.end());
     EXPECT_EQ(display->countFrames(0xAA), 1u);
     ASSERT_EQ(display->sdFiles().size(), 1u);
     EXPECT_EQ(display->sdFiles()[0].data.size(), 42u);
