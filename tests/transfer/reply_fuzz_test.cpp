@@ -5,6 +5,10 @@
 // and the loop is idle or in one of its own states.
 #include "tests/transfer/transfer_fixture.h"
 
+#include "protocol/command_catalogue.h"
+#include "protocol/control_values.h"
+#include "settings/settings_states.h"
+
 #include <QElapsedTimer>
 
 namespace {
@@ -19,6 +23,20 @@ void within(ScriptedSteps& s, std::string name, int ms, std::function<bool()> un
         return until() || clock->elapsed() >= ms;
     }, std::move(then), ms + 2000);
 }
+
+// The settings pages, as far as the record replies need them: they take whatever is decoded.
+struct AnyControls : ControlValues {
+    int spinValue(std::string_view) const override { return 0; }
+    int radioIndex(std::string_view) const override { return 0; }
+    bool isChecked(std::string_view) const override { return false; }
+};
+struct CountingPages : SettingsPages {
+    int shown = 0;
+    void showConfig(const ConfigView&) override { ++shown; }
+    void showExtraCoding(const ExtraCodingView&) override { ++shown; }
+    void showTurboTimer(const TurboTimerView&) override { ++shown; }
+    void showTransmissionRatio(int, int) override { ++shown; }
+};
 
 }  // namespace
 
@@ -85,5 +103,41 @@ TEST_F(ReplyFuzzTest, AnyReplyLeavesEveryFileItsOwnBytesAndTheLoopInAKnownState)
             EXPECT_EQ(got.left(fromFile), image.left(fromFile));
             EXPECT_EQ(got.mid(fromFile), QByteArray(got.size() - fromFile, '\0'));  // the padding is zero
         }
+    }
+}
+
+TEST_F(ReplyFuzzTest, RecordRepliesOfAnyLengthAndContentAreDecodedOrAwaitedNeverMore)
+{
+    const std::pair<int32_t, const char*> reads[] = {{State::kReadConfig, "configuration"},
+                                                     {State::kReadExtra, "extra coding"},
+                                                     {State::kReadTransmission, "transmission"},
+                                                     {State::kReadTurboTimer, "TurboTimer"}};
+    for (uint32_t seed : {3u, 17u, 555u}) {
+        SCOPED_TRACE(seed);
+        TearDown();
+        ScriptedDisplay::Behaviour b;
+        b.fuzzSeed = seed;
+        start(b);
+        AnyControls controls;
+        CountingPages pages;
+        SettingsMemory memory;
+        registerCommandStates(*loop);
+        registerSettingsStates(*loop, controls, pages, memory);
+        ScriptedSteps script{[this] { loop->requestExit(); }};
+        within(script, "greeted", 800, [&] { return idleAfterGreeting(); }, [] {});
+        for (int round = 0; round < 3; ++round) {
+            for (const auto& [state, what] : reads) {
+                script.act(std::string("read ") + what, [this, s = state] { loop->storeCommand(s, 0x30); });
+                within(script, std::string("reply to ") + what, 150, [&] { return loop->state() == State::kIdle; }, [&] {
+                    const int32_t s = loop->state();
+                    EXPECT_TRUE(s == State::kIdle || loop->hasStep(s)) << s;
+                });
+            }
+        }
+        script.act("exit", [this] { loop->requestExit(); });
+        script.start();
+        loop->connectAndRun();
+        EXPECT_TRUE(host.errors.empty());
+        EXPECT_GT(display->countFrames(0xA6), 1u);
     }
 }

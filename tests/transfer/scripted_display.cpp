@@ -89,8 +89,15 @@ void ScriptedDisplay::answer(const Frame& f)
     auto sum = [](auto first, auto last) { return static_cast<uint8_t>(std::accumulate(first, last, 0u)); };
     switch (f.marker) {
     case 0xA6:
-        if (f.body.size() == 2 && f.body[1] == 0x20)
+        if (f.body.size() == 2 && f.body[1] == 0x20) {
             fuzzed({behaviour_.sizeReply.begin(), behaviour_.sizeReply.end()});
+        } else if (behaviour_.fuzzSeed != 0) {
+            // Any other command (a record read): a reply of any length, of any bytes.
+            std::vector<uint8_t> junk(rng_() % 41);
+            for (uint8_t& b : junk)
+                b = static_cast<uint8_t>(rng_());
+            fuzzed(junk);
+        }
         return;
     case 0xAA: {
         std::lock_guard<std::mutex> guard(lock_);
