@@ -124,6 +124,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     buildSdFileManagerPage();
 
     FormCreate();
+    watchJobs();
 
     registerCommandStates(loop_);
     registerGammaStates(loop_, *this);
@@ -421,6 +422,8 @@ void TForm3::Button8Click() {
 }
 
 void TForm3::Button2Click() {
+    if (askBeforeEndingJob([this] { loop_.requestExit(); }))
+        return;
     guarded([this] { loop_.requestExit(); });
 }
 
@@ -437,6 +440,13 @@ void TForm3::ScrollBar2Change() {
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
+    if (askBeforeEndingJob([this] {
+            closeWanted_ = true;
+            loop_.requestExit();
+        })) {
+        event->ignore();
+        return;
+    }
     if (loop_.runDepth() > 0) {
         // The loop says goodbye and closes the port first; "Connect" then closes the window.
         closeWanted_ = true;

@@ -38,6 +38,9 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
+    // Its only work is to wake a waiting pass, which then updates the stall notice.
+    stallTimer_.setInterval(1000);
+    connect(&stallTimer_, &QTimer::timeout, this, [] {});
 }
 
 ProtocolLoop::~ProtocolLoop()
@@ -141,6 +144,17 @@ void ProtocolLoop::sendCommandFrame(uint8_t code, std::span<const uint8_t> param
     sendBytes(params);
 }
 
+void ProtocolLoop::sendFrame(std::span<const uint8_t> bytes)
+{
+    if (!bytes.empty())
+        comm_.SendData(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+bool ProtocolLoop::lineUp() const
+{
+    return comm_.Active();
+}
+
 uint32_t ProtocolLoop::receivedSinceMark() const
 {
     return comm_.TotalReceived() - mark_;
@@ -206,15 +220,22 @@ void ProtocolLoop::connectAndRun()
             runPass();
     } catch (const std::exception& e) {
         // The handler is left at once: no goodbye, the port stays open.
+        noteWaiting(false);
+        job_.stop();
         --depth_;
         host_.reportError(QString::fromLocal8Bit(e.what()));
         return;
     } catch (...) {
+        noteWaiting(false);
+        job_.stop();
         --depth_;
         host_.reportError(QStringLiteral("Unknown error"));
         return;
     }
 
+    // A job still running ends here, marked where it stood; nothing more goes for it.
+    noteWaiting(false);
+    job_.stop();
     sendBytes(kGoodbyeSequence);
     comm_.SetActive(false);
     showDisconnected();
@@ -256,13 +277,25 @@ void ProtocolLoop::runPass()
         // until the user connects again.
         lossReported_ = true;
         lossShown_ = true;
+        stallShown_ = false;  // the loss is the news now
         host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
                                     .arg(QString::fromStdString(comm_.ComName())));
         showDisconnected();  // no display is connected any more
     }
+    // Bytes heard since the last pass end a stall: the text it covered comes back.
+    const uint32_t total = comm_.TotalReceived();
+    if (total != heardTotal_) {
+        heardTotal_ = total;
+        quietSince_ = tick();
+        if (stallShown_) {
+            stallShown_ = false;
+            host_.setStatusPanel(1, textBeforeStall_);
+        }
+    }
     // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);
     const StepResult result = it != steps_.end() ? it->second() : StepResult::WaitForInput;
+    noteWaiting(it != steps_.end() && result == StepResult::WaitForInput);
     emit passDone();
 
     if (result == StepResult::Acted) {
@@ -276,8 +309,42 @@ void ProtocolLoop::runPass()
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+void ProtocolLoop::noteWaiting(bool waitsForDisplay)
+{
+    if (!waitsForDisplay) {
+        // Acting, idle, or waiting for something other than the display: no notice, no timer.
+        waiting_ = false;
+        stallShown_ = false;
+        stallTimer_.stop();
+        return;
+    }
+    if (!waiting_) {
+        waiting_ = true;
+        quietSince_ = tick();
+        stallTimer_.start();
+    }
+    if (tick() - quietSince_ >= kStallNoticeMs && comm_.Active())
+        showStallNotice();
+}
+
+void ProtocolLoop::showStallNotice()
+{
+    const uint32_t seconds = (tick() - quietSince_) / 1000;
+    const QString hint = job_.running() ? QStringLiteral(" (Stop ends the transfer)")
+                                        : QStringLiteral(" (press another button or Exit)");
+    const QString text = state_ == State::kSizeReply
+        ? QStringLiteral("No answer from the display since Connect, for %1 s; still waiting").arg(seconds) + hint
+        : QStringLiteral("No answer from the display for %1 s; still waiting").arg(seconds) + hint;
+    if (!stallShown_) {
+        stallShown_ = true;
+        textBeforeStall_ = host_.statusPanelText(1);
+    }
+    host_.setStatusPanel(1, text);
+}
+
 ProtocolLoop::StepResult ProtocolLoop::stepHello()
 {
+    host_.setSizesStale(true);
     comm_.ClearDeviceBuffers();
     sendBytes(kHelloSequence);
     if (lossShown_ && comm_.Active()) {
@@ -309,6 +376,7 @@ ProtocolLoop::StepResult ProtocolLoop::stepSizeReply()
     for (auto& b : bytes)
         b = readByte();
     host_.showSizes(decodeSizeReply(bytes));
+    host_.setSizesStale(false);
     setState(State::kIdle);
     return StepResult::Acted;
 }
