@@ -96,6 +96,14 @@ void TForm3::buildDiskImageLoaderPage() {
     grid->setColumnStretch(1, 1);
     page->addWidget(slotGroup);
 
+    // Stop, right under the slots whose "Send" it ends.
+    auto* transfer = new QHBoxLayout;
+    flashStop = stopButton(TabSheet4, "flashStop");
+    flashStop->setMinimumSize(90, 30);
+    transfer->addWidget(flashStop);
+    transfer->addStretch(1);
+    page->addLayout(transfer);
+
     auto* commands = new QHBoxLayout;
     commands->setSpacing(8);
     Button38 = button(TabSheet4, "Button38", QStringLiteral("Check Flash Disk ..."));
@@ -107,9 +115,6 @@ void TForm3::buildDiskImageLoaderPage() {
         b->setMinimumSize(140, 30);
         commands->addWidget(b);
     }
-    flashStop = stopButton(TabSheet4, "flashStop");
-    flashStop->setMinimumSize(90, 30);
-    commands->addWidget(flashStop);
     commands->addStretch(1);
     page->addLayout(commands);
     page->addStretch(1);

@@ -79,17 +79,23 @@ void TForm3::buildSdFileManagerPage() {
     Button7->setMinimumSize(130, 30);
     load->addWidget(ComboBox2);
     load->addWidget(Button7);
+    load->addStretch(1);
+    page->addLayout(load);
+
+    // Below "Load Packet", so that a small window keeps every button in reach.
+    auto* batch = new QHBoxLayout;
+    batch->setSpacing(8);
     sdStop = stopButton(cxTabSheet4, "sdStop");
     sdStop->setMinimumSize(90, 30);
-    load->addWidget(sdStop);
+    batch->addWidget(sdStop);
     sdSendFailedAgain = button(cxTabSheet4, "sdSendFailedAgain", QStringLiteral("Send failed again"),
                                QStringLiteral("Send failed again: the files of the last batch that did not go"));
     sdSendFailedAgain->setMinimumSize(130, 30);
     sdSendFailedAgain->setEnabled(false);  // until a batch leaves files behind
     connect(sdSendFailedAgain, &QPushButton::clicked, this, [this] { guarded([this] { sendFailedAgainClick(); }); });
-    load->addWidget(sdSendFailedAgain);
-    load->addStretch(1);
-    page->addLayout(load);
+    batch->addWidget(sdSendFailedAgain);
+    batch->addStretch(1);
+    page->addLayout(batch);
 
     // The last batch's account, file by file.
     QLabel* resultsLabel = form::label(cxTabSheet4, QStringLiteral("Results"));
