@@ -6,7 +6,8 @@
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
 #     settings file (read back and checked) and says goodbye;
-#  3. the command line: korvane.exe info and one sd-upload against the simulator on COM3;
+#  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
+#     against the simulator on COM3;
 #  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
 #   WINDOWS_BUILD: made by scripts/build-windows.sh; LINUX_BUILD: holds sim/korvane-sim.
@@ -94,7 +95,7 @@ awk '
     print "hello at " hello " ms, size query " size - hello " ms later, goodbye at " bye " ms"
   }' FS='[][ ]+' "$out/sim.log" || fail "the simulator's log"
 
-step "end-to-end: korvane.exe info and sd-upload against the simulator on COM3"
+step "end-to-end: korvane.exe info, sd-upload, backup and restore against the simulator on COM3"
 cli_exe="$win/cli/korvane.exe"
 [ -f "$cli_exe" ] || fail "$cli_exe is missing"
 mkdir -p "$work/sd" "$work/flash" "$work/upload"
@@ -122,11 +123,28 @@ status=0
 timeout 120 wine "$cli_exe" sd-upload "$upload" --to / --codepage 1252 --port COM3 --timeout 20 \
   >"$out/cli-upload.log" 2>&1 || status=$?
 tr -d '\r' <"$out/cli-upload.log"
-kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
 [ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane sd-upload ended with status $status"; }
 [ "$(tr -d '\r' <"$out/cli-upload.log" | grep -c '^written ')" -eq 2 ] || fail "korvane sd-upload did not write both files"
 cmp "$work/upload/a.txt" "$work/sd/a.txt" && cmp "$work/upload/b.bin" "$work/sd/b.bin" \
   || fail "the simulator's SD card does not hold the uploaded files"
+# One settings backup and one restore (no terminal under the script: --yes).
+backup=$(winepath -w "$out/cli-backup.json")
+status=0
+timeout 120 wine "$cli_exe" backup "$backup" --port COM3 --timeout 20 >"$out/cli-backup.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-backup.log"
+[ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane backup ended with status $status"; }
+tr -d '\r' <"$out/cli-backup.log" | grep -q '^Settings backed up to cli-backup.json.$' || fail "korvane backup said no result"
+grep -q '"bytes"' "$out/cli-backup.json" || fail "korvane's backup file holds no records"
+cp "$here/tests/settings/golden/settings-v1.json" "$out/cli-restore.json"
+restore=$(winepath -w "$out/cli-restore.json")
+status=0
+timeout 120 wine "$cli_exe" restore --yes "$restore" --port COM3 --timeout 20 >"$out/cli-restore.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-restore.log"
+kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+[ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane restore ended with status $status"; }
+tr -d '\r' <"$out/cli-restore.log" | grep -q '^Restored from cli-restore.json' || fail "korvane restore said no result"
+[ -f "$out/cli-restore-before-restore.json" ] || fail "korvane kept no copy of the records from before the restore"
+grep -q "save config" "$out/cli-sim.log" || fail "korvane's restore sent no configuration"
 grep -q '\] goodbye' "$out/cli-sim.log" || fail "korvane said no goodbye"
 
 step "screenshot of korvane-shell.exe under Xvfb"
