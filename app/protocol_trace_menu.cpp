@@ -18,8 +18,9 @@
 
 namespace {
 
-// Frames kept: enough for a connect and a few minutes of commands, or the end of a long transfer.
-constexpr size_t kTraceCapacity = 20000;
+// Frames kept: a connect and some minutes of commands, or the last blocks of a transfer; at most a
+// few megabytes even while flash blocks of a kilobyte each go by.
+constexpr size_t kTraceCapacity = 4096;
 
 int64_t nowMs()
 {

@@ -169,4 +169,16 @@ TEST_F(CliSettings, ARestoreNobodyConfirmedAndBadFilesSendNothing)
     EXPECT_TRUE(loggedNames().empty()) << "the port was opened";
 }
 
+TEST_F(CliSettings, ALineLostMidBackupEndsWithThreeSaysWhatWasReadAndSavesNoFile)
+{
+    FailureSettings drop;
+    drop.enable(FailureMode::DropLine);
+    drop.dropAfterFrames = 4;  // the hello, the size query and two reads
+    startSim(drop, {{4, 4, 4, 4}, 512}, startingRecords());
+    const Outcome r = run({"backup", "--port", "COM3", path("lost.json")});
+    EXPECT_EQ(r.exitCode, 3) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains("Settings backup ended: the line was lost (read Config, Extra Coding).")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("lost.json")));
+}
+
 }  // namespace
