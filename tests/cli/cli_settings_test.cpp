@@ -6,6 +6,13 @@
 
 #include "settings/settings_file.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -167,6 +174,45 @@ TEST_F(CliSettings, ARestoreNobodyConfirmedAndBadFilesSendNothing)
     EXPECT_EQ(unasked.exitCode, 2);
     EXPECT_TRUE(unasked.err.contains("no terminal to ask on; nothing was sent. Repeat with --yes.")) << unasked.err.toStdString();
     EXPECT_TRUE(loggedNames().empty()) << "the port was opened";
+}
+
+// A restore asks on the terminal: korvane's standard input is a pseudo-terminal the test answers.
+TEST_F(CliSettings, OnATerminalARestoreWritesOnlyWhenTheAnswerIsYes)
+{
+    SettingsRecords changed = startingRecords();
+    changed.turboTimer[0] = 150;
+    SettingsFile file;
+    file.records = displayRecords(startingRecords());
+    ASSERT_EQ(writeSettingsFile(path("car.json"), file), QString());
+    const struct {
+        const char* answer;
+        int exitCode;
+        size_t saves;
+    } cases[] = {{"y\n", 0, 1}, {"n\n", 2, 0}, {"\n", 2, 0}};
+    for (const auto& c : cases) {
+        startWith(changed);
+        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ASSERT_GE(terminal, 0);
+        ASSERT_EQ(::grantpt(terminal), 0);
+        ASSERT_EQ(::unlockpt(terminal), 0);
+        QProcess p;
+        p.setStandardInputFile(QString::fromLocal8Bit(::ptsname(terminal)));
+        p.start(QStringLiteral(KORVANE_EXE), {"restore", "--port", "COM3", path("car.json")});
+        ASSERT_TRUE(p.waitForStarted());
+        QString err;
+        for (int i = 0; i < 300 && !err.contains("[y/N]"); ++i) {
+            p.waitForReadyRead(50);
+            err += QString::fromLocal8Bit(p.readAllStandardError());
+        }
+        EXPECT_TRUE(err.contains("Write these settings to the display? [y/N]")) << err.toStdString();
+        EXPECT_EQ(::write(terminal, c.answer, std::strlen(c.answer)), static_cast<ssize_t>(std::strlen(c.answer)));
+        EXPECT_TRUE(p.waitForFinished(15000));
+        ::close(terminal);
+        EXPECT_EQ(p.exitCode(), c.exitCode) << c.answer;
+        const auto names = frameNames();
+        EXPECT_EQ(static_cast<size_t>(std::count(names.begin(), names.end(), "save turbo timer")), c.saves) << c.answer;
+        EXPECT_EQ(server->simulator().state().turboTimer[0], c.saves ? 120 : 150) << c.answer;
+    }
 }
 
 TEST_F(CliSettings, ALineLostMidBackupEndsWithThreeSaysWhatWasReadAndSavesNoFile)
