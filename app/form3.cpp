@@ -20,6 +20,7 @@
 
 #include "app/page_helpers.h"
 #include "app/pictures.h"
+#include "app/protocol_trace_menu.h"
 #include "app/widgets/k_column_scroll.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
@@ -130,6 +131,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     registerGammaStates(loop_, *this);
     registerSettingsStates(loop_, *this, *this, settingsMemory_);
     buildSettingsBackupControls();
+    protocolTrace_ = new ProtocolTraceMenu(*this);
     connectCatalogue();
     setUpKeyboard();
 

@@ -28,6 +28,7 @@ class KDirectoryListBox;
 class KDriveComboBox;
 class KFileListBox;
 class QFileDialog;
+class ProtocolTraceMenu;
 class KEdit;
 class KPageControl;
 class KRadioGroup;
@@ -108,6 +109,8 @@ public:
     bool runFileDialog(QFileDialog& dialog);
     // Settings backup, comparison and restore; the comparison dialog is replaceable in tests.
     SettingsBackupWindow& settingsBackup() { return *settingsBackup_; }
+    // "Record protocol trace" and "Save protocol trace…" in the "Settings file" menu.
+    ProtocolTraceMenu& protocolTrace() { return *protocolTrace_; }
     void setComparisonPresenter(ComparisonPresenter presenter);
     // The storage sizes of the last size reply, if one came.
     const std::optional<SizeReply>& lastSizes() const { return lastSizes_; }
@@ -334,6 +337,7 @@ private:
     std::function<bool(QFileDialog&)> fileDialogRunner_;
     SettingsMemory settingsMemory_;
     std::unique_ptr<SettingsBackupWindow> settingsBackup_;
+    ProtocolTraceMenu* protocolTrace_ = nullptr;  // a child of the window
     std::optional<SizeReply> lastSizes_;
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;

@@ -7,7 +7,8 @@
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
 #     settings file (read back and checked) and says goodbye; then it uploads three files to the SD
 #     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
-#  3. the command line: korvane.exe info and one sd-upload against the simulator on COM3;
+#  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
+#     against the simulator on COM3;
 #  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
 # reports the hang-up to the next one that opens it.
@@ -129,7 +130,7 @@ cmp <(head -c 5000 "$data/flash/diag.imz") "$data/image.imz" || fail "the image 
 [ "$(stat -c %s "$data/flash/diag.imz")" -eq 5120 ] || fail "the image slot is not 5 blocks long"
 [ -z "$(tail -c 120 "$data/flash/diag.imz" | tr -d '\0')" ] || fail "the last block is not filled with zeros"
 
-step "end-to-end: korvane.exe info and sd-upload against the simulator on COM3"
+step "end-to-end: korvane.exe info, sd-upload, backup and restore against the simulator on COM3"
 cli_exe="$win/cli/korvane.exe"
 [ -f "$cli_exe" ] || fail "$cli_exe is missing"
 mkdir -p "$work/sd" "$work/flash" "$work/upload"
@@ -153,7 +154,30 @@ stop_sim
 [ "$(tr -d '\r' <"$out/cli-upload.log" | grep -c '^written ')" -eq 2 ] || fail "korvane sd-upload did not write both files"
 cmp "$work/upload/a.txt" "$work/sd/a.txt" && cmp "$work/upload/b.bin" "$work/sd/b.bin" \
   || fail "the simulator's SD card does not hold the uploaded files"
-grep -q '\] goodbye' "$out/cli-sim.log" || fail "korvane said no goodbye"
+# One settings backup and one restore (no terminal under the script: --yes).
+backup=$(winepath -w "$out/cli-backup.json")
+start_sim "$out/cli-backup-sim.log"
+status=0
+timeout 120 wine "$cli_exe" backup "$backup" --port COM3 --timeout 20 >"$out/cli-backup.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-backup.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/cli-backup-sim.log"; fail "korvane backup ended with status $status"; }
+tr -d '\r' <"$out/cli-backup.log" | grep -q '^Settings backed up to cli-backup.json.$' || fail "korvane backup said no result"
+grep -q '"bytes"' "$out/cli-backup.json" || fail "korvane's backup file holds no records"
+cp "$here/tests/settings/golden/settings-v1.json" "$out/cli-restore.json"
+restore=$(winepath -w "$out/cli-restore.json")
+start_sim "$out/cli-restore-sim.log"
+status=0
+timeout 120 wine "$cli_exe" restore --yes "$restore" --port COM3 --timeout 20 >"$out/cli-restore.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-restore.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/cli-restore-sim.log"; fail "korvane restore ended with status $status"; }
+tr -d '\r' <"$out/cli-restore.log" | grep -q '^Restored from cli-restore.json' || fail "korvane restore said no result"
+[ -f "$out/cli-restore-before-restore.json" ] || fail "korvane kept no copy of the records from before the restore"
+grep -q "save config" "$out/cli-restore-sim.log" || fail "korvane's restore sent no configuration"
+for log in cli-sim cli-backup-sim cli-restore-sim; do
+  grep -q '\] goodbye' "$out/$log.log" || fail "korvane said no goodbye ($log.log)"
+done
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"
