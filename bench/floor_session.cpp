@@ -4,7 +4,6 @@
 #include "bench/sim_process.h"
 #include "sim/line_emulation.h"
 
-
 #include <cstdio>
 #include <optional>
 
