@@ -28,6 +28,7 @@ class KPageControl;
 class KRadioGroup;
 class KScrollBar;
 class KSpinEdit;
+class KRepaintPacer;
 class KStatusBar;
 class QAbstractButton;
 class QAction;
@@ -278,6 +279,7 @@ private:
     SettingsMemory settingsMemory_;
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;
+    KRepaintPacer* progressPacer_ = nullptr;  // ProgressBar1's repaints at a bounded rate
     bool closeWanted_ = false;
     bool placed_ = false;
 };
