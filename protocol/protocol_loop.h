@@ -86,6 +86,7 @@ private:
     StepResult stepSizeQuery();
     StepResult stepSizeReply();
     void wakeFromReceiveThread();
+    bool mayChainPass() const;
 
     TnrComm& comm_;
     LoopHost& host_;
@@ -104,6 +105,7 @@ private:
     bool lossReported_ = false;  // the lost line has been reported for this connection
     bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
     std::atomic<bool> wakePending_{false};
+    int64_t eventsProcessedNs_ = 0;  // when the window's events were last processed
     QString shownState_;
     QString shownTotal_;
 };
