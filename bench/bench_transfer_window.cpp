@@ -18,6 +18,7 @@
 //   sd_batch_<n>_ms_per_file              for 100, 500, 1000 and 10000 files
 //   sd_batch_<n>_longest_event_wait_ms    the longest gap between two firings of a 5 ms timer
 //                                         while the batch ran: how long a user's click could wait
+//   sd_batch_floor_500_ms_per_file        the floor client's 500 files on the same unpaced line
 #include "bench/floor_session.h"
 #include "bench/sim_process.h"
 #include "app/form3.h"
@@ -314,6 +315,16 @@ int main(int argc, char** argv)
     }
 
     if (parts.contains(QStringLiteral("batch"))) {
+        {
+            const QString folder = work.filePath(QStringLiteral("floor500"));
+            const QStringList names = makeSmallFiles(folder, 500, small);
+            const FloorSessionResult floor = runFloorSdBatch(work, port++, {}, names, small);
+            if (floor.ok)
+                print("sd_batch_floor_500_ms_per_file", floor.sd.seconds() * 1e3 / 500, 3);
+            else
+                ++failures;
+            QDir(folder).removeRecursively();
+        }
         for (int count : {100, 500, 1000, 10000}) {
             const QString folder = work.filePath(QStringLiteral("batch%1").arg(count));
             const QStringList names = makeSmallFiles(folder, count, small);
