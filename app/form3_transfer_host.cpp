@@ -24,13 +24,11 @@ void TForm3::setTransferPanel(int panel, const QString& text) {
 
 void TForm3::setProgressRange(int32_t maximum) {
     // An empty range would show the bar's busy animation instead of an empty bar.
-    progressPacer_->aboutToChange();
-    ProgressBar1->setRange(0, std::max(maximum, 1));
+    progressPacer_->change([&] { ProgressBar1->setRange(0, std::max(maximum, 1)); });
 }
 
 void TForm3::setProgressPosition(int32_t position) {
-    progressPacer_->aboutToChange();
-    ProgressBar1->setValue(position);
+    progressPacer_->change([&] { ProgressBar1->setValue(position); });
 }
 
 void TForm3::setFileDialogRunner(std::function<bool(QFileDialog&)> runner) {
