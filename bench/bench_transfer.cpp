@@ -427,7 +427,11 @@ int main(int argc, char** argv)
             print("sd_small_files_per_s", *perSecond, 1);
         else
             ++failures;
-        const FloorSessionResult r = runFloorSdBatch(work, port++, line, names, data);
+        // Names of its own, so that the floor creates its files as the loop did, not overwrites them.
+        QStringList floorNames;
+        for (const QString& name : names)
+            floorNames << QStringLiteral("f") + name;
+        const FloorSessionResult r = runFloorSdBatch(work, port++, line, floorNames, data);
         if (r.ok)
             print("sd_small_floor_files_per_s", double(names.size()) / r.sd.seconds(), 1);
         else

@@ -203,12 +203,14 @@ std::function<void(TForm3&)> sendImage(const QString& file, int slot)
     };
 }
 
-QStringList makeSmallFiles(const QString& folder, int count, const std::vector<uint8_t>& data)
+// Every run gets names of its own (`prefix`), so that each one creates its files on the
+// simulator's SD card instead of overwriting those of an earlier run, which costs less.
+QStringList makeSmallFiles(const QString& folder, const QString& prefix, int count, const std::vector<uint8_t>& data)
 {
     QDir().mkpath(folder);
     QStringList names;
     for (int i = 0; i < count; ++i) {
-        names << QStringLiteral("s%1.bin").arg(i, 5, 10, QLatin1Char('0'));
+        names << prefix + QStringLiteral("%1.bin").arg(i, 5, 10, QLatin1Char('0'));
         writeFile(folder + QLatin1Char('/') + names.last(), data);
     }
     return names;
@@ -297,8 +299,11 @@ int main(int argc, char** argv)
     const std::vector<uint8_t> small = randomBytes(100, 777);
     if (parts.contains(QStringLiteral("small"))) {
         const QString folder = work.filePath(QStringLiteral("small500"));
-        const QStringList names = makeSmallFiles(folder, 500, small);
-        const FloorSessionResult floor = runFloorSdBatch(work, port++, line, names, small);
+        const QStringList names = makeSmallFiles(folder, QStringLiteral("w"), 500, small);
+        QStringList floorNames;
+        for (const QString& name : names)
+            floorNames << QStringLiteral("f") + name;
+        const FloorSessionResult floor = runFloorSdBatch(work, port++, line, floorNames, small);
         WindowSession w;
         w.jobs = {{loadPacket(folder)}};
         const bool windowOk = w.run(work, line) && sameFile(folder + QLatin1Char('/') + names.last(),
@@ -317,7 +322,7 @@ int main(int argc, char** argv)
     if (parts.contains(QStringLiteral("batch"))) {
         {
             const QString folder = work.filePath(QStringLiteral("floor500"));
-            const QStringList names = makeSmallFiles(folder, 500, small);
+            const QStringList names = makeSmallFiles(folder, QStringLiteral("floor"), 500, small);
             const FloorSessionResult floor = runFloorSdBatch(work, port++, {}, names, small);
             if (floor.ok)
                 print("sd_batch_floor_500_ms_per_file", floor.sd.seconds() * 1e3 / 500, 3);
@@ -327,7 +332,7 @@ int main(int argc, char** argv)
         }
         for (int count : {100, 500, 1000, 10000}) {
             const QString folder = work.filePath(QStringLiteral("batch%1").arg(count));
-            const QStringList names = makeSmallFiles(folder, count, small);
+            const QStringList names = makeSmallFiles(folder, QStringLiteral("b%1-").arg(count), count, small);
             WindowSession w;
             w.jobs = {{loadPacket(folder)}};
             if (!w.run(work, {}) || !sameFile(folder + QLatin1Char('/') + names.last(),
