@@ -4,8 +4,10 @@
 // name=value line per figure.
 //
 //   QT_QPA_PLATFORM=offscreen bench_transfer_window [--parts ratios,small,batch] [--size-kib N]
+//                                                   [--idle-window]
 //
-// ratios (emulated 921600 8N2 line; a busy window: a timer repaints and resizes it every 5 ms):
+// ratios (emulated 921600 8N2 line; a busy window: a timer repaints and resizes it every 5 ms,
+// unless --idle-window leaves it alone):
 //   sd_window_ratio, flash_window_ratio   bytes per second of one file (1 MiB) over the
 //                                         protocol's limit, the simulator's lateness left out
 //   sd_window_turnaround_median_us, _p99_us (and flash_window_...)  from the simulator's write
@@ -232,7 +234,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QStringList parts{"ratios", "small", "batch"};
     int64_t size = 1024 * 1024;
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool busyWindow = !args.removeAll(QStringLiteral("--idle-window"));
     for (int i = 1; i + 1 < args.size(); i += 2) {
         if (args[i] == QStringLiteral("--parts"))
             parts = args[i + 1].split(QLatin1Char(','));
@@ -272,7 +275,7 @@ int main(int argc, char** argv)
         }
 
         WindowSession w;
-        w.busy = true;
+        w.busy = busyWindow;
         w.jobs = {{loadPacket(folder)}, {sendImage(file, 4)}};
         if (w.run(work, line) && sameFile(file, work.filePath(QStringLiteral("sd/one.bin")))) {
             const auto& sd = w.jobs[0];
