@@ -25,6 +25,7 @@
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
+#include "app/widgets/k_repaint_pacer.h"
 #include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
@@ -361,6 +362,8 @@ void TForm3::buildStatusBar() {
     }
     StatusBar1->setPanelElided(1, 60);
     StatusBar1->setPanelAnnounced(1, true);
+    // A transfer changes the bar on every step: it is painted at a bounded rate.
+    progressPacer_ = new KRepaintPacer(ProgressBar1, kDisplayRepaintIntervalMs, this);
     setStatusBar(StatusBar1);
 
     PopupMenu1 = new QMenu(this);
@@ -415,7 +418,12 @@ void TForm3::ask(const Question& question, std::function<void()> onConfirm) {
 // ---------------------------------------------------------------- handlers
 
 void TForm3::Button8Click() {
+    // The loop's passes rewrite the panels all the time: while it runs they are painted at a
+    // bounded rate; once it has ended every text shows at once again.
+    StatusBar1->setRepaintInterval(kDisplayRepaintIntervalMs);
     guarded([this] { loop_.connectAndRun(); });
+    if (loop_.runDepth() == 0)
+        StatusBar1->setRepaintInterval(0);
     // A close asked for while connected waited for the goodbye; the loop is over now.
     if (closeWanted_ && loop_.runDepth() == 0) {
         closeWanted_ = false;

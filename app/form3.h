@@ -34,6 +34,7 @@ class KPageControl;
 class KRadioGroup;
 class KScrollBar;
 class KSpinEdit;
+class KRepaintPacer;
 class KStatusBar;
 class QAbstractButton;
 class QAction;
@@ -341,6 +342,7 @@ private:
     std::optional<SizeReply> lastSizes_;
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;
+    KRepaintPacer* progressPacer_ = nullptr;  // ProgressBar1's repaints at a bounded rate
     bool closeWanted_ = false;
     QList<QPair<QAbstractButton*, QString>> heldButtons_;
     KeepAwake keepAwake_;  // disabled for the job, with their tooltips

@@ -22,6 +22,15 @@ constexpr uint8_t kSizeQueryCode = 0x20;
 constexpr uint32_t kSizeQueryDelayMs = 500;
 constexpr uint32_t kRetryDelayMs = 50;
 constexpr int kTimerRecheckMs = 100;
+// Passes whose steps acted follow each other without a round of the window's events for at
+// most this long, so that a user's click never waits longer than this behind a run of them.
+constexpr int64_t kChainLimitNs = 2'000'000;
+
+int64_t steadyNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // Baud rate of each link type: "UART", "Bluetooth", "WiFi".
 constexpr uint32_t kLinkBaudRates[] = {921600, 921600, 230400};
@@ -299,7 +308,10 @@ void ProtocolLoop::runPass()
     emit passDone();
 
     if (result == StepResult::Acted) {
+        if (mayChainPass())
+            return;
         QCoreApplication::processEvents();
+        eventsProcessedNs_ = steadyNs();
         return;
     }
     // Nothing happened in this pass: sleep until an event comes (input, a handler's request,
@@ -307,6 +319,16 @@ void ProtocolLoop::runPass()
     if (result == StepResult::WaitForTimer)
         QTimer::singleShot(kTimerRecheckMs, this, [] {});
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    eventsProcessedNs_ = steadyNs();
+}
+
+// After a step that acted, the next pass may follow without a round of the window's events,
+// which costs far more than most steps (a repaint may sit in it), until such a run of passes has
+// lasted kChainLimitNs. Handlers still run only between two passes, at most that much later; a
+// pass that waits always processes the events.
+bool ProtocolLoop::mayChainPass() const
+{
+    return steadyNs() - eventsProcessedNs_ < kChainLimitNs;
 }
 
 void ProtocolLoop::noteWaiting(bool waitsForDisplay)

@@ -104,6 +104,7 @@ private:
     void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
     void noteWaiting(bool waitsForDisplay);
     void showStallNotice();
+    bool mayChainPass() const;
 
     TnrComm& comm_;
     LoopHost& host_;
@@ -123,6 +124,7 @@ private:
     bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
     bool attemptShown_ = false;  // panel 1 shows why the port would not open
     std::atomic<bool> wakePending_{false};
+    int64_t eventsProcessedNs_ = 0;  // when the window's events were last processed
     QString shownState_;
     QString shownTotal_;
 
