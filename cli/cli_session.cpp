@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int kWatchIntervalMs = 20;
+constexpr qint64 kLostLineGraceMs = 1000;
 
 std::string portList(TnrComm& comm)
 {
@@ -175,15 +176,22 @@ void CliSession::watch()
         }
         return;
     case Phase::Working: {
-        if (job_->finished && job_->finished()) {
-            finish(job_->result ? job_->result() : ExitCode::kDone);
-            return;
-        }
         if (!comm_.Active()) {
+            // A job on the loop sees the lost line at its next step and records where it stood;
+            // it is given a moment for that before it is stopped. A lost line is the news even
+            // when the job has ended by it.
+            if (lostAtMs_ < 0)
+                lostAtMs_ = now;
+            if (loop_.job().running() && now - lostAtMs_ < kLostLineGraceMs)
+                return;
             if (job_->interrupted)
                 job_->interrupted();
             std::fprintf(stderr, "korvane: connection to %s lost\n", comm_.ComName().c_str());
             finish(ExitCode::kPort);
+            return;
+        }
+        if (job_->finished && job_->finished()) {
+            finish(job_->result ? job_->result() : ExitCode::kDone);
             return;
         }
         const uint32_t total = comm_.TotalReceived();

@@ -64,6 +64,7 @@ private:
     int exitCode_ = 0;
     qint64 phaseStartMs_ = 0;
     qint64 lastActivityMs_ = 0;
+    qint64 lostAtMs_ = -1;  // when the Working phase saw the line gone
     uint32_t lastTotal_ = 0;
     int32_t lastState_ = -1;
 };

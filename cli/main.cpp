@@ -11,6 +11,7 @@
 #include "protocol/protocol_states.h"
 #include "transfer/ansi_code_page.h"
 #include "transfer/flash_loader.h"
+#include "transfer/folder_files.h"
 #include "transfer/sd_upload.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -177,27 +179,28 @@ int send(const CliOptions& o)
     return session.run(job);
 }
 
-// Prints result lines as files get them, and the progress bar on a terminal.
+// Prints each file's result line as it gets one, and the progress bar on a terminal.
 struct TransferOutput {
-    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet, bool tracing)
+    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet, bool tracing,
+                   std::function<QString()> currentFile)
         : bar([](const std::string& text) {
               std::fputs(text.c_str(), stderr);
               std::fflush(stderr);
+          }),
+          lines([this](const std::string& line) {
+              bar.clear();
+              std::fputs(line.c_str(), stdout);
+              std::fflush(stdout);
           })
     {
         // The trace on the terminal would be cut by the bar's redraws: one or the other.
-        const bool drawBar = !quiet && !tracing && isTerminal(stderr);
-        host.setOnResult([this](const CliTransferHost::FileResult& r) {
-            bar.clear();
-            std::printf("%-8s %s\n", CliTransferHost::outcomeText(r.outcome), qPrintable(r.target));
-            std::fflush(stdout);
-        });
-        if (drawBar)
-            host.setOnProgress([this, &session](const CliTransferHost::Progress& p) {
-                bar.update(p.file.toStdString(), p.position, p.total, p.bytesPerSecond, session.elapsedMs());
+        if (!quiet && !tracing && isTerminal(stderr))
+            host.setOnProgress([this, &session, currentFile](const CliTransferHost::Progress& p) {
+                bar.update(currentFile().toStdString(), p.position, p.total, p.bytesPerSecond, session.elapsedMs());
             });
     }
     ProgressBar bar;
+    ResultLines lines;
 };
 
 int sdUpload(const CliOptions& o)
@@ -207,20 +210,18 @@ int sdUpload(const CliOptions& o)
         std::fprintf(stderr, "korvane: %s is not a folder\n", o.arguments[0].c_str());
         return ExitCode::kUsage;
     }
-    // The files of the folder as the SD page lists them: ordinary files, sorted by name.
-    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name);
+    // The files of the folder as the SD page lists them: every ordinary file, sorted by name.
+    const QStringList files = regularFileNames(folder);
     if (files.isEmpty()) {
         std::fprintf(stderr, "korvane: no files in %s; nothing to send\n", o.arguments[0].c_str());
         return ExitCode::kDone;
     }
     const int codePage = o.codePage ? o.codePage : ansiCodePageForLocale(ctypeLocaleName());
     const QString sdFolder = QString::fromStdString(o.to);
-    QStringList targets;
     QStringList unwritable;
     for (const QString& name : files) {
-        targets << sdFolder + name;
         const auto encoded = encodeInCodePage(sdFolder + name, codePage);
-        if (!encoded || encoded->size() > kMaxSdPathBytes)
+        if (nameHasUndecodableBytes(name) || !encoded || encoded->size() > kMaxSdPathBytes)
             unwritable << sdFolder + name;
     }
     if (!unwritable.isEmpty() && !o.yes) {
@@ -236,23 +237,31 @@ int sdUpload(const CliOptions& o)
     if (!session.choosePort(code))
         return code;
     CliTransferHost host(files, folder, codePage);
-    host.setTargets(targets);
     SdUpload upload(session.loop(), host);
-    TransferOutput output(host, session, o.quiet, o.verbose);
+    const TransferResults& results = upload.results();
+    TransferOutput output(host, session, o.quiet, o.verbose, [&] {
+        return upload.running() ? sdFolder + results.at(upload.fileIndex()).name : QString();
+    });
+    auto offer = [&](int row) { output.lines.offer(row, sdFolder + results.at(row).name, results.at(row)); };
+    QObject::connect(&results, &TransferResults::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
+        for (int row = from.row(); row <= to.row(); ++row)
+            offer(row);
+    });
     bool started = false;
     CliSession::Job job;
     job.start = [&] {
         started = true;
         upload.loadPacket(sdFolder, folder);
     };
-    job.finished = [&] { return started && session.loop().state() == State::kIdle; };
-    job.result = [&] { return host.failedCount() ? ExitCode::kFailed : ExitCode::kDone; };
-    job.interrupted = [&] { host.stopCurrent(); };
+    job.finished = [&] { return started && !upload.running() && session.loop().state() == State::kIdle; };
+    job.result = [&] { return results.failedCount() ? ExitCode::kFailed : ExitCode::kDone; };
+    // Ctrl+C, a time-out: the transfer stops as the window's Stop stops it.
+    job.interrupted = [&] { session.loop().job().stop(); };
     const int exit = session.run(job);
     output.bar.clear();
-    for (const CliTransferHost::FileResult& r : host.results())
-        if (r.outcome == CliTransferHost::Outcome::Pending && started)
-            std::printf("%-8s %s\n", CliTransferHost::outcomeText(r.outcome), qPrintable(r.target));
+    // The loop stops a job still running when it ends, so every file has its line by now.
+    for (int row = 0; row < results.count(); ++row)
+        offer(row);
     return exit;
 }
 
@@ -276,7 +285,8 @@ int flash(const CliOptions& o)
         return code;
     CliTransferHost host({file.fileName()}, file.absolutePath(), 0);
     FlashLoader loader(session.loop(), host);
-    TransferOutput output(host, session, o.quiet, o.verbose);
+    TransferOutput output(host, session, o.quiet, o.verbose, [&] { return file.fileName(); });
+    host.setOnSlotResult([&](int, const FileResult& r) { output.lines.offer(0, r.name, r); });
     bool started = false;
     bool refused = false;
     CliSession::Job job;
@@ -297,11 +307,18 @@ int flash(const CliOptions& o)
         started = true;
         loader.send(file.absoluteFilePath(), static_cast<uint8_t>(slot));
     };
-    job.finished = [&] { return refused || (started && session.loop().state() == State::kIdle); };
-    job.result = [&] { return refused ? ExitCode::kUsage : host.failedCount() ? ExitCode::kFailed : ExitCode::kDone; };
-    job.interrupted = [&] { host.stopCurrent(); };
+    job.finished = [&] { return refused || (started && !loader.running() && session.loop().state() == State::kIdle); };
+    job.result = [&] {
+        return refused ? ExitCode::kUsage
+               : loader.slotResult(slot).outcome == FileResult::Outcome::Written ? ExitCode::kDone
+                                                                                  : ExitCode::kFailed;
+    };
+    // Ctrl+C, a time-out: the image stops as the window's Stop stops it.
+    job.interrupted = [&] { session.loop().job().stop(); };
     const int exit = session.run(job);
     output.bar.clear();
+    if (started)
+        output.lines.offer(0, loader.slotResult(slot).name, loader.slotResult(slot));
     return exit;
 }
 

@@ -1,25 +1,20 @@
 #pragma once
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_results.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <string>
 #include <vector>
 
-// What happened to each file of a transfer, read from the transfer's own messages ("Loading
-// file ...", "File ... written", "File ... error"), and the TransferHost of a program without
-// a window: the file list of one folder, the code page, the progress.
+// The TransferHost of a program without a window: the file list of one folder, the code page,
+// and the progress for whoever draws it. What became of each file is the transfer's own account
+// (SdUpload::results(), FlashLoader::slotResult()), as in the window.
 class CliTransferHost : public TransferHost {
 public:
-    enum class Outcome { Pending, Written, Failed, Stopped };
-    struct FileResult {
-        QString name;      // the file's bare name
-        QString target;    // the SD path or the slot's name, as the messages name it
-        Outcome outcome = Outcome::Pending;
-    };
     struct Progress {
-        QString file;
         int64_t position = 0;
         int64_t total = 0;
         int64_t bytesPerSecond = 0;
@@ -34,31 +29,38 @@ public:
     void setTransferPanel(int panel, const QString& text) override;
     void setProgressRange(int32_t maximum) override;
     void setProgressPosition(int32_t position) override;
+    void showSlotResult(int slot, const FileResult& result) override;
 
-    // The target each file's messages use: the SD folder and the name, or the bare name.
-    void setTargets(const QStringList& targets);
-    // Called when a file has its result; and on progress.
-    void setOnResult(std::function<void(const FileResult&)> onResult) { onResult_ = std::move(onResult); }
     void setOnProgress(std::function<void(const Progress&)> onProgress) { onProgress_ = std::move(onProgress); }
-
-    // Marks the file in progress as stopped (Ctrl+C, a lost line).
-    void stopCurrent();
-    bool batchEnded() const { return batchEnded_; }
-    const std::vector<FileResult>& results() const { return results_; }
-    int failedCount() const;
-
-    static const char* outcomeText(Outcome outcome);
+    void setOnSlotResult(std::function<void(int, const FileResult&)> onSlotResult)
+    {
+        onSlotResult_ = std::move(onSlotResult);
+    }
 
 private:
-    void settle(const QString& target, Outcome outcome);
-
     QStringList files_;
     QString pcFolder_;
     int codePage_;
-    std::vector<FileResult> results_;
-    int current_ = -1;
-    bool batchEnded_ = false;
     Progress progress_;
-    std::function<void(const FileResult&)> onResult_;
     std::function<void(const Progress&)> onProgress_;
+    std::function<void(int, const FileResult&)> onSlotResult_;
+};
+
+// The result lines of a transfer: one per file, "<file>\t<result>", printed once, as soon as the
+// file's result is final (a file still awaited may yet go, so it is not final).
+class ResultLines {
+public:
+    using Writer = std::function<void(const std::string&)>;
+    explicit ResultLines(Writer write) : write_(std::move(write)) {}
+
+    static bool isFinal(const FileResult& result);
+    static std::string line(const QString& file, const FileResult& result);
+
+    // The row's result as it stands now; its line goes out the first time it is final.
+    void offer(int row, const QString& file, const FileResult& result);
+    bool printed(int row) const;
+
+private:
+    Writer write_;
+    std::vector<bool> printed_;
 };

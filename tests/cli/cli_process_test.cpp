@@ -2,7 +2,16 @@
 // as port link COM3 and logs every frame it takes.
 #include "tests/cli/cli_fixture.h"
 
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -81,24 +90,46 @@ TEST_F(Cli, SdUploadSendsEveryFileAndPrintsOneResultLineEach)
     QDir(server->simulator().storageOptions().sdFolder.string().c_str()).mkpath("logos");
     const Outcome r = run(withPort({"sd-upload", pc, "--to", "/logos/"}));
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "written  /logos/a.bin\nwritten  /logos/b.bin\nwritten  /logos/c.bin\n");
+    EXPECT_EQ(r.out, "/logos/a.bin\twritten\n/logos/b.bin\twritten\n/logos/c.bin\twritten\n");
     const fs::path sd = server->simulator().storageOptions().sdFolder / "logos";
     EXPECT_EQ(readFile(sd / "a.bin"), pattern(250, 1));
     EXPECT_EQ(readFile(sd / "b.bin"), pattern(600, 2));
     EXPECT_TRUE(r.err.isEmpty()) << "no progress bar without a terminal: " << r.err.toStdString();
 }
 
-TEST_F(Cli, AFileWithAWrongSumFailsWithExitOneAndTheOthersGoOn)
+TEST_F(Cli, AFailingFileEndsWithExitOneItsResultLineAndTheOthersGoOn)
 {
     FailureSettings wrong;
     wrong.enable(FailureMode::WrongSum).at(1, 2);
-    startSim(wrong);
-    const QString pc = folder("pc");
-    writeFile(pc + "/a.bin", pattern(700, 1));
-    writeFile(pc + "/b.bin", pattern(300, 2));
-    const Outcome r = run(withPort({"sd-upload", pc}));
-    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
-    EXPECT_EQ(r.out, "error    /a.bin\nwritten  /b.bin\n");
+    const struct {
+        FailureSettings failures;
+        bool undecodableName;
+        QStringList extra;
+        const char* out;
+    } cases[] = {
+        {wrong, false, {}, "/a.bin\tsum error at block 2\n/b.bin\twritten\n"},
+        // a name the locale cannot decode is listed too, and ends in its own result
+        {{}, true, {"--yes"}, "/a.bin\twritten\n/b.bin\twritten\n/\xef\xbf\xbd\xef\xbf\xbd.bin\tname not writable on the display\n"},
+    };
+    for (const auto& c : cases) {
+        if (server)
+            server->stop();
+        startSim(c.failures);
+        QTemporaryDir pcDir;
+        const QString pc = pcDir.path();
+        writeFile(pc + "/a.bin", pattern(700, 1));
+        writeFile(pc + "/b.bin", pattern(300, 2));
+        if (c.undecodableName) {
+            const fs::path bad = fs::path(pc.toStdString()) / std::string("\xff\xfe.bin");
+            FILE* f = std::fopen(bad.c_str(), "wb");
+            ASSERT_NE(f, nullptr);
+            std::fclose(f);
+        }
+        const Outcome r = run(withPort(QStringList{"sd-upload", pc} + c.extra));
+        EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+        EXPECT_EQ(r.out, QString::fromUtf8(c.out));
+        EXPECT_EQ(readFile(server->simulator().storageOptions().sdFolder / "b.bin"), pattern(300, 2));
+    }
 }
 
 TEST_F(Cli, FlashLoadsOneImageIntoTheSlotThePageNumbers)
@@ -108,7 +139,7 @@ TEST_F(Cli, FlashLoadsOneImageIntoTheSlotThePageNumbers)
     writeFile(images.filePath("logos.imz"), pattern(1500, 3));
     const Outcome r = run({"flash", "--port", "COM3", "--slot", "8", images.filePath("logos.imz")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, "written  logos.imz\n");
+    EXPECT_EQ(r.out, images.filePath("logos.imz") + "\twritten\n");
     const QByteArray slot = readFile(server->simulator().storageOptions().flashFolder / "logos.imz");
     EXPECT_EQ(slot.left(1500), pattern(1500, 3));
 }
@@ -132,18 +163,33 @@ TEST_F(Cli, AMissingPortEndsWithThreeAndTheSystemsReason)
     EXPECT_TRUE(r.err.contains(QString::fromLocal8Bit(std::strerror(ENOENT)))) << r.err.toStdString();
 }
 
-TEST_F(Cli, ALineLostMidUploadEndsWithThreeAndMarksTheFile)
+TEST_F(Cli, ALineLostMidTransferEndsWithThreeAndMarksTheFileWhereItStood)
 {
     FailureSettings drop;
     drop.enable(FailureMode::DropLine).at(1, 3);
     drop.dropAfterFrames = 1;
-    startSim(drop);
     const QString pc = folder("pc");
     writeFile(pc + "/a.bin", pattern(2000, 1));
-    const Outcome r = run(withPort({"sd-upload", pc}));
-    EXPECT_EQ(r.exitCode, 3);
-    EXPECT_TRUE(r.err.contains("connection to COM3 lost")) << r.err.toStdString();
-    EXPECT_EQ(r.out, "stopped  /a.bin\n");
+    writeFile(pc + "/b.bin", pattern(10, 2));
+    const QString image = folder("images") + "/diag.imz";
+    writeFile(image, pattern(5000, 3));
+    // The display acknowledged the struck block before the line dropped.
+    const struct {
+        QStringList args;
+        QString out;
+    } cases[] = {
+        {withPort({"sd-upload", pc}), "/a.bin\tline lost at byte 750\n/b.bin\tnot sent\n"},
+        {{"flash", "--port", "COM3", "--slot", "7", image}, image + "\tline lost at byte 3072\n"},
+    };
+    for (const auto& c : cases) {
+        if (server)
+            server->stop();
+        startSim(drop);
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.exitCode, 3) << c.args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("connection to COM3 lost")) << r.err.toStdString();
+        EXPECT_EQ(r.out, c.out);
+    }
 }
 
 TEST_F(Cli, ASilentDisplayEndsWithFourAfterTheTimeout)
@@ -175,7 +221,15 @@ TEST_F(Cli, CtrlCMidUploadSaysGoodbyeMarksTheFileAndExits130)
     ::kill(static_cast<pid_t>(p.processId()), SIGINT);
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(p.exitCode(), 130);
-    EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardOutput()), "stopped  /big.bin\nnot sent /next.bin\n");
+    // Stopped where the display had acknowledged, on a block's end, before the file's end.
+    const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    const QRegularExpressionMatch m =
+        QRegularExpression(QStringLiteral("^/big\\.bin\tstopped at byte (\\d+)\n/next\\.bin\tnot sent\n$")).match(out);
+    ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+    const int stoppedAt = m.captured(1).toInt();
+    EXPECT_GT(stoppedAt, 0);
+    EXPECT_LT(stoppedAt, 250 * 400);
+    EXPECT_EQ(stoppedAt % 250, 0);
     EXPECT_EQ(frameNames().back(), "goodbye");
 }
 

@@ -1,6 +1,7 @@
 // The plain parts of the command line: options, the trace's frame cutting, the progress bar.
 #include "cli/cli_options.h"
 #include "cli/progress_bar.h"
+#include "cli/transfer_results.h"
 #include "protocol/frame_trace.h"
 
 #include <gtest/gtest.h>
@@ -127,3 +128,36 @@ TEST(ProgressBar, RedrawsAtMostTenTimesASecondButAlwaysShowsTheEnd)
 }
 
 }  // namespace
+
+TEST(ResultLines, EachFileGetsOneLineOnceItsResultIsFinal)
+{
+    using O = FileResult::Outcome;
+    std::string out;
+    ResultLines lines([&out](const std::string& line) { out += line; });
+    auto result = [](O outcome, int64_t sent = 0, int block = 0) {
+        FileResult r;
+        r.outcome = outcome;
+        r.bytesSent = sent;
+        r.block = block;
+        return r;
+    };
+    const struct {
+        int row;
+        FileResult result;
+        const char* adds;
+    } steps[] = {
+        {0, result(O::Sending, 250), ""},
+        {0, result(O::Written, 500), "/a.bin\twritten\n"},
+        {0, result(O::Written, 500), ""},  // the same row again: no second line
+        {1, result(O::WaitingForFile), ""},  // the file may yet come
+        {1, result(O::LineLost, 750), "/b.bin\tline lost at byte 750\n"},
+        {2, result(O::SumError, 0, 3), "/c.bin\tsum error at block 3\n"},
+        {3, result(O::NotSent), "/d.bin\tnot sent\n"},
+    };
+    const char* names[] = {"/a.bin", "/b.bin", "/c.bin", "/d.bin"};
+    for (const auto& s : steps) {
+        const std::string before = out;
+        lines.offer(s.row, QString::fromLatin1(names[s.row]), s.result);
+        EXPECT_EQ(out.substr(before.size()), s.adds) << s.row << " " << s.result.outcomeText().toStdString();
+    }
+}
