@@ -20,10 +20,12 @@
 
 #include "app/page_helpers.h"
 #include "app/pictures.h"
+#include "app/protocol_trace_menu.h"
 #include "app/widgets/k_column_scroll.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
+#include "app/widgets/k_repaint_pacer.h"
 #include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
@@ -124,11 +126,13 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     buildSdFileManagerPage();
 
     FormCreate();
+    watchJobs();
 
     registerCommandStates(loop_);
     registerGammaStates(loop_, *this);
     registerSettingsStates(loop_, *this, *this, settingsMemory_);
     buildSettingsBackupControls();
+    protocolTrace_ = new ProtocolTraceMenu(*this);
     connectCatalogue();
     setUpKeyboard();
 
@@ -358,6 +362,8 @@ void TForm3::buildStatusBar() {
     }
     StatusBar1->setPanelElided(1, 60);
     StatusBar1->setPanelAnnounced(1, true);
+    // A transfer changes the bar on every step: it is painted at a bounded rate.
+    progressPacer_ = new KRepaintPacer(ProgressBar1, kDisplayRepaintIntervalMs, this);
     setStatusBar(StatusBar1);
 
     PopupMenu1 = new QMenu(this);
@@ -412,7 +418,12 @@ void TForm3::ask(const Question& question, std::function<void()> onConfirm) {
 // ---------------------------------------------------------------- handlers
 
 void TForm3::Button8Click() {
+    // The loop's passes rewrite the panels all the time: while it runs they are painted at a
+    // bounded rate; once it has ended every text shows at once again.
+    StatusBar1->setRepaintInterval(kDisplayRepaintIntervalMs);
     guarded([this] { loop_.connectAndRun(); });
+    if (loop_.runDepth() == 0)
+        StatusBar1->setRepaintInterval(0);
     // A close asked for while connected waited for the goodbye; the loop is over now.
     if (closeWanted_ && loop_.runDepth() == 0) {
         closeWanted_ = false;
@@ -421,6 +432,8 @@ void TForm3::Button8Click() {
 }
 
 void TForm3::Button2Click() {
+    if (askBeforeEndingJob([this] { loop_.requestExit(); }))
+        return;
     guarded([this] { loop_.requestExit(); });
 }
 
@@ -437,6 +450,13 @@ void TForm3::ScrollBar2Change() {
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
+    if (askBeforeEndingJob([this] {
+            closeWanted_ = true;
+            loop_.requestExit();
+        })) {
+        event->ignore();
+        return;
+    }
     if (loop_.runDepth() > 0) {
         // The loop says goodbye and closes the port first; "Connect" then closes the window.
         closeWanted_ = true;

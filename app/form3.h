@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/keep_awake.h"
 #include "app/questions.h"
 #include "app/settings_backup_window.h"
 #include "app/settings_page_widgets.h"
@@ -27,11 +28,13 @@ class KDirectoryListBox;
 class KDriveComboBox;
 class KFileListBox;
 class QFileDialog;
+class ProtocolTraceMenu;
 class KEdit;
 class KPageControl;
 class KRadioGroup;
 class KScrollBar;
 class KSpinEdit;
+class KRepaintPacer;
 class KStatusBar;
 class QAbstractButton;
 class QAction;
@@ -46,6 +49,7 @@ class QToolButton;
 class QWidget;
 class TnrDeviceBox;
 struct CommandControl;
+class TransferResultsView;
 struct GammaGrid;
 struct GammaPreset;
 
@@ -79,6 +83,10 @@ public:
     void showPages() override;
     void showSizes(const SizeReply& sizes) override;
     void reportError(const QString& text) override;
+    QString statusPanelText(int panel) const override;
+    void setSizesStale(bool stale) override;
+    // True while the window asks the desktop not to suspend (a job runs).
+    bool keepsAwake() const { return keepAwake_.held(); }
 
     // TransferHost
     QStringList sdFileNames() const override;
@@ -87,6 +95,12 @@ public:
     void setTransferPanel(int panel, const QString& text) override;
     void setProgressRange(int32_t maximum) override;
     void setProgressPosition(int32_t position) override;
+    void setTransferPanelToolTip(int panel, const QString& text) override;
+    void showSlotResult(int slot, const FileResult& result) override;
+
+    // The SD upload and the flash loader, for the tests.
+    SdUpload& sdUpload() { return sdUpload_; }
+    FlashLoader& flashLoader() { return flashLoader_; }
 
     // The open-file dialog's run: true when the user confirmed. By default a modal OD2; tests
     // replace it with one that picks a file.
@@ -96,6 +110,8 @@ public:
     bool runFileDialog(QFileDialog& dialog);
     // Settings backup, comparison and restore; the comparison dialog is replaceable in tests.
     SettingsBackupWindow& settingsBackup() { return *settingsBackup_; }
+    // "Record protocol trace" and "Save protocol trace…" in the "Settings file" menu.
+    ProtocolTraceMenu& protocolTrace() { return *protocolTrace_; }
     void setComparisonPresenter(ComparisonPresenter presenter);
     // The storage sizes of the last size reply, if one came.
     const std::optional<SizeReply>& lastSizes() const { return lastSizes_; }
@@ -125,6 +141,8 @@ public:
     void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
     void Button5Click();   // "Save Config"
     void Button3Click();   // "Save Extra Encode"
+    void stopClick();            // "Stop" of a transfer page (and Esc there)
+    void sendFailedAgainClick(); // "Send failed again"
 
     // The controls, under the names the rest of the program knows them by.
     TnrComm nrComm1;
@@ -251,6 +269,14 @@ public:
     QPushButton* BitBtn9 = nullptr;
     QPushButton* BitBtn20 = nullptr;
 
+    // The transfers' own controls: Stop on both pages, the SD batch's results, each image
+    // slot's last result.
+    QPushButton* sdStop = nullptr;
+    QPushButton* flashStop = nullptr;
+    QPushButton* sdSendFailedAgain = nullptr;
+    TransferResultsView* sdResults = nullptr;
+    QLabel* imageResult[8] = {};
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -285,6 +311,13 @@ private:
     void setUpKeyboard();
     void placeFirstTime();
     static constexpr QSize kDesignedOuterSize{1074, 693};
+    // While a job runs on the loop: what would abandon it is disabled, Stop is enabled.
+    void watchJobs();
+    void jobRunningChanged(bool running);
+    QList<QAbstractButton*> abandoningButtons() const;
+    // Exit or closing the window while a job runs: asks first; true when it asked.
+    bool askBeforeEndingJob(std::function<void()> afterStop);
+    QPushButton* stopButton(QWidget* page, const char* name);
 
     // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
     void guarded(const std::function<void()>& body);
@@ -305,9 +338,13 @@ private:
     std::function<bool(QFileDialog&)> fileDialogRunner_;
     SettingsMemory settingsMemory_;
     std::unique_ptr<SettingsBackupWindow> settingsBackup_;
+    ProtocolTraceMenu* protocolTrace_ = nullptr;  // a child of the window
     std::optional<SizeReply> lastSizes_;
     std::function<void(const QString&)> errorReporter_;
     QuestionAsker questionAsker_;
+    KRepaintPacer* progressPacer_ = nullptr;  // ProgressBar1's repaints at a bounded rate
     bool closeWanted_ = false;
+    QList<QPair<QAbstractButton*, QString>> heldButtons_;
+    KeepAwake keepAwake_;  // disabled for the job, with their tooltips
     bool placed_ = false;
 };

@@ -7,6 +7,7 @@
 
 #include "app/form3.h"
 #include "app/sd_file_controls.h"
+#include "app/widgets/k_repaint_pacer.h"
 #include "app/widgets/k_status_bar.h"
 #include "transfer/ansi_code_page.h"
 
@@ -23,10 +24,12 @@ void TForm3::setTransferPanel(int panel, const QString& text) {
 
 void TForm3::setProgressRange(int32_t maximum) {
     // An empty range would show the bar's busy animation instead of an empty bar.
-    ProgressBar1->setRange(0, std::max(maximum, 1));
+    progressPacer_->change([&] { ProgressBar1->setRange(0, std::max(maximum, 1)); });
 }
 
-void TForm3::setProgressPosition(int32_t position) { ProgressBar1->setValue(position); }
+void TForm3::setProgressPosition(int32_t position) {
+    progressPacer_->change([&] { ProgressBar1->setValue(position); });
+}
 
 void TForm3::setFileDialogRunner(std::function<bool(QFileDialog&)> runner) {
     fileDialogRunner_ = std::move(runner);

@@ -12,7 +12,10 @@
 #include "app/pictures.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
+#include "transfer/image_fit.h"
 #include "transfer/whole_file.h"
+
+#include <QFileInfo>
 
 namespace {
 
@@ -76,6 +79,14 @@ void TForm3::buildDiskImageLoaderPage() {
         grid->addWidget(box, i, 1);
         grid->addWidget(pick, i, 2);
         grid->addWidget(send, i, 3);
+        // The slot's last result, beside it.
+        auto* result = new QLabel(slotGroup);
+        result->setObjectName(QStringLiteral("imageResult%1").arg(i));
+        result->setMinimumWidth(150);
+        result->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        result->setAccessibleName(QStringLiteral("Last result of slot %1: none").arg(i + 1));
+        grid->addWidget(result, i, 4);
+        imageResult[i] = result;
         imageFileBox[i] = box;
         imagePicker[i] = pick;
         imageSend[i] = send;
@@ -84,6 +95,14 @@ void TForm3::buildDiskImageLoaderPage() {
     }
     grid->setColumnStretch(1, 1);
     page->addWidget(slotGroup);
+
+    // Stop, right under the slots whose "Send" it ends.
+    auto* transfer = new QHBoxLayout;
+    flashStop = stopButton(TabSheet4, "flashStop");
+    flashStop->setMinimumSize(90, 30);
+    transfer->addWidget(flashStop);
+    transfer->addStretch(1);
+    page->addLayout(transfer);
 
     auto* commands = new QHBoxLayout;
     commands->setSpacing(8);
@@ -122,5 +141,24 @@ void TForm3::imagePickerClick(int slot) {
 void TForm3::imageSendClick(int slot) {
     if (!mayStoreRequest())
         return;
-    flashLoader_.send(imageFileBox[slot]->text(), static_cast<uint8_t>(slot));
+    const QString file = imageFileBox[slot]->text();
+    auto send = [this, file, slot] { flashLoader_.send(file, static_cast<uint8_t>(slot)); };
+    // An image larger than the disk the display reported for the slot, or named for another
+    // slot, goes only once the user says so. Sizes of an earlier connection do not count.
+    ImageFitCheck check;
+    check.slot = slot;
+    check.fileName = QFileInfo(file).fileName();
+    check.fileSize = reportedFileSize(file);
+    KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
+    if (slot < 4 && !sizeFields[slot]->property("stale").toBool())
+        check.diskMb = sizeFields[slot]->text().toUInt();
+    if (const std::optional<QString> concern = imageFitConcern(check)) {
+        Question q;
+        q.title = QStringLiteral("Send the image?");
+        q.text = *concern + QStringLiteral(" Send it anyway?");
+        q.confirmCaption = QStringLiteral("Send");
+        ask(q, send);
+        return;
+    }
+    send();
 }

@@ -9,6 +9,7 @@
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/sd_file_controls.h"
+#include "app/transfer_results_view.h"
 #include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
 
@@ -61,7 +62,7 @@ void TForm3::buildSdFileManagerPage() {
     // The pages share one height, set by the tallest; the lists keep to a height that leaves
     // "Load Packet" in view.
     for (QWidget* list : {static_cast<QWidget*>(DirectoryListBox1), static_cast<QWidget*>(FileListBox1)})
-        list->setFixedHeight(list == FileListBox1 ? 330 : 300);
+        list->setFixedHeight(list == FileListBox1 ? 200 : 170);
     page->addLayout(browse);
 
     auto* load = new QHBoxLayout;
@@ -80,6 +81,31 @@ void TForm3::buildSdFileManagerPage() {
     load->addWidget(Button7);
     load->addStretch(1);
     page->addLayout(load);
+
+    // Below "Load Packet", so that a small window keeps every button in reach.
+    auto* batch = new QHBoxLayout;
+    batch->setSpacing(8);
+    sdStop = stopButton(cxTabSheet4, "sdStop");
+    sdStop->setMinimumSize(90, 30);
+    batch->addWidget(sdStop);
+    sdSendFailedAgain = button(cxTabSheet4, "sdSendFailedAgain", QStringLiteral("Send failed again"),
+                               QStringLiteral("Send failed again: the files of the last batch that did not go"));
+    sdSendFailedAgain->setMinimumSize(130, 30);
+    sdSendFailedAgain->setEnabled(false);  // until a batch leaves files behind
+    connect(sdSendFailedAgain, &QPushButton::clicked, this, [this] { guarded([this] { sendFailedAgainClick(); }); });
+    batch->addWidget(sdSendFailedAgain);
+    batch->addStretch(1);
+    page->addLayout(batch);
+
+    // The last batch's account, file by file.
+    QLabel* resultsLabel = form::label(cxTabSheet4, QStringLiteral("Results"));
+    sdResults = new TransferResultsView(cxTabSheet4);
+    sdResults->setObjectName(QStringLiteral("sdResults"));
+    sdResults->setAccessibleName(QStringLiteral("Results of the last batch"));
+    sdResults->setFixedHeight(150);
+    resultsLabel->setBuddy(sdResults);
+    page->addWidget(resultsLabel);
+    page->addWidget(sdResults);
 
     auto* row = new QHBoxLayout;
     BitBtn9 = button(cxTabSheet4, "BitBtn9", QStringLiteral("Update RG"));

@@ -1,5 +1,7 @@
 #include "app/sd_file_controls.h"
 
+#include "transfer/folder_files.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -143,7 +145,9 @@ KFileListBox::KFileListBox(QWidget* parent) : QListWidget(parent)
 void KFileListBox::setFolder(const QString& path)
 {
     clear();
-    addItems(QDir(path).entryList(QDir::Files, QDir::Name));
+    // Every ordinary file, whatever bytes its name holds (a name the locale cannot decode shows
+    // replacement characters; the upload reports it instead of leaving it out).
+    addItems(regularFileNames(path));
 }
 
 QStringList KFileListBox::entries() const

@@ -23,12 +23,10 @@ const QString kBackUpCaption = QStringLiteral("Back up settings…");
 const QString kCompareCaption = QStringLiteral("Compare with file…");
 const QString kRestoreCaption = QStringLiteral("Restore settings…");
 
-QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
-
 }  // namespace
 
 SettingsBackupWindow::SettingsBackupWindow(TForm3& form, SettingsPages& pages, SettingsMemory& memory)
-    : form_(form), sequence_(form.loop(), *this, &pages, &memory), presenter_(windowModalComparison(&form))
+    : form_(form), job_(form.loop(), *this, &pages, &memory), presenter_(windowModalComparison(&form))
 {
 }
 
@@ -36,7 +34,7 @@ void SettingsBackupWindow::message(const QString& text) { form_.setStatusPanel(1
 
 bool SettingsBackupWindow::ready()
 {
-    if (sequence_.running()) {
+    if (job_.sequence().running()) {
         message(QStringLiteral("The settings are being read or written; wait for the end or stop it first."));
         return false;
     }
@@ -62,169 +60,53 @@ std::optional<QString> SettingsBackupWindow::chooseFile(bool save)
         dialog.selectFile(QStringLiteral("korvane-settings-%1.json").arg(QDate::currentDate().toString(Qt::ISODate)));
     if (!form_.runFileDialog(dialog) || dialog.selectedFiles().isEmpty())
         return std::nullopt;
-    return dialog.selectedFiles().first();
-}
-
-bool SettingsBackupWindow::loadFile(const QString& path)
-{
-    const SettingsFileLoad load = readSettingsFile(path);
-    if (!load.file) {
-        message(load.error + QStringLiteral(". Nothing was sent."));
-        return false;
-    }
-    path_ = path;
-    file_ = load.file->records;
-    return true;
+    path_ = dialog.selectedFiles().first();
+    return path_;
 }
 
 void SettingsBackupWindow::backUp()
 {
     if (!ready())
         return;
-    const std::optional<QString> path = chooseFile(true);
-    if (!path)
-        return;
-    path_ = *path;
-    purpose_ = Purpose::Backup;
-    sequence_.readAll();
+    if (const std::optional<QString> path = chooseFile(true))
+        job_.backUp(*path);
 }
 
 void SettingsBackupWindow::compare()
 {
     if (!ready())
         return;
-    const std::optional<QString> path = chooseFile(false);
-    if (!path || !loadFile(*path))
-        return;
-    purpose_ = Purpose::Compare;
-    sequence_.readAll();
+    if (const std::optional<QString> path = chooseFile(false))
+        job_.compare(*path);
 }
 
 void SettingsBackupWindow::restore()
 {
     if (!ready())
         return;
-    const std::optional<QString> path = chooseFile(false);
-    if (!path || !loadFile(*path))
-        return;
-    purpose_ = Purpose::RestoreRead;
-    sequence_.readAll();
+    if (const std::optional<QString> path = chooseFile(false))
+        job_.restore(*path);
 }
 
-SettingsFile SettingsBackupWindow::fileOf(const SettingsSnapshot& records) const
+SettingsOrigin SettingsBackupWindow::settingsOrigin() const
 {
-    SettingsFile f;
-    f.saved = QDateTime::currentDateTimeUtc();
-    f.port = QString::fromStdString(form_.comm().ComName());
+    SettingsOrigin origin;
+    origin.port = QString::fromStdString(form_.comm().ComName());
     if (const std::optional<SizeReply>& s = form_.lastSizes())
-        f.storage = StorageSizes{{s->disks[0], s->disks[1], s->disks[2], s->disks[3]}, s->sdMegabytes()};
-    f.records = records;
-    return f;
+        origin.storage = StorageSizes{{s->disks[0], s->disks[1], s->disks[2], s->disks[3]}, s->sdMegabytes()};
+    return origin;
 }
 
-void SettingsBackupWindow::backupProgress(const QString& text) { message(text); }
+void SettingsBackupWindow::settingsProgress(const QString& text) { message(text); }
 
-void SettingsBackupWindow::backupFinished(const BackupOutcome& outcome)
+void SettingsBackupWindow::settingsComparison(const SettingsComparison& comparison,
+                                              std::function<void(SettingsComparisonAnswer)> onRestore)
 {
-    const Purpose purpose = purpose_;
-    purpose_ = Purpose::None;
-    const QString name = fileNameOf(path_);
-    if (outcome.end != BackupOutcome::End::Done) {
-        const QString why = outcome.end == BackupOutcome::End::Stopped    ? QStringLiteral("stopped")
-                            : outcome.end == BackupOutcome::End::LineLost ? QStringLiteral("ended: the line was lost")
-                                                                          : QStringLiteral("ended by another command");
-        const QString what = purpose == Purpose::Backup    ? QStringLiteral("Settings backup")
-                             : purpose == Purpose::Compare ? QStringLiteral("Comparison")
-                                                           : QStringLiteral("Settings restore");
-        message(QStringLiteral("%1 %2 (%3).").arg(what, why, outcome.summary()));
-        return;
-    }
-    switch (purpose) {
-    case Purpose::Backup: {
-        const QString error = writeSettingsFile(path_, fileOf(outcome.read));
-        message(error.isEmpty() ? QStringLiteral("Settings backed up to %1.").arg(name) : error);
-        break;
-    }
-    case Purpose::Compare: {
-        const auto rows = compareSettings(outcome.read, file_);
-        message(QStringLiteral("Compared with %1: %2 difference(s).").arg(name).arg(rows.size()));
-        if (presenter_)
-            presenter_({name, rows, false, false, 0, 0}, nullptr);
-        break;
-    }
-    case Purpose::RestoreRead:
-        confirmRestore(outcome);
-        break;
-    case Purpose::RestoreWrite: {
-        QStringList back;
-        for (SettingsRecordKind k : outcome.mismatched)
-            back << settingsRecordName(k);
-        const QString written = outcome.summary();
-        message(back.isEmpty()
-                    ? QStringLiteral("Restored from %1 (%2); read back, the display holds what was written. Before: %3.")
-                          .arg(name, written, fileNameOf(beforePath_))
-                    : QStringLiteral("Restore from %1: read back, %2 came back different (%3). Before: %4.")
-                          .arg(name, back.join(QStringLiteral(", ")), written, fileNameOf(beforePath_)));
-        break;
-    }
-    case Purpose::None:
-        break;
-    }
-}
-
-void SettingsBackupWindow::confirmRestore(const BackupOutcome& outcome)
-{
-    before_ = outcome.read;
-    const auto rows = compareSettings(before_, file_);
-    SettingsComparison c{fileNameOf(path_), rows, true, false, 0, 0};
-    const auto& display = before_[SettingsRecordKind::Config];
-    const auto& file = file_[SettingsRecordKind::Config];
-    if (display && file) {
-        c.displaySerial = configSerialNumber(*display);
-        c.fileSerial = configSerialNumber(*file);
-        c.otherDisplay = c.displaySerial != c.fileSerial;
-    }
-    if (rows.empty()) {
-        message(QStringLiteral("The display already holds the settings of %1; nothing was sent.").arg(c.fileName));
-        return;
-    }
-    message(QStringLiteral("Restore from %1: %2 difference(s); confirm to write.").arg(c.fileName).arg(rows.size()));
     if (presenter_)
-        presenter_(c, [this](SettingsComparisonAnswer answer) { writeRecords(answer); });
+        presenter_(comparison, std::move(onRestore));
 }
 
-void SettingsBackupWindow::writeRecords(const SettingsComparisonAnswer& answer)
-{
-    if (!ready())
-        return;
-    // What the display should hold afterwards: the file's records (this display's serial number
-    // unless the user chose the file's); records the file lacks stay as they are.
-    SettingsSnapshot target;
-    SettingsSnapshot writes;
-    for (SettingsRecordKind k : kSettingsRecordKinds) {
-        if (!file_[k] || !before_[k])
-            continue;
-        RecordBytes bytes = *file_[k];
-        if (k == SettingsRecordKind::Config && !answer.writeFileSerial)
-            bytes = withSerialOf(bytes, *before_[k]);
-        target[k] = bytes;
-        if (bytes != *before_[k])
-            writes[k] = bytes;
-    }
-    const QString name = fileNameOf(path_);
-    if (writes == SettingsSnapshot{}) {
-        message(QStringLiteral("The display already holds the settings of %1; nothing was sent.").arg(name));
-        return;
-    }
-    // The records as they are now, so that the restore can be undone; without it, nothing is sent.
-    beforePath_ = beforeRestorePath(path_);
-    if (const QString error = writeSettingsFile(beforePath_, fileOf(before_)); !error.isEmpty()) {
-        message(error + QStringLiteral(". Nothing was sent."));
-        return;
-    }
-    purpose_ = Purpose::RestoreWrite;
-    sequence_.restore(writes, target);
-}
+void SettingsBackupWindow::settingsFinished(const SettingsJobEnd& end) { message(end.message); }
 
 // ---------------------------------------------------------------- the window's controls
 
@@ -270,7 +152,8 @@ void TForm3::buildSettingsBackupControls()
     SettingsFileButton->setObjectName(QStringLiteral("SettingsFileButton"));
     SettingsFileButton->setText(QStringLiteral("Settings file"));
     SettingsFileButton->setAccessibleName(QStringLiteral("Settings file"));
-    SettingsFileButton->setToolTip(QStringLiteral("Back up, compare or restore the display's settings"));
+    SettingsFileButton->setToolTip(
+        QStringLiteral("Back up, compare or restore the display's settings; record a protocol trace for support"));
     SettingsFileButton->setPopupMode(QToolButton::InstantPopup);
     SettingsFileButton->setFixedSize(Button2->width(), 24);
     auto* menu = new QMenu(SettingsFileButton);

@@ -4,14 +4,13 @@
 #include <optional>
 
 #include "app/settings_comparison_dialog.h"
-#include "settings/settings_backup.h"
 
 class TForm3;
 
 // The window's side of "Back up settings…", "Compare with file…" and "Restore settings…": it
-// asks for the file, starts the backup sequence, shows the comparison and the outcome in status
-// panel 1. The sequence, the file format and the comparison live in settings/.
-class SettingsBackupWindow : public SettingsBackupHost {
+// asks for the file, starts the job, shows the comparison and the outcome in status panel 1. The
+// job's steps, the sequence, the file format and the comparison live in settings/.
+class SettingsBackupWindow : public SettingsFileJobHost {
 public:
     SettingsBackupWindow(TForm3& form, SettingsPages& pages, SettingsMemory& memory);
 
@@ -19,30 +18,23 @@ public:
     void compare();
     void restore();
 
-    SettingsBackup& sequence() { return sequence_; }
+    SettingsBackup& sequence() { return job_.sequence(); }
     void setComparisonPresenter(ComparisonPresenter presenter) { presenter_ = std::move(presenter); }
 
-    // SettingsBackupHost
-    void backupProgress(const QString& text) override;
-    void backupFinished(const BackupOutcome& outcome) override;
+    // SettingsFileJobHost
+    void settingsProgress(const QString& text) override;
+    void settingsComparison(const SettingsComparison& comparison,
+                            std::function<void(SettingsComparisonAnswer)> onRestore) override;
+    void settingsFinished(const SettingsJobEnd& end) override;
+    SettingsOrigin settingsOrigin() const override;
 
 private:
-    enum class Purpose { None, Backup, Compare, RestoreRead, RestoreWrite };
-
     bool ready();
     std::optional<QString> chooseFile(bool save);
-    bool loadFile(const QString& path);
-    void confirmRestore(const BackupOutcome& before);
-    void writeRecords(const SettingsComparisonAnswer& answer);
-    SettingsFile fileOf(const SettingsSnapshot& records) const;
     void message(const QString& text);
 
     TForm3& form_;
-    SettingsBackup sequence_;
+    SettingsFileJob job_;
     ComparisonPresenter presenter_;
-    Purpose purpose_ = Purpose::None;
-    QString path_;
-    QString beforePath_;       // where the last restore kept the records from before it
-    SettingsSnapshot file_;    // the chosen file's records
-    SettingsSnapshot before_;  // the display's records before a restore
+    QString path_;  // the last file chosen, for the dialog's folder
 };

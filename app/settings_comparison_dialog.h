@@ -5,25 +5,10 @@
 #include <functional>
 #include <vector>
 
-#include "settings/settings_file.h"
+#include "settings/settings_file_job.h"
 
 class QCheckBox;
 class QTableWidget;
-
-// What the comparison shows: the differing fields, and for a restore the question whether to go
-// ahead (and, for a file from another display, whether to write the file's serial number).
-struct SettingsComparison {
-    QString fileName;
-    std::vector<SettingsDifference> rows;
-    bool restore = false;            // a restore asks; a comparison only shows
-    bool otherDisplay = false;       // the file's serial number is not this display's
-    uint32_t displaySerial = 0;
-    uint32_t fileSerial = 0;
-};
-
-struct SettingsComparisonAnswer {
-    bool writeFileSerial = false;  // false keeps this display's serial number
-};
 
 // Shows a comparison; calls onRestore only when the user confirms a restore.
 using ComparisonPresenter =

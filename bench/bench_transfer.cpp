@@ -13,6 +13,11 @@
 //   line_control_ratio               a raw stream through the emulated line (korvane-sim
 //                                    --raw-echo) over the line's nominal rate
 //   cpu_s_per_mib                    this process's user + system CPU seconds per MiB sent
+//   sd_floor_ratio, flash_floor_ratio  the same 1 MiB sent by the floor client (floor_client.h:
+//                                    plain reads and writes on the pseudo-terminal, one thread)
+//   floor_sd_turnaround_median_us, _p99_us (and floor_flash_...)  the floor client's turnarounds
+//   sd_small_files_per_s             a batch of 500 files of 100 bytes through the shell's loop
+//   sd_small_floor_files_per_s       the same batch sent by the floor client
 // No emulation (the pseudo-terminal's own pace):
 //   *_blocks_per_s                   acknowledged blocks per second
 //   *_turnaround_median_us, _p99_us  from the simulator's write of an acknowledgement's last
@@ -20,6 +25,8 @@
 //
 // The protocol limit counts every byte of the block frames and their acknowledgements at the
 // line's bits per byte, with the display answering at once.
+#include "bench/floor_session.h"
+#include "bench/sim_process.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
@@ -91,40 +98,7 @@ struct BenchHost : LoopHost, TransferHost {
     void setProgressPosition(int32_t) override {}
 };
 
-struct Simulator {
-    QProcess process;
-    QString link;
-    QString stats;
-
-    bool start(const QTemporaryDir& work, int port, const QStringList& extra)
-    {
-        stats = work.filePath(QStringLiteral("stats-%1.txt").arg(port));
-        QFile::remove(stats);
-        QStringList args{"--port",      QStringLiteral("COM%1").arg(port),       "--quiet",
-                         "--sd-folder", work.filePath(QStringLiteral("sd")), "--flash-folder",
-                         work.filePath(QStringLiteral("flash")), "--stats", stats};
-        args += extra;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(QStringLiteral(KORVANE_SIM_PATH), args);
-        link = QString::fromStdString(portLinksFolder()) + QStringLiteral("/COM%1").arg(port);
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < 5000) {
-            if (QFileInfo(link).exists())
-                return true;
-            QThread::msleep(10);
-        }
-        return false;
-    }
-    // Stops it; its line records are written as it stops.
-    std::optional<LineRecords> stop()
-    {
-        process.terminate();
-        if (!process.waitForFinished(10000))
-            process.kill();
-        return readLineRecordsFile(stats.toStdString());
-    }
-};
+using Simulator = SimProcess;
 
 void setUpComm(TnrComm& comm, const QString& link)
 {
@@ -284,6 +258,50 @@ std::optional<double> controlRatio(const QTemporaryDir& work, int port, int64_t 
     return double(bytes) / (double(end - start) / 1e9) / kLineBytesPerSecond;
 }
 
+// A batch of small SD files through the real serial component and loop, no window.
+std::optional<double> smallFilesPerSecond(const QTemporaryDir& work, int port, const QStringList& simArgs,
+                                          const QString& folder, const QStringList& names)
+{
+    Simulator sim;
+    if (!sim.start(work, port, simArgs))
+        return std::nullopt;
+    BenchHost host;
+    host.folder = folder;
+    host.files = names;
+    TnrComm comm;
+    setUpComm(comm, sim.link);
+    ProtocolLoop loop(comm, host);
+    SdUpload sd(loop, host);
+    FlashLoader flash(loop, host);
+    bool started = false, done = false;
+    int64_t startNs = 0, endNs = 0;
+    QElapsedTimer guard;
+    guard.start();
+    QObject::connect(&loop, &ProtocolLoop::passDone, [&] {
+        if (guard.elapsed() > 300000) {
+            loop.requestExit();
+            return;
+        }
+        if (loop.state() != State::kIdle || !host.greeted)
+            return;
+        if (!started) {
+            started = true;
+            startNs = steadyNowNs();
+            sd.loadPacket(QStringLiteral("/"), host.folder);
+        } else if (!done) {
+            done = true;
+            endNs = steadyNowNs();
+            loop.requestExit();
+        }
+    });
+    loop.connectAndRun();
+    comm.SetActive(false);
+    sim.stop();
+    if (!done || !QFileInfo::exists(work.filePath(QStringLiteral("sd/") + names.last())))
+        return std::nullopt;
+    return double(names.size()) / (double(endNs - startNs) / 1e9);
+}
+
 void print(const char* name, double value, int decimals = 4)
 {
     std::printf("%s=%.*f\n", name, decimals, value);
@@ -367,6 +385,57 @@ int main(int argc, char** argv)
         } else {
             ++failures;
         }
+    }
+    {
+        const QString file = makeFile(QStringLiteral("floor.bin"), kMiB);
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        const QByteArray bytes = f.readAll();
+        const std::vector<uint8_t> data(bytes.begin(), bytes.end());
+        const FloorSessionResult r = runFloorSession(work, port++, line, data);
+        if (r.ok) {
+            const Phase sdPhase{r.sd.startNs, r.sd.endNs, kMiB, 0, 0};
+            const Phase flashPhase{r.flash.startNs, r.flash.endNs, kMiB, 0, 0};
+            print("sd_floor_ratio", ratio(sdPhase, kSdLimit, r.records.latenessBetween(r.sd.startNs, r.sd.endNs)));
+            print("flash_floor_ratio", ratio(flashPhase, kFlashLimit, r.records.latenessBetween(r.flash.startNs, r.flash.endNs)));
+            const Turnarounds sd = turnarounds(r.records, sdPhase, FrameKind::SdBlock);
+            const Turnarounds flash = turnarounds(r.records, flashPhase, FrameKind::FlashBlock);
+            print("floor_sd_turnaround_median_us", sd.medianUs, 1);
+            print("floor_sd_turnaround_p99_us", sd.p99Us, 1);
+            print("floor_flash_turnaround_median_us", flash.medianUs, 1);
+            print("floor_flash_turnaround_p99_us", flash.p99Us, 1);
+        } else {
+            ++failures;
+        }
+    }
+    {
+        // 500 files of 100 bytes: the batch's cost per file rather than per block.
+        const QString folder = work.filePath(QStringLiteral("small"));
+        QDir().mkpath(folder);
+        QStringList names;
+        std::vector<uint8_t> data(100);
+        std::mt19937 random(777);
+        for (auto& b : data)
+            b = static_cast<uint8_t>(random());
+        for (int i = 0; i < 500; ++i) {
+            names << QStringLiteral("s%1.bin").arg(i, 4, 10, QLatin1Char('0'));
+            QFile f(folder + QLatin1Char('/') + names.last());
+            f.open(QIODevice::WriteOnly);
+            f.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
+        }
+        if (const auto perSecond = smallFilesPerSecond(work, port++, line, folder, names))
+            print("sd_small_files_per_s", *perSecond, 1);
+        else
+            ++failures;
+        // Names of its own, so that the floor creates its files as the loop did, not overwrites them.
+        QStringList floorNames;
+        for (const QString& name : names)
+            floorNames << QStringLiteral("f") + name;
+        const FloorSessionResult r = runFloorSdBatch(work, port++, line, floorNames, data);
+        if (r.ok)
+            print("sd_small_floor_files_per_s", double(names.size()) / r.sd.seconds(), 1);
+        else
+            ++failures;
     }
     return failures == 0 ? 0 : 1;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::array kCommands = {"ports", "info", "send", "sd-upload", "flash"};
+constexpr std::array kCommands = {"ports", "info", "send", "sd-upload", "flash", "backup", "compare", "restore"};
 constexpr int kMaxTimeoutSeconds = 24 * 3600;
 
 std::optional<int> parseInt(const std::string& text)
@@ -25,9 +25,10 @@ struct ValueOption {
     std::string_view name;
     std::string_view commands;
 };
+constexpr std::string_view kDisplayCommands = "info send sd-upload flash backup compare restore";
 constexpr std::array kValueOptions = {
-    ValueOption{"--port", "info send sd-upload flash"}, ValueOption{"--link", "info send sd-upload flash"},
-    ValueOption{"--timeout", "info send sd-upload flash"}, ValueOption{"--log", "info send sd-upload flash"},
+    ValueOption{"--port", kDisplayCommands}, ValueOption{"--link", kDisplayCommands},
+    ValueOption{"--timeout", kDisplayCommands}, ValueOption{"--log", kDisplayCommands},
     ValueOption{"--to", "sd-upload"}, ValueOption{"--codepage", "sd-upload"}, ValueOption{"--slot", "flash"},
 };
 
@@ -141,6 +142,16 @@ CliOptions parseCliOptions(const std::vector<std::string>& args)
             o.json = true;
         } else if (arg == "--list") {
             o.list = true;
+        } else if (arg == "--keep-serial" || arg == "--write-serial") {
+            if (!o.command.empty() && o.command != "restore") {
+                o.error = arg + " applies to 'restore' only";
+                break;
+            }
+            if (o.serialChoice != 0 && o.serialChoice != (arg == "--write-serial" ? 2 : 1)) {
+                o.error = "--keep-serial and --write-serial exclude each other";
+                break;
+            }
+            o.serialChoice = arg == "--write-serial" ? 2 : 1;
         } else {
             const ValueOption* known = nullptr;
             for (const ValueOption& v : kValueOptions)
@@ -183,6 +194,11 @@ CliOptions parseCliOptions(const std::vector<std::string>& args)
     } else if (o.command == "sd-upload") {
         if (o.arguments.size() != 1)
             o.error = "'sd-upload' takes one folder";
+    } else if (o.serialChoice != 0 && o.command != "restore") {
+        o.error = "--keep-serial and --write-serial apply to 'restore' only";
+    } else if (o.command == "backup" || o.command == "compare" || o.command == "restore") {
+        if (o.arguments.size() != 1)
+            o.error = "'" + o.command + "' takes one settings file";
     } else if (o.command == "flash") {
         if (o.arguments.size() != 1)
             o.error = "'flash' takes one image file";
@@ -204,6 +220,9 @@ Commands:
   send NAME...          send commands by name (see 'korvane send --list')
   sd-upload DIR         upload every file of DIR to the SD card
   flash --slot N FILE   load one image into flash slot N (1 to 8)
+  backup FILE           save the display's four settings records in FILE
+  compare FILE          list the fields in which the display differs from FILE
+  restore FILE          write FILE's settings to the display and read them back
 
 Options for the commands that talk to the display:
   --port PORT           COMn or a device path such as /dev/ttyUSB0; without it, the only port there is
@@ -224,6 +243,8 @@ Examples:
   korvane info --port COM3
   korvane sd-upload ./logos --to /logos/
   korvane flash --slot 8 logos.imz
+  korvane backup car.json
+  korvane restore --yes car.json
 )";
 }
 
@@ -291,6 +312,47 @@ disk1.imz, disk2.imz, disk3.imz, fdisk.imz, backs.imz, diag.imz, logos.imz), is 
 Examples:
   korvane flash --slot 1 sys.imz
   korvane flash --slot 8 --port COM3 logos.imz
+)";
+    if (command == "backup")
+        return R"(Usage: korvane backup FILE
+
+Reads the display's four settings records (configuration, extra coding, TurboTimer and
+transmission) and saves them in FILE, the same JSON file the window's "Back up settings…"
+writes: each record's raw bytes in hex and its fields with the pages' names. The file is written
+through a temporary file, so a failed save never leaves half a file. Exits 1 when the file
+cannot be written.
+
+Examples:
+  korvane backup car.json
+  korvane backup --port COM3 /media/usb/car-2026-12-10.json
+)";
+    if (command == "compare")
+        return R"(Usage: korvane compare FILE
+
+Reads the display's four settings records and prints, field by field, where they differ from
+FILE: a table of record, field, display and file. Nothing is written to the display. A file
+that is not a settings file, of a newer version, or with a record of the wrong length or bad
+hex is refused with its reason (exit 2) before the port is opened.
+
+Examples:
+  korvane compare car.json
+  korvane compare --port /dev/ttyUSB0 car.json
+)";
+    if (command == "restore")
+        return R"(Usage: korvane restore FILE [--yes] [--keep-serial | --write-serial]
+
+Reads the display's settings, prints where they differ from FILE, and asks before writing
+(on a terminal; without one it refuses unless --yes is given, and sends nothing). Before
+writing it saves the display's records next to FILE (car-before-restore.json for car.json),
+so the restore can be undone; then it writes each differing record as its save frame carries it,
+reads all four back and compares them with FILE. A file of another display keeps this
+display's serial number unless --write-serial is given. Exits 1 when a record came back
+different, 2 when the file is bad or the restore was not confirmed.
+
+Examples:
+  korvane restore car.json
+  korvane restore --yes car.json
+  korvane restore --yes --write-serial other-display.json
 )";
     return {};
 }

@@ -4,7 +4,8 @@
 
 // The command line of `korvane`: one subcommand, its arguments and the common options.
 struct CliOptions {
-    std::string command;                 // "ports", "info", "send", "sd-upload", "flash"; empty with --help/--version
+    std::string command;                 // "ports", "info", "send", "sd-upload", "flash", "backup", "compare",
+                                         // "restore"; empty with --help/--version
     std::vector<std::string> arguments;  // the subcommand's own arguments, in order
     std::string port;                    // --port COMn or a device path; empty: the only port in the map
     int linkIndex = 0;                   // --link uart|bluetooth|wifi: the "Link type" item index
@@ -18,6 +19,7 @@ struct CliOptions {
     bool verbose = false;
     bool json = false;
     bool list = false;                   // send --list
+    int serialChoice = 0;                // restore: 0 or 1 keeps this display's serial number, 2 writes the file's
     bool help = false;
     bool version = false;
     std::string error;                   // set when the arguments are bad

@@ -5,6 +5,7 @@
 #include "cli/exit_codes.h"
 #include "cli/progress_bar.h"
 #include "cli/send_commands.h"
+#include "cli/settings_commands.h"
 #include "cli/transfer_results.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/protocol_states.h"
@@ -334,5 +335,7 @@ int main(int argc, char** argv)
         return send(o);
     if (o.command == "sd-upload")
         return sdUpload(o);
+    if (o.command == "backup" || o.command == "compare" || o.command == "restore")
+        return settingsCommand(o);
     return flash(o);
 }

@@ -152,4 +152,5 @@ void FrameTrace::clear()
 {
     std::lock_guard<std::mutex> guard(mutex_);
     entries_.clear();
+    splitter_ = OutgoingFrameSplitter{};  // a frame cut off by the clear would swallow the next
 }

@@ -22,6 +22,15 @@ constexpr uint8_t kSizeQueryCode = 0x20;
 constexpr uint32_t kSizeQueryDelayMs = 500;
 constexpr uint32_t kRetryDelayMs = 50;
 constexpr int kTimerRecheckMs = 100;
+// Passes whose steps acted follow each other without a round of the window's events for at
+// most this long, so that a user's click never waits longer than this behind a run of them.
+constexpr int64_t kChainLimitNs = 2'000'000;
+
+int64_t steadyNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 // Baud rate of each link type: "UART", "Bluetooth", "WiFi".
 constexpr uint32_t kLinkBaudRates[] = {921600, 921600, 230400};
@@ -38,6 +47,9 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
+    // Its only work is to wake a waiting pass, which then updates the stall notice.
+    stallTimer_.setInterval(1000);
+    connect(&stallTimer_, &QTimer::timeout, this, [] {});
 }
 
 ProtocolLoop::~ProtocolLoop()
@@ -141,6 +153,17 @@ void ProtocolLoop::sendCommandFrame(uint8_t code, std::span<const uint8_t> param
     sendBytes(params);
 }
 
+void ProtocolLoop::sendFrame(std::span<const uint8_t> bytes)
+{
+    if (!bytes.empty())
+        comm_.SendData(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+bool ProtocolLoop::lineUp() const
+{
+    return comm_.Active();
+}
+
 uint32_t ProtocolLoop::receivedSinceMark() const
 {
     return comm_.TotalReceived() - mark_;
@@ -206,15 +229,22 @@ void ProtocolLoop::connectAndRun()
             runPass();
     } catch (const std::exception& e) {
         // The handler is left at once: no goodbye, the port stays open.
+        noteWaiting(false);
+        job_.stop();
         --depth_;
         host_.reportError(QString::fromLocal8Bit(e.what()));
         return;
     } catch (...) {
+        noteWaiting(false);
+        job_.stop();
         --depth_;
         host_.reportError(QStringLiteral("Unknown error"));
         return;
     }
 
+    // A job still running ends here, marked where it stood; nothing more goes for it.
+    noteWaiting(false);
+    job_.stop();
     sendBytes(kGoodbyeSequence);
     comm_.SetActive(false);
     showDisconnected();
@@ -256,17 +286,32 @@ void ProtocolLoop::runPass()
         // until the user connects again.
         lossReported_ = true;
         lossShown_ = true;
+        stallShown_ = false;  // the loss is the news now
         host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
                                     .arg(QString::fromStdString(comm_.ComName())));
         showDisconnected();  // no display is connected any more
     }
+    // Bytes heard since the last pass end a stall: the text it covered comes back.
+    const uint32_t total = comm_.TotalReceived();
+    if (total != heardTotal_) {
+        heardTotal_ = total;
+        quietSince_ = tick();
+        if (stallShown_) {
+            stallShown_ = false;
+            host_.setStatusPanel(1, textBeforeStall_);
+        }
+    }
     // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);
     const StepResult result = it != steps_.end() ? it->second() : StepResult::WaitForInput;
+    noteWaiting(it != steps_.end() && result == StepResult::WaitForInput);
     emit passDone();
 
     if (result == StepResult::Acted) {
+        if (mayChainPass())
+            return;
         QCoreApplication::processEvents();
+        eventsProcessedNs_ = steadyNs();
         return;
     }
     // Nothing happened in this pass: sleep until an event comes (input, a handler's request,
@@ -274,10 +319,54 @@ void ProtocolLoop::runPass()
     if (result == StepResult::WaitForTimer)
         QTimer::singleShot(kTimerRecheckMs, this, [] {});
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    eventsProcessedNs_ = steadyNs();
+}
+
+// After a step that acted, the next pass may follow without a round of the window's events,
+// which costs far more than most steps (a repaint may sit in it), until such a run of passes has
+// lasted kChainLimitNs. Handlers still run only between two passes, at most that much later; a
+// pass that waits always processes the events.
+bool ProtocolLoop::mayChainPass() const
+{
+    return steadyNs() - eventsProcessedNs_ < kChainLimitNs;
+}
+
+void ProtocolLoop::noteWaiting(bool waitsForDisplay)
+{
+    if (!waitsForDisplay) {
+        // Acting, idle, or waiting for something other than the display: no notice, no timer.
+        waiting_ = false;
+        stallShown_ = false;
+        stallTimer_.stop();
+        return;
+    }
+    if (!waiting_) {
+        waiting_ = true;
+        quietSince_ = tick();
+        stallTimer_.start();
+    }
+    if (tick() - quietSince_ >= kStallNoticeMs && comm_.Active())
+        showStallNotice();
+}
+
+void ProtocolLoop::showStallNotice()
+{
+    const uint32_t seconds = (tick() - quietSince_) / 1000;
+    const QString hint = job_.running() ? QStringLiteral(" (Stop ends the transfer)")
+                                        : QStringLiteral(" (press another button or Exit)");
+    const QString text = state_ == State::kSizeReply
+        ? QStringLiteral("No answer from the display since Connect, for %1 s; still waiting").arg(seconds) + hint
+        : QStringLiteral("No answer from the display for %1 s; still waiting").arg(seconds) + hint;
+    if (!stallShown_) {
+        stallShown_ = true;
+        textBeforeStall_ = host_.statusPanelText(1);
+    }
+    host_.setStatusPanel(1, text);
 }
 
 ProtocolLoop::StepResult ProtocolLoop::stepHello()
 {
+    host_.setSizesStale(true);
     comm_.ClearDeviceBuffers();
     sendBytes(kHelloSequence);
     if (lossShown_ && comm_.Active()) {
@@ -309,6 +398,7 @@ ProtocolLoop::StepResult ProtocolLoop::stepSizeReply()
     for (auto& b : bytes)
         b = readByte();
     host_.showSizes(decodeSizeReply(bytes));
+    host_.setSizesStale(false);
     setState(State::kIdle);
     return StepResult::Acted;
 }

@@ -1,6 +1,9 @@
 #pragma once
 #include <QObject>
 #include <QString>
+#include <QTimer>
+
+#include "protocol/job_guard.h"
 
 #include <array>
 #include <atomic>
@@ -75,6 +78,16 @@ public:
     uint32_t tick() const;                        // 32-bit millisecond tick
     TnrComm& comm() { return comm_; }
     LoopHost& host() { return host_; }
+    // One frame, as one write; its bytes leave in order, as one SendChar per byte would.
+    void sendFrame(std::span<const uint8_t> bytes);
+    // False once the line is lost (or the port closed); nothing sent then reaches the display.
+    bool lineUp() const;
+
+    // The long job running on the loop, if any (a transfer, a backup): the window disables what
+    // would abandon it and offers its Stop. The loop stops it when it ends.
+    JobGuard& job() { return job_; }
+    // A waiting step that has heard nothing from the display for this long says so in panel 1.
+    static constexpr uint32_t kStallNoticeMs = 3000;
 
 signals:
     // Emitted after each pass (used by the window's tests to follow progress).
@@ -89,6 +102,9 @@ private:
     StepResult stepSizeReply();
     void wakeFromReceiveThread();
     void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
+    void noteWaiting(bool waitsForDisplay);
+    void showStallNotice();
+    bool mayChainPass() const;
 
     TnrComm& comm_;
     LoopHost& host_;
@@ -108,6 +124,16 @@ private:
     bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
     bool attemptShown_ = false;  // panel 1 shows why the port would not open
     std::atomic<bool> wakePending_{false};
+    int64_t eventsProcessedNs_ = 0;  // when the window's events were last processed
     QString shownState_;
     QString shownTotal_;
+
+    JobGuard job_;
+    // The stall notice: armed while a step waits for the display, once a second.
+    QTimer stallTimer_;
+    bool waiting_ = false;
+    uint32_t quietSince_ = 0;
+    uint32_t heardTotal_ = 0;
+    bool stallShown_ = false;
+    QString textBeforeStall_;
 };

@@ -5,9 +5,13 @@
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
-#     settings file (read back and checked) and says goodbye;
-#  3. the command line: korvane.exe info and one sd-upload against the simulator on COM3;
+#     settings file (read back and checked) and says goodbye; then it uploads three files to the SD
+#     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
+#  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
+#     against the simulator on COM3;
 #  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
+# Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
+# reports the hang-up to the next one that opens it.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
 #   WINDOWS_BUILD: made by scripts/build-windows.sh; LINUX_BUILD: holds sim/korvane-sim.
 set -euo pipefail
@@ -34,6 +38,23 @@ trap cleanup EXIT
 
 step() { echo "== $* =="; }
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+# Starts korvane-sim on COM3 with the given arguments, logging to LOG, and links Wine's COM3 to it.
+start_sim() {
+  local log=$1
+  shift
+  "$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 "$@" >"$log" 2>&1 &
+  sim_pid=$!
+  local pty=""
+  for _ in $(seq 1 100); do
+    pty=$(sed -n 's/^Display simulator on //p' "$log")
+    [ -n "$pty" ] && break
+    kill -0 "$sim_pid" 2>/dev/null || { cat "$log"; fail "the simulator did not start"; }
+    sleep 0.05
+  done
+  [ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
+  ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+}
+stop_sim() { kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""; }
 
 step "Wine prefix"
 timeout 300 wineboot -i >/dev/null 2>&1 || fail "wineboot did not finish"
@@ -52,17 +73,7 @@ for t in serial/test_serial protocol/test_protocol settings/test_settings settin
 done
 
 step "end-to-end: korvane-headless-session.exe against the simulator on COM3"
-"$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 >"$out/sim.log" 2>&1 &
-sim_pid=$!
-pty=""
-for _ in $(seq 1 100); do
-  pty=$(sed -n 's/^Display simulator on //p' "$out/sim.log")
-  [ -n "$pty" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$out/sim.log"; fail "the simulator did not start"; }
-  sleep 0.05
-done
-[ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
-ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+start_sim "$out/sim.log"
 timeout 60 wine reg add 'HKLM\HARDWARE\DEVICEMAP\SERIALCOMM' /v '\Device\Serial2' /t REG_SZ /d COM3 /f >/dev/null
 shots=$(winepath -w "$out/session-screenshots")
 status=0
@@ -70,7 +81,7 @@ status=0
 cp "$here/tests/settings/golden/settings-v1.json" "$out/restore-settings.json"
 restore=$(winepath -w "$out/restore-settings.json")
 timeout 120 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$shots" 3 "$restore" >"$out/session.log" 2>&1 || status=$?
-kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+stop_sim
 tr -d '\r' <"$out/session.log"
 echo "-- what the simulator received:"
 cat "$out/sim.log"
@@ -94,40 +105,79 @@ awk '
     print "hello at " hello " ms, size query " size - hello " ms later, goodbye at " bye " ms"
   }' FS='[][ ]+' "$out/sim.log" || fail "the simulator's log"
 
-step "end-to-end: korvane.exe info and sd-upload against the simulator on COM3"
+step "end-to-end: an SD upload of three files (the second failing its sum) and a flash image"
+data="$work/transfer"
+mkdir -p "$data/pc"
+head -c 700 /dev/urandom >"$data/pc/a.bin"
+head -c 600 /dev/urandom >"$data/pc/b.bin"
+head -c 1300 /dev/urandom >"$data/pc/c.bin"
+head -c 5000 /dev/urandom >"$data/image.imz"
+start_sim "$out/sim-transfer.log" --wrong-sum --at 2:1 --sd-folder "$data/sd" --flash-folder "$data/flash"
+status=0
+timeout 180 wine "$win/app/korvane-headless-session.exe" -platform offscreen "$(winepath -w "$out/transfer-screenshots")" 3 \
+  --sd-upload "$(winepath -w "$data/pc")" /updates/ --flash "$(winepath -w "$data/image.imz")" 6 \
+  >"$out/session-transfer.log" 2>&1 || status=$?
+stop_sim
+tr -d '\r' <"$out/session-transfer.log"
+[ "$status" -eq 0 ] || fail "the transfer session ended with status $status"
+grep -q "Files is loaded to SD... 1 of 3 files failed" "$out/session-transfer.log" || fail "the batch's end did not count the failed file"
+grep -q "sd result: b.bin: sum error at block 1" "$out/session-transfer.log" || fail "b.bin's result"
+for f in a.bin c.bin; do
+  cmp "$data/pc/$f" "$data/sd/updates/$f" || fail "$f did not arrive byte for byte"
+done
+# The image, then zeros up to a whole block of 1024.
+cmp <(head -c 5000 "$data/flash/diag.imz") "$data/image.imz" || fail "the image did not arrive byte for byte"
+[ "$(stat -c %s "$data/flash/diag.imz")" -eq 5120 ] || fail "the image slot is not 5 blocks long"
+[ -z "$(tail -c 120 "$data/flash/diag.imz" | tr -d '\0')" ] || fail "the last block is not filled with zeros"
+
+step "end-to-end: korvane.exe info, sd-upload, backup and restore against the simulator on COM3"
 cli_exe="$win/cli/korvane.exe"
 [ -f "$cli_exe" ] || fail "$cli_exe is missing"
 mkdir -p "$work/sd" "$work/flash" "$work/upload"
 printf 'first file\n' >"$work/upload/a.txt"
 head -c 1000 /dev/urandom >"$work/upload/b.bin"
-"$lin/sim/korvane-sim" --port COM3 --disks 2,10,20,0 --sd 2048 --sd-folder "$work/sd" --flash-folder "$work/flash" \
-  --codepage 1252 >"$out/cli-sim.log" 2>&1 &
-sim_pid=$!
-pty=""
-for _ in $(seq 1 100); do
-  pty=$(sed -n 's/^Display simulator on //p' "$out/cli-sim.log")
-  [ -n "$pty" ] && break
-  kill -0 "$sim_pid" 2>/dev/null || { cat "$out/cli-sim.log"; fail "the simulator did not start"; }
-  sleep 0.05
-done
-[ -n "$pty" ] || fail "the simulator named no pseudo-terminal"
-ln -sfn "$pty" "$WINEPREFIX/dosdevices/com3"
+start_sim "$out/cli-info-sim.log"
 status=0
 timeout 120 wine "$cli_exe" info --port COM3 --timeout 20 >"$out/cli-info.log" 2>&1 || status=$?
 tr -d '\r' <"$out/cli-info.log"
-[ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane info ended with status $status"; }
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/cli-info-sim.log"; fail "korvane info ended with status $status"; }
 tr -d '\r' <"$out/cli-info.log" | grep -q '^Disk 2: 20 Mb$' || fail "korvane info did not print the simulator's sizes"
 upload=$(winepath -w "$work/upload")
+start_sim "$out/cli-sim.log" --sd-folder "$work/sd" --flash-folder "$work/flash" --codepage 1252
 status=0
 timeout 120 wine "$cli_exe" sd-upload "$upload" --to / --codepage 1252 --port COM3 --timeout 20 \
   >"$out/cli-upload.log" 2>&1 || status=$?
 tr -d '\r' <"$out/cli-upload.log"
-kill -TERM "$sim_pid"; wait "$sim_pid" 2>/dev/null || true; sim_pid=""
+stop_sim
 [ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane sd-upload ended with status $status"; }
 [ "$(tr -d '\r' <"$out/cli-upload.log" | grep -c '^written ')" -eq 2 ] || fail "korvane sd-upload did not write both files"
 cmp "$work/upload/a.txt" "$work/sd/a.txt" && cmp "$work/upload/b.bin" "$work/sd/b.bin" \
   || fail "the simulator's SD card does not hold the uploaded files"
-grep -q '\] goodbye' "$out/cli-sim.log" || fail "korvane said no goodbye"
+# One settings backup and one restore (no terminal under the script: --yes).
+backup=$(winepath -w "$out/cli-backup.json")
+start_sim "$out/cli-backup-sim.log"
+status=0
+timeout 120 wine "$cli_exe" backup "$backup" --port COM3 --timeout 20 >"$out/cli-backup.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-backup.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/cli-backup-sim.log"; fail "korvane backup ended with status $status"; }
+tr -d '\r' <"$out/cli-backup.log" | grep -q '^Settings backed up to cli-backup.json.$' || fail "korvane backup said no result"
+grep -q '"bytes"' "$out/cli-backup.json" || fail "korvane's backup file holds no records"
+cp "$here/tests/settings/golden/settings-v1.json" "$out/cli-restore.json"
+restore=$(winepath -w "$out/cli-restore.json")
+start_sim "$out/cli-restore-sim.log"
+status=0
+timeout 120 wine "$cli_exe" restore --yes "$restore" --port COM3 --timeout 20 >"$out/cli-restore.log" 2>&1 || status=$?
+tr -d '\r' <"$out/cli-restore.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/cli-restore-sim.log"; fail "korvane restore ended with status $status"; }
+tr -d '\r' <"$out/cli-restore.log" | grep -q '^Restored from cli-restore.json' || fail "korvane restore said no result"
+[ -f "$out/cli-restore-before-restore.json" ] || fail "korvane kept no copy of the records from before the restore"
+grep -q "save config" "$out/cli-restore-sim.log" || fail "korvane's restore sent no configuration"
+for log in cli-sim cli-backup-sim cli-restore-sim; do
+  grep -q '\] goodbye' "$out/$log.log" || fail "korvane said no goodbye ($log.log)"
+done
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"

@@ -1,15 +1,12 @@
 #include "transfer/flash_loader.h"
 
 #include "protocol/protocol_states.h"
-#include "serial/nr_comm.h"
 #include "transfer/speed_figure.h"
 #include "transfer/transfer_host.h"
 #include "transfer/whole_file.h"
 
+#include <QDir>
 #include <QFileInfo>
-
-#include <algorithm>
-#include <numeric>
 
 namespace {
 constexpr uint8_t kOpenMarker = 0xA3;
@@ -18,7 +15,8 @@ constexpr uint8_t kBlockMarker = 0xA4;
 constexpr uint8_t kBlockConstant = 0x00;
 }  // namespace
 
-FlashLoader::FlashLoader(ProtocolLoop& loop, TransferHost& host) : loop_(loop), host_(host), reply_(loop)
+FlashLoader::FlashLoader(ProtocolLoop& loop, TransferHost& host)
+    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, false, kBlockConstant, kBlock, true})
 {
     loop_.registerStep(State::kFlashOpen, [this] { return open(); });
     loop_.registerStep(State::kFlashOpenAck, [this] { return openAck(); });
@@ -33,6 +31,10 @@ void FlashLoader::send(const QString& fileName, uint8_t slot)
     loop_.setState(State::kFlashOpen);
     fileName_ = fileName;
     slot_ = slot;
+    current_ = FileResult{};
+    current_.name = fileName;
+    waitShown_ = false;
+    running_ = false;  // the job begins with the open step, on a running loop
 }
 
 QString FlashLoader::bareName() const
@@ -40,34 +42,89 @@ QString FlashLoader::bareName() const
     return QFileInfo(fileName_).fileName();
 }
 
+void FlashLoader::setResult(const FileResult& result)
+{
+    current_ = result;
+    if (slot_ < kSlots)
+        results_[slot_] = result;
+    host_.showSlotResult(slot_, result);
+}
+
+bool FlashLoader::lineLost()
+{
+    if (loop_.lineUp())
+        return false;
+    finish(FileResult::Outcome::LineLost);
+    loop_.setState(State::kIdle);
+    return true;
+}
+
 FlashLoader::StepResult FlashLoader::open()
 {
+    if (!running_) {
+        running_ = true;
+        loop_.job().begin(QStringLiteral("A transfer is running"), [this] { stop(); });
+    }
+    if (lineLost())
+        return StepResult::Acted;
     reply_.beginRequest();
     // A missing file is looked for again on the loop's timer, not on every pass.
-    if (!fileExists(fileName_))
+    if (!fileExists(fileName_)) {
+        if (!waitShown_) {
+            waitShown_ = true;
+            const QFileInfo info(fileName_);
+            host_.setTransferPanel(1, QStringLiteral("Waiting for %1 to appear in %2")
+                                          .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())));
+            FileResult r = current_;
+            r.outcome = FileResult::Outcome::WaitingForFile;
+            setResult(r);
+        }
         return StepResult::WaitForTimer;
-    WholeFile file = readWholeFile(fileName_);
+    }
+    // A large image is read on a thread of its own; the step looks again until it is in.
+    WholeFile file;
+    if (reader_.busy()) {
+        if (!reader_.ready())
+            return StepResult::WaitForTimer;
+        file = reader_.take();
+    } else if (reportedFileSize(fileName_) > BackgroundFileRead::kReadInPlace) {
+        reader_.start(fileName_);
+        return StepResult::WaitForTimer;
+    } else {
+        file = readWholeFile(fileName_);
+    }
     if (file.outcome == WholeFile::Outcome::Missing)
         return StepResult::WaitForTimer;  // gone between the look and the read
     if (file.outcome != WholeFile::Outcome::Read) {
         // Unreadable, or too large for the progress bar: the file error, the line stays up.
+        FileResult r = current_;
+        r.outcome = file.outcome == WholeFile::Outcome::TooLarge ? FileResult::Outcome::TooLarge
+                                                                  : FileResult::Outcome::CannotRead;
+        r.reason = file.reason;
+        setResult(r);
         loop_.setState(State::kFlashError);
         return StepResult::Acted;
     }
-    contents_ = std::move(file.bytes);
-    readPosition_ = 0;
-    host_.setProgressRange(static_cast<int32_t>(contents_.size()));
+    const int64_t size = static_cast<int64_t>(file.bytes.size());
+    core_.load(std::move(file.bytes));
+    host_.setProgressRange(static_cast<int32_t>(size));
     host_.setProgressPosition(0);
 
     const uint8_t openFrame[] = {kOpenMarker, kOpenConstant, slot_};
-    loop_.comm().SendData(openFrame, sizeof openFrame);
+    loop_.sendFrame(openFrame);
     loop_.setState(State::kFlashOpenAck);
     host_.setTransferPanel(1, QStringLiteral("Loading file ") + bareName() + QStringLiteral(" to External Flash..."));
+    FileResult r = current_;
+    r.size = size;
+    r.outcome = FileResult::Outcome::Sending;
+    setResult(r);
     return StepResult::Acted;
 }
 
 FlashLoader::StepResult FlashLoader::openAck()
 {
+    if (lineLost())
+        return StepResult::Acted;
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
     if (reply_.take() == kOpenMarker) {
@@ -80,20 +137,8 @@ FlashLoader::StepResult FlashLoader::openAck()
 void FlashLoader::sendBlock()
 {
     reply_.beginRequest();
-    const size_t k = std::min<size_t>(contents_.size() - readPosition_, kBlock);
-    frame_[0] = kBlockMarker;
-    frame_[1] = kBlockConstant;
-    const auto first = contents_.begin() + static_cast<std::ptrdiff_t>(readPosition_);
-    const auto blockStart = frame_.begin() + 2;
-    std::copy(first, first + static_cast<std::ptrdiff_t>(k), blockStart);
-    // After the end of the file the block is filled with zeros, never with bytes of an earlier
-    // block or transfer.
-    std::fill(blockStart + static_cast<std::ptrdiff_t>(k), frame_.end(), uint8_t{0});
-    readPosition_ += k;
-    blockSum_ = static_cast<uint8_t>(std::accumulate(blockStart, frame_.end(), 0u));
-    // The marker, the constant and the block leave as one write: the same bytes as three sends.
-    loop_.comm().SendData(frame_.data(), static_cast<uint32_t>(frame_.size()));
-    host_.setTransferPanel(2, QString::number(readPosition_));
+    loop_.sendFrame(core_.nextFrame());
+    host_.setTransferPanel(2, QString::number(core_.position()));
     loop_.setState(State::kFlashBlockAck);
 }
 
@@ -105,23 +150,34 @@ FlashLoader::StepResult FlashLoader::block()
 
 FlashLoader::StepResult FlashLoader::blockAck()
 {
+    if (lineLost())
+        return StepResult::Acted;
     if (!reply_.pairReady()) {
         host_.setTransferPanel(6, QString::number(reply_.received()));
         return StepResult::WaitForInput;
     }
-    const ReplyReader::BlockAck ack = reply_.takeBlockAck(kBlockMarker, blockSum_);
-    if (ack == ReplyReader::BlockAck::Stray)
-        return StepResult::Acted;
-    const size_t acknowledged = readPosition_;
+    const uint8_t marker = reply_.take();
+    if (marker != core_.marker())
+        return StepResult::Acted;  // a stray byte, dropped
+    const BlockTransfer::Ack ack = core_.check(marker, reply_.take());
+    const size_t acknowledged = core_.position();
     const uint32_t now = loop_.tick();
-    if (ack == ReplyReader::BlockAck::WrongSum) {
+    FileResult r = current_;
+    if (ack == BlockTransfer::Ack::WrongSum) {
+        r.outcome = FileResult::Outcome::SumError;
+        r.block = core_.blocksSent();
         loop_.setState(State::kFlashError);
-    } else if (acknowledged < contents_.size()) {
-        // The next block leaves at once, before the window is told about this one.
-        sendBlock();
     } else {
-        loop_.setState(State::kFlashDone);
+        r.bytesSent = static_cast<int64_t>(acknowledged);
+        r.seconds = (now - startTick_) / 1000.0;
+        if (ack == BlockTransfer::Ack::More)
+            sendBlock();  // the next block leaves at once, before the window is told about this one
+        else
+            loop_.setState(State::kFlashDone);
     }
+    current_ = r;
+    if (ack != BlockTransfer::Ack::More)
+        setResult(r);
     host_.showAcknowledged(static_cast<int32_t>(acknowledged),
                            speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
     return StepResult::Acted;
@@ -130,7 +186,7 @@ FlashLoader::StepResult FlashLoader::blockAck()
 FlashLoader::StepResult FlashLoader::done()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + bareName() + QStringLiteral(" written"));
-    release();
+    finish(FileResult::Outcome::Written);
     loop_.setState(State::kIdle);
     return StepResult::Acted;
 }
@@ -138,13 +194,38 @@ FlashLoader::StepResult FlashLoader::done()
 FlashLoader::StepResult FlashLoader::error()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + bareName() + QStringLiteral(" error"));
-    release();
+    finish(current_.outcome);
     loop_.setState(State::kIdle);
     return StepResult::Acted;
 }
 
+void FlashLoader::finish(FileResult::Outcome outcome)
+{
+    FileResult r = current_;
+    r.outcome = outcome;
+    setResult(r);
+    release();
+    running_ = false;
+    loop_.job().end();
+}
+
+void FlashLoader::stop()
+{
+    if (!running_)
+        return;
+    const bool written = current_.outcome == FileResult::Outcome::Written;
+    if (!written && !current_.failed())
+        finish(FileResult::Outcome::Stopped);
+    else if (current_.outcome == FileResult::Outcome::WaitingForFile)
+        finish(FileResult::Outcome::Stopped);
+    else
+        finish(current_.outcome);
+    loop_.setState(State::kIdle);
+    host_.setTransferPanel(1, QStringLiteral("Transfer stopped: %1 of 1 files written").arg(written ? 1 : 0));
+}
+
 void FlashLoader::release()
 {
-    contents_ = {};
-    readPosition_ = 0;
+    reader_.cancel();
+    core_.release();
 }

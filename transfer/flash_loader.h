@@ -1,6 +1,9 @@
 #pragma once
 #include "protocol/protocol_loop.h"
+#include "transfer/background_file_read.h"
+#include "transfer/block_transfer.h"
 #include "transfer/reply_reader.h"
+#include "transfer/transfer_results.h"
 
 #include <QString>
 
@@ -16,6 +19,9 @@ class TransferHost;
 //
 // Wire frames: open A3 01 slot, block A4 00 and 1024 bytes: the file's next bytes, the last
 // block filled up with 0x00. Replies: A3 x, A4 sum.
+//
+// Each slot keeps its last result (slotResult()), which the host is shown as it changes. While
+// an image goes it is the loop's job: stop() ends it where it stands.
 class FlashLoader {
 public:
     static constexpr int kBlock = 1024;
@@ -25,6 +31,11 @@ public:
 
     // "Send" of a slot row: the file box's text (a full path, or whatever the user typed).
     void send(const QString& fileName, uint8_t slot);
+
+    // Stop: nothing more is sent; the slot's result says how far the image got.
+    void stop();
+    bool running() const { return running_; }
+    const FileResult& slotResult(int slot) const { return results_.at(static_cast<size_t>(slot)); }
 
     const QString& fileName() const { return fileName_; }
     uint8_t slot() const { return slot_; }
@@ -40,17 +51,21 @@ private:
     void sendBlock();
     void release();
     QString bareName() const;
+    void setResult(const FileResult& result);
+    void finish(FileResult::Outcome outcome);
+    bool lineLost();
 
     ProtocolLoop& loop_;
     TransferHost& host_;
     ReplyReader reply_;
+    BlockTransfer core_;
+    BackgroundFileRead reader_;  // a large file is read beside the window's thread
 
     QString fileName_;
     uint8_t slot_ = 0;
-    std::vector<uint8_t> contents_;
-    size_t readPosition_ = 0;
-    uint8_t blockSum_ = 0;
     uint32_t startTick_ = 0;
-    // A block frame as it goes out: A4, 00 and the 1024-byte block.
-    std::array<uint8_t, 2 + kBlock> frame_{};
+    bool running_ = false;
+    bool waitShown_ = false;
+    FileResult current_;
+    std::array<FileResult, kSlots> results_{};
 };

@@ -1,8 +1,8 @@
 #include "transfer/sd_upload.h"
 
 #include "protocol/protocol_states.h"
-#include "serial/nr_comm.h"
 #include "transfer/ansi_code_page.h"
+#include "transfer/folder_files.h"
 #include "transfer/speed_figure.h"
 #include "transfer/transfer_host.h"
 #include "transfer/whole_file.h"
@@ -10,17 +10,17 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <algorithm>
-#include <numeric>
-
 namespace {
 constexpr uint8_t kOpenMarker = 0xAA;
 constexpr uint8_t kBlockMarker = 0xAB;
 constexpr uint8_t kCloseMarker = 0xAC;
 constexpr size_t kMaxPathBytes = 255;
+
+QString jobText() { return QStringLiteral("A transfer is running"); }
 }  // namespace
 
-SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host) : loop_(loop), host_(host), reply_(loop)
+SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
+    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false})
 {
     returnState_ = State::kSdAfterFile;
     loop_.registerStep(State::kSdBatchStart, [this] { return batchStart(); });
@@ -39,74 +39,148 @@ void SdUpload::loadPacket(const QString& sdFolder, const QString& pcFolder)
 {
     sdFolder_ = sdFolder;
     pcFolder_ = pcFolder;
+    again_.reset();
     startTick_ = loop_.tick();
     loop_.setState(State::kSdBatchStart);
 }
 
+bool SdUpload::sendFailedAgain()
+{
+    const QStringList failed = results_.failedNames();
+    if (failed.isEmpty())
+        return false;
+    again_ = failed;
+    startTick_ = loop_.tick();
+    loop_.setState(State::kSdBatchStart);
+    return true;
+}
+
+template <class Change>
+void SdUpload::updateRow(Change change)
+{
+    if (fileIndex_ < 0 || fileIndex_ >= results_.count())
+        return;
+    FileResult r = results_.at(fileIndex_);
+    change(r);
+    results_.update(fileIndex_, r);
+}
+
 SdUpload::StepResult SdUpload::batchStart()
 {
-    const QStringList names = host_.sdFileNames();
+    const QStringList names = again_ ? *again_ : host_.sdFileNames();
+    again_.reset();
     if (names.isEmpty()) {
         loop_.setState(State::kIdle);
         return StepResult::Acted;
     }
     fileNames_ = names;
+    results_.reset(names);
     fileIndex_ = 0;
     returnState_ = State::kSdAfterFile;
+    running_ = true;
+    host_.setTransferPanelToolTip(1, QString());
+    loop_.job().begin(jobText(), [this] { stop(); });
     loop_.setState(State::kSdNextFile);
     return StepResult::Acted;
 }
 
 SdUpload::StepResult SdUpload::nextFile()
 {
+    waitShown_ = false;
     loop_.setState(State::kSdOpen);
     return StepResult::Acted;
 }
 
+bool SdUpload::lineLost()
+{
+    if (loop_.lineUp())
+        return false;
+    // The loop has said that the line is gone; the batch ends with the file where it stood.
+    endBatch(FileResult::Outcome::LineLost);
+    return true;
+}
+
 SdUpload::StepResult SdUpload::open()
 {
+    if (lineLost())
+        return StepResult::Acted;
     reply_.beginRequest();
     const QString name = QFileInfo(fileNames_.value(fileIndex_)).fileName();
     const QString path = QDir(pcFolder_).filePath(name);
-    // A missing file is looked for again on the loop's timer, not on every pass.
-    if (!fileExists(path))
-        return StepResult::WaitForTimer;
-
     devicePath_ = sdFolder_ + name;
+    // A name listed with bytes the locale cannot decode cannot be opened by its text, nor told
+    // to the display: the file error, reported, instead of a wait for a file that never appears.
+    if (nameHasUndecodableBytes(name)) {
+        fail(FileResult::Outcome::NameNotWritable);
+        return StepResult::Acted;
+    }
+    // A missing file is looked for again on the loop's timer, not on every pass.
+    if (!fileExists(path)) {
+        if (!waitShown_) {
+            waitShown_ = true;
+            host_.setTransferPanel(1, QStringLiteral("Waiting for %1 to appear in %2").arg(name, QDir::toNativeSeparators(pcFolder_)));
+            updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::WaitingForFile; });
+        }
+        return StepResult::WaitForTimer;
+    }
+
     // A name the display cannot be told (not in the code page, or longer than the open frame's
     // one-byte length) ends with the file error: nothing is sent for it.
     const std::optional<std::string> encoded = encodeInCodePage(devicePath_, host_.ansiCodePage());
     if (!encoded || encoded->size() > kMaxPathBytes) {
-        loop_.setState(State::kSdFileError);
+        fail(FileResult::Outcome::NameNotWritable);
         return StepResult::Acted;
     }
-    WholeFile file = readWholeFile(path);
+    // A large file is read on a thread of its own; the step looks again until it is in.
+    WholeFile file;
+    if (reader_.busy()) {
+        if (!reader_.ready())
+            return StepResult::WaitForTimer;
+        file = reader_.take();
+    } else if (reportedFileSize(path) > BackgroundFileRead::kReadInPlace) {
+        reader_.start(path);
+        return StepResult::WaitForTimer;
+    } else {
+        file = readWholeFile(path);
+    }
     if (file.outcome == WholeFile::Outcome::Missing)
         return StepResult::WaitForTimer;  // gone between the look and the read
-    if (file.outcome != WholeFile::Outcome::Read) {
-        loop_.setState(State::kSdFileError);
+    if (file.outcome == WholeFile::Outcome::TooLarge) {
+        fail(FileResult::Outcome::TooLarge);
         return StepResult::Acted;
     }
-    contents_ = std::move(file.bytes);
-    readPosition_ = 0;
-    host_.setProgressRange(static_cast<int32_t>(contents_.size()));
+    if (file.outcome != WholeFile::Outcome::Read) {
+        fail(FileResult::Outcome::CannotRead, file.reason);
+        return StepResult::Acted;
+    }
+    const int64_t size = static_cast<int64_t>(file.bytes.size());
+    core_.load(std::move(file.bytes));
+    host_.setProgressRange(static_cast<int32_t>(size));
     host_.setProgressPosition(0);
 
-    std::string openFrame;
+    std::vector<uint8_t> openFrame;
     openFrame.reserve(2 + encoded->size());
-    openFrame += static_cast<char>(kOpenMarker);
-    openFrame += static_cast<char>(encoded->size());
-    openFrame += *encoded;
-    loop_.comm().SendData(openFrame.data(), static_cast<uint32_t>(openFrame.size()));
+    openFrame.push_back(kOpenMarker);
+    openFrame.push_back(static_cast<uint8_t>(encoded->size()));
+    openFrame.insert(openFrame.end(), encoded->begin(), encoded->end());
+    loop_.sendFrame(openFrame);
 
     loop_.setState(State::kSdOpenAck);
     host_.setTransferPanel(1, QStringLiteral("Loading file ") + name + QStringLiteral(" to SD..."));
     startTick_ = loop_.tick();
+    updateRow([size](FileResult& r) {
+        r.size = size;
+        r.outcome = FileResult::Outcome::Sending;
+        r.bytesSent = 0;
+        r.seconds = 0;
+    });
     return StepResult::Acted;
 }
 
 SdUpload::StepResult SdUpload::openAck()
 {
+    if (lineLost())
+        return StepResult::Acted;
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
     if (reply_.take() == kOpenMarker)
@@ -117,16 +191,8 @@ SdUpload::StepResult SdUpload::openAck()
 void SdUpload::sendBlock()
 {
     reply_.beginRequest();
-    const size_t n = std::min<size_t>(contents_.size() - readPosition_, kMaxBlock);
-    frame_[0] = kBlockMarker;
-    frame_[1] = static_cast<uint8_t>(n);
-    const auto first = contents_.begin() + static_cast<std::ptrdiff_t>(readPosition_);
-    std::copy(first, first + static_cast<std::ptrdiff_t>(n), frame_.begin() + 2);
-    readPosition_ += n;
-    blockSum_ = static_cast<uint8_t>(std::accumulate(frame_.begin() + 2, frame_.begin() + 2 + static_cast<std::ptrdiff_t>(n), 0u));
-    // The marker, the length and the data leave as one write: the same bytes as three sends.
-    loop_.comm().SendData(frame_.data(), static_cast<uint32_t>(2 + n));
-    host_.setTransferPanel(2, QString::number(readPosition_));
+    loop_.sendFrame(core_.nextFrame());
+    host_.setTransferPanel(2, QString::number(core_.position()));
     loop_.setState(State::kSdBlockAck);
 }
 
@@ -138,21 +204,31 @@ SdUpload::StepResult SdUpload::block()
 
 SdUpload::StepResult SdUpload::blockAck()
 {
+    if (lineLost())
+        return StepResult::Acted;
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
-    const ReplyReader::BlockAck ack = reply_.takeBlockAck(kBlockMarker, blockSum_);
-    if (ack == ReplyReader::BlockAck::Stray)
-        return StepResult::Acted;
-    const size_t acknowledged = readPosition_;
+    const uint8_t marker = reply_.take();
+    if (marker != core_.marker())
+        return StepResult::Acted;  // a stray byte, dropped
+    const BlockTransfer::Ack ack = core_.check(marker, reply_.take());
+    const size_t acknowledged = core_.position();
     const uint32_t now = loop_.tick();
-    if (ack == ReplyReader::BlockAck::WrongSum) {
-        loop_.setState(State::kSdFileError);
-    } else if (acknowledged < contents_.size()) {
+    if (ack == BlockTransfer::Ack::WrongSum) {
+        const int block = core_.blocksSent();
+        updateRow([block](FileResult& r) { r.block = block; });  // bytes sent: the blocks before it
+        fail(FileResult::Outcome::SumError);
+    } else if (ack == BlockTransfer::Ack::More) {
         // The next block leaves at once, before the window is told about this one.
         sendBlock();
     } else {
         loop_.setState(State::kSdClose);
     }
+    if (ack != BlockTransfer::Ack::WrongSum)
+        updateRow([&](FileResult& r) {
+            r.bytesSent = static_cast<int64_t>(acknowledged);
+            r.seconds = (now - startTick_) / 1000.0;
+        });
     host_.showAcknowledged(static_cast<int32_t>(acknowledged),
                            speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
     return StepResult::Acted;
@@ -162,21 +238,33 @@ SdUpload::StepResult SdUpload::close()
 {
     reply_.beginRequest();
     const uint8_t closeFrame[] = {kCloseMarker, 0x00};
-    loop_.comm().SendData(closeFrame, sizeof closeFrame);
+    loop_.sendFrame(closeFrame);
     loop_.setState(State::kSdCloseAck);
     return StepResult::Acted;
 }
 
 SdUpload::StepResult SdUpload::closeAck()
 {
+    if (lineLost())
+        return StepResult::Acted;
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
     if (reply_.take() == kCloseMarker) {
         host_.setTransferPanel(1, QStringLiteral("File ") + devicePath_ + QStringLiteral(" written"));
+        updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::Written; });
         release();
         loop_.setState(returnState_);
     }
     return StepResult::Acted;
+}
+
+void SdUpload::fail(FileResult::Outcome outcome, const QString& reason)
+{
+    updateRow([&](FileResult& r) {
+        r.outcome = outcome;
+        r.reason = reason;
+    });
+    loop_.setState(State::kSdFileError);
 }
 
 SdUpload::StepResult SdUpload::fileError()
@@ -192,15 +280,58 @@ SdUpload::StepResult SdUpload::afterFile()
     if (fileIndex_ < fileNames_.size() - 1) {
         ++fileIndex_;
         loop_.setState(State::kSdNextFile);
-    } else {
-        host_.setTransferPanel(1, QStringLiteral("Files is loaded to SD..."));
-        loop_.setState(State::kIdle);
+        return StepResult::Acted;
     }
+    // A batch never ends on the success text after a failure: the count follows it, and the
+    // panel's tooltip names the files that did not go.
+    const QStringList failed = results_.failedNames();
+    QString text = QStringLiteral("Files is loaded to SD...");
+    if (!failed.isEmpty()) {
+        text += QStringLiteral(" %1 of %2 files failed").arg(failed.size()).arg(results_.count());
+        host_.setTransferPanelToolTip(1, QStringLiteral("Not written: ") + failed.join(QStringLiteral(", ")));
+    }
+    host_.setTransferPanel(1, text);
+    running_ = false;
+    loop_.setState(State::kIdle);
+    loop_.job().end();
     return StepResult::Acted;
+}
+
+void SdUpload::stop()
+{
+    if (!running_)
+        return;
+    endBatch(FileResult::Outcome::Stopped);
+    host_.setTransferPanel(1, QStringLiteral("Transfer stopped: %1 of %2 files written")
+                                  .arg(results_.writtenCount())
+                                  .arg(results_.count()));
+}
+
+void SdUpload::endBatch(FileResult::Outcome current)
+{
+    // The file under way is marked where it stood: the bytes the display has acknowledged.
+    updateRow([&](FileResult& r) {
+        if (!r.failed() && r.outcome != FileResult::Outcome::Written)
+            r.outcome = current;
+        else if (r.outcome == FileResult::Outcome::WaitingForFile)
+            r.outcome = current;
+    });
+    for (int i = fileIndex_ + 1; i < results_.count(); ++i) {
+        FileResult r = results_.at(i);
+        r.outcome = FileResult::Outcome::NotSent;
+        results_.update(i, r);
+    }
+    QStringList failed = results_.failedNames();
+    if (!failed.isEmpty())
+        host_.setTransferPanelToolTip(1, QStringLiteral("Not written: ") + failed.join(QStringLiteral(", ")));
+    release();
+    running_ = false;
+    loop_.setState(State::kIdle);
+    loop_.job().end();
 }
 
 void SdUpload::release()
 {
-    contents_ = {};
-    readPosition_ = 0;
+    reader_.cancel();
+    core_.release();
 }

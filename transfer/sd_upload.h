@@ -1,19 +1,24 @@
 #pragma once
 #include "protocol/protocol_loop.h"
+#include "transfer/background_file_read.h"
+#include "transfer/block_transfer.h"
 #include "transfer/reply_reader.h"
+#include "transfer/transfer_results.h"
 
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 class TransferHost;
 
 // The SD card upload: every file of one PC folder goes to one SD folder, file after file, in
 // blocks of at most 250 bytes that the display acknowledges with their 8-bit sum. "Load Packet"
 // only records the folders and sets the batch's first state; the loop's passes do the rest.
+// Every file of the batch gets a result (results()), and the batch ends with a true account:
+// the success text only when every file went, otherwise the count of those that did not.
+// While a batch runs it is the loop's job: stop() ends it where it stands.
 //
 // Wire frames: open AA L path (the device path in the ANSI code page), block AB n data, close
 // AC 00. Replies: AA x, AB sum, AC x.
@@ -26,6 +31,16 @@ public:
     // "Load Packet": the SD folder as typed (used unchanged), the PC folder the tree shows now.
     // The batch's files are opened in that PC folder, whatever the tree shows later.
     void loadPacket(const QString& sdFolder, const QString& pcFolder);
+    // "Send failed again": the files of the last batch that did not go, to the same folders.
+    // False (nothing starts) when every file went.
+    bool sendFailedAgain();
+    // Stop: nothing more is sent; the current file is marked where it stood.
+    void stop();
+    bool running() const { return running_; }
+
+    // The last batch's account, one row per file.
+    TransferResults& results() { return results_; }
+    const TransferResults& results() const { return results_; }
 
     // Batch state, for the tests and the window.
     const QString& sdFolder() const { return sdFolder_; }
@@ -46,22 +61,29 @@ private:
     StepResult fileError();
     StepResult afterFile();
     void sendBlock();
+    // The current file's row, changed by `change` and shown.
+    template <class Change>
+    void updateRow(Change change);
+    void fail(FileResult::Outcome outcome, const QString& reason = {});
+    bool lineLost();
+    void endBatch(FileResult::Outcome current);
     void release();
 
     ProtocolLoop& loop_;
     TransferHost& host_;
     ReplyReader reply_;
+    BlockTransfer core_;
+    BackgroundFileRead reader_;  // a large file is read beside the window's thread
+    TransferResults results_;
 
     QString sdFolder_ = QStringLiteral("/");
     QString pcFolder_;
+    std::optional<QStringList> again_;  // the names "Send failed again" sends
     QStringList fileNames_;
     int32_t fileIndex_ = 0;
     int32_t returnState_ = 0;
     QString devicePath_;
-    std::vector<uint8_t> contents_;
-    size_t readPosition_ = 0;
-    uint8_t blockSum_ = 0;
     uint32_t startTick_ = 0;
-    // A block frame as it goes out: AB, n and up to 250 data bytes.
-    std::array<uint8_t, 2 + kMaxBlock> frame_{};
+    bool running_ = false;
+    bool waitShown_ = false;  // "Waiting for ..." is on show for the current file
 };

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+struct FileResult;
+
 // What the transfer states need of the window: the SD page's file list and folder, the system's
 // ANSI code page, the status panels and the progress bar. The window implements it; the
 // benchmark and the tests implement it without widgets.
@@ -24,6 +26,10 @@ public:
     // The window's progress bar; its range is a 32-bit signed integer.
     virtual void setProgressRange(int32_t maximum) = 0;
     virtual void setProgressPosition(int32_t position) = 0;
+    // The tooltip of a status panel: after a batch with failures, panel 1's names the files.
+    virtual void setTransferPanelToolTip(int panel, const QString& text) { (void)panel; (void)text; }
+    // The last result of an image slot, once the flash loader has one.
+    virtual void showSlotResult(int slot, const FileResult& result) { (void)slot; (void)result; }
 
     // After a block has been acknowledged: the speed in panel 3, the progress bar at the position.
     void showAcknowledged(int32_t position, int64_t bytesPerSecond)

@@ -20,6 +20,30 @@ public:
 
 KStatusBar::KStatusBar(QWidget* parent) : QStatusBar(parent) {
     setSizeGripEnabled(true);
+    repaintTimer_.setSingleShot(true);
+    connect(&repaintTimer_, &QTimer::timeout, this, [this] { showPendingTexts(); });
+}
+
+void KStatusBar::setRepaintInterval(int milliseconds) {
+    repaintInterval_ = std::max(0, milliseconds);
+    if (repaintInterval_ == 0)
+        showPendingTexts();
+}
+
+void KStatusBar::showPendingTexts() {
+    repaintTimer_.stop();
+    lastShown_.start();
+    for (Panel& p : panels_)
+        if (p.pending)
+            showText(p);
+}
+
+void KStatusBar::paintEvent(QPaintEvent* event) {
+    // The bar is painted anyway (a grab, an exposure): its panels show their latest texts.
+    for (Panel& p : panels_)
+        if (p.pending)
+            showText(p);
+    QStatusBar::paintEvent(event);
 }
 
 int KStatusBar::addPanel(int width) {
@@ -90,6 +114,7 @@ void KStatusBar::resizePanel(Panel& p) {
 }
 
 void KStatusBar::showText(Panel& p) {
+    p.pending = false;
     QString shown = p.text;
     const int room = p.label->width() - chrome(p.label);
     if (p.elided && p.label->fontMetrics().horizontalAdvance(p.text) > room)
@@ -108,7 +133,19 @@ void KStatusBar::setPanelText(int panel, const QString& text) {
         return;
     const bool changed = p->text != text;
     p->text = text;
-    showText(*p);
+    if (repaintInterval_ == 0) {
+        showText(*p);
+    } else if (changed || p->pending) {
+        // Shown now after a quiet interval, else at the interval's next tick.
+        if (!repaintTimer_.isActive() && (!lastShown_.isValid() || lastShown_.elapsed() >= repaintInterval_)) {
+            lastShown_.start();
+            showText(*p);
+        } else {
+            p->pending = true;
+            if (!repaintTimer_.isActive())
+                repaintTimer_.start(static_cast<int>(std::max<qint64>(0, repaintInterval_ - lastShown_.elapsed())));
+        }
+    }
     // Assistive tools read the whole text, as they read a plain label.
     p->label->setAccessibleName(text);
     if (changed && p->announced && !text.isEmpty() && QAccessible::isActive()) {

@@ -1,6 +1,8 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QList>
 #include <QStatusBar>
+#include <QTimer>
 
 class QLabel;
 class QMenu;
@@ -14,6 +16,10 @@ class QMenu;
 // tooltip, unless the panel has a tooltip of its own. Assistive tools read a panel's whole
 // text as its name and its role (`setPanelRole`) as its description; the text changes of an
 // announced panel are sent to them as alerts.
+//
+// With a repaint interval, texts that change faster than anyone can read are shown at a bounded
+// rate: `panelText` is at once the latest text, and the panels show it at the next tick of the
+// interval (or whenever the bar is painted), so a text change never costs a repaint of its own.
 class KStatusBar : public QStatusBar {
     Q_OBJECT
 public:
@@ -39,11 +45,18 @@ public:
     int panelTextRoom(int panel) const;
     bool panelFits(int panel, const QString& text) const;
 
+    // 0 (the default): every text is shown at once. Otherwise at most one change of the shown
+    // texts per interval; the first change after a quiet interval is shown at once.
+    void setRepaintInterval(int milliseconds);
+    // Shows every text that waits for the next tick now.
+    void showPendingTexts();
+
     void setContextMenu(QMenu* menu) { menu_ = menu; }
     QMenu* contextMenu() const { return menu_; }
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -56,6 +69,7 @@ private:
         QString tip;
         bool elided = false;
         bool announced = false;
+        bool pending = false;  // text changed, not shown yet
     };
 
     Panel* find(int panel);
@@ -66,4 +80,7 @@ private:
 
     QList<Panel> panels_;
     QMenu* menu_ = nullptr;
+    int repaintInterval_ = 0;
+    QTimer repaintTimer_;
+    QElapsedTimer lastShown_;
 };

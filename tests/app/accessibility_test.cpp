@@ -319,7 +319,11 @@ void scrollIntoView(QWidget* w) {
 // Whether enough of `w` can be seen in the window to use it: all of it, or, for a control larger
 // than the view (a folder tree), a corner of it at least 24 by 16 pixels.
 bool seen(QWidget* w) {
-    const QRect visible = w->visibleRegion().boundingRect();
+    QRect visible = w->visibleRegion().boundingRect();
+    // A scroll area's own viewport covers it; without a frame (a table's column header) nothing
+    // of the area itself shows, only its viewport.
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(w))
+        visible |= area->viewport()->visibleRegion().boundingRect().translated(area->viewport()->pos());
     return visible.width() >= std::min(w->width(), 24) && visible.height() >= std::min(w->height(), 16);
 }
 

@@ -4,6 +4,7 @@
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
+#include "app/widgets/k_repaint_pacer.h"
 #include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -297,6 +299,65 @@ TEST(StatusBar, PanelsKeepWidthTextAndTooltip) {
     bar.setPanelText(7, QStringLiteral("x"));  // no such panel: ignored
     EXPECT_TRUE(bar.panelText(7).isEmpty());
     EXPECT_EQ(bar.panelWidth(-1), 0);
+}
+
+TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTick) {
+    KStatusBar bar;
+    bar.addPanel(100);
+    bar.addPanel(100);
+    bar.setRepaintInterval(300);
+    bar.setPanelText(0, QStringLiteral("1"));
+    EXPECT_EQ(bar.panelShownText(0), QStringLiteral("1")) << "the first change after a quiet spell shows at once";
+    for (int i = 2; i <= 50; ++i)
+        bar.setPanelText(0, QString::number(i));
+    bar.setPanelText(1, QStringLiteral("x"));
+    EXPECT_EQ(bar.panelText(0), QStringLiteral("50"));
+    EXPECT_EQ(bar.panelText(1), QStringLiteral("x"));
+    EXPECT_EQ(bar.panelShownText(0), QStringLiteral("1")) << "not shown 49 times over";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.panelShownText(0) == QStringLiteral("50") &&
+                                             bar.panelShownText(1) == QStringLiteral("x"); }, 2000))
+        << "the last texts are shown once the interval is over, with nothing else happening";
+    // A picture of the bar shows the latest texts, whatever the interval.
+    bar.setPanelText(0, QStringLiteral("51"));
+    bar.resize(300, 19);
+    const QPixmap shot = bar.grab();
+    EXPECT_FALSE(shot.isNull());
+    EXPECT_EQ(bar.panelShownText(0), QStringLiteral("51"));
+}
+
+TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithTheLastValue) {
+    QProgressBar bar;
+    bar.setRange(0, 1000);
+    bar.resize(300, 22);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    struct PaintCounter : QObject {
+        QProgressBar* bar = nullptr;
+        int paints = 0;
+        int paintedValue = -1;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) {
+                ++paints;
+                paintedValue = bar->value();
+            }
+            return false;
+        }
+    } counter;
+    counter.bar = &bar;
+    bar.installEventFilter(&counter);
+    KRepaintPacer pacer(&bar, 300);
+    for (int v = 0; v <= 1000; v += 10)
+        pacer.change([&] { bar.setValue(v); });
+    EXPECT_EQ(bar.value(), 1000) << "the value itself changes at once";
+    EXPECT_LE(counter.paints, 2) << "a progress bar repaints itself on every visible step";
+    // A picture taken meanwhile shows the bar as it is.
+    const int paintsBefore = counter.paints;
+    EXPECT_FALSE(bar.grab().isNull());
+    EXPECT_GT(counter.paints, paintsBefore);
+    EXPECT_EQ(counter.paintedValue, 1000);
+    counter.paintedValue = -1;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.paintedValue == 1000; }, 2000))
+        << "the last value is painted once the interval is over, with nothing else happening";
 }
 
 TEST(StatusBar, RightClickOpensTheContextMenu) {

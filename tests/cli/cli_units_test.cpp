@@ -27,6 +27,11 @@ TEST(CliOptions, BadArgumentsAreUsageErrorsThatSayWhy)
         {{"send"}, "'send' needs at least one command name"},
         {{"info", "--port"}, "--port needs a value"},
         {{"ports", "extra"}, "'ports' takes no arguments"},
+        {{"backup"}, "'backup' takes one settings file"},
+        {{"compare", "a.json", "b.json"}, "'compare' takes one settings file"},
+        {{"backup", "--write-serial", "a.json"}, "--write-serial applies to 'restore' only"},
+        {{"compare", "a.json", "--keep-serial"}, "--keep-serial applies to 'restore' only"},
+        {{"restore", "--keep-serial", "--write-serial", "a.json"}, "exclude each other"},
     };
     for (const auto& c : cases)
         EXPECT_NE(parseCliOptions(c.args).error.find(c.error), std::string::npos)
@@ -45,7 +50,10 @@ TEST(CliOptions, ValuesReachTheirFields)
     EXPECT_EQ(o.linkIndex, 2);
     EXPECT_EQ(o.timeoutMs, 3000);
     EXPECT_TRUE(o.yes);
-    for (const char* command : {"ports", "info", "send", "sd-upload", "flash"})
+    EXPECT_EQ(parseCliOptions({"restore", "a.json"}).serialChoice, 0);
+    EXPECT_EQ(parseCliOptions({"restore", "--write-serial", "a.json"}).serialChoice, 2);
+    EXPECT_EQ(parseCliOptions({"--keep-serial", "restore", "a.json"}).serialChoice, 1);
+    for (const char* command : {"ports", "info", "send", "sd-upload", "flash", "backup", "compare", "restore"})
         EXPECT_NE(commandHelp(command).find("Examples:"), std::string::npos) << command;
 }
 
@@ -89,6 +97,20 @@ TEST(FrameTrace, TheRingKeepsTheNewestEntries)
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].bytes, Bytes{0x02});
     EXPECT_EQ(formatTraceEntry(entries[1]), "[     0.003] <- 03  reply");
+}
+
+TEST(FrameTrace, ClearingForgetsAFrameCutOffHalfway)
+{
+    FrameTrace trace;
+    const Bytes half{0xA6, 0x01};
+    trace.record(TraceDirection::ToDisplay, half, 0);
+    trace.clear();
+    const Bytes hello{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67};
+    trace.record(TraceDirection::ToDisplay, hello, 1);
+    const auto entries = trace.entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].name, "hello");
+    EXPECT_EQ(entries[0].bytes, hello);
 }
 
 TEST(ProgressBar, RedrawsAtMostTenTimesASecondButAlwaysShowsTheEnd)

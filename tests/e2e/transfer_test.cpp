@@ -3,6 +3,8 @@
 #include "tests/e2e/window_fixture.h"
 
 #include "app/sd_file_controls.h"
+#include "app/transfer_results_view.h"
+#include "transfer/transfer_results.h"
 #include "app/widgets/k_combo_box.h"
 #include "sim/display_storage.h"
 
@@ -12,8 +14,12 @@
 #include <QProgressBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QApplication>
+#include <QtTest/QTest>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <optional>
 
@@ -221,7 +227,7 @@ TEST_F(SdNames, ACyrillicNameArrivesUnderARussianLocaleAndIsAFileErrorUnderAnEng
     }, 10000);
     script.step("english batch over", [&] {
         const auto& h = history[1];
-        return idle() && h.size() >= 2 && h.back() == "Files is loaded to SD..." && h.end()[-2].endsWith(" error");
+        return idle() && h.size() >= 2 && h.back() == "Files is loaded to SD... 1 of 1 files failed" && h.end()[-2].endsWith(" error");
     }, [&] { press("Button2"); }, 10000);
     connectWith(script);
     locale.reset();
@@ -229,7 +235,7 @@ TEST_F(SdNames, ACyrillicNameArrivesUnderARussianLocaleAndIsAFileErrorUnderAnEng
     EXPECT_EQ(sdFile(QStringLiteral("/str/") + name), bytes);
     EXPECT_TRUE(panel1Showed("File /str/Привет.txt written"));
     EXPECT_EQ(history[1].end()[-2], "File /str/Привет.txt error");
-    EXPECT_EQ(history[1].back(), "Files is loaded to SD...");
+    EXPECT_EQ(history[1].back(), "Files is loaded to SD... 1 of 1 files failed");
     EXPECT_EQ(countFrames("SD open"), 1u);  // nothing went for the name 1252 cannot write
 }
 
@@ -253,13 +259,40 @@ TEST_F(SdWrongSum, AWrongSumOnTheSecondFileIsAFileErrorAndTheBatchStillEnds)
         openPcFolder();
         press("Button7");
     });
-    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 10000);
+    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD... 1 of 3 files failed"; }, [&] { press("Button2"); }, 10000);
     connectWith(script);
+    EXPECT_EQ(window->StatusBar1->panelToolTip(1), "Not written: three.bin");
     // Sorted by name: one, three, two.
     EXPECT_TRUE(panel1Showed("File /one.bin written"));
     EXPECT_TRUE(panel1Showed("File /three.bin error"));
     EXPECT_TRUE(panel1Showed("File /two.bin written"));
     EXPECT_EQ(countFrames("SD close"), 2u);
+}
+
+TEST_F(SdWrongSum, ANameTheLocaleCannotDecodeIsListedAndReportedNotLeftBehind)
+{
+    writePcFile("a.bin", 10);
+    writePcFile("z.bin", 10);
+    // A name holding the bytes ff fe, which no UTF-8 decoder reads.
+    const QByteArray raw = QFile::encodeName(pcFolder.path()) + "/m\xff\xfe.bin";
+    const int fd = ::open(raw.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, "0123456789", 10), 10);
+    ::close(fd);
+    const QString shown = QStringLiteral("m\uFFFD\uFFFD.bin");
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        openPcFolder();
+        EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
+        press("Button7");
+    });
+    script.step("batch over", [&] { return idle() && panel(1).startsWith("Files is loaded"); }, [&] { press("Button2"); }, 10000);
+    connectWith(script);
+    const TransferResults& r = window->sdUpload().results();
+    ASSERT_EQ(r.count(), 3);
+    EXPECT_EQ(r.at(1).name, shown);
+    EXPECT_EQ(r.at(1).outcomeText(), "name not writable on the display");
+    EXPECT_EQ(panel(1), "Files is loaded to SD... 1 of 3 files failed");
+    EXPECT_EQ(countFrames("SD open"), 2u);  // nothing went for it
 }
 
 class SdLineDropped : public Transfer {
@@ -296,6 +329,11 @@ TEST_F(SdLineDropped, ALineLostMidTransferLeavesTheWindowResponsiveThePortClosed
     }
     EXPECT_FALSE(window->comm().Active());
     EXPECT_TRUE(errors.empty());
+    const TransferResults& r = window->sdUpload().results();
+    ASSERT_EQ(r.count(), 1);
+    EXPECT_TRUE(r.at(0).outcomeText().startsWith("line lost at byte ")) << r.at(0).outcomeText().toStdString();
+    EXPECT_FALSE(loop().job().running());
+    EXPECT_TRUE(window->Button7->isEnabled());
 }
 
 // ---------------------------------------------------------------- built-in flash
@@ -413,6 +451,268 @@ TEST_F(FlashWrongFirstSum, AWrongFirstSumEndsTheTransferAtOnce)
     }, [&] { press("Button2"); });
     connectWith(script);
     EXPECT_EQ(countFrames("flash block"), 1u);
+}
+
+
+// ---------------------------------------------------------------- an honest account, Stop, the stall notice
+
+QStringList resultTexts(const TransferResults& results)
+{
+    QStringList texts;
+    for (int i = 0; i < results.count(); ++i)
+        texts << results.at(i).outcomeText();
+    return texts;
+}
+
+class SdBatchOfFive : public Transfer {
+protected:
+    // The second file's second block is acknowledged with a wrong sum.
+    SdBatchOfFive() : Transfer(1252, SdWrongSumAt(2, 2)) {}
+    static FailureSettings SdWrongSumAt(int file, int block)
+    {
+        FailureSettings f;
+        f.enable(FailureMode::WrongSum).at(file, block);
+        return f;
+    }
+};
+
+TEST_F(SdBatchOfFive, EveryFileHasItsResultStopEndsTheBatchAndSendFailedAgainSendsOnlyTheRest)
+{
+    std::map<QString, QByteArray> sent;
+    for (auto [name, size] : {std::pair{"a.bin", 600}, {"b.bin", 600}, {"c.bin", 600}, {"e.bin", 400000}})
+        sent[QString::fromLatin1(name)] = writePcFile(QString::fromLatin1(name), size, size % 251);
+    // d.bin is there but cannot be read.
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), QDir(pcFolder.path()).filePath(QStringLiteral("d.bin"))));
+    std::vector<Question> asked;
+    window->setQuestionAsker([&](const Question& q, std::function<void()>) { asked.push_back(q); });
+
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        window->cxPageControl1->setActivePage(window->cxTabSheet4);
+        openPcFolder();
+        EXPECT_FALSE(window->sdStop->isEnabled());
+        press("Button7");
+    });
+    script.step("the last file under way", [&] {
+        return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000;
+    }, [&] {
+        // Nothing that would abandon the batch can be pressed; Stop and Exit can.
+        for (QAbstractButton* b : {static_cast<QAbstractButton*>(window->BitBtn9), static_cast<QAbstractButton*>(window->Button50),
+                                   static_cast<QAbstractButton*>(window->Button7), static_cast<QAbstractButton*>(window->Button8)}) {
+            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+            EXPECT_EQ(b->toolTip(), "A transfer is running: Stop ends it");
+        }
+        EXPECT_TRUE(window->sdStop->isEnabled());
+        EXPECT_TRUE(window->Button2->isEnabled());
+        EXPECT_TRUE(window->keepsAwake());
+        press("sdStop");
+    }, 15000);
+    script.step("stopped", [&] { return idle() && !loop().job().running(); }, [&] {
+        EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
+        EXPECT_FALSE(window->keepsAwake());
+        EXPECT_TRUE(window->BitBtn9->isEnabled());
+        EXPECT_FALSE(window->sdStop->isEnabled());
+        EXPECT_TRUE(window->sdSendFailedAgain->isEnabled());
+        screenshot("sd-file-manager-results.png");
+        press("sdSendFailedAgain");
+    });
+    script.step("again over", [&] { return idle() && !loop().job().running() && panel(1).startsWith("Files is loaded"); },
+                [&] { press("Button2"); }, 20000);
+    connectWith(script);
+
+    const TransferResults& results = window->sdUpload().results();
+    EXPECT_EQ(resultTexts(results).size(), 3);
+    EXPECT_EQ(results.at(0).name, "b.bin");
+    EXPECT_EQ(results.at(0).outcomeText(), "written");
+    EXPECT_TRUE(results.at(1).outcomeText().startsWith("cannot read: ")) << results.at(1).outcomeText().toStdString();
+    EXPECT_EQ(results.at(2).outcomeText(), "written");
+    EXPECT_EQ(panel(1), "Files is loaded to SD... 1 of 3 files failed");
+    EXPECT_TRUE(asked.empty());
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "e.bin"})
+        EXPECT_EQ(sdFile(QStringLiteral("/") + QString::fromLatin1(name)), sent[QString::fromLatin1(name)]) << name;
+    // a, b, c and e went in the first batch; only b and e again.
+    EXPECT_EQ(countFrames("SD open"), 6u);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SdBatchOfFive, TheFirstBatchAccountsForEveryFile)
+{
+    writePcFile("a.bin", 600);
+    writePcFile("b.bin", 600);
+    writePcFile("c.bin", 600);
+    writePcFile("e.bin", 400000);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), QDir(pcFolder.path()).filePath(QStringLiteral("d.bin"))));
+    QStringList first;
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        openPcFolder();
+        press("Button7");
+    });
+    script.step("the last file under way", [&] { return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000; },
+                [&] {
+        // Esc with the focus on the page stops, as the button does.
+        window->cxPageControl1->setActivePage(window->cxTabSheet4);
+        QApplication::setActiveWindow(window.get());
+        window->sdStop->setFocus();
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+    }, 15000);
+    script.step("stopped", [&] { return idle() && !loop().job().running(); }, [&] {
+        first = resultTexts(window->sdUpload().results());
+        EXPECT_EQ(window->sdResults->copiedText().count('\n'), 6);  // a header and five rows
+        press("Button2");
+    });
+    connectWith(script);
+    ASSERT_EQ(first.size(), 5);
+    EXPECT_EQ(first[0], "written");
+    EXPECT_EQ(first[1], "sum error at block 2");
+    EXPECT_EQ(first[2], "written");
+    EXPECT_TRUE(first[3].startsWith("cannot read: ")) << first[3].toStdString();
+    EXPECT_TRUE(first[4].startsWith("stopped at byte ")) << first[4].toStdString();
+    EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
+    EXPECT_EQ(window->StatusBar1->panelToolTip(1).count(','), 2);  // b, d and e named
+}
+
+class SdQuietDisplay : public Transfer {
+protected:
+    // The answer to the second block of the first file comes after 4.5 s.
+    SdQuietDisplay() : Transfer(1252, late()) {}
+    static FailureSettings late()
+    {
+        FailureSettings f;
+        f.enable(FailureMode::DelayReplies).at(1, 2);
+        f.replyDelay = std::chrono::milliseconds(4500);
+        return f;
+    }
+};
+
+TEST_F(SdQuietDisplay, AQuietDisplayIsNoticedAfterThreeSecondsAndExitAsksWithoutStallingTheTransfer)
+{
+    writePcFile("a.bin", 5000);
+    std::function<void()> confirm;
+    std::vector<QString> questions;
+    window->setQuestionAsker([&](const Question& q, std::function<void()> onConfirm) {
+        questions.push_back(q.text);
+        confirm = std::move(onConfirm);
+    });
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        window->cxPageControl1->setActivePage(window->cxTabSheet4);
+        openPcFolder();
+        press("Button7");
+    });
+    script.step("notice", [&] { return panel(1).startsWith("No answer"); }, [&] {
+        EXPECT_EQ(panel(1), "No answer from the display for 3 s; still waiting (Stop ends the transfer)");
+        screenshot("stall-notice.png");
+    }, 6000);
+    script.step("answered again", [&] { return panel(1) == "Loading file a.bin to SD..." && panel(2).toInt() > 500; }, [&] {
+        press("Button2");  // asks; the transfer goes on while the question is open
+        EXPECT_EQ(questions, (std::vector<QString>{"A transfer is running: stop it and disconnect?"}));
+    }, 6000);
+    script.step("still going", [&] { return panel(2).toInt() >= 2000 || panel(1) == "Files is loaded to SD..."; }, [&] {
+        EXPECT_GE(loop().runDepth(), 1);
+        if (confirm)
+            confirm();
+    }, 5000);
+    connectWith(script);
+    EXPECT_EQ(loop().runDepth(), 0);
+    EXPECT_FALSE(window->comm().Active());
+    EXPECT_FALSE(loop().job().running());
+}
+
+class GreetingUnanswered : public Transfer {
+protected:
+    GreetingUnanswered() : Transfer(1252, silent()) {}
+    static FailureSettings silent()
+    {
+        FailureSettings f;
+        f.enable(FailureMode::Silent);
+        return f;
+    }
+};
+
+TEST_F(GreetingUnanswered, ASilentDisplayAtConnectIsNamedAndTheOldSizesMarkedStale)
+{
+    script.step("size query out", [&] { return loop().state() == 1; }, [&] {
+        EXPECT_TRUE(window->Edit6->property("stale").toBool());
+    }, 5000);
+    script.step("notice", [&] { return panel(1).startsWith("No answer"); }, [&] {
+        EXPECT_EQ(panel(1), "No answer from the display since Connect, for 3 s; still waiting (press another button or Exit)");
+        EXPECT_FALSE(window->Edit10->toolTip().isEmpty());
+        press("Button2");
+    }, 6000);
+    connectWith(script);
+}
+
+class FlashSlotResults : public Transfer {
+protected:
+    FlashSlotResults() : Transfer(1252, wrongSecond()) {}
+    static FailureSettings wrongSecond()
+    {
+        FailureSettings f;
+        f.enable(FailureMode::WrongSum).at(2, 3);
+        return f;
+    }
+};
+
+TEST_F(FlashSlotResults, EachSlotShowsItsLastResultBesideIt)
+{
+    writePcFile("sys.imz", 3000);
+    writePcFile("logos.imz", 5000);
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        window->cxPageControl1->setActivePage(window->TabSheet4);
+        chooseImage(0, QDir(pcFolder.path()).filePath("sys.imz"));
+        press("BitBtn11");
+    });
+    script.step("first written", [&] { return idle() && !loop().job().running(); }, [&] {
+        chooseImage(7, QDir(pcFolder.path()).filePath("logos.imz"));
+        press("BitBtn43");
+    }, 5000);
+    script.step("second over", [&] { return idle() && !loop().job().running(); }, [&] {
+        screenshot("disk-image-loader-results.png");
+        press("Button2");
+    }, 5000);
+    connectWith(script);
+    EXPECT_EQ(window->imageResult[0]->text(), "written (3000 bytes)");
+    EXPECT_EQ(window->imageResult[7]->text(), "sum error at block 3");
+    EXPECT_EQ(panel(1), "File logos.imz error");
+}
+
+
+class FlashTooLarge : public Transfer {
+protected:
+    FlashTooLarge() : Transfer(1252, {}) {}
+};
+
+TEST_F(FlashTooLarge, AnImageLargerThanItsDiskAsksFirstAndNothingGoesUnlessConfirmed)
+{
+    // The simulator reports 4 Mb for Disk 0; the image has 5 MiB.
+    const QString image = QDir(pcFolder.path()).filePath("sys.imz");
+    {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(5 * 1048576));
+    }
+    std::vector<Question> asked;
+    window->setQuestionAsker([&](const Question& q, std::function<void()>) { asked.push_back(q); });
+    auto since = std::make_shared<QElapsedTimer>();
+    script.step("greeted", [&] { return greeted(); }, [&] {
+        chooseImage(0, image);
+        press("BitBtn11");
+        since->start();
+    });
+    script.step("a while", [since] { return since->elapsed() > 300; }, [&] { press("Button2"); });
+    connectWith(script);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].text, "sys.imz has 5242880 bytes; the display reported 4 Mb (4194304 bytes) for \"1. sys.imz\". Send it anyway?");
+    EXPECT_EQ(countFrames("flash open"), 0u);
+}
+
+
+TEST_F(FlashTooLarge, ASendBeforeConnectStartsNoJobAndHoldsNoButton)
+{
+    const QString image = QDir(pcFolder.path()).filePath("diag.imz");
+    writePcFile("diag.imz", 100);
+    window->imageFileBox[6]->setText(image);
+    window->imageSendClick(6);  // the handler of "Send" in slot "7. diag.imz"
+    EXPECT_FALSE(loop().job().running());
+    EXPECT_TRUE(window->Button8->isEnabled());
 }
 
 }  // namespace

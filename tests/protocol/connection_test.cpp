@@ -197,6 +197,35 @@ TEST_F(Connection, WaitingStepsSleepInsteadOfSpinning)
     }
 }
 
+// Steps that act follow each other without a round of events in between, but never for long:
+// a timer due during an endless run of acting steps still fires, and the run goes on meanwhile.
+TEST_F(Connection, AnEndlessRunOfActingStepsStillLetsHandlersRun)
+{
+    int passes = 0;
+    int passesWhenTimerFired = -1;
+    bool starved = false;
+    QElapsedTimer clock;
+    loop->registerStep(779, [&] {
+        ++passes;
+        if (clock.elapsed() > 5000 && !starved) {  // the timer below never came
+            starved = true;
+            loop->requestExit();
+        }
+        return ProtocolLoop::StepResult::Acted;
+    });
+    script.step("sizes shown", [&] { return sizesShown(); }, [&] {
+        clock.start();
+        loop->setState(779);
+        QTimer::singleShot(50, [&] {
+            passesWhenTimerFired = passes;
+            loop->requestExit();
+        });
+    });
+    connectWith(script);
+    EXPECT_FALSE(starved) << "a handler due during the run never ran";
+    EXPECT_GT(passesWhenTimerFired, 1) << "the run of passes went on until the handler's turn";
+}
+
 TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
 {
     loop->storeCommand(50, 0x1A);  // "Reboot" pressed while disconnected

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <stdexcept>
 
-ScriptedDisplay::ScriptedDisplay(Behaviour behaviour) : behaviour_(behaviour)
+ScriptedDisplay::ScriptedDisplay(Behaviour behaviour) : behaviour_(behaviour), rng_(behaviour.fuzzSeed)
 {
     char name[256] = {0};
     if (::openpty(&master_, &keeper_, name, nullptr, nullptr) != 0)
@@ -89,8 +89,15 @@ void ScriptedDisplay::answer(const Frame& f)
     auto sum = [](auto first, auto last) { return static_cast<uint8_t>(std::accumulate(first, last, 0u)); };
     switch (f.marker) {
     case 0xA6:
-        if (f.body.size() == 2 && f.body[1] == 0x20)
-            write({behaviour_.sizeReply.begin(), behaviour_.sizeReply.end()});
+        if (f.body.size() == 2 && f.body[1] == 0x20) {
+            fuzzed({behaviour_.sizeReply.begin(), behaviour_.sizeReply.end()});
+        } else if (behaviour_.fuzzSeed != 0) {
+            // Any other command (a record read): a reply of any length, of any bytes.
+            std::vector<uint8_t> junk(rng_() % 41);
+            for (uint8_t& b : junk)
+                b = static_cast<uint8_t>(rng_());
+            fuzzed(junk);
+        }
         return;
     case 0xAA: {
         std::lock_guard<std::mutex> guard(lock_);
@@ -154,8 +161,58 @@ void ScriptedDisplay::answer(const Frame& f)
     }
 }
 
+void ScriptedDisplay::fuzzed(std::vector<uint8_t> bytes)
+{
+    if (behaviour_.fuzzSeed == 0) {
+        write(bytes);
+        return;
+    }
+    auto junk = [this](size_t most) {
+        std::vector<uint8_t> j(rng_() % (most + 1));
+        for (uint8_t& b : j)
+            b = static_cast<uint8_t>(rng_());
+        return j;
+    };
+    std::vector<uint8_t> out;
+    switch (rng_() % 6) {
+    case 0:
+        out = bytes;
+        break;
+    case 1:  // junk instead of the reply
+        out = junk(12);
+        break;
+    case 2: {  // junk around the reply
+        out = junk(5);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        const auto after = junk(5);
+        out.insert(out.end(), after.begin(), after.end());
+        break;
+    }
+    case 3:  // the marker right, the rest anything
+        out = bytes;
+        for (size_t i = 1; i < out.size(); ++i)
+            out[i] = static_cast<uint8_t>(rng_());
+        break;
+    case 4:  // a long run of junk first
+        out = junk(300);
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        break;
+    default:  // byte by byte
+        for (uint8_t b : bytes) {
+            write({b});
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return;
+    }
+    write(out);
+}
+
 void ScriptedDisplay::reply(std::vector<uint8_t> bytes)
 {
+    if (behaviour_.fuzzSeed != 0) {
+        fuzzed(std::move(bytes));
+        return;
+    }
     if (behaviour_.strayBefore)
         bytes.insert(bytes.begin(), behaviour_.strayByte);
     if (behaviour_.pieceGap.count() > 0) {

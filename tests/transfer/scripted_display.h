@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,6 +41,9 @@ public:
         // Every acknowledgement in two writes, this far apart.
         std::chrono::milliseconds pieceGap{0};
         bool silentAfterFirstBlock = false;  // no answer to any block frame after the first
+        // When not 0: every reply is mangled at random from this seed (left alone, replaced by
+        // junk, wrapped in junk, a wrong second byte, after a long run of junk, or in pieces).
+        uint32_t fuzzSeed = 0;
     };
 
     explicit ScriptedDisplay(Behaviour behaviour);
@@ -62,6 +66,7 @@ private:
     void answer(const Frame& frame);
     void reply(std::vector<uint8_t> bytes);
     void write(const std::vector<uint8_t>& bytes);
+    void fuzzed(std::vector<uint8_t> bytes);
     size_t expectedLength(const std::vector<uint8_t>& pending) const;
 
     Behaviour behaviour_;
@@ -79,4 +84,5 @@ private:
     int flashBlocks_ = 0;
     int sdBlocksOfFile_ = 0;
     int blocksAnswered_ = 0;
+    std::mt19937 rng_;
 };

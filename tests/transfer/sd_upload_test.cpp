@@ -103,7 +103,7 @@ TEST_F(SdUploadTest, AWrongSumAbandonsThatFileWithoutACloseAndTheBatchGoesOn)
     EXPECT_EQ(display->countFrames(0xAC), 2u);
     const auto& h = transferHost.panel1History;
     EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("File /b.bin error")), h.end());
-    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD..."));
+    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD... 1 of 3 files failed"));
 }
 
 TEST_F(SdUploadTest, StrayBytesAndAcknowledgementsInPiecesStillGiveAByteExactFile)
@@ -136,7 +136,7 @@ TEST_F(SdUploadTest, StrayBytesAndAcknowledgementsInPiecesStillGiveAByteExactFil
         if (c.behaviour.strayByte == 0xAB) {
             // AB taken as the marker, then the real AB as the sum: the file is in error, as the
             // display answered; the stray byte never hangs the window.
-            EXPECT_EQ(transferHost.panels[1], QStringLiteral("Files is loaded to SD..."));
+            EXPECT_EQ(transferHost.panels[1], QStringLiteral("Files is loaded to SD... 1 of 1 files failed"));
             continue;
         }
         EXPECT_EQ(bytesOf(files[0].data), bytes);
@@ -164,7 +164,7 @@ TEST_F(SdUploadTest, NamesTheDisplayCannotBeToldEndInTheFileErrorWithNothingSent
     const auto& h = transferHost.panel1History;
     EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("File /params/") + longName + QStringLiteral(" error")), h.end());
     EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("File /params/Привет.txt error")), h.end());
-    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD..."));
+    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD... 2 of 4 files failed"));
 
     // The same Cyrillic name goes under a Russian locale's code page, in its bytes.
     TearDown();
@@ -222,7 +222,10 @@ TEST_F(SdUploadTest, AnUnreadableOrTooLargeFileEndsInTheFileErrorAndTheLineStays
     const auto& h = transferHost.panel1History;
     EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("File /b.bin error")), h.end());
     EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("File /c.img error")), h.end());
-    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD..."));
+    EXPECT_EQ(h.back(), QStringLiteral("Files is loaded to SD... 2 of 4 files failed"));
+    const TransferResults& r = sd->results();
+    EXPECT_TRUE(r.at(1).outcomeText().startsWith(QStringLiteral("cannot read: "))) << r.at(1).outcomeText().toStdString();
+    EXPECT_EQ(r.at(2).outcomeText(), QStringLiteral("cannot read: larger than 2 GiB"));
     EXPECT_TRUE(host.errors.empty());  // the loop went on: nothing ended it
 }
 
@@ -271,6 +274,9 @@ TEST_F(SdUploadTest, AMissingFileIsLookedForOnATimerUntilItAppears)
         s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     EXPECT_LT(passesWhileWaiting, 1000);
+    const auto& h = transferHost.panel1History;
+    EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("Waiting for late.bin to appear in ") + QDir::toNativeSeparators(folder.path())),
+              h.end());
     EXPECT_EQ(display->countFrames(0xAA), 1u);
     ASSERT_EQ(display->sdFiles().size(), 1u);
     EXPECT_EQ(display->sdFiles()[0].data.size(), 42u);

@@ -11,6 +11,9 @@
 #include "transfer/flash_loader.h"
 #include "transfer/sd_upload.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_results.h"
+
+#include <map>
 
 #include <QDir>
 #include <QFile>
@@ -44,6 +47,14 @@ struct RecordingTransferHost : TransferHost {
     }
     void setProgressRange(int32_t maximum) override { progressMaximum = maximum; }
     void setProgressPosition(int32_t position) override { progressPosition = position; }
+    QString panel1Tip;
+    std::map<int, QString> slotShown;
+    void setTransferPanelToolTip(int panel, const QString& text) override
+    {
+        if (panel == 1)
+            panel1Tip = text;
+    }
+    void showSlotResult(int slot, const FileResult& result) override { slotShown[slot] = result.outcomeText(); }
 };
 
 class TransferOverPty : public ::testing::Test {

@@ -1,6 +1,7 @@
 // The plain parts of the transfers: the speed figure, the code page of a locale, the encoding of
 // device paths and the reading of whole files.
 #include "transfer/ansi_code_page.h"
+#include "transfer/image_fit.h"
 #include "transfer/speed_figure.h"
 #include "transfer/whole_file.h"
 
@@ -10,7 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(SpeedFigure, BytesPerSecondRoundedHalfToEvenOverUnsignedMilliseconds)
 {
@@ -104,4 +108,63 @@ TEST(WholeFile, RefusesAFileBeyondTheProgressBarsRangeBeforeReadingIt)
     const WholeFile tooLarge = readWholeFile(huge);
     EXPECT_EQ(tooLarge.outcome, WholeFile::Outcome::TooLarge);
     EXPECT_TRUE(tooLarge.bytes.empty());
+}
+
+TEST(WholeFile, MemoryThatIsNotThereIsThatFilesErrorNotTheEndOfTheProgram)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = QDir(dir.path()).filePath(QStringLiteral("big.img"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(int64_t{1} << 30));  // sparse
+    }
+    // A child process under a 512 MiB address-space limit reads the 1 GiB file.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{512u << 20, 512u << 20};
+        ::setrlimit(RLIMIT_AS, &limit);
+        try {
+            const WholeFile file = readWholeFile(path);
+            const bool told = file.outcome == WholeFile::Outcome::Unreadable && file.reason == QStringLiteral("not enough memory");
+            ::_exit(told ? 0 : 1);
+        } catch (...) {
+            ::_exit(2);  // the error escaped the read: it would end the protocol loop
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the read ended the process";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(ImageFit, AnImageLargerThanItsDiskOrNamedForAnotherSlotIsNamedBeforeItGoes)
+{
+    struct Case {
+        int slot;
+        const char* name;
+        int64_t size;
+        std::optional<unsigned> diskMb;
+        const char* concern;  // nullptr: none
+    } cases[] = {
+        {0, "sys.imz", 10 * 1048576, 10u, nullptr},  // exactly the disk's size
+        {0, "sys.imz", 10 * 1048576 + 1, 10u,
+         "sys.imz has 10485761 bytes; the display reported 10 Mb (10485760 bytes) for \"1. sys.imz\"."},
+        {0, "logos.imz", 100, 10u, "logos.imz is the default name of slot \"8. logos.imz\", not of \"1. sys.imz\"."},
+        {7, "LOGOS.IMZ", 100, std::nullopt, nullptr},
+        {5, "big.imz", int64_t{1} << 31, std::nullopt, nullptr},  // no size reported: only the name counts
+        {1, "sys.imz", 20 * 1048576, 10u,
+         "sys.imz has 20971520 bytes; the display reported 10 Mb (10485760 bytes) for \"2. diask1.imz\". "
+         "sys.imz is the default name of slot \"1. sys.imz\", not of \"2. diask1.imz\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<QString> concern = imageFitConcern({c.slot, QString::fromLatin1(c.name), c.size, c.diskMb});
+        if (c.concern)
+            EXPECT_EQ(concern.value_or(QString()), QString::fromUtf8(c.concern));
+        else
+            EXPECT_FALSE(concern.has_value()) << concern->toStdString();
+    }
 }

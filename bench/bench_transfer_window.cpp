@@ -1,0 +1,355 @@
+// How fast the shell moves files through its real window: `TForm3` offscreen, its own serial
+// component and protocol loop, against korvane-sim as its own process over a pseudo-terminal,
+// and the floor client (floor_client.h) against the same simulator for comparison. Prints one
+// name=value line per figure.
+//
+//   QT_QPA_PLATFORM=offscreen bench_transfer_window [--parts ratios,small,batch] [--size-kib N]
+//                                                   [--idle-window]
+//
+// ratios (emulated 921600 8N2 line; a busy window: a timer repaints and resizes it every 5 ms,
+// unless --idle-window leaves it alone):
+//   sd_window_ratio, flash_window_ratio   bytes per second of one file (1 MiB) over the
+//                                         protocol's limit, the simulator's lateness left out
+//   sd_window_turnaround_median_us, _p99_us (and flash_window_...)  from the simulator's write
+//                                         of a block acknowledgement to its read of the next block
+//   sd_floor_ratio, flash_floor_ratio, floor_sd_turnaround_*  the floor client, same line
+//   sd_vs_floor, flash_vs_floor           the window's ratio over the floor's
+// small (emulated line): a batch of 500 files of 100 bytes
+//   sd_small_window_files_per_s, sd_small_floor_files_per_s, sd_small_vs_floor
+// batch (no emulation: the pseudo-terminal's own pace), files of 100 bytes:
+//   sd_batch_<n>_ms_per_file              for 100, 500, 1000 and 10000 files
+//   sd_batch_<n>_longest_event_wait_ms    the longest gap between two firings of a 5 ms timer
+//                                         while the batch ran: how long a user's click could wait
+//   sd_batch_floor_500_ms_per_file        the floor client's 500 files on the same unpaced line
+#include "bench/floor_session.h"
+#include "bench/sim_process.h"
+#include "app/form3.h"
+#include "app/sd_file_controls.h"
+#include "app/widgets/k_combo_box.h"
+#include "app/widgets/k_edit.h"
+#include "app/widgets/k_status_bar.h"
+#include "protocol/protocol_states.h"
+#include "sim/display_simulator.h"
+#include "sim/line_emulation.h"
+#include "tests/support/runtime_dir_guard.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kBaud = 921600;
+constexpr double kLineBytesPerSecond = kBaud / 11.0;  // 8N2: start, 8 data, 2 stop
+constexpr double kSdLimit = kLineBytesPerSecond * 250.0 / 254.0;
+constexpr double kFlashLimit = kLineBytesPerSecond * 1024.0 / 1028.0;
+constexpr int kShellPort = 3;  // the window's port number at start
+
+void print(const char* name, double value, int decimals = 4)
+{
+    std::printf("%s=%.*f\n", name, decimals, value);
+    std::fflush(stdout);
+}
+
+struct Turnarounds {
+    double medianUs = 0, p99Us = 0;
+};
+
+Turnarounds turnarounds(const LineRecords& r, int64_t fromNs, int64_t toNs, FrameKind kind)
+{
+    std::vector<int64_t> t;
+    for (const TurnaroundRecord& x : r.turnarounds)
+        if (x.answered == static_cast<int>(kind) && x.answerWrittenNs >= fromNs && x.answerWrittenNs <= toNs)
+            t.push_back(x.nextReadNs - x.answerWrittenNs);
+    if (t.empty())
+        return {};
+    std::sort(t.begin(), t.end());
+    auto at = [&](double q) { return double(t[std::min(t.size() - 1, size_t(q * double(t.size())))]) / 1000.0; };
+    return {at(0.5), at(0.99)};
+}
+
+double ratio(int64_t bytes, int64_t fromNs, int64_t toNs, double limit, const LineRecords& r)
+{
+    return double(bytes) / (double(toNs - fromNs - r.latenessBetween(fromNs, toNs)) / 1e9) / limit;
+}
+
+std::vector<uint8_t> randomBytes(size_t size, unsigned seed)
+{
+    std::vector<uint8_t> bytes(size);
+    std::mt19937 random(seed);
+    for (auto& b : bytes)
+        b = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+void writeFile(const QString& path, const std::vector<uint8_t>& data)
+{
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(reinterpret_cast<const char*>(data.data()), static_cast<qint64>(data.size()));
+}
+
+// One connection of the real window to a fresh simulator: the greeting, then the jobs one after
+// the other, each started when the loop is idle, then "Exit".
+struct WindowSession {
+    struct Job {
+        std::function<void(TForm3&)> start;
+        int64_t startNs = 0;
+        int64_t endNs = 0;
+        int64_t longestGapNs = 0;
+    };
+    std::vector<Job> jobs;
+    bool busy = false;  // repaint and resize the window every 5 ms
+    LineRecords records;
+
+    bool run(const QTemporaryDir& work, const QStringList& simArgs)
+    {
+        SimProcess sim;
+        if (!sim.start(work, kShellPort, simArgs)) {
+            std::fprintf(stderr, "window: the simulator did not start\n");
+            return false;
+        }
+        bool ok = true;
+        {
+            TForm3 form;  // made after the simulator registered its port, so the picker lists it
+            form.setErrorReporter([&](const QString& text) {
+                std::fprintf(stderr, "window error: %s\n", qPrintable(text));
+                ok = false;
+            });
+            form.show();
+            QApplication::processEvents();
+
+            // The probe: a 5 ms timer; in a busy window it also repaints and resizes.
+            QTimer probe;
+            probe.setInterval(5);
+            int64_t lastTick = 0;
+            size_t current = 0;
+            bool grow = false;
+            QObject::connect(&probe, &QTimer::timeout, [&] {
+                const int64_t now = steadyNowNs();
+                if (current < jobs.size() && jobs[current].startNs != 0 && lastTick != 0)
+                    jobs[current].longestGapNs = std::max(jobs[current].longestGapNs, now - lastTick);
+                lastTick = now;
+                if (busy) {
+                    grow = !grow;
+                    form.resize(form.width() + (grow ? 1 : -1), form.height());
+                    form.update();
+                }
+            });
+            probe.start();
+
+            bool greeted = false;
+            QElapsedTimer guard;
+            guard.start();
+            QObject::connect(&form.loop(), &ProtocolLoop::passDone, [&] {
+                if (guard.elapsed() > 600000) {
+                    std::fprintf(stderr, "window: gave up in state %d\n", form.loop().state());
+                    ok = false;
+                    form.loop().requestExit();
+                    return;
+                }
+                if (form.loop().state() != State::kIdle)
+                    return;
+                if (!greeted) {
+                    if (form.loop().runDepth() == 0 || form.StatusBar1->panelText(4) != QStringLiteral("1000"))
+                        return;
+                    greeted = true;
+                } else if (current < jobs.size() && jobs[current].startNs != 0) {
+                    jobs[current].endNs = steadyNowNs();
+                    ++current;
+                }
+                if (current < jobs.size()) {
+                    lastTick = 0;
+                    jobs[current].startNs = steadyNowNs();
+                    jobs[current].start(form);
+                } else {
+                    form.loop().requestExit();
+                }
+            });
+            form.Button8Click();
+            probe.stop();
+            ok = ok && current == jobs.size();
+        }
+        const std::optional<LineRecords> r = sim.stop();
+        if (!r) {
+            std::fprintf(stderr, "window: no line records\n");
+            return false;
+        }
+        records = *r;
+        return ok;
+    }
+};
+
+// The SD page's batch: the folder opened in the folder tree, "/" as the SD folder, "Load Packet".
+std::function<void(TForm3&)> loadPacket(const QString& folder)
+{
+    return [folder](TForm3& form) {
+        form.DirectoryListBox1->setFolder(folder);
+        form.ComboBox2->setItemIndex(0);  // "/"
+        form.Button7Click();
+    };
+}
+
+std::function<void(TForm3&)> sendImage(const QString& file, int slot)
+{
+    return [file, slot](TForm3& form) {
+        form.imageFileBox[slot]->setText(file);
+        form.imageSendClick(slot);
+    };
+}
+
+// Every run gets names of its own (`prefix`), so that each one creates its files on the
+// simulator's SD card instead of overwriting those of an earlier run, which costs less.
+QStringList makeSmallFiles(const QString& folder, const QString& prefix, int count, const std::vector<uint8_t>& data)
+{
+    QDir().mkpath(folder);
+    QStringList names;
+    for (int i = 0; i < count; ++i) {
+        names << prefix + QStringLiteral("%1.bin").arg(i, 5, 10, QLatin1Char('0'));
+        writeFile(folder + QLatin1Char('/') + names.last(), data);
+    }
+    return names;
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    QFile fa(a), fb(b);
+    return fa.open(QIODevice::ReadOnly) && fb.open(QIODevice::ReadOnly) && fa.readAll() == fb.readAll();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    RuntimeDirGuard runtime;
+    QApplication app(argc, argv);
+    QStringList parts{"ratios", "small", "batch"};
+    int64_t size = 1024 * 1024;
+    QStringList args = app.arguments();
+    const bool busyWindow = !args.removeAll(QStringLiteral("--idle-window"));
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QStringLiteral("--parts"))
+            parts = args[i + 1].split(QLatin1Char(','));
+        else if (args[i] == QStringLiteral("--size-kib"))
+            size = args[i + 1].toLongLong() * 1024;
+    }
+    QTemporaryDir work;
+    if (!work.isValid())
+        return 1;
+    const QStringList line{"--baud", QString::number(kBaud), "--frame", "8N2"};
+    int port = 60;  // the floor client's simulators; the window's is COM3
+    int failures = 0;
+    std::printf("line_baud=%u\nline_frame=8N2\n", kBaud);
+
+    if (parts.contains(QStringLiteral("ratios"))) {
+        const std::vector<uint8_t> data = randomBytes(static_cast<size_t>(size), 12345);
+        const QString folder = work.filePath(QStringLiteral("one"));
+        QDir().mkpath(folder);
+        const QString file = folder + QStringLiteral("/one.bin");
+        writeFile(file, data);
+
+        const FloorSessionResult floor = runFloorSession(work, port++, line, data);
+        double sdFloor = 0, flashFloor = 0;
+        if (floor.ok) {
+            sdFloor = ratio(size, floor.sd.startNs, floor.sd.endNs, kSdLimit, floor.records);
+            flashFloor = ratio(size, floor.flash.startNs, floor.flash.endNs, kFlashLimit, floor.records);
+            print("sd_floor_ratio", sdFloor);
+            print("flash_floor_ratio", flashFloor);
+            const Turnarounds sd = turnarounds(floor.records, floor.sd.startNs, floor.sd.endNs, FrameKind::SdBlock);
+            const Turnarounds fl = turnarounds(floor.records, floor.flash.startNs, floor.flash.endNs, FrameKind::FlashBlock);
+            print("floor_sd_turnaround_median_us", sd.medianUs, 1);
+            print("floor_sd_turnaround_p99_us", sd.p99Us, 1);
+            print("floor_flash_turnaround_median_us", fl.medianUs, 1);
+            print("floor_flash_turnaround_p99_us", fl.p99Us, 1);
+        } else {
+            ++failures;
+        }
+
+        WindowSession w;
+        w.busy = busyWindow;
+        w.jobs = {{loadPacket(folder)}, {sendImage(file, 4)}};
+        if (w.run(work, line) && sameFile(file, work.filePath(QStringLiteral("sd/one.bin")))) {
+            const auto& sd = w.jobs[0];
+            const auto& fl = w.jobs[1];
+            const double sdWindow = ratio(size, sd.startNs, sd.endNs, kSdLimit, w.records);
+            const double flashWindow = ratio(size, fl.startNs, fl.endNs, kFlashLimit, w.records);
+            print("sd_window_ratio", sdWindow);
+            print("flash_window_ratio", flashWindow);
+            const Turnarounds st = turnarounds(w.records, sd.startNs, sd.endNs, FrameKind::SdBlock);
+            const Turnarounds ft = turnarounds(w.records, fl.startNs, fl.endNs, FrameKind::FlashBlock);
+            print("sd_window_turnaround_median_us", st.medianUs, 1);
+            print("sd_window_turnaround_p99_us", st.p99Us, 1);
+            print("flash_window_turnaround_median_us", ft.medianUs, 1);
+            print("flash_window_turnaround_p99_us", ft.p99Us, 1);
+            if (floor.ok) {
+                print("sd_vs_floor", sdWindow / sdFloor);
+                print("flash_vs_floor", flashWindow / flashFloor);
+            }
+        } else {
+            ++failures;
+        }
+    }
+
+    const std::vector<uint8_t> small = randomBytes(100, 777);
+    if (parts.contains(QStringLiteral("small"))) {
+        const QString folder = work.filePath(QStringLiteral("small500"));
+        const QStringList names = makeSmallFiles(folder, QStringLiteral("w"), 500, small);
+        QStringList floorNames;
+        for (const QString& name : names)
+            floorNames << QStringLiteral("f") + name;
+        const FloorSessionResult floor = runFloorSdBatch(work, port++, line, floorNames, small);
+        WindowSession w;
+        w.jobs = {{loadPacket(folder)}};
+        const bool windowOk = w.run(work, line) && sameFile(folder + QLatin1Char('/') + names.last(),
+                                                            work.filePath(QStringLiteral("sd/") + names.last()));
+        const double floorRate = floor.ok ? double(names.size()) / floor.sd.seconds() : 0;
+        const double windowRate = windowOk ? double(names.size()) / (double(w.jobs[0].endNs - w.jobs[0].startNs) / 1e9) : 0;
+        if (floor.ok)
+            print("sd_small_floor_files_per_s", floorRate, 1);
+        if (windowOk)
+            print("sd_small_window_files_per_s", windowRate, 1);
+        if (floor.ok && windowOk)
+            print("sd_small_vs_floor", windowRate / floorRate);
+        failures += !floor.ok + !windowOk;
+    }
+
+    if (parts.contains(QStringLiteral("batch"))) {
+        {
+            const QString folder = work.filePath(QStringLiteral("floor500"));
+            const QStringList names = makeSmallFiles(folder, QStringLiteral("floor"), 500, small);
+            const FloorSessionResult floor = runFloorSdBatch(work, port++, {}, names, small);
+            if (floor.ok)
+                print("sd_batch_floor_500_ms_per_file", floor.sd.seconds() * 1e3 / 500, 3);
+            else
+                ++failures;
+            QDir(folder).removeRecursively();
+        }
+        for (int count : {100, 500, 1000, 10000}) {
+            const QString folder = work.filePath(QStringLiteral("batch%1").arg(count));
+            const QStringList names = makeSmallFiles(folder, QStringLiteral("b%1-").arg(count), count, small);
+            WindowSession w;
+            w.jobs = {{loadPacket(folder)}};
+            if (!w.run(work, {}) || !sameFile(folder + QLatin1Char('/') + names.last(),
+                                              work.filePath(QStringLiteral("sd/") + names.last()))) {
+                ++failures;
+                continue;
+            }
+            const auto& job = w.jobs[0];
+            print(qPrintable(QStringLiteral("sd_batch_%1_ms_per_file").arg(count)),
+                  double(job.endNs - job.startNs) / 1e6 / count, 3);
+            print(qPrintable(QStringLiteral("sd_batch_%1_longest_event_wait_ms").arg(count)),
+                  double(job.longestGapNs) / 1e6, 1);
+            QDir(folder).removeRecursively();
+        }
+    }
+    return failures == 0 ? 0 : 1;
+}
