@@ -273,6 +273,7 @@ public:
     // slot's last result.
     QPushButton* sdStop = nullptr;
     QPushButton* flashStop = nullptr;
+    QPushButton* settingsStop = nullptr;  // "Config": ends a settings backup, comparison or restore
     QPushButton* sdSendFailedAgain = nullptr;
     TransferResultsView* sdResults = nullptr;
     QLabel* imageResult[8] = {};

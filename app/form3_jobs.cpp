@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
+#include <QToolButton>
 
 #include "app/form3.h"
 #include "app/transfer_results_view.h"
@@ -40,7 +41,8 @@ QList<QAbstractButton*> TForm3::abandoningButtons() const {
     for (const CommandControl& spec : commandControls())
         if (auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control)); b && !buttons.contains(b))
             buttons << b;
-    buttons << Button8 << Button7 << sdSendFailedAgain;
+    buttons << Button8 << Button7 << sdSendFailedAgain << BackupSettingsButton << CompareSettingsButton
+            << RestoreSettingsButton << SettingsFileButton;
     for (QPushButton* b : imageSend)
         buttons << b;
     buttons.removeAll(nullptr);
@@ -49,7 +51,7 @@ QList<QAbstractButton*> TForm3::abandoningButtons() const {
 
 void TForm3::jobRunningChanged(bool running) {
     keepAwake_.hold(running);
-    for (QPushButton* b : {sdStop, flashStop})
+    for (QPushButton* b : {sdStop, flashStop, settingsStop})
         if (b)
             b->setEnabled(running);
     if (running) {
@@ -89,7 +91,7 @@ bool TForm3::askBeforeEndingJob(std::function<void()> afterStop) {
         return false;
     Question q;
     q.title = QStringLiteral("Korvane Shell");
-    q.text = QStringLiteral("A transfer is running: stop it and disconnect?");
+    q.text = loop_.job().description() + QStringLiteral(": stop it and disconnect?");
     q.confirmCaption = QStringLiteral("Stop and disconnect");
     ask(q, [this, afterStop] {
         loop_.job().stop();

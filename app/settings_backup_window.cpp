@@ -139,6 +139,11 @@ void TForm3::buildSettingsBackupControls()
         b->setMinimumHeight(30);
         row->addWidget(b);
     }
+    settingsStop = stopButton(TabSheet1, "settingsStop");
+    settingsStop->setAccessibleName(QStringLiteral("Stop the settings run"));
+    settingsStop->setToolTip(QStringLiteral("Ends the running settings backup, comparison or restore (Esc)"));
+    settingsStop->setMinimumHeight(30);
+    row->addWidget(settingsStop);
     row->addStretch(1);
     hook(BackupSettingsButton, &SettingsBackupWindow::backUp);
     hook(CompareSettingsButton, &SettingsBackupWindow::compare);

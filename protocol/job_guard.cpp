@@ -1,8 +1,9 @@
 #include "protocol/job_guard.h"
 
-void JobGuard::begin(const QString& description, std::function<void()> stop)
+void JobGuard::begin(const QString& description, std::function<void()> stop, const QString& stallHint)
 {
     description_ = description;
+    stallHint_ = stallHint;
     stop_ = std::move(stop);
     if (!running_) {
         running_ = true;

@@ -14,9 +14,11 @@ class JobGuard : public QObject {
 public:
     using QObject::QObject;
 
-    // A job begins: its description ("A transfer is running") and what Stop does. A job already
-    // running is replaced without being stopped (the caller ends its own job first).
-    void begin(const QString& description, std::function<void()> stop);
+    // A job begins: its description ("A transfer is running"), what Stop does, and the hint the
+    // stall notice gives while the job waits for the display. A job already running is replaced
+    // without being stopped (the caller ends its own job first).
+    void begin(const QString& description, std::function<void()> stop,
+               const QString& stallHint = QStringLiteral("(Stop ends the transfer)"));
     // The job has ended by itself (done, failed, or stopped).
     void end();
     // Stop: runs the job's stop action, which ends the job. Does nothing when none runs.
@@ -24,6 +26,7 @@ public:
 
     bool running() const { return running_; }
     const QString& description() const { return description_; }
+    const QString& stallHint() const { return stallHint_; }
 
 signals:
     void runningChanged(bool running);
@@ -31,5 +34,6 @@ signals:
 private:
     bool running_ = false;
     QString description_;
+    QString stallHint_;
     std::function<void()> stop_;
 };

@@ -352,7 +352,7 @@ void ProtocolLoop::noteWaiting(bool waitsForDisplay)
 void ProtocolLoop::showStallNotice()
 {
     const uint32_t seconds = (tick() - quietSince_) / 1000;
-    const QString hint = job_.running() ? QStringLiteral(" (Stop ends the transfer)")
+    const QString hint = job_.running() ? QLatin1Char(' ') + job_.stallHint()
                                         : QStringLiteral(" (press another button or Exit)");
     const QString text = state_ == State::kSizeReply
         ? QStringLiteral("No answer from the display since Connect, for %1 s; still waiting").arg(seconds) + hint

@@ -80,6 +80,9 @@ void SettingsBackup::watchPass()
 void SettingsBackup::start(bool restore)
 {
     running_ = true;
+    // While it runs the window holds back what would abandon it, Stop ends it, and Exit asks.
+    loop_.job().begin(QStringLiteral("The settings are being read or written"), [this] { stop(); },
+                      QStringLiteral("(Stop ends the settings run)"));
     restore_ = restore;
     readIndex_ = 0;
     writeIndex_ = 0;
@@ -112,6 +115,7 @@ void SettingsBackup::stop()
 void SettingsBackup::finish(BackupOutcome::End end)
 {
     running_ = false;
+    loop_.job().end();
     outcome_.end = end;
     if (end == BackupOutcome::End::Done && restore_)
         for (SettingsRecordKind k : kSettingsRecordKinds)

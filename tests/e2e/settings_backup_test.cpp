@@ -296,7 +296,7 @@ protected:
     SlowSettingsDisplay() : SettingsBackupE2e(slow()) {}
 };
 
-TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasRead)
+TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasReadWhileItHoldsTheOtherButtons)
 {
     QElapsedTimer sinceStop;
     script.step("greeted", [&] { return greeted(); }, [&] {
@@ -306,7 +306,11 @@ TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasRead)
           })
         .step("waiting for the second record", [&] { return countFrames("read extra coding") == 1; },
               [&] {
-                  window->settingsBackup().sequence().stop();
+                  // What would abandon the run waits; Stop is offered.
+                  for (const char* name : {"BitBtn22", "Button7", "BitBtn19", "RestoreSettingsButton", "Button8"})
+                      EXPECT_FALSE(control<QAbstractButton>(name)->isEnabled()) << name;
+                  ASSERT_TRUE(window->settingsStop->isEnabled());
+                  window->settingsStop->click();
                   sinceStop.start();
               })
         .step("the late reply is in", [&] { return sinceStop.elapsed() > 500; }, [] {})
@@ -315,6 +319,8 @@ TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasRead)
             EXPECT_EQ(panel(1), "Settings backup stopped (read Config).");
             EXPECT_EQ(countFrames("read turbo timer"), 0u) << "nothing is sent after the stop";
             EXPECT_FALSE(QFile::exists(path("stopped.json"))) << "a stopped backup writes no file";
+            EXPECT_TRUE(control<QAbstractButton>("BitBtn22")->isEnabled());
+            EXPECT_FALSE(window->settingsStop->isEnabled());
         })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
