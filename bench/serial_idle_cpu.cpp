@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "serial/forwarding_port.h"
 #include "serial/serial_platform.h"
 #include "serial_bench_pty.h"
 
@@ -22,15 +23,9 @@ double ProcessCpuMs()
 }
 
 // The pty's port, answering the status query as a driver with counters does after a hang-up.
-class UartLikePort : public nrplatform::Port {
+class UartLikePort : public ForwardingPort {
  public:
-  explicit UartLikePort(nrplatform::PortPtr inner) : inner_(std::move(inner)) {}
-  bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& s) override { return inner_->ApplyLineSettings(dcb, s); }
-  nrplatform::WaitOutcome WaitLineEvent(uint32_t mask, nrplatform::WakeEvent& wake, int timeoutMs, uint32_t& events,
-                                        int& error) override
-  {
-      return inner_->WaitLineEvent(mask, wake, timeoutMs, events, error);
-  }
+  using ForwardingPort::ForwardingPort;
   bool QueryStatus(nrplatform::PortStatus& status, int& error) override
   {
       struct pollfd p = {static_cast<int>(inner_->NativeHandle()), 0, 0};
@@ -40,22 +35,6 @@ class UartLikePort : public nrplatform::Port {
       }
       return inner_->QueryStatus(status, error);
   }
-  nrplatform::ReadResult Read(void* buffer, size_t size) override { return inner_->Read(buffer, size); }
-  nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake,
-                                 int timeoutMs, int& error) override
-  {
-      return inner_->Write(data, size, written, wake, timeoutMs, error);
-  }
-  bool Purge(bool input, bool output) override { return inner_->Purge(input, output); }
-  bool Drain() override { return inner_->Drain(); }
-  bool Escape(nrplatform::EscapeFunction f) override { return inner_->Escape(f); }
-  bool GetModemLines(uint32_t& lines) override { return inner_->GetModemLines(lines); }
-  bool RequestLowLatency() override { return inner_->RequestLowLatency(); }
-  void RestoreLatency() override { inner_->RestoreLatency(); }
-  TnrHandle NativeHandle() const override { return inner_->NativeHandle(); }
-
- private:
-  nrplatform::PortPtr inner_;
 };
 
 void Report(const char* what, std::chrono::seconds idle)
