@@ -26,6 +26,7 @@
 // The protocol limit counts every byte of the block frames and their acknowledgements at the
 // line's bits per byte, with the display answering at once.
 #include "bench/floor_session.h"
+#include "bench/line_figures.h"
 #include "bench/sim_process.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
@@ -60,13 +61,9 @@
 
 namespace {
 
-constexpr unsigned kBaud = 921600;
-constexpr double kBitsPerByte = 11.0;  // 8N2: start, 8 data, 2 stop
-constexpr double kLineBytesPerSecond = kBaud / kBitsPerByte;
+using namespace bench;
+
 constexpr int64_t kMiB = 1024 * 1024;
-// Per 250 data bytes the line carries AB n + 250 bytes and AB sum; per 1024, A4 00 + 1024 and A4 sum.
-constexpr double kSdLimit = kLineBytesPerSecond * 250.0 / 254.0;
-constexpr double kFlashLimit = kLineBytesPerSecond * 1024.0 / 1028.0;
 
 double processCpuSeconds()
 {
@@ -212,21 +209,9 @@ double ratio(const Phase& p, double limit, int64_t leaveOutNs)
     return double(p.bytes) / (double(p.endNs - p.startNs - leaveOutNs) / 1e9) / limit;
 }
 
-struct Turnarounds {
-    double medianUs = 0, p99Us = 0;
-};
-
 Turnarounds turnarounds(const LineRecords& r, const Phase& p, FrameKind kind)
 {
-    std::vector<int64_t> t;
-    for (const TurnaroundRecord& x : r.turnarounds)
-        if (x.answered == static_cast<int>(kind) && x.answerWrittenNs >= p.startNs && x.answerWrittenNs <= p.endNs)
-            t.push_back(x.nextReadNs - x.answerWrittenNs);
-    if (t.empty())
-        return {};
-    std::sort(t.begin(), t.end());
-    auto at = [&](double q) { return double(t[std::min(t.size() - 1, size_t(q * double(t.size())))]) / 1000.0; };
-    return {at(0.5), at(0.99)};
+    return bench::turnarounds(r, p.startNs, p.endNs, kind);
 }
 
 // A raw stream through the emulated line and back: the simulator echoes every byte.
@@ -302,11 +287,6 @@ std::optional<double> smallFilesPerSecond(const QTemporaryDir& work, int port, c
     return double(names.size()) / (double(endNs - startNs) / 1e9);
 }
 
-void print(const char* name, double value, int decimals = 4)
-{
-    std::printf("%s=%.*f\n", name, decimals, value);
-    std::fflush(stdout);
-}
 
 }  // namespace
 
@@ -394,16 +374,7 @@ int main(int argc, char** argv)
         const std::vector<uint8_t> data(bytes.begin(), bytes.end());
         const FloorSessionResult r = runFloorSession(work, port++, line, data);
         if (r.ok) {
-            const Phase sdPhase{r.sd.startNs, r.sd.endNs, kMiB, 0, 0};
-            const Phase flashPhase{r.flash.startNs, r.flash.endNs, kMiB, 0, 0};
-            print("sd_floor_ratio", ratio(sdPhase, kSdLimit, r.records.latenessBetween(r.sd.startNs, r.sd.endNs)));
-            print("flash_floor_ratio", ratio(flashPhase, kFlashLimit, r.records.latenessBetween(r.flash.startNs, r.flash.endNs)));
-            const Turnarounds sd = turnarounds(r.records, sdPhase, FrameKind::SdBlock);
-            const Turnarounds flash = turnarounds(r.records, flashPhase, FrameKind::FlashBlock);
-            print("floor_sd_turnaround_median_us", sd.medianUs, 1);
-            print("floor_sd_turnaround_p99_us", sd.p99Us, 1);
-            print("floor_flash_turnaround_median_us", flash.medianUs, 1);
-            print("floor_flash_turnaround_p99_us", flash.p99Us, 1);
+            printFloorFigures(r, kMiB);
         } else {
             ++failures;
         }

@@ -22,6 +22,7 @@
 //                                         while the batch ran: how long a user's click could wait
 //   sd_batch_floor_500_ms_per_file        the floor client's 500 files on the same unpaced line
 #include "bench/floor_session.h"
+#include "bench/line_figures.h"
 #include "bench/sim_process.h"
 #include "app/form3.h"
 #include "app/sd_file_controls.h"
@@ -46,39 +47,9 @@
 
 namespace {
 
-constexpr unsigned kBaud = 921600;
-constexpr double kLineBytesPerSecond = kBaud / 11.0;  // 8N2: start, 8 data, 2 stop
-constexpr double kSdLimit = kLineBytesPerSecond * 250.0 / 254.0;
-constexpr double kFlashLimit = kLineBytesPerSecond * 1024.0 / 1028.0;
+using namespace bench;
+
 constexpr int kShellPort = 3;  // the window's port number at start
-
-void print(const char* name, double value, int decimals = 4)
-{
-    std::printf("%s=%.*f\n", name, decimals, value);
-    std::fflush(stdout);
-}
-
-struct Turnarounds {
-    double medianUs = 0, p99Us = 0;
-};
-
-Turnarounds turnarounds(const LineRecords& r, int64_t fromNs, int64_t toNs, FrameKind kind)
-{
-    std::vector<int64_t> t;
-    for (const TurnaroundRecord& x : r.turnarounds)
-        if (x.answered == static_cast<int>(kind) && x.answerWrittenNs >= fromNs && x.answerWrittenNs <= toNs)
-            t.push_back(x.nextReadNs - x.answerWrittenNs);
-    if (t.empty())
-        return {};
-    std::sort(t.begin(), t.end());
-    auto at = [&](double q) { return double(t[std::min(t.size() - 1, size_t(q * double(t.size())))]) / 1000.0; };
-    return {at(0.5), at(0.99)};
-}
-
-double ratio(int64_t bytes, int64_t fromNs, int64_t toNs, double limit, const LineRecords& r)
-{
-    return double(bytes) / (double(toNs - fromNs - r.latenessBetween(fromNs, toNs)) / 1e9) / limit;
-}
 
 std::vector<uint8_t> randomBytes(size_t size, unsigned seed)
 {
@@ -260,16 +231,9 @@ int main(int argc, char** argv)
         const FloorSessionResult floor = runFloorSession(work, port++, line, data);
         double sdFloor = 0, flashFloor = 0;
         if (floor.ok) {
-            sdFloor = ratio(size, floor.sd.startNs, floor.sd.endNs, kSdLimit, floor.records);
-            flashFloor = ratio(size, floor.flash.startNs, floor.flash.endNs, kFlashLimit, floor.records);
-            print("sd_floor_ratio", sdFloor);
-            print("flash_floor_ratio", flashFloor);
-            const Turnarounds sd = turnarounds(floor.records, floor.sd.startNs, floor.sd.endNs, FrameKind::SdBlock);
-            const Turnarounds fl = turnarounds(floor.records, floor.flash.startNs, floor.flash.endNs, FrameKind::FlashBlock);
-            print("floor_sd_turnaround_median_us", sd.medianUs, 1);
-            print("floor_sd_turnaround_p99_us", sd.p99Us, 1);
-            print("floor_flash_turnaround_median_us", fl.medianUs, 1);
-            print("floor_flash_turnaround_p99_us", fl.p99Us, 1);
+            const FloorRatios floorRatios = printFloorFigures(floor, size);
+            sdFloor = floorRatios.sd;
+            flashFloor = floorRatios.flash;
         } else {
             ++failures;
         }
