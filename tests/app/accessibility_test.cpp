@@ -303,19 +303,6 @@ TEST_F(FormTest, EveryStatusTextFitsItsPanelAtTheWindowsFont) {
 
 namespace {
 
-// Scrolls `w` into view as a user would, through every scroll area around it, innermost first.
-void scrollIntoView(QWidget* w) {
-    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
-        auto* area = qobject_cast<QScrollArea*>(p);
-        if (!area || !area->widget() || !area->widget()->isAncestorOf(w))
-            continue;
-        // The whole control, not only its text cursor as ensureWidgetVisible would.
-        const QPoint centre = w->mapTo(area->widget(), w->rect().center());
-        area->ensureVisible(centre.x(), centre.y(), w->width() / 2 + 1, w->height() / 2 + 1);
-    }
-    QApplication::processEvents();
-}
-
 // Whether enough of `w` can be seen in the window to use it: all of it, or, for a control larger
 // than the view (a folder tree), a corner of it at least 24 by 16 pixels.
 bool seen(QWidget* w) {
@@ -376,7 +363,7 @@ void expectEveryControlReachable(TForm3* form, const std::string& at) {
             if (!interactive(w) || insideQtInternals(w, form) || !w->isVisible() ||
                 qobject_cast<QScrollBar*>(w) || qobject_cast<QScrollArea*>(w))
                 continue;
-            scrollIntoView(w);
+            scrollIntoView(w, 1);
             if (!seen(w))
                 unreachable << w->objectName() + QLatin1Char('(') + w->accessibleName() + QLatin1Char(')');
         }

@@ -4,6 +4,7 @@
 #include "app/form3.h"
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -47,3 +48,17 @@ protected:
     QStringList errors;
     QRect firstFrame;
 };
+
+// Scrolls `w` into view as a user would, through every scroll area around it, innermost first:
+// the whole control with `margin` pixels around it, not only its text cursor as
+// ensureWidgetVisible would.
+inline void scrollIntoView(QWidget* w, int margin) {
+    for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
+        auto* area = qobject_cast<QScrollArea*>(p);
+        if (!area || !area->widget() || !area->widget()->isAncestorOf(w))
+            continue;
+        const QPoint centre = w->mapTo(area->widget(), w->rect().center());
+        area->ensureVisible(centre.x(), centre.y(), w->width() / 2 + margin, w->height() / 2 + margin);
+    }
+    QApplication::processEvents();
+}
