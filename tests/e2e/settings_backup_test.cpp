@@ -211,20 +211,7 @@ TEST_F(SettingsBackupE2e, BadFilesEndInTheirMessageWithNothingSent)
     SettingsFile good;
     good.records = displayRecords(startingRecords());
     const QByteArray json = settingsFileJson(good);
-    const auto with = [&json](const char* from, const char* to) { return QByteArray(json).replace(from, to); };
-    const struct {
-        const char* file;
-        QByteArray bytes;
-        const char* message;
-    } cases[] = {
-        {"not-json.json", "settings: none", "not-json.json: not a JSON file"},
-        {"truncated.json", json.left(json.size() - 40), "truncated.json: not a JSON file"},
-        {"newer.json", with("\"version\": 1", "\"version\": 7"), "newer.json: made by a newer version"},
-        {"short.json", with("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": \"32 28 19\""),
-         "short.json: the Transmission record has 3 bytes, 6 expected"},
-        {"bad-hex.json", with("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": \"32 28 19 14 10 XY\""),
-         "bad-hex.json: the Transmission record's bytes are not hexadecimal"},
-    };
+    const std::vector<BadSettingsFile> cases = badSettingsFiles(json);
     for (const auto& c : cases) {
         QFile f(path(c.file));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));

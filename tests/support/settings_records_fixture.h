@@ -4,6 +4,8 @@
 #include "settings/settings_file.h"
 #include "sim/display_state.h"
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <vector>
 
@@ -32,4 +34,26 @@ SettingsSnapshot displayRecords(const Records& s)
         ratios.push_back(s.transmission[2 * g]);
     r[SettingsRecordKind::Transmission] = ratios;
     return r;
+}
+
+// Files that look like settings files and are not, each with the message it must end in.
+struct BadSettingsFile {
+    const char* file;
+    QByteArray bytes;
+    const char* message;
+};
+
+// good: a whole settings file, which the bad ones are made from.
+inline std::vector<BadSettingsFile> badSettingsFiles(const QByteArray& good)
+{
+    const auto with = [&good](const char* from, const char* to) { return QByteArray(good).replace(from, to); };
+    return {
+        {"not-json.json", "settings: none", "not-json.json: not a JSON file"},
+        {"truncated.json", good.left(good.size() - 40), "truncated.json: not a JSON file"},
+        {"newer.json", with("\"version\": 1", "\"version\": 7"), "newer.json: made by a newer version"},
+        {"short.json", with("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": \"32 28 19\""),
+         "short.json: the Transmission record has 3 bytes, 6 expected"},
+        {"bad-hex.json", with("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": \"32 28 19 14 10 XY\""),
+         "bad-hex.json: the Transmission record's bytes are not hexadecimal"},
+    };
 }
