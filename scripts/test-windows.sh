@@ -151,7 +151,8 @@ timeout 120 wine "$cli_exe" sd-upload "$upload" --to / --codepage 1252 --port CO
 tr -d '\r' <"$out/cli-upload.log"
 stop_sim
 [ "$status" -eq 0 ] || { cat "$out/cli-sim.log"; fail "korvane sd-upload ended with status $status"; }
-[ "$(tr -d '\r' <"$out/cli-upload.log" | grep -c '^written ')" -eq 2 ] || fail "korvane sd-upload did not write both files"
+# One line a file: its SD path, a tab, and its result.
+[ "$(tr -d '\r' <"$out/cli-upload.log" | grep -cP '^/(a\.txt|b\.bin)\twritten$')" -eq 2 ] || fail "korvane sd-upload did not write both files"
 cmp "$work/upload/a.txt" "$work/sd/a.txt" && cmp "$work/upload/b.bin" "$work/sd/b.bin" \
   || fail "the simulator's SD card does not hold the uploaded files"
 # One settings backup and one restore (no terminal under the script: --yes).
