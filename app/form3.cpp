@@ -31,6 +31,7 @@
 #include "app/widgets/k_status_bar.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/connect_failure.h"
+#include "protocol/display_line.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_device_box.h"
 #include "serial/nr_error_box.h"
@@ -69,13 +70,7 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
 
     // The serial component's stored settings; the baud rate follows the link type at each opening.
     nrComm1.setObjectName(QStringLiteral("nrComm1"));
-    nrComm1.SetStopBits(sbTwo);
-    nrComm1.SetBaudRate(128000);
-    nrComm1.SetComPortNo(3);
-    nrComm1.SetStreamProtocol(spNone);
-    nrComm1.SetUseMainThread(false);
-    nrComm1.SetBufferInSize(8192);
-    nrComm1.SetBufferOutSize(8192);
+    configureDisplayLine(nrComm1);
     ShowErrorsInMessageBox(nrComm1);
 
     // The client area scrolls as a whole when the window is made smaller than its content.

@@ -28,6 +28,7 @@
 #include "bench/floor_session.h"
 #include "bench/line_figures.h"
 #include "bench/sim_process.h"
+#include "protocol/display_line.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
@@ -101,12 +102,7 @@ void setUpComm(TnrComm& comm, const QString& link)
 {
     comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{link.toStdString(), "COM3"}}));
     comm.GetDeviceList(nullptr);
-    comm.SetComPortNo(3);
-    comm.SetStopBits(sbTwo);
-    comm.SetStreamProtocol(spNone);
-    comm.SetUseMainThread(false);
-    comm.SetBufferInSize(8192);
-    comm.SetBufferOutSize(8192);
+    configureDisplayLine(comm);
 }
 
 struct Phase {

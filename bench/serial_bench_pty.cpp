@@ -1,4 +1,5 @@
 #include "serial_bench_pty.h"
+#include "protocol/display_line.h"
 
 #include <fcntl.h>
 #include <pty.h>
@@ -31,13 +32,8 @@ std::unique_ptr<TnrComm> OpenComm(const BenchPty& pty, TnrPortFilter filter)
     auto comm = std::make_unique<TnrComm>();
     comm->SetPortFilter(std::move(filter));
     comm->SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{pty.SlavePath(), "COM3"}}));
-    comm->SetComPortNo(3);
-    comm->SetUseMainThread(false);
+    configureDisplayLine(*comm);
     comm->SetBaudRate(921600);
-    comm->SetByteSize(8);
-    comm->SetParity(pNone);
-    comm->SetStopBits(sbTwo);
-    comm->SetStreamProtocol(spNone);
     comm->SetActive(true);
     return comm;
 }

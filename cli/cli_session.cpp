@@ -2,6 +2,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/stop_request.h"
+#include "protocol/display_line.h"
 #include "protocol/protocol_states.h"
 #include "serial/observed_port.h"
 #include "serial/port_map.h"
@@ -52,13 +53,7 @@ CliSession::CliSession(Settings settings) : settings_(std::move(settings)), host
 {
     clock_.start();
     // The serial component's settings, as the window keeps them; the baud rate follows the link type.
-    comm_.SetStopBits(sbTwo);
-    comm_.SetBaudRate(128000);
-    comm_.SetComPortNo(3);
-    comm_.SetStreamProtocol(spNone);
-    comm_.SetUseMainThread(false);
-    comm_.SetBufferInSize(8192);
-    comm_.SetBufferOutSize(8192);
+    configureDisplayLine(comm_);
 }
 
 CliSession::~CliSession()

@@ -2,6 +2,7 @@
 // The protocol loop over a real pseudo-terminal, with the display simulator at the far end and a
 // recording stand-in for the window.
 #include "protocol/command_catalogue.h"
+#include "protocol/display_line.h"
 #include "protocol/protocol_loop.h"
 #include "serial/nr_comm.h"
 #include "serial/port_map.h"
@@ -23,10 +24,7 @@ protected:
         comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
             std::vector<TnrPortMapEntry>{{server.slavePath(), "COM3"}}));
         comm.GetDeviceList(nullptr);
-        comm.SetComPortNo(3);
-        comm.SetStopBits(sbTwo);
-        comm.SetStreamProtocol(spNone);
-        comm.SetUseMainThread(false);
+        configureDisplayLine(comm);
         loop = std::make_unique<ProtocolLoop>(comm, host);
         registerCommandStates(*loop);
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The transfer states in the real protocol loop over a real pseudo-terminal, with a scripted
 // display at the far end and recording stand-ins for the window.
+#include "protocol/display_line.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
 #include "serial/nr_comm.h"
@@ -65,10 +66,7 @@ protected:
         comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
             std::vector<TnrPortMapEntry>{{display->slavePath(), "COM3"}}));
         comm.GetDeviceList(nullptr);
-        comm.SetComPortNo(3);
-        comm.SetStopBits(sbTwo);
-        comm.SetStreamProtocol(spNone);
-        comm.SetUseMainThread(false);
+        configureDisplayLine(comm);
         loop = std::make_unique<ProtocolLoop>(comm, host);
         sd = std::make_unique<SdUpload>(*loop, transferHost);
         flash = std::make_unique<FlashLoader>(*loop, transferHost);
