@@ -113,5 +113,6 @@ nrplatform::PortPtr TnrCustomSerialComm::OpenDevice(int& error)
         return nrplatform::AdoptPort(h);
     }
     GetDeviceList(nullptr);  // the map names the port, when it lists it
+    if (portOpener_) return portOpener_(DevicePath(), error);
     return nrplatform::OpenPort(DevicePath(), error);
 }

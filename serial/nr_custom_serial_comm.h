@@ -1,6 +1,7 @@
 #pragma once
 // Port number, external handle, enumeration mode and device naming of the serial component.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -8,6 +9,9 @@
 #include "serial/port_map.h"
 
 class QWidget;
+
+// Opens a device path as the system would (error: the system's code when it returns null).
+using TnrPortOpener = std::function<nrplatform::PortPtr(const std::string& path, int& error)>;
 
 class TnrCustomSerialComm : public TnrCustomComm {
   Q_OBJECT
@@ -45,12 +49,17 @@ class TnrCustomSerialComm : public TnrCustomComm {
   std::string GetPNPDeviceString() const { return std::string(); }
   bool InitDeviceConnect() { return false; }
 
+  // Opens the device path from now on instead of the system (null: the system's OpenPort): a
+  // test's display in the same process, with no device behind it. Set it while the port is closed.
+  void SetPortOpener(TnrPortOpener opener) { portOpener_ = std::move(opener); }
+
  protected:
   nrplatform::PortPtr OpenDevice(int& error) override;
 
  private:
   uint16_t fComPortNo = 1;
   TnrHandle fExtHandle = kInvalidHandle;
+  TnrPortOpener portOpener_;
   TnrEnumPorts fEnumPorts = epQuickAll;
   mutable std::shared_ptr<TnrPortMapSource> portMap_;  // the machine's map unless one is set
 };

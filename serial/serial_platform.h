@@ -17,6 +17,10 @@
 // CreateWakeEvent() / SignalWakeEvent / ResetWakeEvent
 //     An event that any thread may signal to end a wait of WaitLineEvent or Write at once
 //     (eventfd on Linux; a manual-reset event on Windows). It stays signalled until reset.
+// WaitWakeEvents(first, second, timeoutMs)
+//     Waits until either event is signalled or timeoutMs passes (-1: no limit), resetting
+//     neither: 1 when first is signalled (it wins when both are), 2 for second, 0 on time-out.
+//     A port that is not a device (a test's display in the same process) waits with it.
 //
 // Port — one open device. Any number of threads may use one port at the same time: the comm
 // thread waits in WaitLineEvent, the writer thread writes, the receive handling reads and
@@ -96,6 +100,7 @@ using WakeEventPtr = std::shared_ptr<WakeEvent>;
 WakeEventPtr CreateWakeEvent();
 void SignalWakeEvent(WakeEvent& event);
 void ResetWakeEvent(WakeEvent& event);
+int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs);
 
 enum class WaitOutcome { Events, Woken, TimedOut, Lost, Failed };
 enum class WriteOutcome { Done, Woken, TimedOut, Lost, Failed };

@@ -55,6 +55,18 @@ void ResetWakeEvent(WakeEvent& event)
     if (event.fd >= 0) (void)!::read(event.fd, &value, sizeof value);
 }
 
+int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
+{
+    struct pollfd fds[2] = {{first.fd, POLLIN, 0}, {second.fd, POLLIN, 0}};
+    int rc = 0;
+    do {
+        rc = ::poll(fds, 2, timeoutMs);
+    } while (rc < 0 && errno == EINTR);
+    if (rc <= 0) return 0;
+    if (fds[0].revents & POLLIN) return 1;
+    return (fds[1].revents & POLLIN) ? 2 : 0;
+}
+
 namespace {
 
 // Line events other than received characters are read from the driver's counters, which poll

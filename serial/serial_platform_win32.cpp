@@ -47,6 +47,14 @@ void ResetWakeEvent(WakeEvent& event)
     if (event.handle) ResetEvent(event.handle);
 }
 
+int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
+{
+    const HANDLE handles[2] = {first.handle, second.handle};
+    const DWORD rc = WaitForMultipleObjects(2, handles, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    if (rc == WAIT_OBJECT_0) return 1;
+    return rc == WAIT_OBJECT_0 + 1 ? 2 : 0;
+}
+
 namespace {
 
 // The driver's queues, asked for at every opening (the component's BufferInSize and BufferOutSize).

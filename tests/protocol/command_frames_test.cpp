@@ -4,7 +4,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-class CommandFrames : public LoopOverPty {
+class CommandFrames : public LoopOverFakeLine {
 protected:
     // Raw bytes of the frames the display took after the size query.
     std::vector<Bytes> commandFramesAfterGreeting() const
@@ -16,7 +16,7 @@ protected:
                 out.push_back(log[i].raw);
         return out;
     }
-    bool framesSeen(size_t n) const { return server.simulator().frameCount() >= n; }
+    bool framesSeen(size_t n) const { return display.simulator().frameCount() >= n; }
 };
 
 TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
@@ -59,7 +59,7 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
     script.act("exit", [&] { loop->requestExit(); });
     connectWith(script);
 
-    ASSERT_TRUE(server.simulator().waitForFrames(expectedFrames + 1, std::chrono::milliseconds(2000)));
+    ASSERT_TRUE(display.simulator().waitForFrames(expectedFrames + 1, std::chrono::milliseconds(2000)));
     const auto sent = commandFramesAfterGreeting();
     ASSERT_EQ(sent.size(), std::size(cases));
     ASSERT_EQ(statesAfter.size(), std::size(cases));
@@ -75,7 +75,7 @@ TEST_F(CommandFrames, EverySendDiscardsPendingInputFirst)
     script.step("greeted", [&] { return sizesShown(); }, [&] { loop->storeCommand(55, 0x18); })
         .step("reply waiting in the input", [&] { return comm.ReadyForRead() == 28; },
               [&] { loop->storeCommand(50, 0x1A); })
-        .step("reboot sent", [&] { return server.simulator().state().reboots == 1; }, [] {})
+        .step("reboot sent", [&] { return display.simulator().state().reboots == 1; }, [] {})
         .step("input discarded", [&] { return comm.ReadyForRead() == 0 && loop->state() == 1000; },
               [&] { loop->requestExit(); });
     connectWith(script);

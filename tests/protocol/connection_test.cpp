@@ -9,17 +9,17 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-SimPtyServerOptions withVolumes(std::array<uint8_t, 4> disks, unsigned sdMb)
+SimulatorOptions withVolumes(std::array<uint8_t, 4> disks, unsigned sdMb)
 {
-    SimPtyServerOptions o;
-    o.simulator.volumes.diskMb = disks;
-    o.simulator.volumes.sdMb = sdMb;
+    SimulatorOptions o;
+    o.volumes.diskMb = disks;
+    o.volumes.sdMb = sdMb;
     return o;
 }
 
-class Connection : public LoopOverPty {
+class Connection : public LoopOverFakeLine {
 protected:
-    Connection() : LoopOverPty(withVolumes({0, 10, 0, 0}, 4080)) {}
+    Connection() : LoopOverFakeLine(withVolumes({0, 10, 0, 0}, 4080)) {}
 };
 
 TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
@@ -27,7 +27,7 @@ TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
     script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
-    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
+    ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     const auto log = frames();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log[0].raw, (Bytes{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67}));
@@ -51,17 +51,17 @@ TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
     EXPECT_FALSE(comm.Active());
 }
 
-class SplitReply : public LoopOverPty {
+class SplitReply : public LoopOverFakeLine {
 protected:
-    static SimPtyServerOptions options()
+    static SimulatorOptions options()
     {
-        SimPtyServerOptions o = withVolumes({1, 2, 3, 4}, 160);
-        o.simulator.failures.enable(FailureMode::SplitReplies);
-        o.simulator.failures.splitPieces = 3;
-        o.simulator.failures.splitPause = std::chrono::milliseconds(60);
+        SimulatorOptions o = withVolumes({1, 2, 3, 4}, 160);
+        o.failures.enable(FailureMode::SplitReplies);
+        o.failures.splitPieces = 3;
+        o.failures.splitPause = std::chrono::milliseconds(60);
         return o;
     }
-    SplitReply() : LoopOverPty(options()) {}
+    SplitReply() : LoopOverFakeLine(options()) {}
 };
 
 TEST_F(SplitReply, ReplyInPiecesIsDecodedOnceWhenComplete)
@@ -72,7 +72,7 @@ TEST_F(SplitReply, ReplyInPiecesIsDecodedOnceWhenComplete)
     int32_t stateWhilePieces = -1;
     script.step("first piece on the line",
                 [&] {
-                    const size_t n = server.sentBytes().size();
+                    const size_t n = line.sentBytes().size();
                     return n >= 2 && n < 6;
                 },
                 [&] {
@@ -89,15 +89,15 @@ TEST_F(SplitReply, ReplyInPiecesIsDecodedOnceWhenComplete)
     EXPECT_EQ(host.sizes[0].sdMegabytes(), 160u);
 }
 
-class SilentDisplay : public LoopOverPty {
+class SilentDisplay : public LoopOverFakeLine {
 protected:
-    static SimPtyServerOptions options()
+    static SimulatorOptions options()
     {
-        SimPtyServerOptions o;
-        o.simulator.failures.enable(FailureMode::Silent);
+        SimulatorOptions o;
+        o.failures.enable(FailureMode::Silent);
         return o;
     }
-    SilentDisplay() : LoopOverPty(options()) {}
+    SilentDisplay() : LoopOverFakeLine(options()) {}
 };
 
 TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
@@ -111,7 +111,7 @@ TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
               });
     connectWith(script);
 
-    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
+    ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_LT(sinceExit.elapsed(), 1000);
     EXPECT_EQ(frames().back().raw, (Bytes{0xAE, 0x00, 0x55}));
     EXPECT_TRUE(host.sizes.empty());
@@ -135,7 +135,7 @@ TEST_F(Connection, NoUsablePortCountsAttemptsUntilExit)
     EXPECT_FALSE(host.chipVisible) << "no port was ever open";
     EXPECT_EQ(host.panels[0], "Disconnected");
     EXPECT_EQ(host.panels[1], "Cannot open COM200: No such file or directory");
-    EXPECT_TRUE(server.receivedBytes().empty());
+    EXPECT_TRUE(line.receivedBytes().empty());
     EXPECT_FALSE(comm.Active());
 }
 
@@ -148,7 +148,7 @@ TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
     connectWith(script);
 
     EXPECT_EQ(loop->runDepth(), 0);
-    ASSERT_TRUE(server.simulator().waitForFrames(5, std::chrono::milliseconds(2000)));
+    ASSERT_TRUE(display.simulator().waitForFrames(5, std::chrono::milliseconds(2000)));
     EXPECT_EQ(countFrames("hello"), 2u);
     EXPECT_EQ(countFrames("goodbye"), 1u);
     EXPECT_FALSE(comm.Active());
@@ -232,21 +232,21 @@ TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
     script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
-    ASSERT_TRUE(server.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
-    EXPECT_EQ(server.simulator().state().reboots, 0);
+    ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
+    EXPECT_EQ(display.simulator().state().reboots, 0);
     EXPECT_EQ(countFrames("hello"), 1u);
 }
 
-class DroppedLine : public LoopOverPty {
+class DroppedLine : public LoopOverFakeLine {
 protected:
-    static SimPtyServerOptions options()
+    static SimulatorOptions options()
     {
-        SimPtyServerOptions o;
-        o.simulator.failures.enable(FailureMode::DropLine);
-        o.simulator.failures.dropAfterFrames = 2;  // the hello and the size query
+        SimulatorOptions o;
+        o.failures.enable(FailureMode::DropLine);
+        o.failures.dropAfterFrames = 2;  // the hello and the size query
         return o;
     }
-    DroppedLine() : LoopOverPty(options()) {}
+    DroppedLine() : LoopOverFakeLine(options()) {}
 };
 
 TEST_F(DroppedLine, ALostLineIsReportedOnceAndSendsNothingMore)
@@ -259,7 +259,7 @@ TEST_F(DroppedLine, ALostLineIsReportedOnceAndSendsNothingMore)
     connectWith(script);
 
     EXPECT_EQ(host.panels[1], "Connection to COM3 lost. Press \"Connect\" to connect again.");
-    EXPECT_EQ(server.simulator().state().reboots, 0);
+    EXPECT_EQ(display.simulator().state().reboots, 0);
     EXPECT_TRUE(host.errors.empty());
 }
 

@@ -1,30 +1,26 @@
 #pragma once
-// The protocol loop over a real pseudo-terminal, with the display simulator at the far end and a
-// recording stand-in for the window.
+// The protocol loop over the real serial component, whose device is a fake line in this process
+// with the display simulator at its far end, and a recording stand-in for the window.
 #include "protocol/command_catalogue.h"
 #include "protocol/display_line.h"
 #include "protocol/protocol_loop.h"
 #include "serial/nr_comm.h"
-#include "serial/port_map.h"
-#include "sim/sim_pty_server.h"
 #include "tests/protocol/recording_host.h"
 #include "tests/support/scripted_steps.h"
+#include "tests/support/simulator_far_end.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-class LoopOverPty : public ::testing::Test {
+class LoopOverFakeLine : public ::testing::Test {
 protected:
-    explicit LoopOverPty(SimPtyServerOptions options = {}) : server(std::move(options)) {}
+    explicit LoopOverFakeLine(SimulatorOptions options = {}) : display(std::move(options)) {}
 
     void SetUp() override
     {
-        server.start();
-        comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
-            std::vector<TnrPortMapEntry>{{server.slavePath(), "COM3"}}));
-        comm.GetDeviceList(nullptr);
         configureDisplayLine(comm);
+        line.attach(comm);
         loop = std::make_unique<ProtocolLoop>(comm, host);
         registerCommandStates(*loop);
     }
@@ -33,7 +29,6 @@ protected:
     {
         comm.SetActive(false);
         loop.reset();
-        server.stop();
     }
 
     // Runs "Connect" with the given script driving it; returns when the loop has ended.
@@ -47,7 +42,7 @@ protected:
     ScriptedSteps script{[this] { loop->requestExit(); }};
 
     bool sizesShown(size_t n = 1) const { return host.sizes.size() >= n; }
-    std::vector<FrameRecord> frames() const { return server.simulator().log(); }
+    std::vector<FrameRecord> frames() const { return display.simulator().log(); }
     size_t countFrames(const std::string& name) const
     {
         size_t n = 0;
@@ -56,7 +51,8 @@ protected:
         return n;
     }
 
-    SimPtyServer server;
+    SimulatorFarEnd display;
+    FakeDisplayLine line{display};
     TnrComm comm;
     RecordingHost host;
     std::unique_ptr<ProtocolLoop> loop;

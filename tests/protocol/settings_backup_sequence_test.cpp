@@ -14,10 +14,10 @@ struct RecordingBackupHost : SettingsBackupHost {
     std::vector<BackupOutcome> outcomes;
 };
 
-SimPtyServerOptions withRecords()
+SimulatorOptions withRecords()
 {
-    SimPtyServerOptions o;
-    SettingsRecords& r = o.simulator.records;
+    SimulatorOptions o;
+    SettingsRecords& r = o.records;
     r.config = {0x71, 0x11, 0x01, 0x00, 77, 121, 1, 1, 0xE1, 0x0F, 0x01, 0x00, 2, 95, 1, 0, 3, 1, 15, 0xA5,
                 4, 1, 20, 101, 129, 81};
     r.extraCoding = {0x81, 130, 0x42, 6, 60, 0x11, 0x22, 0x64};
@@ -26,18 +26,18 @@ SimPtyServerOptions withRecords()
     return o;
 }
 
-class BackupSequence : public LoopOverPty {
+class BackupSequence : public LoopOverFakeLine {
 protected:
-    BackupSequence() : LoopOverPty(withRecords()) {}
+    BackupSequence() : LoopOverFakeLine(withRecords()) {}
     void SetUp() override
     {
-        LoopOverPty::SetUp();
+        LoopOverFakeLine::SetUp();
         sequence = std::make_unique<SettingsBackup>(*loop, backupHost, nullptr, nullptr);
     }
     void TearDown() override
     {
         sequence.reset();
-        LoopOverPty::TearDown();
+        LoopOverFakeLine::TearDown();
     }
     bool ended(size_t n) const { return backupHost.outcomes.size() >= n && loop->state() == 1000; }
     std::vector<Bytes> rawFrom(size_t first) const
@@ -68,7 +68,7 @@ TEST_F(BackupSequence, ReadsTheFourRecordsOneAtATimeAndWritesRawBytesInEachSaveF
             EXPECT_EQ(rawFrom(mark), kReads);
             const BackupOutcome& o = backupHost.outcomes[0];
             EXPECT_EQ(o.end, BackupOutcome::End::Done);
-            const auto config = withRecords().simulator.records.config;
+            const auto config = withRecords().records.config;
             EXPECT_EQ(o.read[SettingsRecordKind::Config], Bytes(config.begin(), config.end()));
             EXPECT_EQ(o.read[SettingsRecordKind::ExtraCoding], (Bytes{0x81, 130, 0x42, 6, 60, 0x11, 0x22, 0x64}));
             EXPECT_EQ(o.read[SettingsRecordKind::TurboTimer], (Bytes{120, 0, 95, 0, 1, 0, 0x58, 0x02, 60, 0, 0, 0}));
