@@ -1,7 +1,7 @@
 // The flash loader's states in the real loop, against a scripted display over a pseudo-terminal.
 #include "tests/transfer/transfer_fixture.h"
 
-class FlashLoaderTest : public TransferOverPty {};
+class FlashLoaderTest : public TransferOverFakeLine {};
 
 TEST_F(FlashLoaderTest, ImagesArriveInWholeBlocksFilledUpWithZeros)
 {

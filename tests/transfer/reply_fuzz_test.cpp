@@ -40,7 +40,7 @@ struct CountingPages : SettingsPages {
 
 }  // namespace
 
-class ReplyFuzzTest : public TransferOverPty {};
+class ReplyFuzzTest : public TransferOverFakeLine {};
 
 TEST_F(ReplyFuzzTest, AnyReplyLeavesEveryFileItsOwnBytesAndTheLoopInAKnownState)
 {

@@ -1,57 +1,16 @@
 #include "tests/transfer/scripted_display.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <sys/eventfd.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <numeric>
-#include <stdexcept>
+#include <thread>
 
-ScriptedDisplay::ScriptedDisplay(Behaviour behaviour) : behaviour_(behaviour), rng_(behaviour.fuzzSeed)
-{
-    char name[256] = {0};
-    if (::openpty(&master_, &keeper_, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    slavePath_ = name;
-    termios t{};
-    ::tcgetattr(keeper_, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(keeper_, TCSANOW, &t);
-    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
-    stopFd_ = ::eventfd(0, EFD_CLOEXEC);
-    thread_ = std::thread([this] { serve(); });
-}
+ScriptedDisplay::ScriptedDisplay(Behaviour behaviour) : behaviour_(behaviour), rng_(behaviour.fuzzSeed) {}
 
-ScriptedDisplay::~ScriptedDisplay()
+std::vector<FarEnd::Reply> ScriptedDisplay::take(std::span<const uint8_t> bytes)
 {
-    const uint64_t one = 1;
-    (void)!::write(stopFd_, &one, sizeof one);
-    thread_.join();
-    ::close(stopFd_);
-    ::close(master_);
-    ::close(keeper_);
-}
-
-void ScriptedDisplay::serve()
-{
-    uint8_t buffer[4096];
-    for (;;) {
-        pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0)
-            continue;
-        if (fds[1].revents)
-            return;
-        const ssize_t n = ::read(master_, buffer, sizeof buffer);
-        if (n <= 0) {
-            ::poll(nullptr, 0, 5);
-            continue;
-        }
-        for (ssize_t i = 0; i < n; ++i)
-            take(buffer[i]);
-    }
+    answers_.clear();
+    for (uint8_t b : bytes)
+        takeByte(b);
+    return std::move(answers_);
 }
 
 size_t ScriptedDisplay::expectedLength(const std::vector<uint8_t>& p) const
@@ -68,7 +27,7 @@ size_t ScriptedDisplay::expectedLength(const std::vector<uint8_t>& p) const
     }
 }
 
-void ScriptedDisplay::take(uint8_t byte)
+void ScriptedDisplay::takeByte(uint8_t byte)
 {
     pending_.push_back(byte);
     if (pending_.size() < expectedLength(pending_))
@@ -198,10 +157,8 @@ void ScriptedDisplay::fuzzed(std::vector<uint8_t> bytes)
         out.insert(out.end(), bytes.begin(), bytes.end());
         break;
     default:  // byte by byte
-        for (uint8_t b : bytes) {
-            write({b});
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        for (size_t i = 0; i < bytes.size(); ++i)
+            write({bytes[i]}, std::chrono::milliseconds(i == 0 ? 0 : 1));
         return;
     }
     write(out);
@@ -217,25 +174,15 @@ void ScriptedDisplay::reply(std::vector<uint8_t> bytes)
         bytes.insert(bytes.begin(), behaviour_.strayByte);
     if (behaviour_.pieceGap.count() > 0) {
         write({bytes.begin(), bytes.end() - 1});
-        std::this_thread::sleep_for(behaviour_.pieceGap);
-        write({bytes.back()});
+        write({bytes.back()}, behaviour_.pieceGap);
         return;
     }
     write(bytes);
 }
 
-void ScriptedDisplay::write(const std::vector<uint8_t>& bytes)
+void ScriptedDisplay::write(std::vector<uint8_t> bytes, std::chrono::milliseconds pauseBefore)
 {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) {
-            done += static_cast<size_t>(n);
-        } else {
-            pollfd p = {master_, POLLOUT, 0};
-            ::poll(&p, 1, 50);
-        }
-    }
+    answers_.push_back({pauseBefore, std::move(bytes), false});
 }
 
 std::vector<ScriptedDisplay::Frame> ScriptedDisplay::frames() const

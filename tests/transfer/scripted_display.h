@@ -1,6 +1,6 @@
 #pragma once
-// A stand-in for the display's transfer firmware, at the far end of a pseudo-terminal: it answers
-// the greeting's size query and the SD and flash frames, keeps what arrives, and misbehaves on
+// A stand-in for the display's transfer firmware, at the far end of a fake line: it answers the
+// greeting's size query and the SD and flash frames, keeps what arrives, and misbehaves on
 // request (a wrong sum, a stray byte before an acknowledgement, an acknowledgement in pieces,
 // silence).
 #include <array>
@@ -10,10 +10,11 @@
 #include <mutex>
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
-class ScriptedDisplay {
+#include "tests/support/fake_display_line.h"
+
+class ScriptedDisplay : public FarEnd {
 public:
     struct Frame {
         uint8_t marker = 0;
@@ -47,11 +48,11 @@ public:
     };
 
     explicit ScriptedDisplay(Behaviour behaviour);
-    ~ScriptedDisplay();
     ScriptedDisplay(const ScriptedDisplay&) = delete;
     ScriptedDisplay& operator=(const ScriptedDisplay&) = delete;
 
-    const std::string& slavePath() const { return slavePath_; }
+    // What the PC wrote; the answers, each after its pause.
+    std::vector<Reply> take(std::span<const uint8_t> bytes) override;
 
     std::vector<Frame> frames() const;
     std::vector<SdFile> sdFiles() const;
@@ -61,20 +62,15 @@ public:
     bool waitForFrames(uint8_t marker, size_t count, std::chrono::milliseconds bound) const;
 
 private:
-    void serve();
-    void take(uint8_t byte);
+    void takeByte(uint8_t byte);
     void answer(const Frame& frame);
     void reply(std::vector<uint8_t> bytes);
-    void write(const std::vector<uint8_t>& bytes);
+    void write(std::vector<uint8_t> bytes, std::chrono::milliseconds pauseBefore = {});
     void fuzzed(std::vector<uint8_t> bytes);
     size_t expectedLength(const std::vector<uint8_t>& pending) const;
 
     Behaviour behaviour_;
-    int master_ = -1;
-    int keeper_ = -1;
-    int stopFd_ = -1;
-    std::string slavePath_;
-    std::thread thread_;
+    std::vector<Reply> answers_;  // of the write being taken
 
     mutable std::mutex lock_;
     std::vector<uint8_t> pending_;

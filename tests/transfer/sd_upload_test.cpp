@@ -20,7 +20,7 @@ std::vector<size_t> blockSizes(qsizetype size)
 
 }  // namespace
 
-class SdUploadTest : public TransferOverPty {};
+class SdUploadTest : public TransferOverFakeLine {};
 
 TEST_F(SdUploadTest, EveryFileOfTheFolderArrivesByteExactInBlocksOfAtMost250)
 {

@@ -16,7 +16,7 @@ QStringList outcomes(const TransferResults& results)
 
 }  // namespace
 
-class TransferAccountTest : public TransferOverPty {};
+class TransferAccountTest : public TransferOverFakeLine {};
 
 TEST_F(TransferAccountTest, TheBatchEndsWithTheCountOfFailedFilesAndAResultForEach)
 {

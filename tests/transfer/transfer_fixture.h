@@ -1,11 +1,10 @@
 #pragma once
-// The transfer states in the real protocol loop over a real pseudo-terminal, with a scripted
-// display at the far end and recording stand-ins for the window.
+// The transfer states in the real protocol loop and serial component, whose device is a fake line
+// in this process with a scripted display at its far end, and recording stand-ins for the window.
 #include "protocol/display_line.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
 #include "serial/nr_comm.h"
-#include "serial/port_map.h"
 #include "tests/protocol/recording_host.h"
 #include "tests/support/scripted_steps.h"
 #include "tests/transfer/scripted_display.h"
@@ -58,15 +57,14 @@ struct RecordingTransferHost : TransferHost {
     void showSlotResult(int slot, const FileResult& result) override { slotShown[slot] = result.outcomeText(); }
 };
 
-class TransferOverPty : public ::testing::Test {
+class TransferOverFakeLine : public ::testing::Test {
 protected:
     void start(ScriptedDisplay::Behaviour behaviour = {})
     {
         display = std::make_unique<ScriptedDisplay>(behaviour);
-        comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
-            std::vector<TnrPortMapEntry>{{display->slavePath(), "COM3"}}));
-        comm.GetDeviceList(nullptr);
+        line = std::make_unique<FakeDisplayLine>(*display);
         configureDisplayLine(comm);
+        line->attach(comm);
         loop = std::make_unique<ProtocolLoop>(comm, host);
         sd = std::make_unique<SdUpload>(*loop, transferHost);
         flash = std::make_unique<FlashLoader>(*loop, transferHost);
@@ -81,6 +79,7 @@ protected:
         flash.reset();
         sd.reset();
         loop.reset();
+        line.reset();
         display.reset();
     }
 
@@ -132,6 +131,7 @@ protected:
 
     QTemporaryDir folder;
     std::unique_ptr<ScriptedDisplay> display;
+    std::unique_ptr<FakeDisplayLine> line;
     TnrComm comm;
     RecordingHost host;
     RecordingTransferHost transferHost;
