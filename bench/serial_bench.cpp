@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "serial_bench_pty.h"
+#include "bench/serial_bench_comm.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ using Clock = std::chrono::steady_clock;
 // From one byte written at the far end to TotalReceived showing it.
 void BM_ReceiveLatency(benchmark::State& state)
 {
-    BenchPty pty;
+    PtyPair pty;
     auto comm = OpenComm(pty);
     std::vector<double> micros;
     micros.reserve(100000);
@@ -47,7 +47,7 @@ BENCHMARK(BM_ReceiveLatency)->UseManualTime()->Iterations(2000);
 // 1 MiB handed to SendData in 1024-byte blocks, read at the far end.
 void BM_SendThroughput(benchmark::State& state)
 {
-    BenchPty pty;
+    PtyPair pty;
     auto comm = OpenComm(pty);
     constexpr size_t kTotal = 1 << 20;
     constexpr size_t kBlock = 1024;

@@ -12,7 +12,7 @@
 
 #include "serial/forwarding_port.h"
 #include "serial/serial_platform.h"
-#include "serial_bench_pty.h"
+#include "bench/serial_bench_comm.h"
 
 namespace {
 double ProcessCpuMs()
@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     constexpr auto kIdle = std::chrono::seconds(3);
     {
-        BenchPty pty;
+        PtyPair pty;
         auto comm = OpenComm(pty);
         if (!comm->Active()) {
             std::fprintf(stderr, "the port did not open\n");
@@ -66,7 +66,7 @@ int main(int argc, char** argv)
         Report("idle with the port open", kIdle);
     }
     {
-        BenchPty pty;
+        PtyPair pty;
         auto comm = OpenComm(pty, [](nrplatform::PortPtr inner) { return std::make_shared<UartLikePort>(std::move(inner)); });
         if (!comm->Active()) {
             std::fprintf(stderr, "the port did not open\n");

@@ -2,7 +2,7 @@
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 
 uint32_t ReadBackBaud(int masterFd)
 {

@@ -5,7 +5,7 @@
 #include <QThread>
 #include <atomic>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 #include "serial/nr_timer.h"
 #include "serial/thread_messages.h"
 #include "device_ports.h"

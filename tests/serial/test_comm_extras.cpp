@@ -8,7 +8,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 #include "serial/nr_data_processor.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "device_ports.h"
-#include "pty_pair.h"
+#include "comm_fixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <atomic>
 #include <thread>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 
 namespace {
 

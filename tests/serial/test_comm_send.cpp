@@ -5,7 +5,7 @@
 #include <future>
 #include <thread>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 
 namespace {
 

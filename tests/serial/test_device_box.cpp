@@ -3,7 +3,7 @@
 
 #include <QTemporaryDir>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 #include "serial/nr_device_box.h"
 
 namespace {

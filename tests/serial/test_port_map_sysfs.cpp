@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "pty_pair.h"
+#include "comm_fixture.h"
 #include "serial/port_links.h"
 #include "serial/port_map.h"
 

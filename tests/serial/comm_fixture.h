@@ -1,5 +1,6 @@
 #pragma once
-// A pseudo-terminal pair for the tests: the component opens the slave path, the test holds the master.
+// What the serial component's tests share: a component set up for a pseudo-terminal pair, bounded
+// waits and reads, termios read back through the master, a recording log sink.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -12,29 +13,11 @@
 
 #include "serial/nr_comm.h"
 #include "serial/nr_log.h"
+#include "tests/support/pty_pair.h"
 
 // Upper bounds of every wait in these tests: a fault fails fast instead of hanging.
 inline constexpr std::chrono::milliseconds kArriveTimeout{3000};
 inline constexpr std::chrono::milliseconds kQuietPeriod{150};
-
-class PtyPair {
- public:
-  PtyPair();
-  ~PtyPair();
-  int Master() const { return master_; }
-  const std::string& SlavePath() const { return slavePath_; }
-  void Write(const std::vector<uint8_t>& bytes);
-  void Write(const std::string& bytes);
-  // Reads exactly n bytes from the master, or fewer when the bound passes.
-  std::vector<uint8_t> Read(size_t n, std::chrono::milliseconds bound = kArriveTimeout);
-  // Closes the master: the far end is gone.
-  void CloseMaster();
-
- private:
-  int master_ = -1;
-  int slaveKeep_ = -1;  // keeps the slave side alive until the component opens it
-  std::string slavePath_;
-};
 
 // The slave's baud rate read back through the master (terminal-mode requests of a master act on the slave).
 uint32_t ReadBackBaud(int masterFd);
