@@ -21,16 +21,6 @@ extern "C" void onSigint(int)
 
 }  // namespace
 
-StopRequest::StopRequest(std::function<void()> onStop, QObject* parent) : QObject(parent), onStop_(std::move(onStop))
-{
-    install();
-}
-
-StopRequest::~StopRequest()
-{
-    uninstall();
-}
-
 void StopRequest::install()
 {
     if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0)
@@ -62,11 +52,4 @@ void StopRequest::uninstall()
     ::close(pipeEnds[0]);
     ::close(pipeEnds[1]);
     pipeEnds[0] = pipeEnds[1] = -1;
-}
-
-void StopRequest::deliver()
-{
-    requested_ = true;
-    if (onStop_)
-        onStop_();
 }

@@ -24,16 +24,6 @@ BOOL WINAPI onConsoleControl(DWORD type)
 
 }  // namespace
 
-StopRequest::StopRequest(std::function<void()> onStop, QObject* parent) : QObject(parent), onStop_(std::move(onStop))
-{
-    install();
-}
-
-StopRequest::~StopRequest()
-{
-    uninstall();
-}
-
 void StopRequest::install()
 {
     target = this;
@@ -46,11 +36,4 @@ void StopRequest::uninstall()
     SetConsoleCtrlHandler(onConsoleControl, FALSE);
     target = nullptr;
     deliverOnTarget = nullptr;
-}
-
-void StopRequest::deliver()
-{
-    requested_ = true;
-    if (onStop_)
-        onStop_();
 }
