@@ -7,6 +7,7 @@ tarball=${1:?usage: unpack-windows-qt.sh TARBALL [PARENT]}
 parent=${2:-/opt}
 qt="$parent/qt6-mingw"
 stamp="$qt/.unpacked-from"
+[ -f "$tarball" ] || { echo "unpack-windows-qt: no tarball at $tarball" >&2; exit 1; }
 want="$(stat -c '%s %Y' "$tarball") $(basename "$tarball")"
 if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ] && [ -f "$qt/mingw.cmake" ]; then
   echo "$qt"
