@@ -147,6 +147,8 @@ class Win32Port final : public Port {
  private:
   // ClearCommError: the error flags go to pendingErrors_ until QueryStatus hands them on.
   bool ClearErrors(COMSTAT& stat, DWORD& error);
+  DWORD OverlappedOutcome(OVERLAPPED& ovl);
+  void EndWait(OVERLAPPED& ovl);
 
   const HANDLE handle_;
   std::mutex lock_;  // a leaf lock over the two fields below
@@ -173,6 +175,22 @@ bool Win32Port::ClearErrors(COMSTAT& stat, DWORD& error)
         pendingErrors_ |= flags & (CE_RXOVER | CE_OVERRUN | CE_RXPARITY | CE_FRAME | CE_BREAK);
     }
     return true;
+}
+
+// The state of an overlapped operation, without waiting: ERROR_SUCCESS once it has ended well,
+// ERROR_IO_INCOMPLETE while it runs, otherwise the error it ended with.
+DWORD Win32Port::OverlappedOutcome(OVERLAPPED& ovl)
+{
+    DWORD ignored = 0;
+    return GetOverlappedResult(handle_, &ovl, &ignored, FALSE) ? ERROR_SUCCESS : GetLastError();
+}
+
+// Cancels a pending wait and waits for its end, so that its record may go out of scope.
+void Win32Port::EndWait(OVERLAPPED& ovl)
+{
+    CancelIo(handle_);
+    DWORD ignored = 0;
+    GetOverlappedResult(handle_, &ovl, &ignored, TRUE);
 }
 
 WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error)
@@ -226,24 +244,29 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
             const DWORD w = WaitForMultipleObjects(2, both, FALSE, left);
             if (w != WAIT_OBJECT_0) {
                 // woken or out of time: end the wait before its record goes out of scope
-                CancelIo(handle_);
-                DWORD ignored = 0;
-                GetOverlappedResult(handle_, &ovl, &ignored, TRUE);
+                EndWait(ovl);
                 if (w == WAIT_OBJECT_0 + 1) return WaitOutcome::Woken;
                 if (w == WAIT_TIMEOUT) return WaitOutcome::TimedOut;
                 error = static_cast<int>(GetLastError());
                 return WaitOutcome::Failed;
             }
-            DWORD ignored = 0;
-            if (!GetOverlappedResult(handle_, &ovl, &ignored, FALSE)) {
-                const DWORD r = GetLastError();
-                // An aborted wait with no events (Wine ends every wait on a pseudo-terminal so)
-                // means "wait again".
-                if (r != ERROR_OPERATION_ABORTED) {
-                    error = static_cast<int>(r);
-                    return IsGone(r) ? WaitOutcome::Lost : WaitOutcome::Failed;
+            DWORD r = OverlappedOutcome(ovl);
+            while (r == ERROR_IO_INCOMPLETE) {
+                // Signalled a moment before the wait's result is written (Wine, on a busy
+                // machine): look again each millisecond, still heeding the wake event.
+                if (WaitForSingleObject(wake.handle, 1) == WAIT_OBJECT_0) {
+                    EndWait(ovl);
+                    return WaitOutcome::Woken;
                 }
+                r = OverlappedOutcome(ovl);
+            }
+            // An aborted wait with no events (Wine ends every wait on a pseudo-terminal so)
+            // means "wait again".
+            if (r == ERROR_OPERATION_ABORTED) {
                 happened = 0;
+            } else if (r != ERROR_SUCCESS) {
+                error = static_cast<int>(r);
+                return IsGone(r) ? WaitOutcome::Lost : WaitOutcome::Failed;
             }
         }
         events = happened & (mask | EV_RXCHAR);
