@@ -43,7 +43,7 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     registerConnectionSteps();
     // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
     // reply can sleep in the event loop instead of spinning.
-    comm_.SetOnBytesCounted([this] { wakeFromReceiveThread(); });
+    comm_.SetOnBytesCounted([this] { onBytesCounted(); });
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
@@ -54,8 +54,19 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
 
 ProtocolLoop::~ProtocolLoop()
 {
+    disarmArrival();
     comm_.SetOnBytesCounted(nullptr);
     comm_.SetOnClose(nullptr);
+}
+
+void ProtocolLoop::onBytesCounted()
+{
+    {
+        std::lock_guard<std::mutex> guard(arrivalLock_);
+        if (arrival_ && !arrival_())
+            arrival_ = nullptr;
+    }
+    wakeFromReceiveThread();
 }
 
 void ProtocolLoop::wakeFromReceiveThread()
@@ -65,6 +76,19 @@ void ProtocolLoop::wakeFromReceiveThread()
         return;
     if (dispatcher_)
         dispatcher_->wakeUp();
+}
+
+void ProtocolLoop::armArrival(const std::function<void()>& first, ArrivalHandler handler)
+{
+    std::lock_guard<std::mutex> guard(arrivalLock_);
+    first();
+    arrival_ = std::move(handler);
+}
+
+void ProtocolLoop::disarmArrival()
+{
+    std::lock_guard<std::mutex> guard(arrivalLock_);
+    arrival_ = nullptr;
 }
 
 void ProtocolLoop::registerStep(int32_t state, Step step)
@@ -254,6 +278,7 @@ void ProtocolLoop::connectAndRun()
 void ProtocolLoop::requestExit()
 {
     exitFlag_ = true;
+    disarmArrival();  // no further block leaves from the reading thread
 }
 
 bool ProtocolLoop::connected() const

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <span>
 
 class QAbstractEventDispatcher;
@@ -83,6 +84,18 @@ public:
     // False once the line is lost (or the port closed); nothing sent then reaches the display.
     bool lineUp() const;
 
+    // The hot path. A step that waits for a block acknowledgement may leave its check, and the
+    // send of the next block, to the thread that reads the port, so that the next block does not
+    // wait for the window's thread. armArrival() runs `first` (which sends the block) and installs
+    // the handler, both under the arrival lock; from then on the handler runs under that lock on
+    // the thread that counted the bytes, each time bytes have been counted, until it returns false
+    // or disarmArrival() returns. What the handler writes is read under arrivalLock().
+    using ArrivalHandler = std::function<bool()>;
+    void armArrival(const std::function<void()>& first, ArrivalHandler handler);
+    // Once this returns the handler is not running and never runs again.
+    void disarmArrival();
+    std::mutex& arrivalLock() const { return arrivalLock_; }
+
     // The long job running on the loop, if any (a transfer, a backup): the window disables what
     // would abandon it and offers its Stop. The loop stops it when it ends.
     JobGuard& job() { return job_; }
@@ -100,6 +113,7 @@ private:
     StepResult stepHello();
     StepResult stepSizeQuery();
     StepResult stepSizeReply();
+    void onBytesCounted();  // on the reading thread: the armed arrival handler, then the wake-up
     void wakeFromReceiveThread();
     void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
     void noteWaiting(bool waitsForDisplay);
@@ -129,6 +143,8 @@ private:
     QString shownTotal_;
 
     JobGuard job_;
+    mutable std::mutex arrivalLock_;  // taken before any lock of the port
+    ArrivalHandler arrival_;          // guarded by arrivalLock_
     // The stall notice: armed while a step waits for the display, once a second.
     QTimer stallTimer_;
     bool waiting_ = false;

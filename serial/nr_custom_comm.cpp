@@ -646,15 +646,20 @@ void TnrCustomComm::ClearDeviceOutput()
 
 void TnrCustomComm::ClearDeviceBuffers()
 {
+    nrplatform::PortPtr port;
     {
         std::lock_guard<std::mutex> guard(ingestLock_);
-        if (const nrplatform::PortPtr port = Port()) {
+        port = Port();
+        if (port) {
             port->Purge(true, false);
             inputQueue_.Purge();
-            // the started writes of SendData end too
-            if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
-            port->Purge(false, true);
         }
+    }
+    // The output side without the ingest lock: Cancel waits for the writer to end its write.
+    if (port) {
+        // the started writes of SendData end too
+        if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
+        port->Purge(false, true);
     }
     if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
 }

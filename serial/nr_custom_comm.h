@@ -17,13 +17,23 @@
 //   OnClose, the notify list) may close the port from the thread they run on. A close never
 //   waits for the thread it runs on: that thread is told to end, and it is joined later by
 //   StopThreads on another thread (on the component's thread, by a call posted at once).
+// - The transfer's hot path: the protocol loop's arrival handler runs on the thread that counted
+//   the bytes (the message thread, or the component's thread under UseMainThread), after the
+//   bytes are queued and with no lock of this component held. While a block transfer is in
+//   flight it reads the input queue, purges input and sends the next block from there, under the
+//   loop's arrival lock; the window's thread only reads the transfer's progress under that lock,
+//   and ends the hot path (Stop, Exit, a lost line) under it too, after which no block of that
+//   transfer is sent. The arrival lock comes before every lock below; OnClose never takes it.
+// - The notify list calls its listeners without holding its lock; a listener removed on another
+//   thread is never called once the removal has returned (the removal waits for a running call).
 // - After a close nothing refers to the device: port_ and writer_ are emptied, the writer and
 //   the comm thread drop their references as they end, so the device number is free again.
 //
 // LOCKS, in the only order in which they may nest (a later one may be taken while an earlier one
 // is held, never the reverse). None is held while a handler or a consumer runs, or while
 // waiting for a thread.
-//   1. ingestLock_    reading the port into the input queue versus purging both
+//   1. ingestLock_    reading the port into the input queue versus purging it (ClearDeviceBuffers
+//                     lets it go before it cancels the writer's write and waits for it)
 //   2. threadsLock_   the thread slots MsgThread, CommThread, retiredWriters_ (never held while joining)
 //   3. portLock_      port_, writer_, fOnBytesCounted, portFilter_ (copies are taken out)
 //   4. statusLock_    the Stat record
@@ -141,7 +151,7 @@ class TnrCustomComm : public TnrBaseIO {
 
   virtual std::string ComName() const { return "Unknown"; }
 
-  // The receive handling for one message (Part of the message thread's loop).
+  // The receive handling for one message (part of the message thread's loop).
   void HandleComEvent(const TnrThreadMessage& message);
   virtual void DoCommError(uint32_t CommCode, uint32_t SysError, TComStateFlags State);
   void DoTraceState(QObject* Sender, TTraceStates Events);

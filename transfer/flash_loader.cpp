@@ -16,7 +16,8 @@ constexpr uint8_t kBlockConstant = 0x00;
 }  // namespace
 
 FlashLoader::FlashLoader(ProtocolLoop& loop, TransferHost& host)
-    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, false, kBlockConstant, kBlock, true})
+    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, false, kBlockConstant, kBlock, true}),
+      hot_(loop, reply_, core_)
 {
     loop_.registerStep(State::kFlashOpen, [this] { return open(); });
     loop_.registerStep(State::kFlashOpenAck, [this] { return openAck(); });
@@ -134,52 +135,65 @@ FlashLoader::StepResult FlashLoader::openAck()
     return StepResult::Acted;
 }
 
-void FlashLoader::sendBlock()
+void FlashLoader::showProgress(const HotBlockPath::Progress& p)
 {
-    reply_.beginRequest();
-    loop_.sendFrame(core_.nextFrame());
-    host_.setTransferPanel(2, QString::number(core_.position()));
-    loop_.setState(State::kFlashBlockAck);
+    if (p.sent != shownSent_) {
+        shownSent_ = p.sent;
+        host_.setTransferPanel(2, QString::number(p.sent));
+    }
+    if (p.acks == shownAcks_)
+        return;
+    shownAcks_ = p.acks;
+    current_.bytesSent = static_cast<int64_t>(p.acknowledged);
+    current_.seconds = (p.ackTick - startTick_) / 1000.0;
+    host_.showAcknowledged(static_cast<int32_t>(p.acknowledged),
+                           speedFigure(static_cast<int64_t>(p.acknowledged), p.ackTick, startTick_));
+}
+
+void FlashLoader::settleHotPath()
+{
+    hot_.stop();
+    if (loop_.state() == State::kFlashBlockAck)
+        showProgress(hot_.progress());
 }
 
 FlashLoader::StepResult FlashLoader::block()
 {
-    sendBlock();
+    shownAcks_ = 0;
+    shownSent_ = 0;
+    hot_.start();
+    showProgress(hot_.progress());
+    host_.setTransferPanel(6, QStringLiteral("0"));  // nothing of its acknowledgement had come when it went
+    loop_.setState(State::kFlashBlockAck);
     return StepResult::Acted;
 }
 
+// The acknowledgements that ask for more are checked, and answered with the next block, on the
+// thread that reads them (HotBlockPath); this step shows how far the image got and handles the
+// acknowledgement that ends it.
 FlashLoader::StepResult FlashLoader::blockAck()
 {
     if (lineLost())
         return StepResult::Acted;
-    if (!reply_.pairReady()) {
-        host_.setTransferPanel(6, QString::number(reply_.received()));
+    const HotBlockPath::Progress p = hot_.progress();
+    showProgress(p);
+    if (!p.end) {
+        host_.setTransferPanel(6, QString::number(p.received));
         return StepResult::WaitForInput;
     }
-    const uint8_t marker = reply_.take();
-    if (marker != core_.marker())
-        return StepResult::Acted;  // a stray byte, dropped
-    const BlockTransfer::Ack ack = core_.check(marker, reply_.take());
-    const size_t acknowledged = core_.position();
-    const uint32_t now = loop_.tick();
     FileResult r = current_;
-    if (ack == BlockTransfer::Ack::WrongSum) {
+    if (*p.end == BlockTransfer::Ack::WrongSum) {
         r.outcome = FileResult::Outcome::SumError;
-        r.block = core_.blocksSent();
+        r.block = p.blocksSent;
         loop_.setState(State::kFlashError);
     } else {
-        r.bytesSent = static_cast<int64_t>(acknowledged);
-        r.seconds = (now - startTick_) / 1000.0;
-        if (ack == BlockTransfer::Ack::More)
-            sendBlock();  // the next block leaves at once, before the window is told about this one
-        else
-            loop_.setState(State::kFlashDone);
+        r.bytesSent = static_cast<int64_t>(p.endPosition);
+        r.seconds = (p.endTick - startTick_) / 1000.0;
+        loop_.setState(State::kFlashDone);
     }
-    current_ = r;
-    if (ack != BlockTransfer::Ack::More)
-        setResult(r);
-    host_.showAcknowledged(static_cast<int32_t>(acknowledged),
-                           speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
+    setResult(r);
+    host_.showAcknowledged(static_cast<int32_t>(p.endPosition),
+                           speedFigure(static_cast<int64_t>(p.endPosition), p.endTick, startTick_));
     return StepResult::Acted;
 }
 
@@ -201,6 +215,7 @@ FlashLoader::StepResult FlashLoader::error()
 
 void FlashLoader::finish(FileResult::Outcome outcome)
 {
+    settleHotPath();
     FileResult r = current_;
     r.outcome = outcome;
     setResult(r);
@@ -213,6 +228,7 @@ void FlashLoader::stop()
 {
     if (!running_)
         return;
+    settleHotPath();
     const bool written = current_.outcome == FileResult::Outcome::Written;
     if (!written && !current_.failed())
         finish(FileResult::Outcome::Stopped);
@@ -226,6 +242,7 @@ void FlashLoader::stop()
 
 void FlashLoader::release()
 {
+    hot_.stop();  // the core is the hot path's until it has ended
     reader_.cancel();
     core_.release();
 }

@@ -2,6 +2,7 @@
 #include "protocol/protocol_loop.h"
 #include "transfer/background_file_read.h"
 #include "transfer/block_transfer.h"
+#include "transfer/hot_block_path.h"
 #include "transfer/reply_reader.h"
 #include "transfer/transfer_results.h"
 
@@ -48,7 +49,10 @@ private:
     StepResult blockAck();
     StepResult done();
     StepResult error();
-    void sendBlock();
+    // Takes in what the hot path has done since the last look: panel 2, the speed, the bar, the row.
+    void showProgress(const HotBlockPath::Progress& p);
+    // Ends the hot path and takes in how far the image got.
+    void settleHotPath();
     void release();
     QString bareName() const;
     void setResult(const FileResult& result);
@@ -59,6 +63,9 @@ private:
     TransferHost& host_;
     ReplyReader reply_;
     BlockTransfer core_;
+    HotBlockPath hot_;           // declared after what it uses: it ends first
+    uint64_t shownAcks_ = 0;
+    size_t shownSent_ = 0;
     BackgroundFileRead reader_;  // a large file is read beside the window's thread
 
     QString fileName_;

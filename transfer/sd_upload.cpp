@@ -20,7 +20,8 @@ QString jobText() { return QStringLiteral("A transfer is running"); }
 }  // namespace
 
 SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
-    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false})
+    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false}),
+      hot_(loop, reply_, core_)
 {
     returnState_ = State::kSdAfterFile;
     loop_.registerStep(State::kSdBatchStart, [this] { return batchStart(); });
@@ -188,49 +189,64 @@ SdUpload::StepResult SdUpload::openAck()
     return StepResult::Acted;
 }
 
-void SdUpload::sendBlock()
+void SdUpload::showProgress(const HotBlockPath::Progress& p)
 {
-    reply_.beginRequest();
-    loop_.sendFrame(core_.nextFrame());
-    host_.setTransferPanel(2, QString::number(core_.position()));
-    loop_.setState(State::kSdBlockAck);
+    if (p.sent != shownSent_) {
+        shownSent_ = p.sent;
+        host_.setTransferPanel(2, QString::number(p.sent));
+    }
+    if (p.acks == shownAcks_)
+        return;
+    shownAcks_ = p.acks;
+    updateRow([&](FileResult& r) {
+        r.bytesSent = static_cast<int64_t>(p.acknowledged);
+        r.seconds = (p.ackTick - startTick_) / 1000.0;
+    });
+    host_.showAcknowledged(static_cast<int32_t>(p.acknowledged),
+                           speedFigure(static_cast<int64_t>(p.acknowledged), p.ackTick, startTick_));
+}
+
+void SdUpload::settleHotPath()
+{
+    hot_.stop();
+    if (loop_.state() == State::kSdBlockAck)
+        showProgress(hot_.progress());
 }
 
 SdUpload::StepResult SdUpload::block()
 {
-    sendBlock();
+    shownAcks_ = 0;
+    shownSent_ = 0;
+    hot_.start();
+    showProgress(hot_.progress());
+    loop_.setState(State::kSdBlockAck);
     return StepResult::Acted;
 }
 
+// The acknowledgements that ask for more are checked, and answered with the next block, on the
+// thread that reads them (HotBlockPath); this step shows how far the file got and handles the
+// acknowledgement that ends it.
 SdUpload::StepResult SdUpload::blockAck()
 {
     if (lineLost())
         return StepResult::Acted;
-    if (!reply_.pairReady())
+    const HotBlockPath::Progress p = hot_.progress();
+    showProgress(p);
+    if (!p.end)
         return StepResult::WaitForInput;
-    const uint8_t marker = reply_.take();
-    if (marker != core_.marker())
-        return StepResult::Acted;  // a stray byte, dropped
-    const BlockTransfer::Ack ack = core_.check(marker, reply_.take());
-    const size_t acknowledged = core_.position();
-    const uint32_t now = loop_.tick();
-    if (ack == BlockTransfer::Ack::WrongSum) {
-        const int block = core_.blocksSent();
+    if (*p.end == BlockTransfer::Ack::WrongSum) {
+        const int block = p.blocksSent;
         updateRow([block](FileResult& r) { r.block = block; });  // bytes sent: the blocks before it
         fail(FileResult::Outcome::SumError);
-    } else if (ack == BlockTransfer::Ack::More) {
-        // The next block leaves at once, before the window is told about this one.
-        sendBlock();
     } else {
         loop_.setState(State::kSdClose);
-    }
-    if (ack != BlockTransfer::Ack::WrongSum)
         updateRow([&](FileResult& r) {
-            r.bytesSent = static_cast<int64_t>(acknowledged);
-            r.seconds = (now - startTick_) / 1000.0;
+            r.bytesSent = static_cast<int64_t>(p.endPosition);
+            r.seconds = (p.endTick - startTick_) / 1000.0;
         });
-    host_.showAcknowledged(static_cast<int32_t>(acknowledged),
-                           speedFigure(static_cast<int64_t>(acknowledged), now, startTick_));
+    }
+    host_.showAcknowledged(static_cast<int32_t>(p.endPosition),
+                           speedFigure(static_cast<int64_t>(p.endPosition), p.endTick, startTick_));
     return StepResult::Acted;
 }
 
@@ -309,6 +325,7 @@ void SdUpload::stop()
 
 void SdUpload::endBatch(FileResult::Outcome current)
 {
+    settleHotPath();
     // The file under way is marked where it stood: the bytes the display has acknowledged.
     updateRow([&](FileResult& r) {
         if (!r.failed() && r.outcome != FileResult::Outcome::Written)
@@ -332,6 +349,7 @@ void SdUpload::endBatch(FileResult::Outcome current)
 
 void SdUpload::release()
 {
+    hot_.stop();  // the core is the hot path's until it has ended
     reader_.cancel();
     core_.release();
 }

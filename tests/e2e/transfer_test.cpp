@@ -585,7 +585,8 @@ protected:
 
 TEST_F(SdQuietDisplay, AQuietDisplayIsNoticedAfterThreeSecondsAndExitAsksWithoutStallingTheTransfer)
 {
-    writePcFile("a.bin", 5000);
+    // Large enough that the rest of the file still goes when the window looks after the late answer.
+    writePcFile("a.bin", 400000);
     std::function<void()> confirm;
     std::vector<QString> questions;
     window->setQuestionAsker([&](const Question& q, std::function<void()> onConfirm) {

@@ -4,8 +4,10 @@
 
 #include <QThread>
 #include <atomic>
+#include <thread>
 
 #include "comm_fixture.h"
+#include "serial/nr_notify_list.h"
 #include "serial/nr_timer.h"
 #include "serial/thread_messages.h"
 #include "device_ports.h"
@@ -225,6 +227,53 @@ TEST(NotifyList, ASecondEntryWithTheSameRoutineIsRefused)
     comm.NotifyDelete(&Recorder::Routine, &b);  // found by the routine alone
     EXPECT_EQ(comm.NotifyList().Count(), 1);
     EXPECT_EQ(comm.NotifyList().IndexOf(&Recorder::Other, nullptr), 0);
+}
+
+namespace {
+// A listener that notes its call, then waits for its release (or a bound).
+struct HeldListener {
+  std::atomic<bool> inside{false};
+  std::atomic<bool> release{false};
+  std::atomic<bool> ended{false};
+  std::atomic<int> calls{0};
+  static void Routine(void* object, QObject*, int32_t)
+  {
+    auto* self = static_cast<HeldListener*>(object);
+    ++self->calls;
+    self->inside = true;
+    WaitUntil([self] { return self->release.load(); }, std::chrono::milliseconds(2000));
+    self->ended = true;
+  }
+};
+}  // namespace
+
+// The list is not locked while a listener runs: another thread may use it meanwhile, and a
+// removal on another thread returns only once the call of the removed listener has ended, after
+// which it is never called again.
+TEST(NotifyList, ListenersRunUnlockedAndARemovalWaitsForTheirCall)
+{
+  TnrNotifyList list;
+  HeldListener held;
+  list.Add(&HeldListener::Routine, &held);
+  std::thread caller([&] { list.Call(nullptr, 3); });
+  ASSERT_TRUE(WaitUntil([&] { return held.inside.load(); }));
+
+  // Another thread reads the list while the listener runs.
+  std::atomic<int> seen{-1};
+  std::thread reader([&] { seen = list.Count(); });
+  EXPECT_TRUE(WaitUntil([&] { return seen.load() == 1; }, std::chrono::milliseconds(1000)));
+
+  std::thread releaser([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    held.release = true;
+  });
+  list.Delete(0);
+  EXPECT_TRUE(held.ended.load()) << "the removal returned while the removed listener still ran";
+  list.Call(nullptr, 3);
+  EXPECT_EQ(held.calls.load(), 1);
+  releaser.join();
+  reader.join();
+  caller.join();
 }
 
 TEST(ThreadMessages, NumbersAreHandedOutOncePerNameFrom0xC000)
