@@ -61,7 +61,7 @@ TEST_F(HotPathTest, AnAcknowledgementLeadsToTheNextBlockWhileTheWindowIsBusy)
 // however many acknowledgements are still on their way.
 TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
 {
-    enum class End { Stop, Exit };
+    enum class End { Stop, Exit, LineLost };
     struct Case {
         const char* name;
         bool sd;
@@ -81,6 +81,8 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
         {"flash mid image, stop", false, State::kFlashBlockAck, 3, End::Stop},
         {"flash open, exit", false, State::kFlashOpenAck, 0, End::Exit},
         {"flash mid image, exit", false, State::kFlashBlockAck, 3, End::Exit},
+        {"sd mid file, line lost", true, State::kSdBlockAck, 5, End::LineLost},
+        {"flash mid image, line lost", false, State::kFlashBlockAck, 3, End::LineLost},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,6 +95,7 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
         transferHost.fileNames = QStringList{QStringLiteral("a.bin"), QStringLiteral("b.bin")};
         const uint8_t marker = c.sd ? 0xAB : 0xA4;
         uint32_t sentAtEnd = 0;
+        size_t receivedAtEnd = 0;
         QElapsedTimer sinceEnd;
         ScriptedSteps script{[this] { loop->requestExit(); }};
         script.step("greeted", [this] { return idleAfterGreeting(); }, [] {});
@@ -107,9 +110,12 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
         }, [&] {
             if (c.end == End::Stop)
                 loop->job().stop();
-            else
+            else if (c.end == End::Exit)
                 loop->requestExit();
+            else
+                line->hangUp();  // the cable pulled
             sentAtEnd = comm.TotalSent();
+            receivedAtEnd = line->receivedBytes().size();
             sinceEnd.start();
         });
         if (c.end == End::Stop) {
@@ -119,10 +125,23 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
                 loop->requestExit();
             });
         }
+        if (c.end == End::LineLost) {
+            script.step("loss noticed", [&] { return !comm.Active() && !loop->job().running(); }, [&] {
+                loop->requestExit();
+            });
+        }
         script.start();
         loop->connectAndRun();
         ASSERT_TRUE(script.finished()) << "stopped at: " << script.failedStep();
-        std::this_thread::sleep_for(150ms);  // acknowledgements still on their way arrive
+        std::this_thread::sleep_for(150ms);
+        if (c.end == End::LineLost) {
+            // Nothing reached the line after it went, and the file is marked where it stopped.
+            EXPECT_EQ(line->receivedBytes().size(), receivedAtEnd);
+            EXPECT_FALSE(loop->job().running());
+            EXPECT_TRUE(host.panels[1].contains(QStringLiteral("lost"))) << host.panels[1].toStdString();
+            TearDown();
+            continue;
+        }  // acknowledgements still on their way arrive
         // Exit: only the goodbye follows; Stop: only the goodbye of the Exit after it.
         EXPECT_EQ(comm.TotalSent(), sentAtEnd + 3);
         EXPECT_FALSE(loop->job().running());
