@@ -18,12 +18,12 @@
 
 namespace {
 
-// AddressSanitizer reserves terabytes of address space for its shadow memory, so under an
-// address-space limit its own start-up fails before the read is reached.
-#if defined(__SANITIZE_ADDRESS__)
+// The address and thread sanitizers reserve terabytes of address space for their shadow memory,
+// so under an address-space limit their own mappings fail before the read is reached.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kAddressSpaceLimitWorks = false;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 constexpr bool kAddressSpaceLimitWorks = false;
 #else
 constexpr bool kAddressSpaceLimitWorks = true;
@@ -131,7 +131,7 @@ TEST(WholeFile, RefusesAFileBeyondTheProgressBarsRangeBeforeReadingIt)
 TEST(WholeFile, MemoryThatIsNotThereIsThatFilesErrorNotTheEndOfTheProgram)
 {
     if (!kAddressSpaceLimitWorks)
-        GTEST_SKIP() << "an address-space limit cannot be set under AddressSanitizer";
+        GTEST_SKIP() << "an address-space limit cannot be set under a sanitizer";
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = QDir(dir.path()).filePath(QStringLiteral("big.img"));
