@@ -8,13 +8,19 @@ HotBlockPath::HotBlockPath(ProtocolLoop& loop, ReplyReader& reply, BlockTransfer
 {
 }
 
-void HotBlockPath::sendNext()
+std::span<const uint8_t> HotBlockPath::nextBlock()
 {
     reply_.beginRequest();
-    loop_.sendFrame(core_.nextFrame());
+    const std::span<const uint8_t> frame = core_.nextFrame();
     progress_.sent = core_.position();
     progress_.blocksSent = core_.blocksSent();
     progress_.received = 0;
+    return frame;
+}
+
+void HotBlockPath::sendNext()
+{
+    loop_.sendFrame(nextBlock());
 }
 
 void HotBlockPath::start()
@@ -27,11 +33,8 @@ void HotBlockPath::start()
         [&] {
             progress_ = Progress{};
             progress_.inFlight = true;
-            reply_.beginRequest();
-            const std::span<const uint8_t> frame = core_.nextFrame();
+            const std::span<const uint8_t> frame = nextBlock();
             first.assign(frame.begin(), frame.end());
-            progress_.sent = core_.position();
-            progress_.blocksSent = core_.blocksSent();
         },
         [this] { return onArrival(); });
     loop_.sendFrame(first);

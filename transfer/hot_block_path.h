@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 // The hot path of a block transfer. Both transfers are stop-and-wait: every moment between a
 // block acknowledgement's arrival and the next block's first byte is lost line time. Once
@@ -47,6 +48,8 @@ public:
 
 private:
     bool onArrival();  // on the reading thread, under the arrival lock
+    // Builds the next block frame and notes it in the progress; the frame lives in the core.
+    std::span<const uint8_t> nextBlock();
     void sendNext();
 
     ProtocolLoop& loop_;
