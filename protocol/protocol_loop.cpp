@@ -55,6 +55,8 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
 ProtocolLoop::~ProtocolLoop()
 {
     disarmArrival();
+    // The session ends with the loop: its handlers may only go once nothing can call them.
+    comm_.CloseAndWait();
     comm_.SetOnBytesCounted(nullptr);
     comm_.SetOnClose(nullptr);
 }

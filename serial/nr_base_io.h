@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 #include <atomic>
+#include <cassert>
 #include <cstdarg>
 #include <cstdint>
 #include <functional>
@@ -108,10 +109,15 @@ class TnrBaseIO : public QObject {
   void SetLog(TnrCustomLogFile* log) { fLog = log; }
   TnrCustomDataProcessor* DataProcessor() const { return fDataProcessor; }
   void SetDataProcessor(TnrCustomDataProcessor* processor);
-  void SetOnFatalError(TOnFatalErrorEvent ev) { fOnFatalError = std::move(ev); }
-  void SetOnClose(TNotifyEvent ev) { fOnClose = std::move(ev); }
-  void SetOnOpen(TNotifyEvent ev) { fOnOpen = std::move(ev); }
-  void SetOnAfterReceive(TOnReceived ev) { fOnReceived = std::move(ev); }
+  // Handlers are read by the receive threads and the writer without a lock: they are set only
+  // while the port is closed and those threads have ended (a debug build stops otherwise).
+  void SetOnFatalError(TOnFatalErrorEvent ev) { assert(HandlersMayChange()); fOnFatalError = std::move(ev); }
+  void SetOnClose(TNotifyEvent ev) { assert(HandlersMayChange()); fOnClose = std::move(ev); }
+  void SetOnOpen(TNotifyEvent ev) { assert(HandlersMayChange()); fOnOpen = std::move(ev); }
+  void SetOnAfterReceive(TOnReceived ev) { assert(HandlersMayChange()); fOnReceived = std::move(ev); }
+  // True while no other thread of this component may call a handler: the port is closed and
+  // nothing it started is still running.
+  virtual bool HandlersMayChange() const { return !IsDeviceOpen(); }
   bool UseMainThread() const { return fUseMainThread; }
   void SetUseMainThread(bool value) { fUseMainThread = value; }
   TnrThreadPriority Priority() const { return fPriority; }

@@ -230,6 +230,19 @@ void TnrCustomComm::StopThreads()
     writers.clear();
 }
 
+bool TnrCustomComm::HandlersMayChange() const
+{
+    if (IsDeviceOpen()) return false;
+    std::lock_guard<std::mutex> guard(threadsLock_);
+    return !CommThread && !MsgThread && retiredWriters_.empty();
+}
+
+void TnrCustomComm::CloseAndWait()
+{
+    SetActive(false);
+    StopThreads();
+}
+
 nrplatform::PortPtr TnrCustomComm::Port() const
 {
     std::lock_guard<std::mutex> guard(portLock_);

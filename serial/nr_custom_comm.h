@@ -24,6 +24,10 @@
 //   loop's arrival lock; the window's thread only reads the transfer's progress under that lock,
 //   and ends the hot path (Stop, Exit, a lost line) under it too, after which no block of that
 //   transfer is sent. The arrival lock comes before every lock below; OnClose never takes it.
+// - Handlers (OnClose, OnCommError, OnAfterReceive, …) are read without a lock by the threads
+//   above: they are set only while the port is closed and those threads have ended
+//   (HandlersMayChange, asserted in debug builds; CloseAndWait gets there). OnBytesCounted and
+//   the port filter are the exceptions: they are taken under portLock_ and may change any time.
 // - The notify list calls its listeners without holding its lock; a listener removed on another
 //   thread is never called once the removal has returned (the removal waits for a running call).
 // - After a close nothing refers to the device: port_ and writer_ are emptied, the writer and
@@ -40,6 +44,7 @@
 //   5. leaves: inputQueue_'s, the writer's, relay_'s, handshakeLock_, lastErrorLock_, and the
 //      port's own (the platform's); nothing is taken while one of them is held.
 #include <atomic>
+#include <cassert>
 #include <condition_variable>
 #include <chrono>
 #include <cstdint>
@@ -141,9 +146,14 @@ class TnrCustomComm : public TnrBaseIO {
   QObject* MonitorRing() const { return fMonitorRing; }
 
   // Events.
-  void SetOnAfterSend(TOnSent ev) { fOnSent = std::move(ev); }
-  void SetOnTraceState(TOnTraceEvent ev) { fOnTraceState = std::move(ev); }
-  void SetOnCommError(TOnCommErrorEvent ev) { fOnCommError = std::move(ev); }
+  void SetOnAfterSend(TOnSent ev) { assert(HandlersMayChange()); fOnSent = std::move(ev); }
+  void SetOnTraceState(TOnTraceEvent ev) { assert(HandlersMayChange()); fOnTraceState = std::move(ev); }
+  void SetOnCommError(TOnCommErrorEvent ev) { assert(HandlersMayChange()); fOnCommError = std::move(ev); }
+  bool HandlersMayChange() const override;
+  // Closes the port if it is open and waits until the receive threads and the writer have
+  // ended (also those a lost line left behind); handlers may be changed afterwards. Called on
+  // the component's thread.
+  void CloseAndWait();
   // Called on the receiving thread each time TotalReceived has grown (the bytes stay queued).
   void SetOnBytesCounted(std::function<void()> fn);
   // Wraps each port opened from now on (null: the platform's port as it is).
@@ -208,7 +218,7 @@ class TnrCustomComm : public TnrBaseIO {
   void RunOnMainThread(const std::function<void()>& errand, const std::atomic<bool>& terminated);
   void SetRtsForRS485(bool on);
 
-  std::mutex threadsLock_;
+  mutable std::mutex threadsLock_;
   std::unique_ptr<TMsgThread> MsgThread;
   std::unique_ptr<TCommThread> CommThread;
   std::vector<std::shared_ptr<TnrWriterThread>> retiredWriters_;

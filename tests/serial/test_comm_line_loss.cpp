@@ -292,3 +292,28 @@ TEST(CommLowLatency, ADriverThatRefusesItIsUsedAsItIs)
 }
 
 }  // namespace
+
+// Handlers are read without a lock by the receive threads and the writer: they may change only
+// once nothing of the port is left running, also after a loss that closed the port on another
+// thread, and CloseAndWait gets there from any state.
+TEST(CommLineLoss, HandlersMayChangeOnlyOnceNothingOfThePortRuns)
+{
+    PtyPair pty;
+    const int threadsBefore = ThreadCount();
+    auto comm = MakeComm(pty);
+    EXPECT_TRUE(comm->HandlersMayChange()) << "never opened";
+    comm->SetActive(true);
+    ASSERT_TRUE(comm->Active());
+    EXPECT_FALSE(comm->HandlersMayChange()) << "open";
+    EXPECT_DEBUG_DEATH(comm->SetOnClose([](QObject*) {}), "HandlersMayChange");
+    comm->SetActive(false);
+    EXPECT_TRUE(comm->HandlersMayChange()) << "closed by the user";
+
+    comm->SetActive(true);
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return !comm->Active(); })) << "the loss was never noticed";
+    comm->CloseAndWait();
+    EXPECT_TRUE(comm->HandlersMayChange()) << "after a loss and CloseAndWait";
+    EXPECT_EQ(ThreadCount(), threadsBefore) << "CloseAndWait returned before the threads ended";
+    comm->SetOnClose([](QObject*) {});
+}
