@@ -26,6 +26,7 @@ class ForwardingPort : public nrplatform::Port {
   {
       return inner_->Write(data, size, written, wake, timeoutMs, error);
   }
+  bool WritesAtOnce() const override { return inner_->WritesAtOnce(); }
   bool Purge(bool input, bool output) override { return inner_->Purge(input, output); }
   bool Drain() override { return inner_->Drain(); }
   bool Escape(nrplatform::EscapeFunction function) override { return inner_->Escape(function); }

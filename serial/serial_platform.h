@@ -63,6 +63,12 @@
 //       how many), waiting for room at most timeoutMs (-1: no limit, 0: do not wait). Woken when
 //       wake (may be null) is signalled first, TimedOut, Lost or Failed as above. written is
 //       exact in every outcome (Windows: CancelIo, then GetOverlappedResult for the count).
+//   WritesAtOnce()
+//       True when a Write that may not wait hands a frame to the driver whole (a POSIX tty takes
+//       it into its buffer at once), so a sender may write on its own thread while the writer
+//       thread has nothing queued. False on Windows: an overlapped serial write ends only as the
+//       bytes leave, and one that may not wait would be cut short; there the writer thread
+//       keeps every write.
 //   Purge(input, output)
 //       Discards what the driver holds in the given directions and ends its pending transfers
 //       (PurgeComm with PURGE_RX/TXABORT and RX/TXCLEAR; tcflush).
@@ -129,6 +135,7 @@ class Port {
   virtual ReadResult Read(void* buffer, size_t size) = 0;
   virtual WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
                              int& error) = 0;
+  virtual bool WritesAtOnce() const = 0;
   virtual bool Purge(bool input, bool output) = 0;
   virtual bool Drain() = 0;
   virtual bool Escape(EscapeFunction function) = 0;

@@ -139,6 +139,7 @@ class PosixPort final : public Port {
   ReadResult Read(void* buffer, size_t size) override;
   WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
                      int& error) override;
+  bool WritesAtOnce() const override { return true; }
   bool Purge(bool input, bool output) override
   {
       if (input && output) return ::tcflush(fd_, TCIOFLUSH) == 0;

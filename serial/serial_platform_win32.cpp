@@ -129,6 +129,7 @@ class Win32Port final : public Port {
   ReadResult Read(void* buffer, size_t size) override;
   WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
                      int& error) override;
+  bool WritesAtOnce() const override { return false; }
   bool Purge(bool input, bool output) override
   {
       DWORD flags = 0;

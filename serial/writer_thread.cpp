@@ -3,6 +3,7 @@
 #include <chrono>
 
 struct TnrWriterThread::State {
+  explicit State(bool writesAtOnce) : direct(writesAtOnce) {}
   struct Job {
     std::vector<uint8_t> data;
     size_t done = 0;
@@ -14,6 +15,8 @@ struct TnrWriterThread::State {
   };
   void Run();
   int WriteJob(Job& job, uint64_t epoch);
+  // Writes what the driver takes at once on the caller's thread; returns how much it took.
+  size_t WriteNow(const uint8_t* data, size_t n);
 
   nrplatform::PortPtr port;
   nrplatform::WakeEventPtr wake = nrplatform::CreateWakeEvent();
@@ -26,10 +29,12 @@ struct TnrWriterThread::State {
   int cancelError = 0;
   uint64_t completed = 0;
   bool stop = false;
+  const bool direct;  // the driver takes a frame at once: an idle writer lets the caller write
+  size_t directPending = 0;  // bytes a caller is writing now (the writer thread waits meanwhile)
 };
 
 TnrWriterThread::TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error)> onBlockFailed)
-    : s_(std::make_shared<State>())
+    : s_(std::make_shared<State>(port && port->WritesAtOnce()))
 {
     s_->port = std::move(port);
     s_->onBlockFailed = std::move(onBlockFailed);
@@ -61,16 +66,52 @@ void TnrWriterThread::Stop()
 
 void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
 {
-    auto job = std::make_shared<State::Job>();
     const uint8_t* p = static_cast<const uint8_t*>(data);
-    job->data.assign(p, p + n);
+    auto job = std::make_shared<State::Job>();
     job->timeoutMs = timeoutMs;
-    {
-        std::lock_guard<std::mutex> guard(s_->lock);
-        if (s_->stop) return;
-        s_->jobs.push_back(job);
+    std::unique_lock<std::mutex> guard(s_->lock);
+    if (s_->stop) return;
+    if (s_->direct && s_->jobs.empty() && !s_->current && s_->directPending == 0 && n > 0) {
+        // Nothing waits to be written: hand the frame to the driver here rather than wake the
+        // writer thread for it (a block acknowledgement becomes the next block sooner).
+        // Whatever others hand over meanwhile queues behind it, and the writer thread waits.
+        s_->directPending = n;
+        const uint64_t epoch = s_->cancelEpoch;
+        guard.unlock();
+        const size_t taken = s_->WriteNow(p, n);
+        guard.lock();
+        s_->directPending = 0;
+        s_->cv.notify_all();
+        if (taken == n) {
+            ++s_->completed;
+            return;
+        }
+        // a purge, a close or Stop came in between: the rest is dropped as a queued block's is
+        if (s_->stop || s_->cancelEpoch != epoch) return;
+        // the rest goes first, before what others queued meanwhile, under the same hold of the
+        // lock so that no other caller starts a frame of its own in between
+        job->data.assign(p + taken, p + n);
+        s_->jobs.push_front(std::move(job));
+        return;
     }
+    job->data.assign(p, p + n);
+    s_->jobs.push_back(std::move(job));
     s_->cv.notify_all();
+}
+
+size_t TnrWriterThread::State::WriteNow(const uint8_t* data, size_t n)
+{
+    // only what the driver takes without waiting; an error is left to the writer thread, which
+    // meets it again with the rest and reports it as for any queued block
+    size_t taken = 0;
+    while (taken < n) {
+        int error = 0;
+        size_t written = 0;
+        const nrplatform::WriteOutcome w = port->Write(data + taken, n - taken, written, nullptr, 0, error);
+        taken += written;
+        if (w != nrplatform::WriteOutcome::Done || written == 0) break;
+    }
+    return taken;
 }
 
 int TnrWriterThread::Send(const void* data, size_t n, uint32_t timeoutMs)
@@ -82,7 +123,7 @@ int TnrWriterThread::Send(const void* data, size_t n, uint32_t timeoutMs)
     job->waited = true;
     std::unique_lock<std::mutex> guard(s_->lock);
     if (s_->stop) return nrplatform::kErrCancelled;
-    s_->jobs.push_back(job);
+    s_->jobs.push_back(job);  // behind a frame a caller is writing now, if any
     s_->cv.notify_all();
     s_->cv.wait(guard, [&] { return job->finished; });
     return job->error;
@@ -94,7 +135,7 @@ size_t TnrWriterThread::Pending() const
     size_t pending = 0;
     for (const auto& job : s_->jobs) pending += job->data.size() - job->done;
     if (s_->current && !s_->current->cancelled) pending += s_->current->data.size() - s_->current->done;
-    return pending;
+    return pending + s_->directPending;
 }
 
 void TnrWriterThread::Cancel(int error, bool report)
@@ -118,7 +159,9 @@ void TnrWriterThread::Cancel(int error, bool report)
     if (!OnWriterThread()) {
         // the block being written stops before the caller goes on (and flushes the driver)
         std::unique_lock<std::mutex> guard(s_->lock);
-        s_->cv.wait(guard, [&] { return !s_->current || !s_->current->cancelled || s_->stop; });
+        s_->cv.wait(guard, [&] {
+            return ((!s_->current || !s_->current->cancelled) && s_->directPending == 0) || s_->stop;
+        });
     }
     if (report && onBlockFailed) {
         for (auto& job : dropped)
@@ -130,7 +173,7 @@ void TnrWriterThread::WaitIdle()
 {
     if (OnWriterThread()) return;
     std::unique_lock<std::mutex> guard(s_->lock);
-    s_->cv.wait(guard, [&] { return (s_->jobs.empty() && !s_->current) || s_->stop; });
+    s_->cv.wait(guard, [&] { return (s_->jobs.empty() && !s_->current && s_->directPending == 0) || s_->stop; });
 }
 
 uint64_t TnrWriterThread::Completed() const
@@ -143,7 +186,7 @@ void TnrWriterThread::State::Run()
 {
     std::unique_lock<std::mutex> guard(lock);
     for (;;) {
-        cv.wait(guard, [&] { return stop || !jobs.empty(); });
+        cv.wait(guard, [&] { return stop || (!jobs.empty() && directPending == 0); });
         if (stop) break;
         current = jobs.front();
         jobs.pop_front();

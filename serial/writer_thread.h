@@ -20,7 +20,9 @@ class TnrWriterThread {
   // Stops the thread: waits for its end, unless called on the writer's own thread.
   ~TnrWriterThread();
 
-  // Queues a copy of a block and returns at once. timeoutMs 0: no time limit.
+  // Queues a copy of a block and returns at once. timeoutMs 0: no time limit. Where the driver
+  // takes a frame at once (Port::WritesAtOnce) and nothing is queued, the caller writes what
+  // the driver takes itself and queues only the rest.
   void Post(const void* data, size_t n, uint32_t timeoutMs);
   // Queues bytes and waits until they have been written; returns 0 or the error code.
   int Send(const void* data, size_t n, uint32_t timeoutMs);

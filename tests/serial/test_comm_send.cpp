@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "comm_fixture.h"
+#include "device_ports.h"
 
 namespace {
 
@@ -178,3 +179,87 @@ TEST_F(CommSend, UserCloseOfAStuckLineEndsWithinItsBound)
 }
 
 }  // namespace
+
+// Records the thread of every write; says whether its driver takes a frame whole at once.
+class ThreadRecordingPort : public ForwardingPort {
+ public:
+  using ForwardingPort::ForwardingPort;
+  nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake,
+                                 int timeoutMs, int& error) override
+  {
+      {
+          std::lock_guard<std::mutex> guard(lock);
+          threads.push_back(std::this_thread::get_id());
+      }
+      return inner_->Write(data, size, written, wake, timeoutMs, error);
+  }
+  bool WritesAtOnce() const override { return atOnce; }
+  std::vector<std::thread::id> Threads()
+  {
+      std::lock_guard<std::mutex> guard(lock);
+      return threads;
+  }
+  bool atOnce = true;
+  std::mutex lock;
+  std::vector<std::thread::id> threads;
+};
+
+// Where the driver takes a frame at once, a frame handed over while nothing is queued is with
+// the driver when SendData returns, written by the caller (no thread to wake in between);
+// elsewhere the writer thread writes it.
+TEST(CommSendDirect, AFrameHandedOverWhileNothingIsQueuedIsWrittenByTheCallerWhereTheDriverAllows)
+{
+    for (const bool atOnce : {true, false}) {
+        SCOPED_TRACE(atOnce ? "driver takes frames at once" : "overlapped writes");
+        PtyPair pty;
+        auto comm = MakeComm(pty);
+        PortSlot<ThreadRecordingPort> slot;
+        comm->SetPortFilter([&](nrplatform::PortPtr inner) {
+            auto port = slot.Filter()(std::move(inner));
+            slot.port->atOnce = atOnce;
+            return port;
+        });
+        comm->SetActive(true);
+        ASSERT_TRUE(comm->Active());
+        const auto frame = Pattern(300, 4);
+        comm->SendData(frame.data(), static_cast<uint32_t>(frame.size()));
+        if (atOnce) {
+            ASSERT_EQ(slot.port->Threads().size(), 1u) << "not written before SendData returned";
+            EXPECT_EQ(slot.port->Threads().front(), std::this_thread::get_id());
+        }
+        EXPECT_EQ(pty.Read(frame.size()), frame);
+        ASSERT_FALSE(slot.port->Threads().empty());
+        EXPECT_EQ(slot.port->Threads().front() == std::this_thread::get_id(), atOnce);
+        EXPECT_EQ(comm->TotalSent(), frame.size());
+    }
+}
+
+// Senders on several threads while the line is full and the writer has a queue: every frame
+// arrives whole, none cut into another, each thread's frames in the order it sent them.
+TEST_F(CommSend, FramesFromSeveralThreadsNeverInterleave)
+{
+    constexpr size_t kFrame = 700, kFrames = 150;
+    auto sender = [this](uint8_t tag) {
+        for (size_t i = 0; i < kFrames; ++i) {
+            std::vector<uint8_t> frame(kFrame, tag);
+            frame[0] = static_cast<uint8_t>(i);  // the sequence number, then the tag throughout
+            comm->SendData(frame.data(), static_cast<uint32_t>(frame.size()));
+        }
+    };
+    std::thread a(sender, 0xA1), b(sender, 0xB2);
+    const std::vector<uint8_t> got = pty.Read(2 * kFrame * kFrames);
+    a.join();
+    b.join();
+    ASSERT_EQ(got.size(), 2 * kFrame * kFrames);
+    size_t next[2] = {0, 0};
+    for (size_t at = 0; at < got.size(); at += kFrame) {
+        const uint8_t tag = got[at + 1];
+        ASSERT_TRUE(tag == 0xA1 || tag == 0xB2) << "frame at " << at << " starts inside another";
+        for (size_t k = 1; k < kFrame; ++k) ASSERT_EQ(got[at + k], tag) << "frame at " << at << " cut at " << k;
+        size_t& expected = next[tag == 0xB2];
+        EXPECT_EQ(got[at], static_cast<uint8_t>(expected)) << "out of order at " << at;
+        ++expected;
+    }
+    EXPECT_TRUE(Errors().empty());
+}
+

@@ -134,6 +134,7 @@ public:
         return nrplatform::WriteOutcome::Done;
     }
 
+    bool WritesAtOnce() const override { return true; }
     bool Purge(bool input, bool) override
     {
         std::lock_guard<std::mutex> guard(shared_->lock);
