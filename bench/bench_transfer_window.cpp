@@ -14,6 +14,11 @@
 //                                         of a block acknowledgement to its read of the next block
 //   sd_floor_ratio, flash_floor_ratio, floor_sd_turnaround_*  the floor client, same line
 //   sd_vs_floor, flash_vs_floor           the window's ratio over the floor's
+//   sd_window_hop_<hop>_median_us, _p99_us (and flash_window_...)  only in a trace build
+//                                         (-DKORVANE_HOP_TRACE=ON): each hop of a turnaround,
+//                                         the simulator's write to the line event, to its
+//                                         handling, to the count, to the send, to the driver's
+//                                         taking it, to the simulator's read
 // small (emulated line): a batch of 500 files of 100 bytes
 //   sd_small_window_files_per_s, sd_small_floor_files_per_s, sd_small_vs_floor
 // batch (no emulation: the pseudo-terminal's own pace), files of 100 bytes:
@@ -22,6 +27,7 @@
 //                                         while the batch ran: how long a user's click could wait
 //   sd_batch_floor_500_ms_per_file        the floor client's 500 files on the same unpaced line
 #include "bench/floor_session.h"
+#include "bench/hop_figures.h"
 #include "bench/line_figures.h"
 #include "bench/sim_process.h"
 #include "app/form3.h"
@@ -232,6 +238,13 @@ int main(int argc, char** argv)
         double sdFloor = 0, flashFloor = 0;
         if (floor.ok) {
             const FloorRatios floorRatios = printFloorFigures(floor, size);
+            if (hoptrace::kEnabled) {
+                const std::vector<hoptrace::Stamp> stamps = hoptrace::Take();
+                printHopFigures("floor_sd", kFloorHops, stamps, floor.records, floor.sd.startNs, floor.sd.endNs,
+                                FrameKind::SdBlock);
+                printHopFigures("floor_flash", kFloorHops, stamps, floor.records, floor.flash.startNs,
+                                floor.flash.endNs, FrameKind::FlashBlock);
+            }
             sdFloor = floorRatios.sd;
             flashFloor = floorRatios.flash;
         } else {
@@ -254,6 +267,11 @@ int main(int argc, char** argv)
             print("sd_window_turnaround_p99_us", st.p99Us, 1);
             print("flash_window_turnaround_median_us", ft.medianUs, 1);
             print("flash_window_turnaround_p99_us", ft.p99Us, 1);
+            if (hoptrace::kEnabled) {
+                const std::vector<hoptrace::Stamp> stamps = hoptrace::Take();
+                printHopFigures("sd_window", kShellHops, stamps, w.records, sd.startNs, sd.endNs, FrameKind::SdBlock);
+                printHopFigures("flash_window", kShellHops, stamps, w.records, fl.startNs, fl.endNs, FrameKind::FlashBlock);
+            }
             if (floor.ok) {
                 print("sd_vs_floor", sdWindow / sdFloor);
                 print("flash_vs_floor", flashWindow / flashFloor);

@@ -1,5 +1,7 @@
 #include "bench/floor_client.h"
 
+#include "serial/hop_trace.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -52,6 +54,7 @@ bool FloorClient::writeAll(const uint8_t* bytes, size_t n)
             return false;
         }
     }
+    hoptrace::Mark(hoptrace::Hop::Written);
     return true;
 }
 
@@ -69,6 +72,7 @@ bool FloorClient::readAnswer(uint8_t (&answer)[2])
         pollfd p{fd_, POLLIN, 0};
         if (::poll(&p, 1, kAnswerTimeoutMs) <= 0)
             return false;
+        hoptrace::Mark(hoptrace::Hop::LineEvent);
     }
     return true;
 }

@@ -63,10 +63,22 @@ ProtocolLoop::~ProtocolLoop()
 
 void ProtocolLoop::onBytesCounted()
 {
+    bool handled = false;
     {
         std::lock_guard<std::mutex> guard(arrivalLock_);
-        if (arrival_ && !arrival_())
-            arrival_ = nullptr;
+        if (arrival_) {
+            handled = arrival_();
+            if (!handled)
+                arrival_ = nullptr;
+        }
+    }
+    if (handled) {
+        // The hot path took the bytes and goes on by itself: the window's thread only needs to
+        // hear of the progress now and then, not once per block. Its end wakes it at once.
+        const int64_t now = steadyNs();
+        if (now - lastProgressWakeNs_.load(std::memory_order_relaxed) < kProgressWakeNs)
+            return;
+        lastProgressWakeNs_.store(now, std::memory_order_relaxed);
     }
     wakeFromReceiveThread();
 }

@@ -138,6 +138,10 @@ private:
     bool lossShown_ = false;     // panel 1 shows a lost line until the next greeting
     bool attemptShown_ = false;  // panel 1 shows why the port would not open
     std::atomic<bool> wakePending_{false};
+    // While the hot path answers acknowledgements, the window's thread is woken at most this
+    // often for its progress.
+    static constexpr int64_t kProgressWakeNs = 40'000'000;
+    std::atomic<int64_t> lastProgressWakeNs_{0};  // touched by the reading thread only
     int64_t eventsProcessedNs_ = 0;  // when the window's events were last processed
     QString shownState_;
     QString shownTotal_;

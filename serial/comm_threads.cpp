@@ -1,3 +1,4 @@
+#include "serial/hop_trace.h"
 #include "serial/comm_threads.h"
 
 #include "serial/nr_custom_comm.h"
@@ -46,6 +47,7 @@ void TCommThread::Execute(nrplatform::PortPtr port)
         int error = 0;
         switch (port->WaitLineEvent(mask & ~uint32_t(EV_TXEMPTY), *ovl, txEmpty ? kTxEmptyCheckMs : -1, events, error)) {
         case nrplatform::WaitOutcome::Events:
+            hoptrace::Mark(hoptrace::Hop::LineEvent);
             break;
         case nrplatform::WaitOutcome::Woken:
             nrplatform::ResetWakeEvent(*ovl);
@@ -73,6 +75,13 @@ void TCommThread::Execute(nrplatform::PortPtr port)
         }
         events &= mask | EV_RXCHAR;
         if (events == 0) continue;
+        if (!Com->UseMainThread()) {
+            // Handled here: the message thread would only take the event over while this thread
+            // waits for it, and that hop is a thread wake-up between a block acknowledgement
+            // and the next block.
+            Com->HandleComEvent(TnrThreadMessage{TnrCustomComm::CommEventMessage(), events, 0});
+            continue;
+        }
         // post the events to the message thread, then wait until they have been handled
         const uint64_t seq = Com->NoteEventPosted();
         while (!terminated_ && Com->IsDeviceOpen()) {

@@ -1,6 +1,7 @@
 #pragma once
-// The receive threads of an open port: the comm thread waits for line events and posts them,
-// the message thread takes them from its own queue and runs the receive handling.
+// The receive threads of an open port: the comm thread waits for line events and runs the
+// receive handling itself; under UseMainThread it posts them instead, and the message thread
+// takes them from its own queue and has the component's thread run the handling.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>

@@ -1,3 +1,4 @@
+#include "serial/hop_trace.h"
 #include "serial/nr_custom_comm.h"
 
 #include <QCoreApplication>
@@ -325,6 +326,7 @@ bool TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
 void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
 {
     if (message.message != CommEventMessage()) return;
+    hoptrace::Mark(hoptrace::Hop::Handling);
     try {
         uint32_t errorFlags = 0;
         TCOMSTAT stat;
@@ -365,6 +367,7 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
                     if (r.count > 0 && !CountReceived(chunk.data(), static_cast<size_t>(r.count))) overrun = true;
                 }
                 if (r.count > 0) {
+                    hoptrace::Mark(hoptrace::Hop::Counted);
                     if (counted) counted();
                     if ((mask & EV_RXFLAG) && std::find(chunk.begin(), chunk.begin() + r.count, evt) != chunk.begin() + r.count)
                         events |= EV_RXFLAG;

@@ -7,18 +7,24 @@
 //   and the writer, changes settings, and runs the receive handling when UseMainThread is set
 //   (the message thread hands it over through relay_ and waits).
 // - The comm thread (TCommThread): waits for line events on the port (its own reference to the
-//   port, dropped when it ends) and posts them to the message thread, then waits until they have
-//   been handled. It reads nothing.
-// - The message thread (TMsgThread): runs HandleComEvent for each posted event: reads the port
-//   into inputQueue_, counts, hands the bytes to the consumers, reports errors and traces.
-// - The writer thread (TnrWriterThread): the only writer of queued blocks; owns its queue.
+//   port, dropped when it ends) and runs HandleComEvent for each itself: reads the port into
+//   inputQueue_, counts, hands the bytes to the consumers, reports errors and traces. Under
+//   UseMainThread it posts the event to the message thread instead and waits until it has been
+//   handled.
+// - The message thread (TMsgThread): under UseMainThread, takes each posted event and hands it
+//   to the component's thread through relay_, waiting for it. Otherwise it idles (the hop from
+//   the comm thread to it was a thread wake-up between a block acknowledgement and the next block).
+// - The writer thread (TnrWriterThread): writes queued blocks in order; owns its queue. Where
+//   the driver takes a frame at once (Port::WritesAtOnce: POSIX) and nothing is queued, the
+//   sender writes what the driver takes itself, and the writer thread waits meanwhile, so frames
+//   never interleave.
 // - Any thread may read the input queue, send, purge, or close. A lost line is noticed on the
-//   comm thread, the message thread or the writer thread, and handlers (OnCommError, OnReceived,
+//   comm thread, the component's thread (under UseMainThread) or the writer thread, and handlers (OnCommError, OnReceived,
 //   OnClose, the notify list) may close the port from the thread they run on. A close never
 //   waits for the thread it runs on: that thread is told to end, and it is joined later by
 //   StopThreads on another thread (on the component's thread, by a call posted at once).
 // - The transfer's hot path: the protocol loop's arrival handler runs on the thread that counted
-//   the bytes (the message thread, or the component's thread under UseMainThread), after the
+//   the bytes (the comm thread, or the component's thread under UseMainThread), after the
 //   bytes are queued and with no lock of this component held. While a block transfer is in
 //   flight it reads the input queue, purges input and sends the next block from there, under the
 //   loop's arrival lock; the window's thread only reads the transfer's progress under that lock,

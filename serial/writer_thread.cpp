@@ -1,3 +1,4 @@
+#include "serial/hop_trace.h"
 #include "serial/writer_thread.h"
 
 #include <chrono>
@@ -79,6 +80,7 @@ void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
         const uint64_t epoch = s_->cancelEpoch;
         guard.unlock();
         const size_t taken = s_->WriteNow(p, n);
+        hoptrace::Mark(hoptrace::Hop::Written);
         guard.lock();
         s_->directPending = 0;
         s_->cv.notify_all();
@@ -194,6 +196,7 @@ void TnrWriterThread::State::Run()
         nrplatform::ResetWakeEvent(*wake);
         guard.unlock();
         const int error = WriteJob(*current, epoch);
+        hoptrace::Mark(hoptrace::Hop::Written);
         guard.lock();
         const std::shared_ptr<Job> job = current;
         current.reset();

@@ -1,5 +1,7 @@
 #include "transfer/hot_block_path.h"
 
+#include "serial/hop_trace.h"
+
 #include <mutex>
 #include <vector>
 
@@ -20,6 +22,7 @@ std::span<const uint8_t> HotBlockPath::nextBlock()
 
 void HotBlockPath::sendNext()
 {
+    hoptrace::Mark(hoptrace::Hop::Sending);
     loop_.sendFrame(nextBlock());
 }
 

@@ -36,6 +36,10 @@ public:
         return step(std::move(name), [] { return true; }, std::move(then));
     }
 
+    // How often the conditions are looked at (5 ms unless set): a test that counts the loop's
+    // passes keeps the script's own wake-ups rare.
+    void setInterval(int ms) { timer_.setInterval(ms); }
+
     void start()
     {
         index_ = 0;

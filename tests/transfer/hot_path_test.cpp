@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -54,6 +55,38 @@ TEST_F(HotPathTest, AnAcknowledgementLeadsToTheNextBlockWhileTheWindowIsBusy)
         }
         TearDown();
     }
+}
+
+// While acknowledgements are answered on the reading thread, the window's thread hears of the
+// file's progress now and then, not once per block (each wake-up there costs a pass, and on a
+// laptop, battery); it still sees the progress move during the file and the end at once.
+TEST_F(HotPathTest, TheWindowIsWokenForProgressAtABoundedRateNotPerBlock)
+{
+    ScriptedDisplay::Behaviour b;
+    b.pieceGap = 4ms;
+    start(b);
+    const QByteArray bytes = writeFile(QStringLiteral("big.bin"), 40 * 1024);
+    transferHost.fileNames = QStringList{QStringLiteral("big.bin")};
+    int passesAtFirstBlock = -1;
+    int passesAtEnd = -1;
+    std::set<int32_t> positionsSeen;
+    QObject::connect(loop.get(), &ProtocolLoop::passDone, [&] {
+        if (passesAtFirstBlock >= 0 && passesAtEnd < 0)
+            positionsSeen.insert(transferHost.progressPosition);
+    });
+    run([&](ScriptedSteps& s) {
+        s.setInterval(100);  // the script's own ticks wake the loop too
+        s.act("send", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
+        s.step("first block out", [&] { return display->countFrames(0xAB) >= 1; }, [&] { passesAtFirstBlock = passes; });
+        s.step("last block out", [&] { return display->countFrames(0xAB) >= 164; }, [&] { passesAtEnd = passes; }, 20000);
+        s.step("transfer over", [&] { return loop->state() == State::kIdle; }, [] {}, 20000);
+    });
+    ASSERT_EQ(display->sdFiles().size(), 1u);
+    EXPECT_EQ(bytesOf(display->sdFiles()[0].data), bytes);
+    const int blocks = 164;  // 40 KiB in blocks of 250 bytes
+    EXPECT_LT(passesAtEnd - passesAtFirstBlock, blocks / 3) << "the window's thread ran a pass per block";
+    EXPECT_GE(positionsSeen.size(), 3u) << "the progress did not move while the file went";
+    EXPECT_EQ(transferHost.panels[1], QStringLiteral("Files is loaded to SD..."));
 }
 
 // Stop or Exit while the transfer waits at each of its steps: from the moment the request has
