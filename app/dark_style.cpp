@@ -8,7 +8,8 @@
 // The style sheet lives in a static library: name its resource so the linker keeps it.
 static void keepStyleResource() { Q_INIT_RESOURCE(style); }
 
-QString darkStyleSheet() {
+QString darkStyleSheet()
+{
     keepStyleResource();
     QFile file(QStringLiteral(":/style/charcoal_dark_slate.qss"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
@@ -16,7 +17,8 @@ QString darkStyleSheet() {
     return QString::fromUtf8(file.readAll());
 }
 
-void applyDarkStyle(QApplication& app) {
+void applyDarkStyle(QApplication& app)
+{
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
         app.setStyle(fusion);
 

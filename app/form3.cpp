@@ -49,23 +49,23 @@ constexpr int kStatusPanelWidths[] = {100, 400, 80, 50, 50, 50, 50};
 const QColor kPresentColour(0, 128, 0);  // 0x8000
 const QColor kAbsentColour(255, 0, 0);   // 255
 
-QString windowCaption() {
+QString windowCaption()
+{
     return QStringLiteral("Shell Korvane (HW ver. 7.x)  14/03/2019  for Firmware version 7.8.24.xxx")
-           + QStringLiteral("     [https://korvane.example]");
+        + QStringLiteral("     [https://korvane.example]");
 }
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
+TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this)
+{
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(windowCaption());
     QFont textFont;
     textFont.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans")});
     textFont.setPointSize(8);
     setFont(textFont);
-    errorReporter_ = [this](const QString& text) {
-        QMessageBox::critical(this, QStringLiteral("Korvane Shell"), text);
-    };
+    errorReporter_ = [this](const QString& text) { QMessageBox::critical(this, QStringLiteral("Korvane Shell"), text); };
     questionAsker_ = windowModalAsker(this);
 
     // The serial component's stored settings; the baud rate follows the link type at each opening.
@@ -134,7 +134,8 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this) {
     placeFirstTime();
 }
 
-TForm3::~TForm3() {
+TForm3::~TForm3()
+{
     // The port closes before the loop that listens to it goes.
     nrComm1.SetActive(false);
     // The controls outlive the members: let none of them call back into a half-destroyed window.
@@ -142,7 +143,8 @@ TForm3::~TForm3() {
         o->blockSignals(true);
 }
 
-void TForm3::FormCreate() {
+void TForm3::FormCreate()
+{
     // The pages stay hidden until the display is greeted; the loop enables them once the port
     // is open. The image loader is in front, and on "Screen Setup" the gamma tables.
     cxPageControl1->setVisible(false);
@@ -151,14 +153,16 @@ void TForm3::FormCreate() {
     PageControl1->setActivePage(TabSheet6);
 }
 
-QPushButton* TForm3::button(QWidget* parent, const char* name, const QString& caption, const QString& accessible) {
+QPushButton* TForm3::button(QWidget* parent, const char* name, const QString& caption, const QString& accessible)
+{
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAccessibleName(accessible.isEmpty() ? caption.trimmed() : accessible);
     return b;
 }
 
-void TForm3::buildLeftPanel() {
+void TForm3::buildLeftPanel()
+{
     Panel1 = new QWidget;
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setAttribute(Qt::WA_StyledBackground, true);
@@ -256,7 +260,8 @@ void TForm3::buildLeftPanel() {
     v->addStretch(1);
 }
 
-void TForm3::buildStoragePanel() {
+void TForm3::buildStoragePanel()
+{
     Panel2 = new QWidget;
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setAttribute(Qt::WA_StyledBackground, true);
@@ -280,8 +285,10 @@ void TForm3::buildStoragePanel() {
         const char* volume;
         const char* spoken;
     };
-    const Row rows[] = {{&Edit6, "Edit6", "Disk 0:\\", "Disk 0 size in Mb"}, {&Edit7, "Edit7", "Disk 1:\\", "Disk 1 size in Mb"},
-                        {&Edit8, "Edit8", "Disk 2:\\", "Disk 2 size in Mb"}, {&Edit9, "Edit9", "Disk 3:\\", "Disk 3 size in Mb"},
+    const Row rows[] = {{&Edit6, "Edit6", "Disk 0:\\", "Disk 0 size in Mb"},
+                        {&Edit7, "Edit7", "Disk 1:\\", "Disk 1 size in Mb"},
+                        {&Edit8, "Edit8", "Disk 2:\\", "Disk 2 size in Mb"},
+                        {&Edit9, "Edit9", "Disk 3:\\", "Disk 3 size in Mb"},
                         {&Edit10, "Edit10", "SD:\\", "SD card size in Mb"}};
     int r = 0;
     for (const Row& row : rows) {
@@ -320,7 +327,8 @@ void TForm3::buildStoragePanel() {
     v->addStretch(1);
 }
 
-void TForm3::buildPageArea() {
+void TForm3::buildPageArea()
+{
     ScrollBox1 = new QScrollArea;
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setFrameShape(QFrame::NoFrame);
@@ -339,15 +347,16 @@ void TForm3::buildPageArea() {
     ScrollBox1->setWidget(host);
 }
 
-void TForm3::buildStatusBar() {
+void TForm3::buildStatusBar()
+{
     StatusBar1 = new KStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->setFixedHeight(kStatusHeight);
     StatusBar1->setAccessibleName(QStringLiteral("Status"));
     for (int w : kStatusPanelWidths)
         StatusBar1->addPanel(w);
-    const char* roles[] = {"Connect attempts", "Messages", "Bytes sent", "Speed", "Protocol state",
-                           "Bytes received", "Bytes awaited"};
+    const char* roles[] = {"Connect attempts", "Messages",       "Bytes sent",   "Speed",
+                           "Protocol state",   "Bytes received", "Bytes awaited"};
     // The widest text each panel must show whole; a message too long for panel 1 is elided in
     // the middle and shown whole in its tooltip.
     const char* widest[] = {"try connect 99999", "", "9999999999", "9999999999", "99999", "9999999999", "9999999999"};
@@ -369,7 +378,8 @@ void TForm3::buildStatusBar() {
     StatusBar1->setContextMenu(PopupMenu1);
 }
 
-void TForm3::connectCatalogue() {
+void TForm3::connectCatalogue()
+{
     // Every command button's click is the catalogue's handler. A control whose page is still
     // to be built has no button yet.
     for (const CommandControl& spec : commandControls()) {
@@ -387,7 +397,8 @@ void TForm3::connectCatalogue() {
     }
 }
 
-void TForm3::guarded(const std::function<void()>& body) {
+void TForm3::guarded(const std::function<void()>& body)
+{
     try {
         body();
     } catch (const std::exception& e) {
@@ -397,22 +408,20 @@ void TForm3::guarded(const std::function<void()>& body) {
     }
 }
 
-void TForm3::setErrorReporter(std::function<void(const QString&)> reporter) {
-    errorReporter_ = std::move(reporter);
-}
+void TForm3::setErrorReporter(std::function<void(const QString&)> reporter) { errorReporter_ = std::move(reporter); }
 
-void TForm3::setQuestionAsker(QuestionAsker asker) {
-    questionAsker_ = std::move(asker);
-}
+void TForm3::setQuestionAsker(QuestionAsker asker) { questionAsker_ = std::move(asker); }
 
-void TForm3::ask(const Question& question, std::function<void()> onConfirm) {
+void TForm3::ask(const Question& question, std::function<void()> onConfirm)
+{
     if (questionAsker_)
         questionAsker_(question, std::move(onConfirm));
 }
 
 // ---------------------------------------------------------------- handlers
 
-void TForm3::Button8Click() {
+void TForm3::Button8Click()
+{
     // The loop's passes rewrite the panels all the time: while it runs they are painted at a
     // bounded rate; once it has ended every text shows at once again.
     StatusBar1->setRepaintInterval(kDisplayRepaintIntervalMs);
@@ -426,25 +435,27 @@ void TForm3::Button8Click() {
     }
 }
 
-void TForm3::Button2Click() {
+void TForm3::Button2Click()
+{
     if (askBeforeEndingJob([this] { loop_.requestExit(); }))
         return;
     guarded([this] { loop_.requestExit(); });
 }
 
-void TForm3::Visible1Click() {
-    cxPageControl1->setTabVisible(TabSheet1, true);
-}
+void TForm3::Visible1Click() { cxPageControl1->setTabVisible(TabSheet1, true); }
 
-void TForm3::SpinEdit2Change() {
+void TForm3::SpinEdit2Change()
+{
     guarded([this] { ScrollBar2->setPosition(SpinEdit2->Value()); });
 }
 
-void TForm3::ScrollBar2Change() {
+void TForm3::ScrollBar2Change()
+{
     guarded([this] { SpinEdit2->setValue(ScrollBar2->Position()); });
 }
 
-void TForm3::closeEvent(QCloseEvent* event) {
+void TForm3::closeEvent(QCloseEvent* event)
+{
     if (askBeforeEndingJob([this] {
             closeWanted_ = true;
             loop_.requestExit();
@@ -462,7 +473,8 @@ void TForm3::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void TForm3::showEvent(QShowEvent* event) {
+void TForm3::showEvent(QShowEvent* event)
+{
     QMainWindow::showEvent(event);
     if (placed_)
         return;
@@ -478,7 +490,8 @@ void TForm3::setConnectFailureReason(const QString& reason) { StatusBar1->setPan
 
 int TForm3::linkTypeIndex() const { return RadioGroup1->ItemIndex(); }
 
-void TForm3::setChipVisible(bool visible) {
+void TForm3::setChipVisible(bool visible)
+{
     Image1->setVisible(visible);
     // The port is open: a "Not connected" said before is no longer true.
     if (visible && StatusBar1->panelText(1) == notConnectedText())
@@ -489,7 +502,8 @@ void TForm3::enablePages() { cxPageControl1->setEnabled(true); }
 
 void TForm3::showPages() { cxPageControl1->setVisible(true); }
 
-void TForm3::showSizes(const SizeReply& sizes) {
+void TForm3::showSizes(const SizeReply& sizes)
+{
     lastSizes_ = sizes;
     KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
     for (int i = 0; i < 4; ++i) {
@@ -508,7 +522,8 @@ void TForm3::showSizes(const SizeReply& sizes) {
     cxTabSheet4->setEnabled(sizes.sdPresent());
 }
 
-void TForm3::reportError(const QString& text) {
+void TForm3::reportError(const QString& text)
+{
     if (errorReporter_)
         errorReporter_(text);
 }

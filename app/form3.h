@@ -133,16 +133,16 @@ public:
     void Visible1Click();  // status bar menu "Visible": shows the "Config" tab
     void SpinEdit2Change();
     void ScrollBar2Change();
-    void Button36Click();  // "Def ILI-9481"
-    void Button34Click();  // "Def HX-8375B"
+    void Button36Click();             // "Def ILI-9481"
+    void Button34Click();             // "Def HX-8375B"
     void Button7Click();              // "Load Packet"
     void DirectoryListBox1Change();   // the SD page's folder tree opened a folder
     void imagePickerClick(int slot);  // "..." of an image slot (BitBtn10Click, BitBtn12Click, ...)
     void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
-    void Button5Click();   // "Save Config"
-    void Button3Click();   // "Save Extra Encode"
-    void stopClick();            // "Stop" of a transfer page (and Esc there)
-    void sendFailedAgainClick(); // "Send failed again"
+    void Button5Click();              // "Save Config"
+    void Button3Click();              // "Save Extra Encode"
+    void stopClick();                 // "Stop" of a transfer page (and Esc there)
+    void sendFailedAgainClick();      // "Send failed again"
 
     // The controls, under the names the rest of the program knows them by.
     TnrComm nrComm1;
@@ -250,9 +250,9 @@ public:
 
     // Page "ver.7.6-7.7 Disk Image Loader": slot rows 0 to 7
     QWidget* TabSheet4 = nullptr;
-    KEdit* imageFileBox[8] = {};      // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
-    QPushButton* imagePicker[8] = {}; // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
-    QPushButton* imageSend[8] = {};   // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
+    KEdit* imageFileBox[8] = {};       // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
+    QPushButton* imagePicker[8] = {};  // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
+    QPushButton* imageSend[8] = {};    // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
     QPushButton* Button38 = nullptr;
     QPushButton* BitBtn18 = nullptr;
     QPushButton* BitBtn35 = nullptr;
@@ -322,11 +322,11 @@ private:
 
     // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
     void guarded(const std::function<void()>& body);
-    QPushButton* button(QWidget* parent, const char* name, const QString& caption,
-                        const QString& accessible = QString());
+    QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& accessible = QString());
     // The control of that name; an unknown name is an error that the handler reports.
     template <class T>
-    T* control(std::string_view name) const {
+    T* control(std::string_view name) const
+    {
         T* w = findChild<T*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
         if (!w)
             throw std::invalid_argument("The window has no control named " + std::string(name));

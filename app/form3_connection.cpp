@@ -5,7 +5,8 @@
 #include "protocol/command_catalogue.h"
 #include "protocol/connect_failure.h"
 
-bool TForm3::mayStoreRequest() {
+bool TForm3::mayStoreRequest()
+{
     if (loop_.connected())
         return true;
     setStatusPanel(1, notConnectedText());
@@ -15,7 +16,8 @@ bool TForm3::mayStoreRequest() {
     return loop_.runDepth() == 0;
 }
 
-void TForm3::commandClicked(const CommandControl& row) {
+void TForm3::commandClicked(const CommandControl& row)
+{
     if (!mayStoreRequest())
         return;
     // A command that cannot be undone goes out only once the user confirms; not connected,

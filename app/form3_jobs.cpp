@@ -16,7 +16,8 @@
 #include "protocol/command_catalogue.h"
 #include "transfer/whole_file.h"
 
-QPushButton* TForm3::stopButton(QWidget* page, const char* name) {
+QPushButton* TForm3::stopButton(QWidget* page, const char* name)
+{
     QPushButton* b = button(page, name, QStringLiteral("Stop"), QStringLiteral("Stop the transfer"));
     b->setToolTip(QStringLiteral("Ends the running transfer (Esc)"));
     b->setEnabled(false);
@@ -28,28 +29,31 @@ QPushButton* TForm3::stopButton(QWidget* page, const char* name) {
     return b;
 }
 
-void TForm3::watchJobs() {
+void TForm3::watchJobs()
+{
     connect(&loop_.job(), &JobGuard::runningChanged, this, [this](bool running) { jobRunningChanged(running); });
     if (sdResults)
         sdResults->setResults(&sdUpload_.results());
 }
 
-QList<QAbstractButton*> TForm3::abandoningButtons() const {
+QList<QAbstractButton*> TForm3::abandoningButtons() const
+{
     // Every button that stores a protocol state: the command catalogue, the transfers' starts,
     // and "Connect", which greets the display again.
     QList<QAbstractButton*> buttons;
     for (const CommandControl& spec : commandControls())
         if (auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control)); b && !buttons.contains(b))
             buttons << b;
-    buttons << Button8 << Button7 << sdSendFailedAgain << BackupSettingsButton << CompareSettingsButton
-            << RestoreSettingsButton << SettingsFileButton;
+    buttons << Button8 << Button7 << sdSendFailedAgain << BackupSettingsButton << CompareSettingsButton << RestoreSettingsButton
+            << SettingsFileButton;
     for (QPushButton* b : imageSend)
         buttons << b;
     buttons.removeAll(nullptr);
     return buttons;
 }
 
-void TForm3::jobRunningChanged(bool running) {
+void TForm3::jobRunningChanged(bool running)
+{
     keepAwake_.hold(running);
     for (QPushButton* b : {sdStop, flashStop, settingsStop})
         if (b)
@@ -78,15 +82,12 @@ void TForm3::jobRunningChanged(bool running) {
         sdSendFailedAgain->setEnabled(sdUpload_.results().failedCount() > 0);
 }
 
-void TForm3::stopClick() {
-    loop_.job().stop();
-}
+void TForm3::stopClick() { loop_.job().stop(); }
 
-void TForm3::sendFailedAgainClick() {
-    sdUpload_.sendFailedAgain();
-}
+void TForm3::sendFailedAgainClick() { sdUpload_.sendFailedAgain(); }
 
-bool TForm3::askBeforeEndingJob(std::function<void()> afterStop) {
+bool TForm3::askBeforeEndingJob(std::function<void()> afterStop)
+{
     if (!loop_.job().running())
         return false;
     Question q;
@@ -102,7 +103,8 @@ bool TForm3::askBeforeEndingJob(std::function<void()> afterStop) {
 
 void TForm3::setTransferPanelToolTip(int panel, const QString& text) { StatusBar1->setPanelToolTip(panel, text); }
 
-void TForm3::showSlotResult(int slot, const FileResult& result) {
+void TForm3::showSlotResult(int slot, const FileResult& result)
+{
     if (slot < 0 || slot >= 8 || !imageResult[slot])
         return;
     QString text = result.outcomeText();
@@ -115,7 +117,8 @@ void TForm3::showSlotResult(int slot, const FileResult& result) {
 
 QString TForm3::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
 
-void TForm3::setSizesStale(bool stale) {
+void TForm3::setSizesStale(bool stale)
+{
     // The sizes of an earlier greeting stay readable, dimmed, with their colours, until this
     // display answers the size query.
     for (KEdit* e : {Edit6, Edit7, Edit8, Edit9, Edit10}) {

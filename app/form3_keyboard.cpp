@@ -17,7 +17,8 @@ const QKeySequence kConnectKey(Qt::Key_F5);
 const QKeySequence kExitKey(Qt::SHIFT | Qt::Key_F5);
 
 // The last tab stop of container's run of the focus chain that starts after start.
-QWidget* lastInTabChain(QWidget* container, QWidget* start) {
+QWidget* lastInTabChain(QWidget* container, QWidget* start)
+{
     QWidget* last = nullptr;
     for (QWidget* w = start->nextInFocusChain(); w && w != start && container->isAncestorOf(w); w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus)
@@ -27,10 +28,11 @@ QWidget* lastInTabChain(QWidget* container, QWidget* start) {
 
 }  // namespace
 
-void TForm3::setUpKeyboard() {
+void TForm3::setUpKeyboard()
+{
     Button8->setShortcut(kConnectKey);
-    Button8->setToolTip(QStringLiteral("Open the port and greet the display (%1)")
-                            .arg(kConnectKey.toString(QKeySequence::NativeText)));
+    Button8->setToolTip(
+        QStringLiteral("Open the port and greet the display (%1)").arg(kConnectKey.toString(QKeySequence::NativeText)));
     Button2->setShortcut(kExitKey);
     Button2->setToolTip(QStringLiteral("Say goodbye to the display and close the port; the window stays open (%1)")
                             .arg(kExitKey.toString(QKeySequence::NativeText)));
@@ -52,7 +54,8 @@ void TForm3::setUpKeyboard() {
         QWidget::setTabOrder(last, BitBtn34);
 }
 
-void TForm3::placeFirstTime() {
+void TForm3::placeFirstTime()
+{
     const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
         return;

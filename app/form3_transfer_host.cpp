@@ -17,20 +17,21 @@ QString TForm3::sdPcFolder() const { return DirectoryListBox1->folder(); }
 
 int TForm3::ansiCodePage() const { return ansiCodePageForLocale(ctypeLocaleName()); }
 
-void TForm3::setTransferPanel(int panel, const QString& text) {
+void TForm3::setTransferPanel(int panel, const QString& text)
+{
     if (StatusBar1->panelText(panel) != text)
         StatusBar1->setPanelText(panel, text);
 }
 
-void TForm3::setProgressRange(int32_t maximum) {
+void TForm3::setProgressRange(int32_t maximum)
+{
     // An empty range would show the bar's busy animation instead of an empty bar.
     progressPacer_->change([&] { ProgressBar1->setRange(0, std::max(maximum, 1)); });
 }
 
-void TForm3::setProgressPosition(int32_t position) {
+void TForm3::setProgressPosition(int32_t position)
+{
     progressPacer_->change([&] { ProgressBar1->setValue(position); });
 }
 
-void TForm3::setFileDialogRunner(std::function<bool(QFileDialog&)> runner) {
-    fileDialogRunner_ = std::move(runner);
-}
+void TForm3::setFileDialogRunner(std::function<bool(QFileDialog&)> runner) { fileDialogRunner_ = std::move(runner); }

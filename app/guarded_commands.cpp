@@ -51,10 +51,7 @@ QString placeOf(std::string_view control)
     return QString();
 }
 
-QString quoted(const char* caption)
-{
-    return QLatin1Char('"') + QString::fromUtf8(caption) + QLatin1Char('"');
-}
+QString quoted(const char* caption) { return QLatin1Char('"') + QString::fromUtf8(caption) + QLatin1Char('"'); }
 
 }  // namespace
 

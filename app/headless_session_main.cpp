@@ -38,7 +38,7 @@ constexpr int kStageTimeoutMs = 60000;
 struct SessionRequest {
     QString screenshots;
     int port = 3;
-    QString restoreFile;            // third positional argument
+    QString restoreFile;           // third positional argument
     QString sdPcFolder, sdFolder;  // --sd-upload
     QString flashFile;             // --flash
     int flashSlot = -1;
@@ -247,9 +247,8 @@ int main(int argc, char** argv)
                 greeted = true;
                 std::printf("Connected: the display was greeted and reported its storage.\n");
                 std::printf("  Disk 0: %s Mb, Disk 1: %s Mb, Disk 2: %s Mb, Disk 3: %s Mb, SD: %s Mb\n",
-                            qPrintable(form.Edit6->text()), qPrintable(form.Edit7->text()),
-                            qPrintable(form.Edit8->text()), qPrintable(form.Edit9->text()),
-                            qPrintable(form.Edit10->text()));
+                            qPrintable(form.Edit6->text()), qPrintable(form.Edit7->text()), qPrintable(form.Edit8->text()),
+                            qPrintable(form.Edit9->text()), qPrintable(form.Edit10->text()));
                 printStatus(form);
             } else if (clock.elapsed() > kGreetingTimeoutMs) {
                 watch.stop();

@@ -4,7 +4,8 @@
 #include "app/dark_style.h"
 #include "app/form3.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Korvane Shell"));
     QApplication::setDesktopFileName(QStringLiteral("example.korvane.Shell"));  // its menu entry and icon

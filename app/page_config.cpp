@@ -18,7 +18,8 @@
 
 namespace {
 
-QStringList texts(std::span<const char* const> items) {
+QStringList texts(std::span<const char* const> items)
+{
     QStringList list;
     for (const char* t : items)
         list << QString::fromUtf8(t);
@@ -26,8 +27,9 @@ QStringList texts(std::span<const char* const> items) {
 }
 
 // A list of the record: its items, its placeholder, and whether the user may type into it.
-KComboBox* list(QWidget* parent, const char* name, const QStringList& items, const char* placeholder,
-                const QString& spoken, bool typed = false) {
+KComboBox* list(QWidget* parent, const char* name, const QStringList& items, const char* placeholder, const QString& spoken,
+                bool typed = false)
+{
     auto* box = new KComboBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setEditable(typed);
@@ -50,7 +52,8 @@ KComboBox* list(QWidget* parent, const char* name, const QStringList& items, con
 }
 
 // One row of a group: the caption above its control.
-void row(QVBoxLayout* v, QWidget* parent, const QString& caption, QWidget* control) {
+void row(QVBoxLayout* v, QWidget* parent, const QString& caption, QWidget* control)
+{
     auto* l = form::label(parent, caption);
     l->setBuddy(control);
     v->addWidget(l);
@@ -59,7 +62,8 @@ void row(QVBoxLayout* v, QWidget* parent, const QString& caption, QWidget* contr
 }
 
 // One row of a group: the caption left of its control.
-void sideRow(QGridLayout* g, QWidget* parent, const QString& caption, QWidget* control) {
+void sideRow(QGridLayout* g, QWidget* parent, const QString& caption, QWidget* control)
+{
     const int r = g->rowCount();
     auto* l = form::label(parent, caption);
     l->setBuddy(control);
@@ -71,7 +75,8 @@ QString utf8(const std::string& s) { return QString::fromStdString(s); }
 
 }  // namespace
 
-void TForm3::buildConfigPage() {
+void TForm3::buildConfigPage()
+{
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     TabSheet1->setAccessibleName(QStringLiteral("Config"));
@@ -95,8 +100,8 @@ void TForm3::buildConfigPage() {
 
     QGroupBox* hardware = form::group(configuration, QStringLiteral("HardWare"), "GroupBoxHardWare");
     auto* hv = form::groupLayout<QGridLayout>(hardware);
-    w.ComboBox3 = list(hardware, "ComboBox3", texts(hardwareVersionItems()), kHardwareVersion,
-                       QStringLiteral("1. HardWare Version"), true);
+    w.ComboBox3 =
+        list(hardware, "ComboBox3", texts(hardwareVersionItems()), kHardwareVersion, QStringLiteral("1. HardWare Version"), true);
     w.SpinEdit4 = form::spin(hardware, "SpinEdit4", 700, 799900, 700, 1, QStringLiteral("2. Serial №"));
     w.ComboBox4 = list(hardware, "ComboBox4", texts(displayTypeItems()), kDisplayType, QStringLiteral("3. LCD type"), true);
     sideRow(hv, hardware, QStringLiteral("1. HardWare Version"), w.ComboBox3);
@@ -157,8 +162,8 @@ void TForm3::buildConfigPage() {
 
     QGroupBox* pins = form::group(configuration, QStringLiteral("Pin Debug"), "GroupBoxPinDebug");
     auto* pv = form::groupLayout<QVBoxLayout>(pins);
-    w.ComboBox16 = list(pins, "ComboBox16", texts(pinRemapItems()), kPinRemap,
-                        QStringLiteral("15. 35 pin MFD (Brake fluid)* remap to ->"));
+    w.ComboBox16 =
+        list(pins, "ComboBox16", texts(pinRemapItems()), kPinRemap, QStringLiteral("15. 35 pin MFD (Brake fluid)* remap to ->"));
     w.ComboBox6 = list(pins, "ComboBox6", texts(buttonGroundItems()), kButtonGround, QStringLiteral("16. MFD Buttons **"));
     w.ComboBox1 = list(pins, "ComboBox1", texts(buttonRemapItems()), kButtonRemap, QStringLiteral("17. Remap MFD Buttons"));
     w.ComboBox1->setItemIndex(0);
@@ -196,7 +201,8 @@ void TForm3::buildConfigPage() {
 
 // "Save Config": the record from the page, into the payload buffer; the loop sends it. A text
 // that is no number ends the save with the conversion error, and nothing is stored.
-void TForm3::Button5Click() {
+void TForm3::Button5Click()
+{
     guarded([this] {
         if (!mayStoreRequest())
             return;
@@ -223,10 +229,11 @@ void TForm3::Button5Click() {
 
 // The configuration reply: every list cleared first, so that a value no item matches leaves
 // its list empty.
-void TForm3::showConfig(const ConfigView& v) {
+void TForm3::showConfig(const ConfigView& v)
+{
     const ConfigPageWidgets& w = configPage;
-    for (KComboBox* box : {w.ComboBox1, w.ComboBox3, w.ComboBox4, w.ComboBox5, w.ComboBox6, w.ComboBoxEx27,
-                           w.ComboBox8, w.ComboBox9, w.ComboBox10, w.ComboBox11, w.ComboBox16})
+    for (KComboBox* box : {w.ComboBox1, w.ComboBox3, w.ComboBox4, w.ComboBox5, w.ComboBox6, w.ComboBoxEx27, w.ComboBox8,
+                           w.ComboBox9, w.ComboBox10, w.ComboBox11, w.ComboBox16})
         box->clearShown();
     w.SpinEdit4->setValue(v.serialNumber);
     w.ComboBox3->setText(utf8(v.hardwareText));

@@ -41,7 +41,8 @@ constexpr Slot kSlots[8] = {
 
 }  // namespace
 
-void TForm3::buildDiskImageLoaderPage() {
+void TForm3::buildDiskImageLoaderPage()
+{
     TabSheet4 = new QWidget;
     TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
     TabSheet4->setAccessibleName(QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
@@ -68,7 +69,8 @@ void TForm3::buildDiskImageLoaderPage() {
         box->setText(QStringLiteral("Select file...."));
         box->setAccessibleName(QStringLiteral("Image file for slot %1").arg(name));
         label->setBuddy(box);
-        QPushButton* pick = button(slotGroup, s.picker, QStringLiteral("..."), QStringLiteral("Choose the image file for slot %1").arg(name));
+        QPushButton* pick =
+            button(slotGroup, s.picker, QStringLiteral("..."), QStringLiteral("Choose the image file for slot %1").arg(name));
         pick->setIcon(pictures::folder());
         pick->setFixedWidth(52);
         QPushButton* send = button(slotGroup, s.send, QStringLiteral("Send"), QStringLiteral("Send slot %1").arg(name));
@@ -129,7 +131,8 @@ void TForm3::buildDiskImageLoaderPage() {
     fileDialogRunner_ = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }
 
-void TForm3::imagePickerClick(int slot) {
+void TForm3::imagePickerClick(int slot)
+{
     const QString defaultName = QString::fromLatin1(kSlots[slot].defaultName);
     OD2->selectFile(defaultName);
     OD2->setDefaultSuffix(defaultName);
@@ -138,7 +141,8 @@ void TForm3::imagePickerClick(int slot) {
     imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()));
 }
 
-void TForm3::imageSendClick(int slot) {
+void TForm3::imageSendClick(int slot)
+{
     if (!mayStoreRequest())
         return;
     const QString file = imageFileBox[slot]->text();

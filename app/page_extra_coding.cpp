@@ -19,7 +19,8 @@
 namespace {
 
 KCheckListBox* checkList(QWidget* parent, const char* name, std::span<const char* const> items, const QIcon& picture,
-                         const QString& spoken) {
+                         const QString& spoken)
+{
     auto* box = new KCheckListBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setAccessibleName(spoken);
@@ -38,7 +39,8 @@ KCheckListBox* checkList(QWidget* parent, const char* name, std::span<const char
 
 }  // namespace
 
-void TForm3::buildExtraCodingPage() {
+void TForm3::buildExtraCodingPage()
+{
     cxTabSheet5 = new QWidget;
     cxTabSheet5->setObjectName(QStringLiteral("cxTabSheet5"));
     cxTabSheet5->setAccessibleName(QStringLiteral("Extra Coding"));
@@ -59,10 +61,10 @@ void TForm3::buildExtraCodingPage() {
     connect(w.BitBtn29, &QPushButton::clicked, this, &TForm3::Button3Click);
 
     w.CheckListBox1 = checkList(warnings, "CheckListBox1", warningItems(), pictures::warningSign(), QStringLiteral("Warnings"));
-    w.CheckListBox2 = checkList(warnings, "CheckListBox2", comfortItems(), pictures::comfortSign(),
-                                QStringLiteral("Comfort functions"));
-    w.CheckListBox3 = checkList(warnings, "CheckListBox3", vehicleOptionItems(), pictures::vehicleSign(),
-                                QStringLiteral("Vehicle options"));
+    w.CheckListBox2 =
+        checkList(warnings, "CheckListBox2", comfortItems(), pictures::comfortSign(), QStringLiteral("Comfort functions"));
+    w.CheckListBox3 =
+        checkList(warnings, "CheckListBox3", vehicleOptionItems(), pictures::vehicleSign(), QStringLiteral("Vehicle options"));
 
     QGroupBox* colour = form::group(warnings, QStringLiteral("Line color"), "GroupBoxLineColor");
     auto* colourLayout = form::groupLayout<QVBoxLayout>(colour);
@@ -127,19 +129,21 @@ void TForm3::buildExtraCodingPage() {
 }
 
 // "Save Extra Encode": the record from the page into the payload buffer; the loop sends it.
-void TForm3::Button3Click() {
+void TForm3::Button3Click()
+{
     guarded([this] {
         if (!mayStoreRequest())
             return;
         const ExtraCodingPageWidgets& w = extraCodingPage;
-        const ExtraCodingControls c{w.CheckListBox1->mask(), w.SpinEdit3->Value(),  w.CheckListBox2->mask(),
-                                    w.SpinEdit39->Value(),   w.SpinEdit40->Value(), w.CheckListBox3->mask(),
+        const ExtraCodingControls c{w.CheckListBox1->mask(),   w.SpinEdit3->Value(),  w.CheckListBox2->mask(),
+                                    w.SpinEdit39->Value(),     w.SpinEdit40->Value(), w.CheckListBox3->mask(),
                                     w.RadioGroup2->ItemIndex()};
         storeExtraCodingSave(loop_, extraCodingFromControls(c, settingsMemory_.extraByte5, settingsMemory_.extraByte6));
     });
 }
 
-void TForm3::showExtraCoding(const ExtraCodingView& v) {
+void TForm3::showExtraCoding(const ExtraCodingView& v)
+{
     const ExtraCodingPageWidgets& w = extraCodingPage;
     w.SpinEdit3->setValue(v.speedLimit);
     w.SpinEdit39->setValue(v.coffeeMinutes);

@@ -16,7 +16,8 @@ namespace {
 constexpr int kGridColumns = 4;
 }
 
-QWidget* TForm3::buildGammaPage() {
+QWidget* TForm3::buildGammaPage()
+{
     TabSheet6 = new QWidget;
     TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
     TabSheet6->setAccessibleName(QStringLiteral("GAMMA"));
@@ -50,7 +51,8 @@ QWidget* TForm3::buildGammaPage() {
     return TabSheet6;
 }
 
-QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above) {
+QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above)
+{
     const QString caption = QString::fromUtf8(grid.caption);
     QGroupBox* g = form::group(nullptr, caption);
     g->setObjectName(QStringLiteral("GroupBoxGamma%1").arg(QString::fromLatin1(grid.setButton)));
@@ -100,7 +102,8 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
         const int beside = l.column == 1 ? 2 : l.column == kGridColumns ? kGridColumns - 1 : 0;
         if (auto* item = cells->itemAtPosition(l.row, beside - 1))
             if (auto* s = qobject_cast<KSpinEdit*>(item->widget()))
-                s->setAccessibleLabel(caption + QLatin1Char(' ') + QString::fromUtf8(l.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                s->setAccessibleLabel(caption + QLatin1Char(' ')
+                                      + QString::fromUtf8(l.text).replace(QLatin1Char('\n'), QLatin1Char(' ')));
     }
     for (int col = 0; col < kGridColumns; ++col)
         cells->setColumnMinimumWidth(col, cellWidth);
@@ -114,15 +117,18 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
     return g;
 }
 
-void TForm3::applyGammaPreset(const GammaPreset& preset) {
+void TForm3::applyGammaPreset(const GammaPreset& preset)
+{
     for (const auto& [name, value] : preset.values)
         control<KSpinEdit>(name)->setValue(value);
 }
 
-void TForm3::Button36Click() {
+void TForm3::Button36Click()
+{
     guarded([this] { applyGammaPreset(presetIli9481()); });
 }
 
-void TForm3::Button34Click() {
+void TForm3::Button34Click()
+{
     guarded([this] { applyGammaPreset(presetHx8375b()); });
 }

@@ -10,7 +10,8 @@
 
 namespace form {
 
-inline QGroupBox* group(QWidget* parent, const QString& title, const char* name = nullptr) {
+inline QGroupBox* group(QWidget* parent, const QString& title, const char* name = nullptr)
+{
     auto* g = new QGroupBox(title, parent);
     if (name)
         g->setObjectName(QString::fromLatin1(name));
@@ -20,21 +21,23 @@ inline QGroupBox* group(QWidget* parent, const QString& title, const char* name 
 
 // A layout for a group box's contents, clear of its title.
 template <typename Layout>
-inline Layout* groupLayout(QGroupBox* g) {
+inline Layout* groupLayout(QGroupBox* g)
+{
     auto* layout = new Layout(g);
     layout->setContentsMargins(10, 14, 10, 10);
     return layout;
 }
 
-inline QLabel* label(QWidget* parent, const QString& text, const char* name = nullptr) {
+inline QLabel* label(QWidget* parent, const QString& text, const char* name = nullptr)
+{
     auto* l = new QLabel(text, parent);
     if (name)
         l->setObjectName(QString::fromLatin1(name));
     return l;
 }
 
-inline KSpinEdit* spin(QWidget* parent, const char* name, int min, int max, int start, int step,
-                       const QString& accessible) {
+inline KSpinEdit* spin(QWidget* parent, const char* name, int min, int max, int start, int step, const QString& accessible)
+{
     auto* s = new KSpinEdit(parent);
     s->setObjectName(QString::fromLatin1(name));
     s->setLimits(min, max);
@@ -46,7 +49,8 @@ inline KSpinEdit* spin(QWidget* parent, const char* name, int min, int max, int 
 
 // The bold fonts of the key buttons; the condensed face keeps "LONG+" within its narrow button
 // where Tahoma is missing.
-inline QFont boldFont(int points) {
+inline QFont boldFont(int points)
+{
     QFont f;
     f.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
     f.setPointSize(points);

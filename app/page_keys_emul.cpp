@@ -15,7 +15,8 @@
 #include "app/widgets/k_radio_group.h"
 #include "app/widgets/k_spin_edit.h"
 
-void TForm3::buildKeysEmulPage() {
+void TForm3::buildKeysEmulPage()
+{
     cxTabSheet2 = new QWidget;
     cxTabSheet2->setObjectName(QStringLiteral("cxTabSheet2"));
     cxTabSheet2->setAccessibleName(QStringLiteral("Keys emul"));

@@ -14,7 +14,8 @@
 #include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 
-void TForm3::buildScreenSetupPage() {
+void TForm3::buildScreenSetupPage()
+{
     cxTabSheet1 = new QWidget;
     cxTabSheet1->setObjectName(QStringLiteral("cxTabSheet1"));
     cxTabSheet1->setAccessibleName(QStringLiteral("Screen Setup"));
@@ -30,7 +31,8 @@ void TForm3::buildScreenSetupPage() {
     cxPageControl1->addPage(cxTabSheet1, QStringLiteral("Screen Setup"));
 }
 
-QWidget* TForm3::buildScreenSizePage() {
+QWidget* TForm3::buildScreenSizePage()
+{
     TabSheet9 = new QWidget;
     TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
     TabSheet9->setAccessibleName(QStringLiteral("Screen size"));
@@ -151,8 +153,8 @@ QWidget* TForm3::buildScreenSizePage() {
             box->setAccessibleName(caption + QLatin1Char(' ') + QLatin1String(item));
             gv->addWidget(box, row++, 0);
         }
-        QPushButton* show = button(g, qPrintable(QStringLiteral("logo%1Show").arg(QLatin1String(s.key))),
-                                   QStringLiteral("Show"), QStringLiteral("Show ") + caption);
+        QPushButton* show = button(g, qPrintable(QStringLiteral("logo%1Show").arg(QLatin1String(s.key))), QStringLiteral("Show"),
+                                   QStringLiteral("Show ") + caption);
         gv->addWidget(show, 0, 1, 3, 1, Qt::AlignBottom);
         smallGrid->addWidget(g, placed / 2, placed % 2);
         ++placed;

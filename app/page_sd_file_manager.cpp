@@ -17,14 +17,15 @@ namespace {
 
 // The SD card's folders, in the order the display's firmware knows them.
 const QStringList kSdFolders = {
-    QStringLiteral("/"),      QStringLiteral("/3D/"),    QStringLiteral("/main/"), QStringLiteral("/params/"),
-    QStringLiteral("/service/"), QStringLiteral("/warn/"), QStringLiteral("/updates/"), QStringLiteral("/str/"),
-    QStringLiteral("/sys/"),  QStringLiteral("/logos/"), QStringLiteral("/diag/"), QStringLiteral("/icons/"),
+    QStringLiteral("/"),         QStringLiteral("/3D/"),    QStringLiteral("/main/"),    QStringLiteral("/params/"),
+    QStringLiteral("/service/"), QStringLiteral("/warn/"),  QStringLiteral("/updates/"), QStringLiteral("/str/"),
+    QStringLiteral("/sys/"),     QStringLiteral("/logos/"), QStringLiteral("/diag/"),    QStringLiteral("/icons/"),
 };
 
 }  // namespace
 
-void TForm3::buildSdFileManagerPage() {
+void TForm3::buildSdFileManagerPage()
+{
     cxTabSheet4 = new QWidget;
     cxTabSheet4->setObjectName(QStringLiteral("cxTabSheet4"));
     cxTabSheet4->setAccessibleName(QStringLiteral("ver.7.5 SD File Manager"));
@@ -32,8 +33,7 @@ void TForm3::buildSdFileManagerPage() {
     page->setContentsMargins(10, 10, 10, 10);
     page->setSpacing(8);
 
-    Label3 = form::label(cxTabSheet4, QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."),
-                         "Label3");
+    Label3 = form::label(cxTabSheet4, QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."), "Label3");
     page->addWidget(Label3);
 
     auto* browse = new QGridLayout;
@@ -135,13 +135,15 @@ void TForm3::buildSdFileManagerPage() {
     connect(Button7, &QPushButton::clicked, this, [this] { guarded([this] { Button7Click(); }); });
 }
 
-void TForm3::Button7Click() {
+void TForm3::Button7Click()
+{
     if (!mayStoreRequest())
         return;
     sdUpload_.loadPacket(ComboBox2->Text(), DirectoryListBox1->folder());
 }
 
-void TForm3::DirectoryListBox1Change() {
+void TForm3::DirectoryListBox1Change()
+{
     const QString name = DirectoryListBox1->selectedText();
     if (name.isEmpty()) {
         ComboBox2->setItemIndex(0);

@@ -26,8 +26,8 @@ constexpr int kRowHeight = 30;
 // is part of the window).
 class SpeedRow : public QWidget {
 public:
-    SpeedRow(QWidget* parent, const QString& text, KSpinEdit* spin)
-        : QWidget(parent), text_(text), spin_(spin) {
+    SpeedRow(QWidget* parent, const QString& text, KSpinEdit* spin) : QWidget(parent), text_(text), spin_(spin)
+    {
         setObjectName(QStringLiteral("speedLabel"));
         setAccessibleName(text);
         spin->setParent(this);
@@ -36,12 +36,14 @@ public:
     QString text() const { return text_; }
 
 protected:
-    void changeEvent(QEvent* event) override {
+    void changeEvent(QEvent* event) override
+    {
         if (event->type() == QEvent::FontChange)
             relayout();
         QWidget::changeEvent(event);
     }
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent*) override
+    {
         QPainter p(this);
         p.setPen(palette().color(QPalette::WindowText));
         const QRect r = rect();
@@ -54,7 +56,8 @@ private:
     qsizetype unitAt() const { return text_.indexOf(QStringLiteral("km/h")); }
     QString prefix() const { return text_.left(equalsAt() + 2); }
 
-    void relayout() {
+    void relayout()
+    {
         constexpr int kBoxWidth = 50;
         const QFontMetrics fm(font());
         const int gapStart = fm.horizontalAdvance(prefix());
@@ -73,13 +76,12 @@ private:
 };
 
 // A group no narrower than its caption.
-void fitCaption(QGroupBox* g) {
-    g->setMinimumWidth(QFontMetrics(g->font()).horizontalAdvance(g->title()) + 24);
-}
+void fitCaption(QGroupBox* g) { g->setMinimumWidth(QFontMetrics(g->font()).horizontalAdvance(g->title()) + 24); }
 
 }  // namespace
 
-void TForm3::buildTransmissionPage() {
+void TForm3::buildTransmissionPage()
+{
     TabSheet3 = new QWidget;
     TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
     TabSheet3->setAccessibleName(QStringLiteral("Transmission"));
@@ -179,7 +181,8 @@ void TForm3::buildTransmissionPage() {
 // SpinEdit27Change .. SpinEdit38Change: a change of one box sets its partner to 2000 divided by
 // its value, halves to the even neighbour. The partner clamps, and raises its own change only
 // when its shown text changes, which ends the chain.
-void TForm3::coupleGear(int gear, bool speedChanged) {
+void TForm3::coupleGear(int gear, bool speedChanged)
+{
     guarded([this, gear, speedChanged] {
         const auto g = static_cast<size_t>(gear);
         KSpinEdit* changed = speedChanged ? transmissionPage.speed[g] : transmissionPage.ratio[g];
@@ -188,7 +191,8 @@ void TForm3::coupleGear(int gear, bool speedChanged) {
     });
 }
 
-void TForm3::showTransmissionRatio(int gear, int ratio) {
+void TForm3::showTransmissionRatio(int gear, int ratio)
+{
     if (gear >= 1 && gear <= kGears)
         transmissionPage.ratio[static_cast<size_t>(gear - 1)]->setValue(ratio);
 }

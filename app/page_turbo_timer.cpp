@@ -15,7 +15,8 @@
 
 namespace {
 
-QLabel* picture(QWidget* parent, const QPixmap& pm, const QString& spoken) {
+QLabel* picture(QWidget* parent, const QPixmap& pm, const QString& spoken)
+{
     auto* l = new QLabel(parent);
     l->setPixmap(pm);
     l->setAccessibleName(spoken);
@@ -23,7 +24,8 @@ QLabel* picture(QWidget* parent, const QPixmap& pm, const QString& spoken) {
 }
 
 // A row: a small picture, the caption, the spin edit.
-void spinRow(QGridLayout* grid, int r, QWidget* parent, const QIcon& icon, const QString& caption, KSpinEdit* spin) {
+void spinRow(QGridLayout* grid, int r, QWidget* parent, const QIcon& icon, const QString& caption, KSpinEdit* spin)
+{
     grid->addWidget(picture(parent, icon.pixmap(16, 16), caption), r, 0);
     auto* l = form::label(parent, caption);
     l->setBuddy(spin);
@@ -34,7 +36,8 @@ void spinRow(QGridLayout* grid, int r, QWidget* parent, const QIcon& icon, const
 
 }  // namespace
 
-void TForm3::buildTurboTimerPage() {
+void TForm3::buildTurboTimerPage()
+{
     TabSheet8 = new QWidget;
     TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
     TabSheet8->setAccessibleName(QStringLiteral("TurboTimer"));
@@ -54,10 +57,9 @@ void TForm3::buildTurboTimerPage() {
     buttons->addWidget(w.BitBtn27);
     buttons->addStretch(1);
 
-    auto makeGroup = [&](const QString& caption, const char* name, const QPixmap& art, KSpinEdit*& time,
-                         const char* timeName, int timeMax, int timeStart, KSpinEdit*& temperature,
-                         const char* temperatureName, QCheckBox*& enable, const char* enableName,
-                         const QString& enableCaption) {
+    auto makeGroup = [&](const QString& caption, const char* name, const QPixmap& art, KSpinEdit*& time, const char* timeName,
+                         int timeMax, int timeStart, KSpinEdit*& temperature, const char* temperatureName, QCheckBox*& enable,
+                         const char* enableName, const QString& enableCaption) {
         QGroupBox* g = form::group(TabSheet8, caption, name);
         auto* v = form::groupLayout<QVBoxLayout>(g);
         auto* art_ = picture(g, art, caption);
@@ -78,12 +80,12 @@ void TForm3::buildTurboTimerPage() {
         v->addStretch(1);
         return g;
     };
-    QGroupBox* cooling = makeGroup(QStringLiteral("Cooling"), "GroupBoxCooling", pictures::cooling(150, 90), w.SpinEdit90,
-                                   "SpinEdit90", 300, 90, w.SpinEdit106, "SpinEdit106", w.CheckBox3, "CheckBox3",
-                                   QStringLiteral("Enable cooling"));
-    QGroupBox* heat = makeGroup(QStringLiteral("Heat"), "GroupBoxHeat", pictures::heating(150, 90), w.SpinEdit107,
-                                "SpinEdit107", 1200, 300, w.SpinEdit108, "SpinEdit108", w.CheckBox4, "CheckBox4",
-                                QStringLiteral("Enable heating"));
+    QGroupBox* cooling =
+        makeGroup(QStringLiteral("Cooling"), "GroupBoxCooling", pictures::cooling(150, 90), w.SpinEdit90, "SpinEdit90", 300, 90,
+                  w.SpinEdit106, "SpinEdit106", w.CheckBox3, "CheckBox3", QStringLiteral("Enable cooling"));
+    QGroupBox* heat =
+        makeGroup(QStringLiteral("Heat"), "GroupBoxHeat", pictures::heating(150, 90), w.SpinEdit107, "SpinEdit107", 1200, 300,
+                  w.SpinEdit108, "SpinEdit108", w.CheckBox4, "CheckBox4", QStringLiteral("Enable heating"));
     auto* groups = new QHBoxLayout;
     groups->setSpacing(10);
     groups->addWidget(cooling);
@@ -96,7 +98,8 @@ void TForm3::buildTurboTimerPage() {
     cxPageControl1->addPage(TabSheet8, QStringLiteral("TurboTimer"));
 }
 
-void TForm3::showTurboTimer(const TurboTimerView& v) {
+void TForm3::showTurboTimer(const TurboTimerView& v)
+{
     const TurboTimerPageWidgets& w = turboTimerPage;
     w.SpinEdit90->setValue(v.coolingTime);
     w.SpinEdit106->setValue(v.coolingTemperature);

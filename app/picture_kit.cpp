@@ -26,9 +26,6 @@ QIcon glyph(const std::function<void(QPainter&)>& draw)
     return icon;
 }
 
-QPen pen(const QColor& c, qreal width)
-{
-    return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
+QPen pen(const QColor& c, qreal width) { return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
 
 }  // namespace pictures

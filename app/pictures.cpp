@@ -16,7 +16,8 @@
 namespace pictures {
 namespace {
 
-void arrowHead(QPainter& p, QPointF tip, qreal angleDeg, qreal len, const QColor& c) {
+void arrowHead(QPainter& p, QPointF tip, qreal angleDeg, qreal len, const QColor& c)
+{
     const qreal a = qDegreesToRadians(angleDeg);
     QPainterPath path;
     path.moveTo(tip);
@@ -28,7 +29,8 @@ void arrowHead(QPainter& p, QPointF tip, qreal angleDeg, qreal len, const QColor
 
 }  // namespace
 
-QPixmap chip(int size) {
+QPixmap chip(int size)
+{
     QPixmap pm = canvas(size, size);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -86,7 +88,8 @@ QPixmap chip(int size) {
     return pm;
 }
 
-QPixmap screenSize(int width, int height) {
+QPixmap screenSize(int width, int height)
+{
     QPixmap pm = canvas(width, height);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -138,7 +141,8 @@ QPixmap screenSize(int width, int height) {
     return pm;
 }
 
-QPixmap keysEmulator(int width, int height) {
+QPixmap keysEmulator(int width, int height)
+{
     QPixmap pm = canvas(width, height);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -228,7 +232,8 @@ QPixmap keysEmulator(int width, int height) {
     return pm;
 }
 
-QIcon reboot() {
+QIcon reboot()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAmber, 1.8));
         p.drawArc(QRectF(2.5, 2.5, 11, 11), 120 * 16, 300 * 16);
@@ -236,7 +241,8 @@ QIcon reboot() {
     });
 }
 
-QIcon update() {
+QIcon update()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kGreen, 1.3));
         QPainterPath card;
@@ -253,7 +259,8 @@ QIcon update() {
     });
 }
 
-QIcon connect() {
+QIcon connect()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kGreen, 1.6));
         p.drawLine(QPointF(2, 8), QPointF(6, 8));
@@ -265,7 +272,8 @@ QIcon connect() {
     });
 }
 
-QIcon exitDoor() {
+QIcon exitDoor()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kRed, 1.6));
         p.drawArc(QRectF(3, 3, 10, 10), 120 * 16, 300 * 16);
@@ -273,7 +281,8 @@ QIcon exitDoor() {
     });
 }
 
-QIcon read() {
+QIcon read()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAccent, 1.6));
         p.drawLine(QPointF(8, 2), QPointF(8, 10));
@@ -282,7 +291,8 @@ QIcon read() {
     });
 }
 
-QIcon save() {
+QIcon save()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAccent, 1.3));
         p.setBrush(QColor(0x6f, 0x9c, 0xc9, 60));
@@ -294,7 +304,8 @@ QIcon save() {
     });
 }
 
-QIcon erase() {
+QIcon erase()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kRed, 1.8));
         p.drawLine(QPointF(4, 4), QPointF(12, 12));
@@ -302,7 +313,8 @@ QIcon erase() {
     });
 }
 
-QIcon folder() {
+QIcon folder()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAmber, 1.2));
         p.setBrush(QColor(0xe8, 0xb0, 0x4b, 90));
@@ -318,7 +330,8 @@ QIcon folder() {
     });
 }
 
-QIcon send() {
+QIcon send()
+{
     return glyph([](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(kGreen);
@@ -332,7 +345,8 @@ QIcon send() {
     });
 }
 
-QIcon picture() {
+QIcon picture()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAccent, 1.2));
         p.setBrush(Qt::NoBrush);
@@ -352,7 +366,8 @@ QIcon picture() {
     });
 }
 
-QIcon sleep() {
+QIcon sleep()
+{
     return glyph([](QPainter& p) {
         p.setPen(Qt::NoPen);
         p.setBrush(kAccent);
@@ -364,7 +379,8 @@ QIcon sleep() {
     });
 }
 
-QIcon sun() {
+QIcon sun()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAmber, 1.3));
         p.setBrush(kAmber);

@@ -24,8 +24,7 @@ constexpr size_t kTraceCapacity = 4096;
 
 int64_t nowMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 }  // namespace
@@ -37,8 +36,7 @@ struct ProtocolTraceRing {
     std::atomic<int64_t> startMs{0};
 };
 
-ProtocolTraceMenu::ProtocolTraceMenu(TForm3& form)
-    : QObject(&form), form_(form), ring_(std::make_shared<ProtocolTraceRing>())
+ProtocolTraceMenu::ProtocolTraceMenu(TForm3& form) : QObject(&form), form_(form), ring_(std::make_shared<ProtocolTraceRing>())
 {
     form_.comm().SetPortFilter(ObservingPortFilter([ring = ring_](bool sent, const void* data, size_t size) {
         if (!ring->on.load())
@@ -92,15 +90,16 @@ void ProtocolTraceMenu::save()
     dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*)")});
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     dialog.setDirectory(QDir::homePath());
-    dialog.selectFile(QStringLiteral("korvane-trace-%1.txt")
-                          .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
+    dialog.selectFile(
+        QStringLiteral("korvane-trace-%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss"))));
     if (!form_.runFileDialog(dialog) || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().first();
     const std::vector<TraceEntry> entries = ring_->trace.entries();
     const QString error = writeTraceFile(path, entries);
-    form_.setStatusPanel(1, error.isEmpty() ? QStringLiteral("Protocol trace saved to %1 (%2 frames).")
-                                                  .arg(QFileInfo(path).fileName())
-                                                  .arg(entries.size())
-                                            : error);
+    form_.setStatusPanel(
+        1,
+        error.isEmpty()
+            ? QStringLiteral("Protocol trace saved to %1 (%2 frames).").arg(QFileInfo(path).fileName()).arg(entries.size())
+            : error);
 }

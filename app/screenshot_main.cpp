@@ -19,7 +19,8 @@
 
 namespace {
 
-bool save(TForm3& form, const QDir& dir, const QString& file) {
+bool save(TForm3& form, const QDir& dir, const QString& file)
+{
     // A resize settles in more than one round: a scroll bar that appears widens its column, and
     // a page that comes to the front resizes the page controls around it one level at a time.
     for (int i = 0; i < 10; ++i)
@@ -36,7 +37,8 @@ bool save(TForm3& form, const QDir& dir, const QString& file) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -118,7 +120,8 @@ int main(int argc, char** argv) {
     }
     // A small window: the side panels and the page area scroll side by side.
     form.setStatusPanel(0, QStringLiteral("try connect 100"));
-    form.setStatusPanel(1, QStringLiteral("File /home/user/images/a-rather-long-folder-name/logos-for-the-new-display.imz is loaded"));
+    form.setStatusPanel(
+        1, QStringLiteral("File /home/user/images/a-rather-long-folder-name/logos-for-the-new-display.imz is loaded"));
     form.resize(700, 450);
     ok = save(form, dir, QStringLiteral("small-window.png")) && ok;
     return ok ? 0 : 1;

@@ -16,9 +16,7 @@ constexpr int kPathRole = Qt::UserRole;
 KDriveComboBox::KDriveComboBox(QWidget* parent) : QComboBox(parent)
 {
     refreshPlaces();
-    connect(this, &QComboBox::activated, this, [this](int index) {
-        emit placeChosen(itemData(index, kPathRole).toString());
-    });
+    connect(this, &QComboBox::activated, this, [this](int index) { emit placeChosen(itemData(index, kPathRole).toString()); });
 }
 
 void KDriveComboBox::refreshPlaces()
@@ -39,8 +37,7 @@ void KDriveComboBox::refreshPlaces()
         if (!volume.isValid() || !volume.isReady())
             continue;
         const QString name = volume.displayName();
-        add(name == volume.rootPath() ? name : QStringLiteral("%1 (%2)").arg(volume.rootPath(), name),
-            volume.rootPath());
+        add(name == volume.rootPath() ? name : QStringLiteral("%1 (%2)").arg(volume.rootPath(), name), volume.rootPath());
     }
 }
 
@@ -50,8 +47,7 @@ void KDriveComboBox::showPlaceOf(const QString& folder)
     qsizetype bestLength = -1;
     for (int i = 0; i < count(); ++i) {
         const QString place = itemData(i, kPathRole).toString();
-        const bool holds = folder == place || place == QStringLiteral("/")
-                           || folder.startsWith(place + QLatin1Char('/'));
+        const bool holds = folder == place || place == QStringLiteral("/") || folder.startsWith(place + QLatin1Char('/'));
         if (holds && place.size() > bestLength) {
             best = i;
             bestLength = place.size();
@@ -71,9 +67,8 @@ KDirectoryListBox::KDirectoryListBox(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setRootIsDecorated(false);
     setIndentation(12);
-    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
-        setFolder(item->data(0, kPathRole).toString());
-    });
+    connect(this, &QTreeWidget::itemActivated, this,
+            [this](QTreeWidgetItem* item) { setFolder(item->data(0, kPathRole).toString()); });
     connect(this, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         const QString path = item->data(0, kPathRole).toString();
         if (path != folder_)
@@ -105,7 +100,7 @@ void KDirectoryListBox::rebuild()
     clear();
     // The chain from the root down to the opened folder.
     QStringList chain;
-    for (QDir d(folder_);; ) {
+    for (QDir d(folder_);;) {
         chain.prepend(d.absolutePath());
         if (d.isRoot() || !d.cdUp())
             break;
@@ -137,10 +132,7 @@ void KDirectoryListBox::rebuild()
 
 // ---------------------------------------------------------------- file list
 
-KFileListBox::KFileListBox(QWidget* parent) : QListWidget(parent)
-{
-    setSelectionMode(QAbstractItemView::SingleSelection);
-}
+KFileListBox::KFileListBox(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::SingleSelection); }
 
 void KFileListBox::setFolder(const QString& path)
 {

@@ -27,8 +27,7 @@ const QString kRestoreCaption = QStringLiteral("Restore settings…");
 
 SettingsBackupWindow::SettingsBackupWindow(TForm3& form, SettingsPages& pages, SettingsMemory& memory)
     : form_(form), job_(form.loop(), *this, &pages, &memory), presenter_(windowModalComparison(&form))
-{
-}
+{}
 
 void SettingsBackupWindow::message(const QString& text) { form_.setStatusPanel(1, text); }
 
@@ -110,10 +109,7 @@ void SettingsBackupWindow::settingsFinished(const SettingsJobEnd& end) { message
 
 // ---------------------------------------------------------------- the window's controls
 
-bool TForm3::runFileDialog(QFileDialog& dialog)
-{
-    return fileDialogRunner_ && fileDialogRunner_(dialog);
-}
+bool TForm3::runFileDialog(QFileDialog& dialog) { return fileDialogRunner_ && fileDialogRunner_(dialog); }
 
 void TForm3::setComparisonPresenter(ComparisonPresenter presenter)
 {
@@ -124,7 +120,8 @@ void TForm3::buildSettingsBackupControls()
 {
     settingsBackup_ = std::make_unique<SettingsBackupWindow>(*this, *this, settingsMemory_);
     const auto hook = [this](QAbstractButton* b, void (SettingsBackupWindow::*what)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, what] { guarded([this, what] { (settingsBackup_.get()->*what)(); }); });
+        connect(b, &QAbstractButton::clicked, this,
+                [this, what] { guarded([this, what] { (settingsBackup_.get()->*what)(); }); });
     };
 
     // On the "Config" page, below the record's groups and "Erase Config".

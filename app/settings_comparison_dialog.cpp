@@ -17,15 +17,16 @@ SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, 
                              : QStringLiteral("Compare with %1").arg(c.fileName));
     auto* v = new QVBoxLayout(this);
 
-    QString summary = c.rows.empty() ? QStringLiteral("The display holds the settings of %1.").arg(c.fileName)
-                                     : QStringLiteral("%1 difference(s) between the display and %2.").arg(c.rows.size()).arg(c.fileName);
+    QString summary = c.rows.empty()
+        ? QStringLiteral("The display holds the settings of %1.").arg(c.fileName)
+        : QStringLiteral("%1 difference(s) between the display and %2.").arg(c.rows.size()).arg(c.fileName);
     if (c.restore && !c.rows.empty())
         summary += QStringLiteral(" \"Restore\" writes the differing records, then reads all four back.");
     if (c.otherDisplay)
         summary = QStringLiteral("The file comes from another display: serial № %1 (this display: %2).\n")
                       .arg(c.fileSerial)
-                      .arg(c.displaySerial) +
-                  summary;
+                      .arg(c.displaySerial)
+            + summary;
     auto* label = new QLabel(summary, this);
     label->setObjectName(QStringLiteral("comparisonSummary"));
     label->setWordWrap(true);
@@ -34,8 +35,8 @@ SettingsComparisonDialog::SettingsComparisonDialog(const SettingsComparison& c, 
     table = new QTableWidget(static_cast<int>(c.rows.size()), 4, this);
     table->setObjectName(QStringLiteral("comparisonTable"));
     table->setAccessibleName(QStringLiteral("Differences"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Record"), QStringLiteral("Field"), QStringLiteral("Display"),
-                                      QStringLiteral("File")});
+    table->setHorizontalHeaderLabels(
+        {QStringLiteral("Record"), QStringLiteral("Field"), QStringLiteral("Display"), QStringLiteral("File")});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);

@@ -29,31 +29,31 @@ struct ConfigPageWidgets {
 };
 
 struct ExtraCodingPageWidgets {
-    QPushButton* BitBtn28 = nullptr;       // "Read Extra Encode"
-    QPushButton* BitBtn29 = nullptr;       // "Save Extra Encode"
+    QPushButton* BitBtn28 = nullptr;         // "Read Extra Encode"
+    QPushButton* BitBtn29 = nullptr;         // "Save Extra Encode"
     KCheckListBox* CheckListBox1 = nullptr;  // warnings
     KCheckListBox* CheckListBox2 = nullptr;  // comfort functions
     KCheckListBox* CheckListBox3 = nullptr;  // vehicle options
-    KRadioGroup* RadioGroup2 = nullptr;    // line colour
-    KSpinEdit* SpinEdit3 = nullptr;        // speed limit, km/h
-    KSpinEdit* SpinEdit39 = nullptr;       // coffee break, minutes
-    KSpinEdit* SpinEdit40 = nullptr;       // coffee break, km
+    KRadioGroup* RadioGroup2 = nullptr;      // line colour
+    KSpinEdit* SpinEdit3 = nullptr;          // speed limit, km/h
+    KSpinEdit* SpinEdit39 = nullptr;         // coffee break, minutes
+    KSpinEdit* SpinEdit40 = nullptr;         // coffee break, km
 };
 
 struct TurboTimerPageWidgets {
-    QPushButton* BitBtn26 = nullptr;  // "Read "
-    QPushButton* BitBtn27 = nullptr;  // "Save"
-    KSpinEdit* SpinEdit90 = nullptr;  // cooling time
-    KSpinEdit* SpinEdit106 = nullptr; // cooling temperature
-    QCheckBox* CheckBox3 = nullptr;   // "Enable cooling"
-    KSpinEdit* SpinEdit107 = nullptr; // warm-up time
-    KSpinEdit* SpinEdit108 = nullptr; // warm-up temperature
-    QCheckBox* CheckBox4 = nullptr;   // "Enable heating"
+    QPushButton* BitBtn26 = nullptr;   // "Read "
+    QPushButton* BitBtn27 = nullptr;   // "Save"
+    KSpinEdit* SpinEdit90 = nullptr;   // cooling time
+    KSpinEdit* SpinEdit106 = nullptr;  // cooling temperature
+    QCheckBox* CheckBox3 = nullptr;    // "Enable cooling"
+    KSpinEdit* SpinEdit107 = nullptr;  // warm-up time
+    KSpinEdit* SpinEdit108 = nullptr;  // warm-up temperature
+    QCheckBox* CheckBox4 = nullptr;    // "Enable heating"
 };
 
 struct TransmissionPageWidgets {
-    QPushButton* BitBtn24 = nullptr;  // "Read "
-    QPushButton* BitBtn25 = nullptr;  // "Save"
+    QPushButton* BitBtn24 = nullptr;    // "Read "
+    QPushButton* BitBtn25 = nullptr;    // "Save"
     std::array<KSpinEdit*, 6> speed{};  // gears 1..6: SpinEdit27, 28, 29, 32, 31, 30
     std::array<KSpinEdit*, 6> ratio{};  // gears 1..6: SpinEdit38, 37, 36, 35, 33, 34
     KRadioGroup* automatic = nullptr;   // "A/T", carried by no frame

@@ -25,7 +25,8 @@ const QColor kWhite(0xff, 0xff, 0xff), kBlue(0x1c, 0x3f, 0x94), kRedF(0xd5, 0x2b
     kGold(0xff, 0xce, 0x00), kGreenF(0x00, 0x96, 0x4b), kYellow(0xfc, 0xd1, 0x16), kCarmine(0x9e, 0x30, 0x39),
     kSky(0x0d, 0x5e, 0xaf);
 
-void unionCross(QPainter& p, const QRectF& r) {
+void unionCross(QPainter& p, const QRectF& r)
+{
     p.fillRect(r, kBlue);
     p.setPen(QPen(kWhite, 3.2));
     p.drawLine(r.topLeft(), r.bottomRight());
@@ -39,17 +40,22 @@ void unionCross(QPainter& p, const QRectF& r) {
     p.fillRect(QRectF(r.left(), r.center().y() - 1.5, r.width(), 3), kRedF);
 }
 
-const std::array<Flag, 20>& flags() {
+const std::array<Flag, 20>& flags()
+{
     static const std::array<Flag, 20> all = {{
-        {false, {kWhite, kSky, kRedF}, {}},                                  // 1 Russian
-        {false, {kBlue}, unionCross},                                        // 2 English
-        {false, {kCarmine, kCarmine, kWhite, kCarmine, kCarmine}, {}},       // 3 Latvian
-        {false, {kRedF, kWhite, kRedF, kWhite, kRedF, kWhite, kRedF},        // 4 USA
-         [](QPainter& p, const QRectF& r) { p.fillRect(QRectF(r.left(), r.top(), r.width() * 0.45, r.height() * 4 / 7), kBlue); }},
-        {true, {kBlue, kWhite, kRedF}, {}},                                  // 5 French
-        {false, {kWhite, kRedF}, {}},                                        // 6 Polish
-        {false, {kBlue}, unionCross},                                        // 7 UK
-        {false, {kWhite, kRedF},                                             // 8 Czech
+        {false, {kWhite, kSky, kRedF}, {}},                             // 1 Russian
+        {false, {kBlue}, unionCross},                                   // 2 English
+        {false, {kCarmine, kCarmine, kWhite, kCarmine, kCarmine}, {}},  // 3 Latvian
+        {false,
+         {kRedF, kWhite, kRedF, kWhite, kRedF, kWhite, kRedF},  // 4 USA
+         [](QPainter& p, const QRectF& r) {
+             p.fillRect(QRectF(r.left(), r.top(), r.width() * 0.45, r.height() * 4 / 7), kBlue);
+         }},
+        {true, {kBlue, kWhite, kRedF}, {}},  // 5 French
+        {false, {kWhite, kRedF}, {}},        // 6 Polish
+        {false, {kBlue}, unionCross},        // 7 UK
+        {false,
+         {kWhite, kRedF},  // 8 Czech
          [](QPainter& p, const QRectF& r) {
              QPainterPath t;
              t.moveTo(r.topLeft());
@@ -58,7 +64,8 @@ const std::array<Flag, 20>& flags() {
              t.closeSubpath();
              p.fillPath(t, kSky);
          }},
-        {false, {kWhite, kBlue, kRedF},                                      // 9 Slovak
+        {false,
+         {kWhite, kBlue, kRedF},  // 9 Slovak
          [](QPainter& p, const QRectF& r) {
              QPainterPath s;
              const QRectF sh(r.left() + r.width() * 0.22, r.top() + r.height() * 0.2, r.width() * 0.26, r.height() * 0.6);
@@ -72,26 +79,29 @@ const std::array<Flag, 20>& flags() {
              p.setPen(QPen(kWhite, 1.0));
              p.drawPath(s);
          }},
-        {false, {kBlack, kRedF, kGold}, {}},                                 // 10 German
-        {false, {kRedF, kYellow, kYellow, kRedF}, {}},                       // 11 Spanish
-        {false, {kWhite, kGreenF, kRedF}, {}},                               // 12 Bulgarian
-        {true, {kBlue, kYellow, kRedF}, {}},                                 // 13 Romanian
-        {true, {kGreenF, kGreenF, kRedF, kRedF, kRedF},                      // 14 Portuguese
+        {false, {kBlack, kRedF, kGold}, {}},            // 10 German
+        {false, {kRedF, kYellow, kYellow, kRedF}, {}},  // 11 Spanish
+        {false, {kWhite, kGreenF, kRedF}, {}},          // 12 Bulgarian
+        {true, {kBlue, kYellow, kRedF}, {}},            // 13 Romanian
+        {true,
+         {kGreenF, kGreenF, kRedF, kRedF, kRedF},  // 14 Portuguese
          [](QPainter& p, const QRectF& r) {
              p.setBrush(kYellow);
              p.setPen(Qt::NoPen);
              p.drawEllipse(QPointF(r.left() + r.width() * 0.4, r.center().y()), 3.2, 3.2);
          }},
-        {true, {kGreenF, kWhite, kRedF}, {}},                                // 15 Italian
-        {false, {kRedF, kWhite, kGreenF}, {}},                               // 16 Hungarian
-        {true, {kGreenF, kWhite, kRedF},                                     // 17 Latin American
+        {true, {kGreenF, kWhite, kRedF}, {}},   // 15 Italian
+        {false, {kRedF, kWhite, kGreenF}, {}},  // 16 Hungarian
+        {true,
+         {kGreenF, kWhite, kRedF},  // 17 Latin American
          [](QPainter& p, const QRectF& r) {
              p.setBrush(QColor(0x8b, 0x5a, 0x2b));
              p.setPen(Qt::NoPen);
              p.drawEllipse(r.center(), 2.2, 2.2);
          }},
-        {false, {kBlue}, unionCross},                                        // 18 English, miles
-        {true, {kRedF, kWhite, kWhite, kRedF},                               // 19 Canada
+        {false, {kBlue}, unionCross},  // 18 English, miles
+        {true,
+         {kRedF, kWhite, kWhite, kRedF},  // 19 Canada
          [](QPainter& p, const QRectF& r) {
              QPainterPath leaf;
              const QPointF c = r.center();
@@ -109,7 +119,8 @@ const std::array<Flag, 20>& flags() {
              leaf.closeSubpath();
              p.fillPath(leaf, kRedF);
          }},
-        {false, {kSky, kWhite, kSky, kWhite, kSky, kWhite, kSky, kWhite, kSky},  // 20 Greek
+        {false,
+         {kSky, kWhite, kSky, kWhite, kSky, kWhite, kSky, kWhite, kSky},  // 20 Greek
          [](QPainter& p, const QRectF& r) {
              const QRectF c(r.left(), r.top(), r.height() * 5 / 9, r.height() * 5 / 9);
              p.fillRect(c, kSky);
@@ -120,7 +131,8 @@ const std::array<Flag, 20>& flags() {
     return all;
 }
 
-QPixmap drawFlag(const Flag& f, int w, int h) {
+QPixmap drawFlag(const Flag& f, int w, int h)
+{
     QPixmap pm = canvas(w, h);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -128,8 +140,8 @@ QPixmap drawFlag(const Flag& f, int w, int h) {
     const int n = static_cast<int>(f.stripes.size());
     for (int i = 0; i < n; ++i) {
         const QRectF stripe = f.vertical
-                                  ? QRectF(field.left() + field.width() * i / n, field.top(), field.width() / n + 0.5, field.height())
-                                  : QRectF(field.left(), field.top() + field.height() * i / n, field.width(), field.height() / n + 0.5);
+            ? QRectF(field.left() + field.width() * i / n, field.top(), field.width() / n + 0.5, field.height())
+            : QRectF(field.left(), field.top() + field.height() * i / n, field.width(), field.height() / n + 0.5);
         p.fillRect(stripe, f.stripes[static_cast<size_t>(i)]);
     }
     if (f.emblem) {
@@ -144,7 +156,8 @@ QPixmap drawFlag(const Flag& f, int w, int h) {
     return pm;
 }
 
-QPainterPath gearPath(QPointF c, qreal outer, qreal inner, int teeth) {
+QPainterPath gearPath(QPointF c, qreal outer, qreal inner, int teeth)
+{
     QPainterPath path;
     for (int i = 0; i < teeth * 4; ++i) {
         const qreal a = 2 * M_PI * i / (teeth * 4);
@@ -161,7 +174,8 @@ QPainterPath gearPath(QPointF c, qreal outer, qreal inner, int teeth) {
 
 }  // namespace
 
-QIcon languageFlag(int index) {
+QIcon languageFlag(int index)
+{
     QIcon icon;
     if (index < 0 || index >= static_cast<int>(flags().size()))
         return icon;
@@ -171,7 +185,8 @@ QIcon languageFlag(int index) {
     return icon;
 }
 
-QIcon lineColour(int index) {
+QIcon lineColour(int index)
+{
     static const QColor colours[] = {QColor(0x3a, 0x7b, 0xf0), QColor(0xe8, 0x3a, 0x2e), QColor(0xf2, 0xd2, 0x2e),
                                      QColor(0x3c, 0xc0, 0x4e), QColor(0xf4, 0xf4, 0xf4)};
     const QColor c = colours[std::clamp(index, 0, 4)];
@@ -185,7 +200,8 @@ QIcon lineColour(int index) {
     });
 }
 
-QPixmap gear(int number, int size) {
+QPixmap gear(int number, int size)
+{
     QPixmap pm = canvas(size, size);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -204,7 +220,8 @@ QPixmap gear(int number, int size) {
     return pm;
 }
 
-QIcon warningSign() {
+QIcon warningSign()
+{
     return glyph([](QPainter& p) {
         QPainterPath t;
         t.moveTo(8, 1.5);
@@ -218,7 +235,8 @@ QIcon warningSign() {
     });
 }
 
-QIcon comfortSign() {
+QIcon comfortSign()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kGreen, 1.4));
         p.setBrush(Qt::NoBrush);
@@ -227,7 +245,8 @@ QIcon comfortSign() {
     });
 }
 
-QIcon vehicleSign() {
+QIcon vehicleSign()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kAccent, 1.3));
         p.setBrush(QColor(0x6f, 0x9c, 0xc9, 90));
@@ -248,7 +267,8 @@ QIcon vehicleSign() {
     });
 }
 
-QPixmap cooling(int width, int height) {
+QPixmap cooling(int width, int height)
+{
     QPixmap pm = canvas(width, height);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -278,7 +298,8 @@ QPixmap cooling(int width, int height) {
     return pm;
 }
 
-QPixmap heating(int width, int height) {
+QPixmap heating(int width, int height)
+{
     QPixmap pm = canvas(width, height);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
@@ -288,8 +309,8 @@ QPixmap heating(int width, int height) {
     p.setBrush(QColor(0x3a, 0x42, 0x4c));
     p.drawRoundedRect(block, 3, 3);
     for (int i = 0; i < 3; ++i)
-        p.drawRect(QRectF(block.left() + block.width() * (0.1 + 0.3 * i), block.top() - height * 0.12,
-                          block.width() * 0.2, height * 0.12));
+        p.drawRect(QRectF(block.left() + block.width() * (0.1 + 0.3 * i), block.top() - height * 0.12, block.width() * 0.2,
+                          height * 0.12));
     // The flame.
     const QPointF base(width * 0.8, height * 0.85);
     const qreal h = height * 0.7;
@@ -306,7 +327,8 @@ QPixmap heating(int width, int height) {
     return pm;
 }
 
-QIcon stopwatch() {
+QIcon stopwatch()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kInk, 1.3));
         p.setBrush(Qt::NoBrush);
@@ -319,7 +341,8 @@ QIcon stopwatch() {
     });
 }
 
-QIcon thermometer() {
+QIcon thermometer()
+{
     return glyph([](QPainter& p) {
         p.setPen(pen(kInk, 1.2));
         p.setBrush(Qt::NoBrush);

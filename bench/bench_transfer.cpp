@@ -240,8 +240,8 @@ std::optional<double> controlRatio(const QTemporaryDir& work, int port, int64_t 
 }
 
 // A batch of small SD files through the real serial component and loop, no window.
-std::optional<double> smallFilesPerSecond(const QTemporaryDir& work, int port, const QStringList& simArgs,
-                                          const QString& folder, const QStringList& names)
+std::optional<double> smallFilesPerSecond(const QTemporaryDir& work, int port, const QStringList& simArgs, const QString& folder,
+                                          const QStringList& names)
 {
     Simulator sim;
     if (!sim.start(work, port, simArgs))
@@ -282,7 +282,6 @@ std::optional<double> smallFilesPerSecond(const QTemporaryDir& work, int port, c
         return std::nullopt;
     return double(names.size()) / (double(endNs - startNs) / 1e9);
 }
-
 
 }  // namespace
 
@@ -332,10 +331,11 @@ int main(int argc, char** argv)
         print("line_control_ratio", *control);
     else
         ++failures;
-    for (const auto& [latency, size, suffix] : {std::tuple{1, int64_t{256 * 1024}, "latency_1ms"},
-                                                std::tuple{16, int64_t{64 * 1024}, "latency_16ms"}}) {
+    for (const auto& [latency, size, suffix] :
+         {std::tuple{1, int64_t{256 * 1024}, "latency_1ms"}, std::tuple{16, int64_t{64 * 1024}, "latency_16ms"}}) {
         const QString file = makeFile(QStringLiteral("latency%1.bin").arg(latency), size);
-        const SessionResult r = runSession(work, port++, line + QStringList{"--reply-latency", QString::number(latency)}, file, size);
+        const SessionResult r =
+            runSession(work, port++, line + QStringList{"--reply-latency", QString::number(latency)}, file, size);
         if (!r.ok) {
             ++failures;
             continue;

@@ -242,8 +242,8 @@ int main(int argc, char** argv)
                 const std::vector<hoptrace::Stamp> stamps = hoptrace::Take();
                 printHopFigures("floor_sd", kFloorHops, stamps, floor.records, floor.sd.startNs, floor.sd.endNs,
                                 FrameKind::SdBlock);
-                printHopFigures("floor_flash", kFloorHops, stamps, floor.records, floor.flash.startNs,
-                                floor.flash.endNs, FrameKind::FlashBlock);
+                printHopFigures("floor_flash", kFloorHops, stamps, floor.records, floor.flash.startNs, floor.flash.endNs,
+                                FrameKind::FlashBlock);
             }
             sdFloor = floorRatios.sd;
             flashFloor = floorRatios.flash;
@@ -291,8 +291,8 @@ int main(int argc, char** argv)
         const FloorSessionResult floor = runFloorSdBatch(work, port++, line, floorNames, small);
         WindowSession w;
         w.jobs = {{loadPacket(folder)}};
-        const bool windowOk = w.run(work, line) && sameFile(folder + QLatin1Char('/') + names.last(),
-                                                            work.filePath(QStringLiteral("sd/") + names.last()));
+        const bool windowOk = w.run(work, line)
+            && sameFile(folder + QLatin1Char('/') + names.last(), work.filePath(QStringLiteral("sd/") + names.last()));
         const double floorRate = floor.ok ? double(names.size()) / floor.sd.seconds() : 0;
         const double windowRate = windowOk ? double(names.size()) / (double(w.jobs[0].endNs - w.jobs[0].startNs) / 1e9) : 0;
         if (floor.ok)
@@ -320,16 +320,15 @@ int main(int argc, char** argv)
             const QStringList names = makeSmallFiles(folder, QStringLiteral("b%1-").arg(count), count, small);
             WindowSession w;
             w.jobs = {{loadPacket(folder)}};
-            if (!w.run(work, {}) || !sameFile(folder + QLatin1Char('/') + names.last(),
-                                              work.filePath(QStringLiteral("sd/") + names.last()))) {
+            if (!w.run(work, {})
+                || !sameFile(folder + QLatin1Char('/') + names.last(), work.filePath(QStringLiteral("sd/") + names.last()))) {
                 ++failures;
                 continue;
             }
             const auto& job = w.jobs[0];
-            print(qPrintable(QStringLiteral("sd_batch_%1_ms_per_file").arg(count)),
-                  double(job.endNs - job.startNs) / 1e6 / count, 3);
-            print(qPrintable(QStringLiteral("sd_batch_%1_longest_event_wait_ms").arg(count)),
-                  double(job.longestGapNs) / 1e6, 1);
+            print(qPrintable(QStringLiteral("sd_batch_%1_ms_per_file").arg(count)), double(job.endNs - job.startNs) / 1e6 / count,
+                  3);
+            print(qPrintable(QStringLiteral("sd_batch_%1_longest_event_wait_ms").arg(count)), double(job.longestGapNs) / 1e6, 1);
             QDir(folder).removeRecursively();
         }
     }

@@ -134,8 +134,7 @@ int main(int argc, char** argv)
         if (!figures.empty()) {
             std::sort(figures.begin(), figures.end());
             const double median = figures[figures.size() / 2];
-            std::printf("%-18s median: %.4f s CPU per s (%s 0.02)\n", phase.name, median,
-                        median < 0.02 ? "under" : "NOT under");
+            std::printf("%-18s median: %.4f s CPU per s (%s 0.02)\n", phase.name, median, median < 0.02 ? "under" : "NOT under");
             ok = ok && median < 0.02;
         }
     }

@@ -16,10 +16,7 @@ constexpr int kAnswerTimeoutMs = 5000;
 constexpr size_t kSdBlock = 250;
 constexpr size_t kFlashBlock = 1024;
 
-uint8_t sum8(std::span<const uint8_t> bytes)
-{
-    return static_cast<uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0u));
-}
+uint8_t sum8(std::span<const uint8_t> bytes) { return static_cast<uint8_t>(std::accumulate(bytes.begin(), bytes.end(), 0u)); }
 }  // namespace
 
 FloorClient::FloorClient(const std::string& path)

@@ -49,8 +49,8 @@ FloorSessionResult runFloorSession(const QTemporaryDir& work, int port, const QS
     });
 }
 
-FloorSessionResult runFloorSdBatch(const QTemporaryDir& work, int port, const QStringList& simArgs,
-                                   const QStringList& names, const std::vector<uint8_t>& data)
+FloorSessionResult runFloorSdBatch(const QTemporaryDir& work, int port, const QStringList& simArgs, const QStringList& names,
+                                   const std::vector<uint8_t>& data)
 {
     return withSimulator(work, port, simArgs, "batch", [&](FloorClient& client, FloorSessionResult& result) {
         result.sd.ok = client.isOpen();

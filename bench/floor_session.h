@@ -26,5 +26,5 @@ struct FloorSessionResult {
 FloorSessionResult runFloorSession(const QTemporaryDir& work, int port, const QStringList& simArgs,
                                    const std::vector<uint8_t>& data);
 // A batch of SD files, each as "/<name>"; the phase covers the whole batch.
-FloorSessionResult runFloorSdBatch(const QTemporaryDir& work, int port, const QStringList& simArgs,
-                                   const QStringList& names, const std::vector<uint8_t>& data);
+FloorSessionResult runFloorSdBatch(const QTemporaryDir& work, int port, const QStringList& simArgs, const QStringList& names,
+                                   const std::vector<uint8_t>& data);

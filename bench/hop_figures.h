@@ -12,27 +12,30 @@
 namespace bench {
 
 // The shell's hops, in the order an acknowledgement takes them.
-inline const std::vector<hoptrace::Hop> kShellHops = {hoptrace::Hop::LineEvent, hoptrace::Hop::Handling,
-                                                      hoptrace::Hop::Counted, hoptrace::Hop::Sending,
-                                                      hoptrace::Hop::Written};
+inline const std::vector<hoptrace::Hop> kShellHops = {hoptrace::Hop::LineEvent, hoptrace::Hop::Handling, hoptrace::Hop::Counted,
+                                                      hoptrace::Hop::Sending, hoptrace::Hop::Written};
 // The floor client's: its poll returns, its write is done.
 inline const std::vector<hoptrace::Hop> kFloorHops = {hoptrace::Hop::LineEvent, hoptrace::Hop::Written};
 
 inline const char* hopName(hoptrace::Hop hop)
 {
     switch (hop) {
-    case hoptrace::Hop::LineEvent: return "to_line_event";
-    case hoptrace::Hop::Handling: return "to_handling";
-    case hoptrace::Hop::Counted: return "to_counted";
-    case hoptrace::Hop::Sending: return "to_sending";
-    case hoptrace::Hop::Written: return "to_written";
+    case hoptrace::Hop::LineEvent:
+        return "to_line_event";
+    case hoptrace::Hop::Handling:
+        return "to_handling";
+    case hoptrace::Hop::Counted:
+        return "to_counted";
+    case hoptrace::Hop::Sending:
+        return "to_sending";
+    case hoptrace::Hop::Written:
+        return "to_written";
     }
     return "?";
 }
 
-inline void printHopFigures(const char* prefix, const std::vector<hoptrace::Hop>& order,
-                            std::vector<hoptrace::Stamp> stamps, const LineRecords& r, int64_t fromNs, int64_t toNs,
-                            FrameKind kind)
+inline void printHopFigures(const char* prefix, const std::vector<hoptrace::Hop>& order, std::vector<hoptrace::Stamp> stamps,
+                            const LineRecords& r, int64_t fromNs, int64_t toNs, FrameKind kind)
 {
     std::sort(stamps.begin(), stamps.end(), [](const auto& a, const auto& b) { return a.ns < b.ns; });
     std::vector<std::string> names;

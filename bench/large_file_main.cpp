@@ -135,18 +135,21 @@ int main(int argc, char** argv)
     Sequence seq;
     seq.giveUp = [&] { window.Button2->click(); };
     seq.steps = {
-        {[&] { return window.loop().state() == 1000; }, [&] {
+        {[&] { return window.loop().state() == 1000; },
+         [&] {
              idleRss = peakRssMiB();
              choose(4, large);
              measuring = true;
              sinceTick.restart();
              window.imageSend[4]->click();
          }},
-        {[&] { return panel(2).toLongLong() >= 64 * 1024; }, [&] {
+        {[&] { return panel(2).toLongLong() >= 64 * 1024; },
+         [&] {
              measuring = false;
              window.flashStop->click();
          }},
-        {[&] { return idle(); }, [&] {
+        {[&] { return idle(); },
+         [&] {
              choose(6, small);
              window.imageSend[6]->click();
          }},

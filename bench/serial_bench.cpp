@@ -27,14 +27,15 @@ void BM_ReceiveLatency(benchmark::State& state)
     for (auto _ : state) {
         const uint32_t before = comm->TotalReceived();
         const auto start = Clock::now();
-        if (::write(pty.Master(), &byte, 1) != 1) state.SkipWithError("write failed");
-        while (comm->TotalReceived() == before) {
-        }
+        if (::write(pty.Master(), &byte, 1) != 1)
+            state.SkipWithError("write failed");
+        while (comm->TotalReceived() == before) {}
         const auto end = Clock::now();
         const double us = std::chrono::duration<double, std::micro>(end - start).count();
         micros.push_back(us);
         state.SetIterationTime(us / 1e6);
-        if (micros.size() % 4096 == 0) comm->ClearDeviceInput();
+        if (micros.size() % 4096 == 0)
+            comm->ClearDeviceInput();
     }
     std::sort(micros.begin(), micros.end());
     if (!micros.empty()) {
@@ -52,7 +53,8 @@ void BM_SendThroughput(benchmark::State& state)
     constexpr size_t kTotal = 1 << 20;
     constexpr size_t kBlock = 1024;
     std::vector<uint8_t> block(kBlock);
-    for (size_t i = 0; i < kBlock; ++i) block[i] = static_cast<uint8_t>(i);
+    for (size_t i = 0; i < kBlock; ++i)
+        block[i] = static_cast<uint8_t>(i);
     for (auto _ : state) {
         std::atomic<bool> ok{true};
         const auto start = Clock::now();
@@ -73,10 +75,12 @@ void BM_SendThroughput(benchmark::State& state)
                 got += static_cast<size_t>(n);
             }
         });
-        for (size_t sent = 0; sent < kTotal; sent += kBlock) comm->SendData(block.data(), kBlock);
+        for (size_t sent = 0; sent < kTotal; sent += kBlock)
+            comm->SendData(block.data(), kBlock);
         reader.join();
         const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (!ok) state.SkipWithError("the far end did not get every byte");
+        if (!ok)
+            state.SkipWithError("the far end did not get every byte");
         state.SetIterationTime(seconds);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(kTotal));

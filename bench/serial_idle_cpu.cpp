@@ -24,17 +24,17 @@ double ProcessCpuMs()
 
 // The pty's port, answering the status query as a driver with counters does after a hang-up.
 class UartLikePort : public ForwardingPort {
- public:
-  using ForwardingPort::ForwardingPort;
-  bool QueryStatus(nrplatform::PortStatus& status, int& error) override
-  {
-      struct pollfd p = {static_cast<int>(inner_->NativeHandle()), 0, 0};
-      if (::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP)) {
-          error = EIO;
-          return false;
-      }
-      return inner_->QueryStatus(status, error);
-  }
+public:
+    using ForwardingPort::ForwardingPort;
+    bool QueryStatus(nrplatform::PortStatus& status, int& error) override
+    {
+        struct pollfd p = {static_cast<int>(inner_->NativeHandle()), 0, 0};
+        if (::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP)) {
+            error = EIO;
+            return false;
+        }
+        return inner_->QueryStatus(status, error);
+    }
 };
 
 void Report(const char* what, std::chrono::seconds idle)
@@ -76,7 +76,8 @@ int main(int argc, char** argv)
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
         while (comm->Active() && std::chrono::steady_clock::now() < until)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        if (comm->Active()) std::printf("after a hang-up: the loss was NOT noticed within 3 s\n");
+        if (comm->Active())
+            std::printf("after a hang-up: the loss was NOT noticed within 3 s\n");
         Report("idle after the far end hung up", kIdle);
     }
     return 0;

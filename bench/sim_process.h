@@ -23,9 +23,15 @@ struct SimProcess {
     {
         stats = work.filePath(QStringLiteral("stats-%1.txt").arg(port));
         QFile::remove(stats);
-        QStringList args{"--port",      QStringLiteral("COM%1").arg(port),       "--quiet",
-                         "--sd-folder", work.filePath(QStringLiteral("sd")), "--flash-folder",
-                         work.filePath(QStringLiteral("flash")), "--stats", stats};
+        QStringList args{"--port",
+                         QStringLiteral("COM%1").arg(port),
+                         "--quiet",
+                         "--sd-folder",
+                         work.filePath(QStringLiteral("sd")),
+                         "--flash-folder",
+                         work.filePath(QStringLiteral("flash")),
+                         "--stats",
+                         stats};
         args += extra;
         process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process.start(QStringLiteral(KORVANE_SIM_PATH), args);

@@ -27,9 +27,9 @@ struct ValueOption {
 };
 constexpr std::string_view kDisplayCommands = "info send sd-upload flash backup compare restore";
 constexpr std::array kValueOptions = {
-    ValueOption{"--port", kDisplayCommands}, ValueOption{"--link", kDisplayCommands},
-    ValueOption{"--timeout", kDisplayCommands}, ValueOption{"--log", kDisplayCommands},
-    ValueOption{"--to", "sd-upload"}, ValueOption{"--codepage", "sd-upload"}, ValueOption{"--slot", "flash"},
+    ValueOption{"--port", kDisplayCommands}, ValueOption{"--link", kDisplayCommands}, ValueOption{"--timeout", kDisplayCommands},
+    ValueOption{"--log", kDisplayCommands},  ValueOption{"--to", "sd-upload"},        ValueOption{"--codepage", "sd-upload"},
+    ValueOption{"--slot", "flash"},
 };
 
 bool accepts(std::string_view commands, const std::string& command)

@@ -18,11 +18,11 @@ struct CliOptions {
     bool quiet = false;
     bool verbose = false;
     bool json = false;
-    bool list = false;                   // send --list
-    int serialChoice = 0;                // restore: 0 or 1 keeps this display's serial number, 2 writes the file's
+    bool list = false;     // send --list
+    int serialChoice = 0;  // restore: 0 or 1 keeps this display's serial number, 2 writes the file's
     bool help = false;
     bool version = false;
-    std::string error;                   // set when the arguments are bad
+    std::string error;  // set when the arguments are bad
 };
 
 CliOptions parseCliOptions(const std::vector<std::string>& args);

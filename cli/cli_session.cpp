@@ -98,8 +98,8 @@ bool CliSession::choosePort(int& exitCode)
         comm_.SetComPortNo(static_cast<uint16_t>(hardware));
         return true;
     }
-    std::fprintf(stderr, "korvane: %s is neither COMn nor a serial port of this machine; the ports are:\n%s",
-                 wanted.c_str(), portList(comm_).c_str());
+    std::fprintf(stderr, "korvane: %s is neither COMn nor a serial port of this machine; the ports are:\n%s", wanted.c_str(),
+                 portList(comm_).c_str());
     exitCode = ExitCode::kUsage;
     return false;
 }

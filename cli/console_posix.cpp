@@ -2,7 +2,4 @@
 
 #include <unistd.h>
 
-bool isTerminal(std::FILE* stream)
-{
-    return ::isatty(::fileno(stream)) != 0;
-}
+bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) != 0; }

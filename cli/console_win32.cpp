@@ -2,7 +2,4 @@
 
 #include <io.h>
 
-bool isTerminal(std::FILE* stream)
-{
-    return _isatty(_fileno(stream)) != 0;
-}
+bool isTerminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }

@@ -126,8 +126,8 @@ int send(const CliOptions& o)
             return ExitCode::kUsage;
         }
         if (isGuarded(*c) && !o.yes) {
-            std::fprintf(stderr, "korvane: %s (code 0x%02X) cannot be undone; nothing was sent. Repeat with --yes.\n",
-                         c->name, commandCodeOf(*c));
+            std::fprintf(stderr, "korvane: %s (code 0x%02X) cannot be undone; nothing was sent. Repeat with --yes.\n", c->name,
+                         commandCodeOf(*c));
             return ExitCode::kUsage;
         }
         commands.push_back(c);
@@ -141,8 +141,10 @@ int send(const CliOptions& o)
     // The records a read draws are printed as they came, two leading bytes included.
     std::string pendingName;
     for (int32_t state : {State::kExtraReply, State::kConfigReply, State::kTransmissionReply, State::kTurboTimerReply}) {
-        uint32_t length = state == State::kExtraReply ? 10 : state == State::kConfigReply ? 28
-                        : state == State::kTransmissionReply ? 8 : 14;
+        uint32_t length = state == State::kExtraReply ? 10
+            : state == State::kConfigReply            ? 28
+            : state == State::kTransmissionReply      ? 8
+                                                      : 14;
         loop.registerStep(state, [&loop, &pendingName, length] {
             if (!loop.replyArrived(length))
                 return ProtocolLoop::StepResult::WaitForInput;
@@ -181,8 +183,7 @@ int send(const CliOptions& o)
 
 // Prints each file's result line as it gets one, and the progress bar on a terminal.
 struct TransferOutput {
-    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet, bool tracing,
-                   std::function<QString()> currentFile)
+    TransferOutput(CliTransferHost& host, CliSession& session, bool quiet, bool tracing, std::function<QString()> currentFile)
         : bar([](const std::string& text) {
               std::fputs(text.c_str(), stderr);
               std::fflush(stderr);
@@ -226,8 +227,7 @@ int sdUpload(const CliOptions& o)
     }
     if (!unwritable.isEmpty() && !o.yes) {
         for (const QString& t : unwritable)
-            std::fprintf(stderr, "korvane: %s cannot be written in code page %d (or is too long)\n", qPrintable(t),
-                         codePage);
+            std::fprintf(stderr, "korvane: %s cannot be written in code page %d (or is too long)\n", qPrintable(t), codePage);
         std::fprintf(stderr, "korvane: nothing was sent. Repeat with --yes to send the others; these end in their error.\n");
         return ExitCode::kUsage;
     }
@@ -239,9 +239,8 @@ int sdUpload(const CliOptions& o)
     CliTransferHost host(files, folder, codePage);
     SdUpload upload(session.loop(), host);
     const TransferResults& results = upload.results();
-    TransferOutput output(host, session, o.quiet, o.verbose, [&] {
-        return upload.running() ? sdFolder + results.at(upload.fileIndex()).name : QString();
-    });
+    TransferOutput output(host, session, o.quiet, o.verbose,
+                          [&] { return upload.running() ? sdFolder + results.at(upload.fileIndex()).name : QString(); });
     auto offer = [&](int row) { output.lines.offer(row, sdFolder + results.at(row).name, results.at(row)); };
     QObject::connect(&results, &TransferResults::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
         for (int row = from.row(); row <= to.row(); ++row)
@@ -309,9 +308,9 @@ int flash(const CliOptions& o)
     };
     job.finished = [&] { return refused || (started && !loader.running() && session.loop().state() == State::kIdle); };
     job.result = [&] {
-        return refused ? ExitCode::kUsage
-               : loader.slotResult(slot).outcome == FileResult::Outcome::Written ? ExitCode::kDone
-                                                                                  : ExitCode::kFailed;
+        return refused                                                        ? ExitCode::kUsage
+            : loader.slotResult(slot).outcome == FileResult::Outcome::Written ? ExitCode::kDone
+                                                                              : ExitCode::kFailed;
     };
     // Ctrl+C, a time-out: the image stops as the window's Stop stops it.
     job.interrupted = [&] { session.loop().job().stop(); };

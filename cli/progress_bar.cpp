@@ -6,9 +6,7 @@ namespace {
 constexpr int kBarWidth = 24;
 }
 
-ProgressBar::ProgressBar(Writer write, uint32_t minIntervalMs) : write_(std::move(write)), minIntervalMs_(minIntervalMs)
-{
-}
+ProgressBar::ProgressBar(Writer write, uint32_t minIntervalMs) : write_(std::move(write)), minIntervalMs_(minIntervalMs) {}
 
 std::string ProgressBar::render(const std::string& file, int64_t position, int64_t total, int64_t bytesPerSecond)
 {
@@ -25,13 +23,11 @@ std::string ProgressBar::render(const std::string& file, int64_t position, int64
     }
     char line[512];
     std::snprintf(line, sizeof line, "%s [%s] %3d%% %lld/%lld B %lld B/s %s left", file.c_str(), bar.c_str(), percent,
-                  static_cast<long long>(shown), static_cast<long long>(total), static_cast<long long>(bytesPerSecond),
-                  left);
+                  static_cast<long long>(shown), static_cast<long long>(total), static_cast<long long>(bytesPerSecond), left);
     return line;
 }
 
-void ProgressBar::update(const std::string& file, int64_t position, int64_t total, int64_t bytesPerSecond,
-                         uint64_t nowMs)
+void ProgressBar::update(const std::string& file, int64_t position, int64_t total, int64_t bytesPerSecond, uint64_t nowMs)
 {
     const bool finished = total > 0 && position >= total;
     if (everDrawn_ && !finished && nowMs - lastMs_ < minIntervalMs_)

@@ -52,10 +52,7 @@ constexpr std::array<uint8_t, 3> kGuardedCodes = {0x10, 0x37, 0x28};
 
 }  // namespace
 
-std::span<const SendCommand> sendCommands()
-{
-    return kSendCommands;
-}
+std::span<const SendCommand> sendCommands() { return kSendCommands; }
 
 const SendCommand* findSendCommand(std::string_view name)
 {
@@ -99,11 +96,16 @@ bool isGuarded(const SendCommand& command)
 uint32_t replyLength(const SendCommand& command)
 {
     switch (controlOf(command).state) {
-    case State::kReadConfig: return 28;
-    case State::kReadExtra: return 10;
-    case State::kReadTransmission: return 8;
-    case State::kReadTurboTimer: return 14;
-    default: return 0;
+    case State::kReadConfig:
+        return 28;
+    case State::kReadExtra:
+        return 10;
+    case State::kReadTransmission:
+        return 8;
+    case State::kReadTurboTimer:
+        return 14;
+    default:
+        return 0;
     }
 }
 

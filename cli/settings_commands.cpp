@@ -39,23 +39,22 @@ public:
             return;
         }
         asking_ = true;
-        askOnTerminal("Write these settings to the display? [y/N] ", &session_.loop(),
-                      [this, answer, onRestore](bool yes) {
-                          asking_ = false;
-                          if (yes) {
-                              onRestore(answer);
-                          } else {
-                              std::fprintf(stderr, "korvane: not confirmed; nothing was sent.\n");
-                              declined_ = true;
-                          }
-                      });
+        askOnTerminal("Write these settings to the display? [y/N] ", &session_.loop(), [this, answer, onRestore](bool yes) {
+            asking_ = false;
+            if (yes) {
+                onRestore(answer);
+            } else {
+                std::fprintf(stderr, "korvane: not confirmed; nothing was sent.\n");
+                declined_ = true;
+            }
+        });
     }
     void settingsFinished(const SettingsJobEnd& end) override
     {
         end_ = end;
         finished_ = true;
-        std::FILE* out = end.kind == SettingsJobEnd::Kind::Done || end.kind == SettingsJobEnd::Kind::NothingToDo ? stdout
-                                                                                                                 : stderr;
+        std::FILE* out =
+            end.kind == SettingsJobEnd::Kind::Done || end.kind == SettingsJobEnd::Kind::NothingToDo ? stdout : stderr;
         std::fprintf(out, "%s%s\n", out == stderr ? "korvane: " : "", qPrintable(end.message));
         std::fflush(out);
     }
@@ -106,8 +105,8 @@ std::string differenceTable(const std::vector<SettingsDifference>& rows)
 {
     if (rows.empty())
         return {};
-    std::vector<std::array<QString, 4>> cells{{QStringLiteral("Record"), QStringLiteral("Field"),
-                                               QStringLiteral("Display"), QStringLiteral("File")}};
+    std::vector<std::array<QString, 4>> cells{
+        {QStringLiteral("Record"), QStringLiteral("Field"), QStringLiteral("Display"), QStringLiteral("File")}};
     for (const SettingsDifference& d : rows)
         cells.push_back({settingsRecordName(d.record), d.field, d.display, d.file});
     std::array<qsizetype, 4> widths{};

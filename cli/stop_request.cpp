@@ -6,10 +6,7 @@ StopRequest::StopRequest(std::function<void()> onStop, QObject* parent) : QObjec
     install();
 }
 
-StopRequest::~StopRequest()
-{
-    uninstall();
-}
+StopRequest::~StopRequest() { uninstall(); }
 
 void StopRequest::deliver()
 {

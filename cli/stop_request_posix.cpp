@@ -28,8 +28,7 @@ void StopRequest::install()
     auto* notifier = new QSocketNotifier(pipeEnds[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char buffer[16];
-        while (::read(pipeEnds[0], buffer, sizeof buffer) > 0) {
-        }
+        while (::read(pipeEnds[0], buffer, sizeof buffer) > 0) {}
         deliver();
     });
     notifier_ = notifier;

@@ -19,7 +19,8 @@ void askOnTerminal(const std::string& prompt, QObject* context, std::function<vo
         char line[64] = {};
         const bool yes = std::fgets(line, sizeof line, stdin) && (line[0] == 'y' || line[0] == 'Y');
         QMetaObject::invokeMethod(
-            target.data(), [target, onAnswer, yes] {
+            target.data(),
+            [target, onAnswer, yes] {
                 if (target)
                     onAnswer(yes);
             },

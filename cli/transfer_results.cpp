@@ -2,8 +2,7 @@
 
 CliTransferHost::CliTransferHost(QStringList files, QString pcFolder, int codePage)
     : files_(std::move(files)), pcFolder_(std::move(pcFolder)), codePage_(codePage)
-{
-}
+{}
 
 void CliTransferHost::setTransferPanel(int panel, const QString& text)
 {
@@ -34,8 +33,8 @@ void CliTransferHost::showSlotResult(int slot, const FileResult& result)
 
 bool ResultLines::isFinal(const FileResult& result)
 {
-    return result.outcome == FileResult::Outcome::Written ||
-           (result.failed() && result.outcome != FileResult::Outcome::WaitingForFile);
+    return result.outcome == FileResult::Outcome::Written
+        || (result.failed() && result.outcome != FileResult::Outcome::WaitingForFile);
 }
 
 std::string ResultLines::line(const QString& file, const FileResult& result)

@@ -32,10 +32,7 @@ public:
     void showSlotResult(int slot, const FileResult& result) override;
 
     void setOnProgress(std::function<void(const Progress&)> onProgress) { onProgress_ = std::move(onProgress); }
-    void setOnSlotResult(std::function<void(int, const FileResult&)> onSlotResult)
-    {
-        onSlotResult_ = std::move(onSlotResult);
-    }
+    void setOnSlotResult(std::function<void(int, const FileResult&)> onSlotResult) { onSlotResult_ = std::move(onSlotResult); }
 
 private:
     QStringList files_;

@@ -107,10 +107,7 @@ ProtocolLoop::StepResult sendPayload(ProtocolLoop& loop, int count)
 
 }  // namespace
 
-std::span<const CommandControl> commandControls()
-{
-    return kCatalogue;
-}
+std::span<const CommandControl> commandControls() { return kCatalogue; }
 
 const CommandControl* findCommandControl(std::string_view control)
 {
@@ -139,8 +136,7 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
                           mirrorMoveParameter(static_cast<uint8_t>(spec.value), controls.radioIndex(spec.source)));
         break;
     case ParamKind::TickedCode:
-        loop.storeCommand(spec.state,
-                          controls.isChecked(spec.source) ? static_cast<uint8_t>(spec.value) : spec.code);
+        loop.storeCommand(spec.state, controls.isChecked(spec.source) ? static_cast<uint8_t>(spec.value) : spec.code);
         break;
     }
 }

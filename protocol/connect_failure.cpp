@@ -36,7 +36,4 @@ QString connectAttemptText(const QString& portName, const QString& openError)
     return QStringLiteral("Cannot open %1: %2").arg(portName, openFailureReason(openError));
 }
 
-QString notConnectedText()
-{
-    return QStringLiteral("Not connected: press Connect first");
-}
+QString notConnectedText() { return QStringLiteral("Not connected: press Connect first"); }

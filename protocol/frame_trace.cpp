@@ -41,15 +41,24 @@ std::string nameOutgoingFrame(std::span<const uint8_t> frame)
     if (frame.empty())
         return "empty";
     switch (frame[0]) {
-    case kHello: return "hello";
-    case kGoodbye: return "goodbye";
-    case kCommand: return frame.size() >= 3 ? commandName(frame[2]) : "command";
-    case kSdOpen: return "SD open";
-    case kSdBlock: return "SD block";
-    case kSdClose: return "SD close";
-    case kFlashOpen: return "flash open";
-    case kFlashBlock: return "flash block";
-    default: return "unknown";
+    case kHello:
+        return "hello";
+    case kGoodbye:
+        return "goodbye";
+    case kCommand:
+        return frame.size() >= 3 ? commandName(frame[2]) : "command";
+    case kSdOpen:
+        return "SD open";
+    case kSdBlock:
+        return "SD block";
+    case kSdClose:
+        return "SD close";
+    case kFlashOpen:
+        return "flash open";
+    case kFlashBlock:
+        return "flash block";
+    default:
+        return "unknown";
     }
 }
 

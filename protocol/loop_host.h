@@ -26,7 +26,11 @@ public:
     // The general error report: an error raised inside a step ends the loop and lands here.
     virtual void reportError(const QString& text) = 0;
     // What a status panel shows now, so that a passing notice can give the text back.
-    virtual QString statusPanelText(int panel) const { (void)panel; return QString(); }
+    virtual QString statusPanelText(int panel) const
+    {
+        (void)panel;
+        return QString();
+    }
     // The storage fields show sizes from an earlier greeting until this display's size reply.
     virtual void setSizesStale(bool stale) { (void)stale; }
 };

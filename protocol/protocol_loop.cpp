@@ -105,15 +105,9 @@ void ProtocolLoop::disarmArrival()
     arrival_ = nullptr;
 }
 
-void ProtocolLoop::registerStep(int32_t state, Step step)
-{
-    steps_[state] = std::move(step);
-}
+void ProtocolLoop::registerStep(int32_t state, Step step) { steps_[state] = std::move(step); }
 
-bool ProtocolLoop::hasStep(int32_t state) const
-{
-    return steps_.count(state) != 0;
-}
+bool ProtocolLoop::hasStep(int32_t state) const { return steps_.count(state) != 0; }
 
 void ProtocolLoop::registerConnectionSteps()
 {
@@ -122,10 +116,7 @@ void ProtocolLoop::registerConnectionSteps()
     registerStep(State::kSizeReply, [this] { return stepSizeReply(); });
 }
 
-void ProtocolLoop::setState(int32_t s)
-{
-    state_ = s;
-}
+void ProtocolLoop::setState(int32_t s) { state_ = s; }
 
 uint8_t ProtocolLoop::payload(int index) const
 {
@@ -157,14 +148,10 @@ void ProtocolLoop::storeCommand(int32_t state, uint8_t code, uint8_t parameter)
 uint32_t ProtocolLoop::tick() const
 {
     using namespace std::chrono;
-    return static_cast<uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void ProtocolLoop::waitMilliseconds(uint32_t ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+void ProtocolLoop::waitMilliseconds(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 void ProtocolLoop::beginRequest()
 {
@@ -172,10 +159,7 @@ void ProtocolLoop::beginRequest()
     mark_ = comm_.TotalReceived();
 }
 
-void ProtocolLoop::sendByte(uint8_t b)
-{
-    comm_.SendChar(static_cast<char16_t>(b));
-}
+void ProtocolLoop::sendByte(uint8_t b) { comm_.SendChar(static_cast<char16_t>(b)); }
 
 void ProtocolLoop::sendBytes(std::span<const uint8_t> bytes)
 {
@@ -197,15 +181,9 @@ void ProtocolLoop::sendFrame(std::span<const uint8_t> bytes)
         comm_.SendData(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
-bool ProtocolLoop::lineUp() const
-{
-    return comm_.Active();
-}
+bool ProtocolLoop::lineUp() const { return comm_.Active(); }
 
-uint32_t ProtocolLoop::receivedSinceMark() const
-{
-    return comm_.TotalReceived() - mark_;
-}
+uint32_t ProtocolLoop::receivedSinceMark() const { return comm_.TotalReceived() - mark_; }
 
 uint8_t ProtocolLoop::readByte()
 {
@@ -295,10 +273,7 @@ void ProtocolLoop::requestExit()
     disarmArrival();  // no further block leaves from the reading thread
 }
 
-bool ProtocolLoop::connected() const
-{
-    return depth_ > 0 && !exitFlag_ && comm_.Active();
-}
+bool ProtocolLoop::connected() const { return depth_ > 0 && !exitFlag_ && comm_.Active(); }
 
 void ProtocolLoop::showDisconnected()
 {
@@ -326,8 +301,9 @@ void ProtocolLoop::runPass()
         lossReported_ = true;
         lossShown_ = true;
         stallShown_ = false;  // the loss is the news now
-        host_.setStatusPanel(1, QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
-                                    .arg(QString::fromStdString(comm_.ComName())));
+        host_.setStatusPanel(1,
+                             QStringLiteral("Connection to %1 lost. Press \"Connect\" to connect again.")
+                                 .arg(QString::fromStdString(comm_.ComName())));
         showDisconnected();  // no display is connected any more
     }
     // Bytes heard since the last pass end a stall: the text it covered comes back.
@@ -365,10 +341,7 @@ void ProtocolLoop::runPass()
 // which costs far more than most steps (a repaint may sit in it), until such a run of passes has
 // lasted kChainLimitNs. Handlers still run only between two passes, at most that much later; a
 // pass that waits always processes the events.
-bool ProtocolLoop::mayChainPass() const
-{
-    return steadyNs() - eventsProcessedNs_ < kChainLimitNs;
-}
+bool ProtocolLoop::mayChainPass() const { return steadyNs() - eventsProcessedNs_ < kChainLimitNs; }
 
 void ProtocolLoop::noteWaiting(bool waitsForDisplay)
 {
@@ -391,8 +364,7 @@ void ProtocolLoop::noteWaiting(bool waitsForDisplay)
 void ProtocolLoop::showStallNotice()
 {
     const uint32_t seconds = (tick() - quietSince_) / 1000;
-    const QString hint = job_.running() ? QLatin1Char(' ') + job_.stallHint()
-                                        : QStringLiteral(" (press another button or Exit)");
+    const QString hint = job_.running() ? QLatin1Char(' ') + job_.stallHint() : QStringLiteral(" (press another button or Exit)");
     const QString text = state_ == State::kSizeReply
         ? QStringLiteral("No answer from the display since Connect, for %1 s; still waiting").arg(seconds) + hint
         : QStringLiteral("No answer from the display for %1 s; still waiting").arg(seconds) + hint;

@@ -68,15 +68,15 @@ public:
     void storeCommand(int32_t state, uint8_t code, uint8_t parameter);
 
     // Building blocks of the steps.
-    void beginRequest();                          // discard pending input, note the mark
-    void sendByte(uint8_t b);                     // one SendChar
-    void sendBytes(std::span<const uint8_t> bytes);  // one SendChar per byte
+    void beginRequest();                                                   // discard pending input, note the mark
+    void sendByte(uint8_t b);                                              // one SendChar
+    void sendBytes(std::span<const uint8_t> bytes);                        // one SendChar per byte
     void sendCommandFrame(uint8_t code, std::span<const uint8_t> params);  // A6 L code params
-    uint32_t receivedSinceMark() const;           // unsigned 32-bit difference
+    uint32_t receivedSinceMark() const;                                    // unsigned 32-bit difference
     bool replyArrived(uint32_t length) const { return receivedSinceMark() >= length; }
-    uint8_t readByte();                           // one Read of one byte
-    void waitMilliseconds(uint32_t ms);           // sleeps; the window does not react meanwhile
-    uint32_t tick() const;                        // 32-bit millisecond tick
+    uint8_t readByte();                  // one Read of one byte
+    void waitMilliseconds(uint32_t ms);  // sleeps; the window does not react meanwhile
+    uint32_t tick() const;               // 32-bit millisecond tick
     TnrComm& comm() { return comm_; }
     LoopHost& host() { return host_; }
     // One frame, as one write; its bytes leave in order, as one SendChar per byte would.
@@ -142,7 +142,7 @@ private:
     // often for its progress.
     static constexpr int64_t kProgressWakeNs = 40'000'000;
     std::atomic<int64_t> lastProgressWakeNs_{0};  // touched by the reading thread only
-    int64_t eventsProcessedNs_ = 0;  // when the window's events were last processed
+    int64_t eventsProcessedNs_ = 0;               // when the window's events were last processed
     QString shownState_;
     QString shownTotal_;
 

@@ -11,8 +11,7 @@ constexpr int kTxEmptyCheckMs = 20;
 
 // ---- TCommThread
 
-TCommThread::TCommThread(TnrCustomComm* Owner, TMsgThread* messages, nrplatform::PortPtr port,
-                         nrplatform::WakeEventPtr wake)
+TCommThread::TCommThread(TnrCustomComm* Owner, TMsgThread* messages, nrplatform::PortPtr port, nrplatform::WakeEventPtr wake)
     : Com(Owner), Messages(messages), ovl(std::move(wake))
 {
     thread_ = std::thread([this, p = std::move(port)]() mutable { Execute(std::move(p)); });
@@ -21,7 +20,8 @@ TCommThread::TCommThread(TnrCustomComm* Owner, TMsgThread* messages, nrplatform:
 TCommThread::~TCommThread()
 {
     Terminate();
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TCommThread::Terminate()
@@ -58,7 +58,8 @@ void TCommThread::Execute(nrplatform::PortPtr port)
         case nrplatform::WaitOutcome::Lost:
         case nrplatform::WaitOutcome::Failed:
             port.reset();
-            if (!terminated_) Com->DoDisconnect(false);  // the connection is lost
+            if (!terminated_)
+                Com->DoDisconnect(false);  // the connection is lost
             finished_ = true;
             return;
         }
@@ -74,7 +75,8 @@ void TCommThread::Execute(nrplatform::PortPtr port)
             }
         }
         events &= mask | EV_RXCHAR;
-        if (events == 0) continue;
+        if (events == 0)
+            continue;
         if (!Com->UseMainThread()) {
             // Handled here: the message thread would only take the event over while this thread
             // waits for it, and that hop is a thread wake-up between a block acknowledgement
@@ -85,7 +87,8 @@ void TCommThread::Execute(nrplatform::PortPtr port)
         // post the events to the message thread, then wait until they have been handled
         const uint64_t seq = Com->NoteEventPosted();
         while (!terminated_ && Com->IsDeviceOpen()) {
-            if (Messages->Post(TnrThreadMessage{TnrCustomComm::CommEventMessage(), events, 0})) break;
+            if (Messages->Post(TnrThreadMessage{TnrCustomComm::CommEventMessage(), events, 0}))
+                break;
             std::this_thread::yield();
         }
         Com->WaitEventHandled(seq, terminated_, *Messages);
@@ -103,7 +106,8 @@ TMsgThread::TMsgThread(TnrCustomComm* Owner) : Com(Owner)
 TMsgThread::~TMsgThread()
 {
     Terminate();
-    if (thread_.joinable()) thread_.join();
+    if (thread_.joinable())
+        thread_.join();
 }
 
 void TMsgThread::Terminate()
@@ -115,7 +119,8 @@ void TMsgThread::Terminate()
 
 bool TMsgThread::Post(const TnrThreadMessage& msg)
 {
-    if (finished_) return false;
+    if (finished_)
+        return false;
     queue_.Post(msg);
     return true;
 }
@@ -128,7 +133,8 @@ void TMsgThread::Execute()
     }
     while (!terminated_) {
         glMsg = queue_.Get(kRegisteredMessageFirst, kRegisteredMessageLast);
-        if (!Com->IsDeviceOpen() || terminated_ || glMsg.message == TnrCustomComm::QuitMessage()) break;
+        if (!Com->IsDeviceOpen() || terminated_ || glMsg.message == TnrCustomComm::QuitMessage())
+            break;
         if (glMsg.message == TnrCustomComm::CommEventMessage()) {
             const TnrThreadMessage msg = glMsg;
             if (Com->UseMainThread())
@@ -159,7 +165,8 @@ void TnrMainThreadRelay::Run(std::function<void()> errand, const std::atomic<boo
     requestRun();
     std::unique_lock<std::mutex> guard(lock_);
     cv_.wait(guard, [&] { return done_ >= seq || terminated.load(); });
-    if (done_ < seq) pending_ = nullptr;  // skipped: the thread is ending
+    if (done_ < seq)
+        pending_ = nullptr;  // skipped: the thread is ending
     terminated_ = nullptr;
 }
 
@@ -169,7 +176,8 @@ void TnrMainThreadRelay::RunPending()
     uint64_t seq;
     {
         std::lock_guard<std::mutex> guard(lock_);
-        if (!pending_) return;
+        if (!pending_)
+            return;
         seq = pendingSeq_;
         if (terminated_ && terminated_->load()) {
             pending_ = nullptr;
@@ -194,6 +202,8 @@ bool TnrMainThreadRelay::HasPending() const
 
 void TnrMainThreadRelay::Wake()
 {
-    { std::lock_guard<std::mutex> guard(lock_); }
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+    }
     cv_.notify_all();
 }

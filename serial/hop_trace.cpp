@@ -18,10 +18,10 @@ std::atomic<size_t> used{0};
 void Mark(Hop hop)
 {
     const size_t at = used.fetch_add(1, std::memory_order_relaxed);
-    if (at >= kCapacity) return;
-    const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                           std::chrono::steady_clock::now().time_since_epoch())
-                           .count();
+    if (at >= kCapacity)
+        return;
+    const int64_t ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
     stamps[at] = {hop, ns};
 }
 

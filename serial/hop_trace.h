@@ -9,16 +9,16 @@
 namespace hoptrace {
 
 enum class Hop : uint8_t {
-  LineEvent,  // the comm thread's wait returned with input
-  Handling,   // the handling thread began on the event
-  Counted,    // the bytes are in the input queue and counted
-  Sending,    // the hot path hands the next block over
-  Written,    // the driver has taken a frame
+    LineEvent,  // the comm thread's wait returned with input
+    Handling,   // the handling thread began on the event
+    Counted,    // the bytes are in the input queue and counted
+    Sending,    // the hot path hands the next block over
+    Written,    // the driver has taken a frame
 };
 
 struct Stamp {
-  Hop hop;
-  int64_t ns;  // steady clock, as the simulator's line records
+    Hop hop;
+    int64_t ns;  // steady clock, as the simulator's line records
 };
 
 #ifdef KORVANE_HOP_TRACE

@@ -11,7 +11,8 @@ size_t TnrInputQueue::Push(const uint8_t* data, size_t n, size_t capacity)
         taken = n < room ? n : room;
         bytes_.insert(bytes_.end(), data, data + taken);
     }
-    if (taken > 0) cv_.notify_all();
+    if (taken > 0)
+        cv_.notify_all();
     return taken;
 }
 
@@ -22,7 +23,8 @@ size_t TnrInputQueue::Take(uint8_t* out, size_t len, uint32_t intervalMs, const 
     const uint64_t purges = purges_;
     uint64_t kicks = kicks_;
     while (taken < len) {
-        if (!open_ || purges_ != purges) break;
+        if (!open_ || purges_ != purges)
+            break;
         if (!bytes_.empty()) {
             while (taken < len && !bytes_.empty()) {
                 out[taken++] = bytes_.front();
@@ -41,7 +43,8 @@ size_t TnrInputQueue::Take(uint8_t* out, size_t len, uint32_t intervalMs, const 
         }
         auto ready = [&] { return !bytes_.empty() || !open_ || purges_ != purges || kicks_ != kicks; };
         if (intervalMs > 0 && taken > 0) {
-            if (!cv_.wait_for(guard, std::chrono::milliseconds(intervalMs), ready)) break;
+            if (!cv_.wait_for(guard, std::chrono::milliseconds(intervalMs), ready))
+                break;
         } else {
             cv_.wait(guard, ready);
         }
@@ -81,7 +84,8 @@ void TnrInputQueue::SetOpen(bool open)
     {
         std::lock_guard<std::mutex> guard(lock_);
         open_ = open;
-        if (open) bytes_.clear();
+        if (open)
+            bytes_.clear();
     }
     cv_.notify_all();
 }

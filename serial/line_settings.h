@@ -25,22 +25,22 @@ TTraceStates TraceStatesFromEvents(uint32_t events);
 
 // What the POSIX port is given for a line-control block.
 struct TnrLineSettings {
-  uint32_t baudRate = 9600;
-  uint8_t dataBits = 8;  // 5 to 8
-  bool parityEnable = false;
-  bool parityOdd = false;
-  bool parityStick = false;  // mark or space
-  bool inputParityCheck = false;
-  bool twoStopBits = false;
-  bool ctsRtsFlow = false;
-  bool xonOutput = false;
-  bool xonInput = false;
-  char xonChar = 0x11;
-  char xoffChar = 0x13;
-  bool dtrOn = false;
-  bool rtsOn = false;
-  bool rs485 = false;  // the driver drives RTS around transmissions
-  bool valid = true;   // false when the block asks for what a POSIX port cannot do
+    uint32_t baudRate = 9600;
+    uint8_t dataBits = 8;  // 5 to 8
+    bool parityEnable = false;
+    bool parityOdd = false;
+    bool parityStick = false;  // mark or space
+    bool inputParityCheck = false;
+    bool twoStopBits = false;
+    bool ctsRtsFlow = false;
+    bool xonOutput = false;
+    bool xonInput = false;
+    char xonChar = 0x11;
+    char xoffChar = 0x13;
+    bool dtrOn = false;
+    bool rtsOn = false;
+    bool rs485 = false;  // the driver drives RTS around transmissions
+    bool valid = true;   // false when the block asks for what a POSIX port cannot do
 };
 
 TnrLineSettings LineSettingsFromDcb(const TDCB& dcb);

@@ -24,7 +24,8 @@ TnrThreadIO::~TnrThreadIO()
 
 void TnrThreadIO::WaitFor()
 {
-    if (thread_.joinable() && !IsCurrentThread()) thread_.join();
+    if (thread_.joinable() && !IsCurrentThread())
+        thread_.join();
 }
 
 void TnrThreadIO::Execute()
@@ -54,7 +55,8 @@ TnrBaseIO::~TnrBaseIO()
 
 bool TnrBaseIO::Active() const
 {
-    if (fLoading) return fActive;
+    if (fLoading)
+        return fActive;
     return IsDeviceOpen();
 }
 
@@ -64,23 +66,22 @@ void TnrBaseIO::SetActive(bool value)
         fActive = value;
         return;
     }
-    if (value == Active()) return;
+    if (value == Active())
+        return;
     if (value)
         DoOpen();
     else
         DoClose();
 }
 
-bool TnrBaseIO::IsDeviceOpen() const
-{
-    return fHandle.load() != kInvalidHandle;
-}
+bool TnrBaseIO::IsDeviceOpen() const { return fHandle.load() != kInvalidHandle; }
 
 void TnrBaseIO::Loaded()
 {
     fLoading = false;
     try {
-        if (fActive) SetActive(true);
+        if (fActive)
+            SetActive(true);
     } catch (...) {
         ShowErrorBox("error");
     }
@@ -88,28 +89,22 @@ void TnrBaseIO::Loaded()
 
 // ---- opening and closing
 
-void TnrBaseIO::SetHandle(TnrHandle handle)
-{
-    fHandle.store(handle);
-}
+void TnrBaseIO::SetHandle(TnrHandle handle) { fHandle.store(handle); }
 
 void TnrBaseIO::DoOpen()
 {
     const TnrHandle h = DeviceOpen();
-    if (h == kInvalidHandle) return;
+    if (h == kInvalidHandle)
+        return;
     SetHandle(h);
     if (fOnOpen) {
         try {
             fOnOpen(this);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
-void TnrBaseIO::DoClose()
-{
-    BaseClose();
-}
+void TnrBaseIO::DoClose() { BaseClose(); }
 
 void TnrBaseIO::DeviceClose(TnrHandle handle)
 {
@@ -121,26 +116,28 @@ void TnrBaseIO::BaseClose()
     {
         // the handle reads invalid first, then the device is released
         const TnrHandle old = fHandle.exchange(kInvalidHandle);
-        if (old != kInvalidHandle) DeviceClose(old);
+        if (old != kInvalidHandle)
+            DeviceClose(old);
     }
     if (fOnClose) {
         try {
             fOnClose(this);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
 }
 
 void TnrBaseIO::StartThreads()
 {
-    if (!isThreaded) return;
+    if (!isThreaded)
+        return;
     IsThreadIOTerminated = false;
     fThreadIO = std::make_unique<TnrThreadIO>(this, fPriority);
 }
 
 void TnrBaseIO::StopThreads()
 {
-    if (IsThreadIOTerminated.exchange(true)) return;
+    if (IsThreadIOTerminated.exchange(true))
+        return;
     if (fThreadIO) {
         fThreadIO->Terminate();
         fThreadIO->WaitFor();
@@ -152,27 +149,29 @@ void TnrBaseIO::StopThreads()
 
 void TnrBaseIO::GetDeviceList(TnrDeviceEntries* list)
 {
-    if (slDevices.empty()) DeviceListLoad();
-    if (!list) return;
+    if (slDevices.empty())
+        DeviceListLoad();
+    if (!list)
+        return;
     list->clear();
-    for (const auto& d : slDevices) list->emplace_back(d->NameFriendly, d.get());
+    for (const auto& d : slDevices)
+        list->emplace_back(d->NameFriendly, d.get());
 }
 
 TnrDevice* TnrBaseIO::Device(int index) const
 {
-    if (index < 0 || index >= static_cast<int>(slDevices.size())) return nullptr;
+    if (index < 0 || index >= static_cast<int>(slDevices.size()))
+        return nullptr;
     return slDevices[static_cast<size_t>(index)].get();
 }
 
-int TnrBaseIO::DeviceCount() const
-{
-    return static_cast<int>(slDevices.size());
-}
+int TnrBaseIO::DeviceCount() const { return static_cast<int>(slDevices.size()); }
 
 int TnrBaseIO::IndexOfDevice(const TnrDevice* device) const
 {
     for (size_t i = 0; i < slDevices.size(); ++i)
-        if (slDevices[i].get() == device) return static_cast<int>(i);
+        if (slDevices[i].get() == device)
+            return static_cast<int>(i);
     return -1;
 }
 
@@ -186,7 +185,8 @@ int TnrBaseIO::AddDevice(TnrDevice* device)
 
 int TnrBaseIO::InsertDevice(TnrDevice* device)
 {
-    if (slDevices.empty() || slDevices.back()->Data < device->Data) return AddDevice(device);
+    if (slDevices.empty() || slDevices.back()->Data < device->Data)
+        return AddDevice(device);
     for (size_t i = 0; i < slDevices.size(); ++i) {
         if (slDevices[i]->Data == device->Data) {
             delete device;  // a second port with a number already listed
@@ -196,7 +196,8 @@ int TnrBaseIO::InsertDevice(TnrDevice* device)
             slDevices.emplace(slDevices.begin() + static_cast<long>(i), device);
             device->fIndex = static_cast<int32_t>(i);
             device->fParent = this;
-            for (size_t j = i + 1; j < slDevices.size(); ++j) slDevices[j]->fIndex += 1;
+            for (size_t j = i + 1; j < slDevices.size(); ++j)
+                slDevices[j]->fIndex += 1;
             return static_cast<int>(i);
         }
     }
@@ -207,22 +208,26 @@ int TnrBaseIO::InsertDevice(TnrDevice* device)
 void TnrBaseIO::ClearDeviceList()
 {
     if (!flClearDeviceListWithFree) {
-        for (auto& d : slDevices) (void)d.release();
+        for (auto& d : slDevices)
+            (void)d.release();
     }
     slDevices.clear();
 }
 
 void TnrBaseIO::SetDeviceIndex(int value)
 {
-    if (value >= 0 && value < DeviceCount()) DoNotify(3);
+    if (value >= 0 && value < DeviceCount())
+        DoNotify(3);
 }
 
 int TnrBaseIO::WMDeviceChange(const TWMDeviceChange& message)
 {
-    if (message.Msg != WM_DEVICECHANGE) return 0;
-    const bool portEvent = (message.Event == DBT_DEVICEARRIVAL || message.Event == DBT_DEVICEREMOVECOMPLETE) &&
-                           message.DeviceType == DBT_DEVTYP_PORT;
-    if (message.Event != DBT_DEVNODES_CHANGED && !portEvent) return 0;
+    if (message.Msg != WM_DEVICECHANGE)
+        return 0;
+    const bool portEvent = (message.Event == DBT_DEVICEARRIVAL || message.Event == DBT_DEVICEREMOVECOMPLETE)
+        && message.DeviceType == DBT_DEVTYP_PORT;
+    if (message.Event != DBT_DEVNODES_CHANGED && !portEvent)
+        return 0;
     Update();
     return 1;
 }
@@ -231,19 +236,18 @@ int TnrBaseIO::WMDeviceChange(const TWMDeviceChange& message)
 
 void TnrBaseIO::NotifyAdd(TnrNotifyEvent::Routine routine, void* object)
 {
-    if (nrNotifyList.IndexOf(routine, object) < 0) nrNotifyList.Add(routine, object);
+    if (nrNotifyList.IndexOf(routine, object) < 0)
+        nrNotifyList.Add(routine, object);
 }
 
 void TnrBaseIO::NotifyDelete(TnrNotifyEvent::Routine routine, void* object)
 {
     const int i = nrNotifyList.IndexOf(routine, object);
-    if (i >= 0) nrNotifyList.Delete(i);
+    if (i >= 0)
+        nrNotifyList.Delete(i);
 }
 
-void TnrBaseIO::DoNotify(int32_t Code)
-{
-    nrNotifyList.Call(this, Code);
-}
+void TnrBaseIO::DoNotify(int32_t Code) { nrNotifyList.Call(this, Code); }
 
 // ---- receive delivery
 
@@ -262,20 +266,17 @@ void TnrBaseIO::DoReceived(const void* Buffer, uint32_t Len)
     }
     WriteLog(dlDebug, "Input data length: " + std::to_string(Len));
     uint32_t flags = 0;
-    if (fDataProcessor) fDataProcessor->DoProcessing(Buffer, Len, flags);
-    if (!fTerminal.isNull() && (flags & 1) == 0) TerminalOutput(Buffer, Len);
-    if (fOnReceived) fOnReceived(this, Buffer, Len);
+    if (fDataProcessor)
+        fDataProcessor->DoProcessing(Buffer, Len, flags);
+    if (!fTerminal.isNull() && (flags & 1) == 0)
+        TerminalOutput(Buffer, Len);
+    if (fOnReceived)
+        fOnReceived(this, Buffer, Len);
 }
 
-bool TnrBaseIO::DoSentComplete()
-{
-    return fDataProcessor ? fDataProcessor->DoAfterSendComplete() : false;
-}
+bool TnrBaseIO::DoSentComplete() { return fDataProcessor ? fDataProcessor->DoAfterSendComplete() : false; }
 
-void TnrBaseIO::SetDataProcessor(TnrCustomDataProcessor* processor)
-{
-    fDataProcessor = processor;
-}
+void TnrBaseIO::SetDataProcessor(TnrCustomDataProcessor* processor) { fDataProcessor = processor; }
 
 // ---- keep-connection timer
 
@@ -296,7 +297,8 @@ void TnrBaseIO::StartKeepConnection()
 
 void TnrBaseIO::StopKeepConnection()
 {
-    if (timerKeepConnection) timerKeepConnection->SetEnabled(false);
+    if (timerKeepConnection)
+        timerKeepConnection->SetEnabled(false);
 }
 
 void TnrBaseIO::DoKeepConnection()
@@ -310,10 +312,14 @@ void TnrBaseIO::DoKeepConnection()
 void TnrBaseIO::DoFatalError(uint32_t ErrorCode, uint32_t Detail, const std::string& ErrorMsg, bool Show)
 {
     bool raise = true;
-    if (fOnFatalError) fOnFatalError(this, ErrorCode, Detail, ErrorMsg, raise);
-    if (fLog) WriteFatalErrorLine(*fLog, ErrorCode, Detail, ErrorMsg);
-    if (!raise || fLoading) return;
-    if (!Show) throw EnrCommError(ErrorMsg);
+    if (fOnFatalError)
+        fOnFatalError(this, ErrorCode, Detail, ErrorMsg, raise);
+    if (fLog)
+        WriteFatalErrorLine(*fLog, ErrorCode, Detail, ErrorMsg);
+    if (!raise || fLoading)
+        return;
+    if (!Show)
+        throw EnrCommError(ErrorMsg);
     ShowErrorBox(ErrorMsg);
 }
 
@@ -330,7 +336,8 @@ void TnrBaseIO::ShowErrorBox(const std::string& text)
 
 void TnrBaseIO::WriteLog(TDetailLevel level, const std::string& text)
 {
-    if (!fLog) return;
+    if (!fLog)
+        return;
     if (text.empty())
         fLog->AddSysInfo();
     else
@@ -339,7 +346,8 @@ void TnrBaseIO::WriteLog(TDetailLevel level, const std::string& text)
 
 void TnrBaseIO::WriteLogFmt(TDetailLevel level, const char* format, ...)
 {
-    if (!fLog) return;
+    if (!fLog)
+        return;
     va_list args;
     va_start(args, format);
     va_list copy;
@@ -347,17 +355,15 @@ void TnrBaseIO::WriteLogFmt(TDetailLevel level, const char* format, ...)
     const int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
     std::string text(n > 0 ? static_cast<size_t>(n) : 0, '\0');
-    if (n > 0) std::vsnprintf(text.data(), text.size() + 1, format, args);
+    if (n > 0)
+        std::vsnprintf(text.data(), text.size() + 1, format, args);
     va_end(args);
     fLog->AddLogFmt(level, sLogPrefix + format, sLogPrefix + text);
 }
 
 // ---- threads of the component's owner
 
-bool TnrBaseIO::OnOwnerThread() const
-{
-    return QThread::currentThread() == thread();
-}
+bool TnrBaseIO::OnOwnerThread() const { return QThread::currentThread() == thread(); }
 
 void TnrBaseIO::PostToOwnerThread(std::function<void()> routine)
 {
@@ -386,18 +392,22 @@ bool TnrBaseIO::TerminalTyped(const QString& text)
 {
     if ((fTerminalUsage != tuSend && fTerminalUsage != tuBoth) || fTerminalLocked || text.isEmpty())
         return false;
-    for (QChar c : text) SendChar(c.unicode());
+    for (QChar c : text)
+        SendChar(c.unicode());
     return !fTerminalEcho;  // with echo the control shows what was typed
 }
 
 void TnrBaseIO::TerminalOutput(const void* Buffer, uint32_t Len)
 {
-    if (fTerminal.isNull() || Len == 0) return;
-    if (fTerminalUsage != tuReceive && fTerminalUsage != tuBoth && fTerminalUsage != tuNone) return;
+    if (fTerminal.isNull() || Len == 0)
+        return;
+    if (fTerminalUsage != tuReceive && fTerminalUsage != tuBoth && fTerminalUsage != tuNone)
+        return;
     const QString text = QString::fromLatin1(static_cast<const char*>(Buffer), static_cast<qsizetype>(Len));
     QPointer<QObject> terminal = fTerminal;
     PostToOwnerThread([this, terminal, text] {
-        if (terminal.isNull() || !fTerminalWriter) return;
+        if (terminal.isNull() || !fTerminalWriter)
+            return;
         fTerminalLocked = true;  // what appears here is not sent back
         fTerminalWriter(terminal.data(), text);
         fTerminalLocked = false;

@@ -5,8 +5,8 @@
 #include "serial/port_map.h"
 
 class TnrComm : public TnrCustomSerialComm {
-  Q_OBJECT
- public:
-  explicit TnrComm(QObject* owner = nullptr);
-  ~TnrComm() override;
+    Q_OBJECT
+public:
+    explicit TnrComm(QObject* owner = nullptr);
+    ~TnrComm() override;
 };

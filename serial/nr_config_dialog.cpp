@@ -24,13 +24,14 @@ bool TnrCustomSerialComm::ConfigDialog(QWidget* parent)
     form->addRow(QStringLiteral("Bits per second"), baud);
 
     auto* bits = new QComboBox(&dialog);
-    for (int b = 5; b <= 8; ++b) bits->addItem(QString::number(b));
+    for (int b = 5; b <= 8; ++b)
+        bits->addItem(QString::number(b));
     bits->setCurrentText(QString::number(ByteSize()));
     form->addRow(QStringLiteral("Data bits"), bits);
 
     auto* parity = new QComboBox(&dialog);
-    parity->addItems({QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("Mark"),
-                      QStringLiteral("Space")});
+    parity->addItems(
+        {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("Mark"), QStringLiteral("Space")});
     parity->setCurrentIndex(Parity());
     form->addRow(QStringLiteral("Parity"), parity);
 
@@ -53,7 +54,8 @@ bool TnrCustomSerialComm::ConfigDialog(QWidget* parent)
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     form->addRow(buttons);
 
-    if (dialog.exec() != QDialog::Accepted) return false;
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
     SetBaudRate(baud->currentText().toUInt());
     SetByteSize(static_cast<uint8_t>(bits->currentText().toUInt()));
     SetParity(static_cast<TParity>(parity->currentIndex()));

@@ -38,10 +38,7 @@ TnrCustomComm::TnrCustomComm(QObject* owner)
     CommCfg.dcb.DCBlength = 28;
 }
 
-TnrCustomComm::~TnrCustomComm()
-{
-    ShutDown();
-}
+TnrCustomComm::~TnrCustomComm() { ShutDown(); }
 
 void TnrCustomComm::ShutDown()
 {
@@ -80,10 +77,11 @@ void TnrCustomComm::DoOpen()
         std::lock_guard<std::mutex> guard(portLock_);
         filter = portFilter_;
     }
-    if (port && filter) port = filter(std::move(port));
+    if (port && filter)
+        port = filter(std::move(port));
     if (!port) {
-        const std::string message = "Device \"" + ComName() + "\" Open Error !!!\r" +
-                                    nrplatform::ErrorText(error ? error : nrplatform::kErrNotFound);
+        const std::string message =
+            "Device \"" + ComName() + "\" Open Error !!!\r" + nrplatform::ErrorText(error ? error : nrplatform::kErrNotFound);
         {
             std::lock_guard<std::mutex> guard(lastErrorLock_);
             fLastErrorString = message;
@@ -104,8 +102,7 @@ void TnrCustomComm::DoOpen()
     if (fOnOpen) {
         try {
             fOnOpen(this);
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     inputQueue_.SetOpen(true);
     WriteLogFmt(dlSimple, "The port %s is opened succesfully", ComName().c_str());
@@ -131,14 +128,16 @@ void TnrCustomComm::DoClose()
 
 void TnrCustomComm::DoDisconnect(bool userClose)
 {
-    if (!IsDeviceOpen()) return;
+    if (!IsDeviceOpen())
+        return;
     if (userClose) {
         // Let what was handed over leave first: here a write returns as soon as the driver has
         // the bytes, long before a USB adapter has sent them, and the purge below would cut off
         // the last frame (the display's goodbye). The wait is bounded so a stuck line cannot
         // hold the window.
         WaitForOutputToLeave(kCloseDrainLimit);
-        if (NotYetSend() > 0) ClearDeviceBuffers();
+        if (NotYetSend() > 0)
+            ClearDeviceBuffers();
     }
     // whoever takes the port out closes it; a second closer finds nothing to do
     nrplatform::PortPtr port;
@@ -148,7 +147,8 @@ void TnrCustomComm::DoDisconnect(bool userClose)
         port.swap(port_);
         writer.swap(writer_);
     }
-    if (!port) return;
+    if (!port)
+        return;
     if (writer) {
         writer->Cancel(nrplatform::kErrCancelled, !userClose);
         writer->Stop();  // its thread lets the port go as it ends
@@ -160,16 +160,22 @@ void TnrCustomComm::DoDisconnect(bool userClose)
     {
         // the receive threads end too; the one running this is joined later, from elsewhere
         std::lock_guard<std::mutex> guard(threadsLock_);
-        if (CommThread) CommThread->Terminate();
-        if (MsgThread) MsgThread->Terminate();
-        if (writer) retiredWriters_.push_back(std::move(writer));
+        if (CommThread)
+            CommThread->Terminate();
+        if (MsgThread)
+            MsgThread->Terminate();
+        if (writer)
+            retiredWriters_.push_back(std::move(writer));
     }
     WakeCommThreadWaits();
-    if (!OnOwnerThread()) PostToOwnerThread([this] {
-            if (!IsDeviceOpen()) StopThreads();
+    if (!OnOwnerThread())
+        PostToOwnerThread([this] {
+            if (!IsDeviceOpen())
+                StopThreads();
         });
     DoNotify(1);
-    if (!userClose && KeepConnection()) StartKeepConnection();
+    if (!userClose && KeepConnection())
+        StartKeepConnection();
 }
 
 void TnrCustomComm::SetupDevice()
@@ -191,11 +197,14 @@ void TnrCustomComm::StartThreads()
     }
     nrplatform::ResetWakeEvent(*commWake_);
     nrplatform::PortPtr port = Port();
-    if (!port) return;
+    if (!port)
+        return;
     {
         std::lock_guard<std::mutex> guard(threadsLock_);
-        if (!MsgThread) MsgThread = std::make_unique<TMsgThread>(this);
-        if (!CommThread) CommThread = std::make_unique<TCommThread>(this, MsgThread.get(), std::move(port), commWake_);
+        if (!MsgThread)
+            MsgThread = std::make_unique<TMsgThread>(this);
+        if (!CommThread)
+            CommThread = std::make_unique<TCommThread>(this, MsgThread.get(), std::move(port), commWake_);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(25));
 }
@@ -209,10 +218,14 @@ void TnrCustomComm::StopThreads()
     std::vector<std::shared_ptr<TnrWriterThread>> writers;
     {
         std::lock_guard<std::mutex> guard(threadsLock_);
-        if (CommThread) CommThread->Terminate();
-        if (MsgThread) MsgThread->Terminate();
-        if (CommThread && !CommThread->IsCurrent()) comm = std::move(CommThread);
-        if (!CommThread && MsgThread && !MsgThread->IsCurrent()) msg = std::move(MsgThread);
+        if (CommThread)
+            CommThread->Terminate();
+        if (MsgThread)
+            MsgThread->Terminate();
+        if (CommThread && !CommThread->IsCurrent())
+            comm = std::move(CommThread);
+        if (!CommThread && MsgThread && !MsgThread->IsCurrent())
+            msg = std::move(MsgThread);
         for (auto& w : retiredWriters_) {
             if (w->OnWriterThread())
                 writers.insert(writers.begin(), w);  // kept: put back below
@@ -232,7 +245,8 @@ void TnrCustomComm::StopThreads()
 
 bool TnrCustomComm::HandlersMayChange() const
 {
-    if (IsDeviceOpen()) return false;
+    if (IsDeviceOpen())
+        return false;
     std::lock_guard<std::mutex> guard(threadsLock_);
     return !CommThread && !MsgThread && retiredWriters_.empty();
 }
@@ -267,14 +281,15 @@ void TnrCustomComm::NoteEventHandled()
 void TnrCustomComm::WaitEventHandled(uint64_t seq, const std::atomic<bool>& terminated, const TMsgThread& messages)
 {
     std::unique_lock<std::mutex> guard(handshakeLock_);
-    handshakeCv_.wait(guard, [&] {
-        return eventsHandled_ >= seq || terminated.load() || !IsDeviceOpen() || messages.Finished();
-    });
+    handshakeCv_.wait(guard,
+                      [&] { return eventsHandled_ >= seq || terminated.load() || !IsDeviceOpen() || messages.Finished(); });
 }
 
 void TnrCustomComm::WakeCommThreadWaits()
 {
-    { std::lock_guard<std::mutex> guard(handshakeLock_); }
+    {
+        std::lock_guard<std::mutex> guard(handshakeLock_);
+    }
     handshakeCv_.notify_all();
     nrplatform::SignalWakeEvent(*commWake_);
 }
@@ -289,12 +304,15 @@ void TnrCustomComm::RunOnMainThread(const std::function<void()>& errand, const s
 
 void TnrCustomComm::DoCommError(uint32_t CommCode, uint32_t SysError, TComStateFlags State)
 {
-    if (fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
+    if (fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(false);
     bool flFlashBuffers = false;
     WriteLogFmt(dlDetail, "Communication Error %d:%d %X", static_cast<int>(CommCode), static_cast<int>(SysError),
                 static_cast<unsigned>(State.bits()));
-    if (fOnCommError) fOnCommError(this, CommCode, SysError, State, flFlashBuffers);
-    if (flFlashBuffers) ClearDeviceBuffers();
+    if (fOnCommError)
+        fOnCommError(this, CommCode, SysError, State, flFlashBuffers);
+    if (flFlashBuffers)
+        ClearDeviceBuffers();
 }
 
 void TnrCustomComm::DoTraceState(QObject* Sender, TTraceStates Events)
@@ -306,12 +324,14 @@ void TnrCustomComm::DoTraceState(QObject* Sender, TTraceStates Events)
         PostToOwnerThread([=] {
             auto show = [](QObject* o, bool on) {
                 // any control with a boolean "checked" property is an indicator
-                if (o && o->metaObject()->indexOfProperty("checked") >= 0) o->setProperty("checked", on);
+                if (o && o->metaObject()->indexOfProperty("checked") >= 0)
+                    o->setProperty("checked", on);
             };
             show(cts, lines.Contains(msCTS));
             show(dsr, lines.Contains(msDSR));
             show(rlsd, lines.Contains(msRLSD));
-            if (ringOn) show(ring, true);
+            if (ringOn)
+                show(ring, true);
         });
     }
     if (fOnTraceState) {
@@ -342,15 +362,18 @@ uint64_t TnrCustomComm::WritesCompleted() const
 
 void TnrCustomComm::SetRtsForRS485(bool on)
 {
-    if (auto port = Port()) port->Escape(on ? nrplatform::EscapeFunction::SetRTS : nrplatform::EscapeFunction::ClearRTS);
+    if (auto port = Port())
+        port->Escape(on ? nrplatform::EscapeFunction::SetRTS : nrplatform::EscapeFunction::ClearRTS);
 }
 
 void TnrCustomComm::SendChar(char16_t ch)
 {
-    if (!IsDeviceOpen()) return;
+    if (!IsDeviceOpen())
+        return;
     const uint8_t byte = static_cast<uint8_t>(ch & 0xFF);
     WriteLogFmt(dlDebug, "Try to send char %2Xh ...", static_cast<unsigned>(byte));
-    if (fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(true);
+    if (fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(true);
     auto writer = Writer();
     const int error = writer ? writer->Send(&byte, 1, TimeoutWrite()) : nrplatform::kErrBadHandle;
     if (error == 0)
@@ -361,9 +384,11 @@ void TnrCustomComm::SendChar(char16_t ch)
 
 void TnrCustomComm::SendString(const std::string& s)
 {
-    if (!IsDeviceOpen() || s.empty()) return;
+    if (!IsDeviceOpen() || s.empty())
+        return;
     WriteLogFmt(dlDebug, "Try to send string %s ...", s.c_str());
-    if (fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(true);
+    if (fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(true);
     auto writer = Writer();
     const int error = writer ? writer->Send(s.data(), s.size(), TimeoutWrite()) : nrplatform::kErrBadHandle;
     if (error == 0)
@@ -374,48 +399,58 @@ void TnrCustomComm::SendString(const std::string& s)
 
 void TnrCustomComm::SendData(const void* buff, uint32_t n)
 {
-    if (!IsDeviceOpen()) return;
+    if (!IsDeviceOpen())
+        return;
     WriteLogFmt(dlDebug, "Try to send the data with %d length ...", static_cast<int>(n));
-    if (fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(true);
+    if (fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(true);
     auto writer = Writer();
     if (!writer) {
         DoCommError(0, static_cast<uint32_t>(nrplatform::kErrBadHandle), {});
         return;
     }
-    if (n > 0) writer->Post(buff, n, TimeoutWrite());  // a copy: the caller's block is free at once
+    if (n > 0)
+        writer->Post(buff, n, TimeoutWrite());  // a copy: the caller's block is free at once
     fTotalSent.fetch_add(n);
     WriteLog(dlDebug, "... the data transmittion is OK!");
 }
 
 void TnrCustomComm::SendAheadChar(char16_t ch)
 {
-    if (!IsDeviceOpen()) return;
+    if (!IsDeviceOpen())
+        return;
     const uint8_t byte = static_cast<uint8_t>(ch & 0xFF);
     int error = 0;
     size_t written = 0;
     nrplatform::WriteOutcome outcome = nrplatform::WriteOutcome::Failed;
     // ahead of the queued output: straight to the driver, not through the writer's queue
-    if (auto port = Port()) outcome = port->Write(&byte, 1, written, nullptr, 0, error);
-    else error = nrplatform::kErrBadHandle;
+    if (auto port = Port())
+        outcome = port->Write(&byte, 1, written, nullptr, 0, error);
+    else
+        error = nrplatform::kErrBadHandle;
     if (written == 1)
         fTotalSent.fetch_add(1);
     else
-        DoCommError(0, static_cast<uint32_t>(outcome == nrplatform::WriteOutcome::TimedOut ? nrplatform::kErrTimedOut : error), {});
+        DoCommError(0, static_cast<uint32_t>(outcome == nrplatform::WriteOutcome::TimedOut ? nrplatform::kErrTimedOut : error),
+                    {});
 }
 
 void TnrCustomComm::FlushOutputBuffer()
 {
     auto writer = Writer();
-    if (!writer) return;
+    if (!writer)
+        return;
     writer->WaitIdle();
-    if (auto port = Port()) port->Drain();
+    if (auto port = Port())
+        port->Drain();
 }
 
 uint32_t TnrCustomComm::NotYetSend()
 {
     uint32_t flags = 0;
     TCOMSTAT stat;
-    if (!StatusQuery(flags, &stat)) return 0;
+    if (!StatusQuery(flags, &stat))
+        return 0;
     return stat.cbOutQue;
 }
 
@@ -433,7 +468,8 @@ uint32_t TnrCustomComm::NotYetSendQuiet()
     if (auto port = Port()) {
         // only the queue lengths: the error flags stay for the next status query
         uint32_t queued = 0;
-        if (port->QueryStatus(status, error)) queued = status.outQueue;
+        if (port->QueryStatus(status, error))
+            queued = status.outQueue;
         pendingErrorFlags_.fetch_or(status.errorFlags);
         auto writer = Writer();
         return queued + static_cast<uint32_t>(writer ? writer->Pending() : 0);
@@ -443,12 +479,16 @@ uint32_t TnrCustomComm::NotYetSendQuiet()
 
 bool TnrCustomComm::WaitForSignal(TModemSignal Signal, uint32_t Ms)
 {
-    if (!IsDeviceOpen()) return false;
+    if (!IsDeviceOpen())
+        return false;
     const uint32_t start = nrplatform::TickMs();
     for (;;) {
-        if (ModemSignals().Contains(Signal)) return true;
-        if (!IsDeviceOpen() || nrplatform::TickMs() - start >= Ms) return false;
-        if (OnOwnerThread()) QCoreApplication::processEvents();
+        if (ModemSignals().Contains(Signal))
+            return true;
+        if (!IsDeviceOpen() || nrplatform::TickMs() - start >= Ms)
+            return false;
+        if (OnOwnerThread())
+            QCoreApplication::processEvents();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }
@@ -459,7 +499,8 @@ void TnrCustomComm::ClearDeviceInput()
 {
     std::lock_guard<std::mutex> guard(ingestLock_);
     const nrplatform::PortPtr port = Port();
-    if (!port) return;
+    if (!port)
+        return;
     port->Purge(true, false);
     inputQueue_.Purge();
 }
@@ -467,10 +508,12 @@ void TnrCustomComm::ClearDeviceInput()
 void TnrCustomComm::ClearDeviceOutput()
 {
     if (const nrplatform::PortPtr port = Port()) {
-        if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
+        if (auto writer = Writer())
+            writer->Cancel(nrplatform::kErrCancelled, false);
         port->Purge(false, true);
     }
-    if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
+    if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(false);
 }
 
 void TnrCustomComm::ClearDeviceBuffers()
@@ -487,10 +530,12 @@ void TnrCustomComm::ClearDeviceBuffers()
     // The output side without the ingest lock: Cancel waits for the writer to end its write.
     if (port) {
         // the started writes of SendData end too
-        if (auto writer = Writer()) writer->Cancel(nrplatform::kErrCancelled, false);
+        if (auto writer = Writer())
+            writer->Cancel(nrplatform::kErrCancelled, false);
         port->Purge(false, true);
     }
-    if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
+    if (IsDeviceOpen() && fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(false);
 }
 
 // ---- modem lines
@@ -498,7 +543,8 @@ void TnrCustomComm::ClearDeviceBuffers()
 void TnrCustomComm::SetStateDTR(bool on)
 {
     const nrplatform::PortPtr port = Port();
-    if (!port) return;
+    if (!port)
+        return;
     port->Escape(on ? nrplatform::EscapeFunction::SetDTR : nrplatform::EscapeFunction::ClearDTR);
     DoTraceState(this, TTraceStates{tsDSR});
 }
@@ -506,7 +552,8 @@ void TnrCustomComm::SetStateDTR(bool on)
 void TnrCustomComm::SetStateRTS(bool on)
 {
     const nrplatform::PortPtr port = Port();
-    if (!port) return;
+    if (!port)
+        return;
     port->Escape(on ? nrplatform::EscapeFunction::SetRTS : nrplatform::EscapeFunction::ClearRTS);
     DoTraceState(this, TTraceStates{tsCTS});
 }
@@ -528,11 +575,16 @@ TModemSignals TnrCustomComm::ModemSignals() const
     uint32_t lines = 0;
     const nrplatform::PortPtr port = Port();
     TModemSignals s;
-    if (!port || !port->GetModemLines(lines)) return s;
-    if (lines & nrplatform::kLineCTS) s.Include(msCTS);
-    if (lines & nrplatform::kLineDSR) s.Include(msDSR);
-    if (lines & nrplatform::kLineRing) s.Include(msRing);
-    if (lines & nrplatform::kLineRLSD) s.Include(msRLSD);
+    if (!port || !port->GetModemLines(lines))
+        return s;
+    if (lines & nrplatform::kLineCTS)
+        s.Include(msCTS);
+    if (lines & nrplatform::kLineDSR)
+        s.Include(msDSR);
+    if (lines & nrplatform::kLineRing)
+        s.Include(msRing);
+    if (lines & nrplatform::kLineRLSD)
+        s.Include(msRLSD);
     return s;
 }
 
@@ -560,7 +612,8 @@ void TnrCustomComm::ApplyLineSettings()
     PrepareDcb(CommCfg.dcb, fRS485Mode, fProtocol);
     const TnrLineSettings settings = LineSettingsFromDcb(CommCfg.dcb);
     // a setting the driver refuses leaves the port as it was, and nothing is reported
-    if (const nrplatform::PortPtr port = Port()) port->ApplyLineSettings(CommCfg.dcb, settings);
+    if (const nrplatform::PortPtr port = Port())
+        port->ApplyLineSettings(CommCfg.dcb, settings);
 }
 
 uint32_t TnrCustomComm::BaudRate() const { return CommCfg.dcb.BaudRate; }
@@ -624,15 +677,13 @@ void TnrCustomComm::SetTraceStates(TTraceStates value)
     ApplyEventMask();
 }
 
-uint32_t TnrCustomComm::EventMask() const
-{
-    return EventMaskFor(TraceStates(), fRS485Mode, fIsNotSupportRS485);
-}
+uint32_t TnrCustomComm::EventMask() const { return EventMaskFor(TraceStates(), fRS485Mode, fIsNotSupportRS485); }
 
 void TnrCustomComm::ApplyEventMask()
 {
     // the comm thread reads the mask at each wait; wake it so that it takes the new one
-    if (IsDeviceOpen()) nrplatform::SignalWakeEvent(*commWake_);
+    if (IsDeviceOpen())
+        nrplatform::SignalWakeEvent(*commWake_);
 }
 
 void TnrCustomComm::SetBufferInSize(uint16_t value) { fBufferInSize = value; }

@@ -26,16 +26,19 @@ bool TnrCustomComm::StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat)
 {
     errorFlags = 0;
     const nrplatform::PortPtr port = Port();
-    if (!port) return false;
+    if (!port)
+        return false;
     nrplatform::PortStatus status;
     int error = 0;
     const bool ok = port->QueryStatus(status, error);
-    if (ok) errorFlags = status.errorFlags | pendingErrorFlags_.exchange(0);
+    if (ok)
+        errorFlags = status.errorFlags | pendingErrorFlags_.exchange(0);
     auto writer = Writer();
     std::lock_guard<std::mutex> guard(statusLock_);
     Stat->cbInQue = static_cast<uint32_t>(inputQueue_.Size());
     Stat->cbOutQue = status.outQueue + static_cast<uint32_t>(writer ? writer->Pending() : 0);
-    if (stat) *stat = *Stat;
+    if (stat)
+        *stat = *Stat;
     return ok;
 }
 
@@ -51,7 +54,8 @@ bool TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
 
 void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
 {
-    if (message.message != CommEventMessage()) return;
+    if (message.message != CommEventMessage())
+        return;
     hoptrace::Mark(hoptrace::Hop::Handling);
     try {
         uint32_t errorFlags = 0;
@@ -59,7 +63,8 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
         if (!StatusQuery(errorFlags, &stat)) {
             // a device that can no longer tell its state is gone (after a hang-up every request
             // on it fails); waiting on would wake the comm thread again at once
-            if (IsDeviceOpen()) DoDisconnect(false);
+            if (IsDeviceOpen())
+                DoDisconnect(false);
             return;
         }
         if (errorFlags == 0x1F) {  // every error at once: the line is gone
@@ -88,13 +93,16 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
                 {
                     std::lock_guard<std::mutex> guard(ingestLock_);
                     const nrplatform::PortPtr port = Port();
-                    if (!port) return;
+                    if (!port)
+                        return;
                     r = port->Read(chunk.data(), chunk.size());
-                    if (r.count > 0 && !CountReceived(chunk.data(), static_cast<size_t>(r.count))) overrun = true;
+                    if (r.count > 0 && !CountReceived(chunk.data(), static_cast<size_t>(r.count)))
+                        overrun = true;
                 }
                 if (r.count > 0) {
                     hoptrace::Mark(hoptrace::Hop::Counted);
-                    if (counted) counted();
+                    if (counted)
+                        counted();
                     if ((mask & EV_RXFLAG) && std::find(chunk.begin(), chunk.begin() + r.count, evt) != chunk.begin() + r.count)
                         events |= EV_RXFLAG;
                     continue;
@@ -104,20 +112,25 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
             }
             if ((mask & EV_RX80FULL) && inputQueue_.Size() * 5 >= static_cast<size_t>(BufferInSize()) * 4)
                 events |= EV_RX80FULL;
-            if (TraceStates().Contains(tsRxChar) || HasReceiveConsumers()) ConsumeQueued();
-            if (overrun) DoCommError(CE_RXOVER, 0, stat.Flags);  // the input queue was full
+            if (TraceStates().Contains(tsRxChar) || HasReceiveConsumers())
+                ConsumeQueued();
+            if (overrun)
+                DoCommError(CE_RXOVER, 0, stat.Flags);  // the input queue was full
             if (lost) {
                 DoDisconnect(false);
                 return;
             }
         }
         if (events & EV_TXEMPTY) {
-            if (fRS485Mode && fIsNotSupportRS485) SetRtsForRS485(false);
+            if (fRS485Mode && fIsNotSupportRS485)
+                SetRtsForRS485(false);
             const bool handled = DoSentComplete();
-            if (TraceStates().Contains(tsTxEmpty) && !handled && fOnSent) fOnSent(this);
+            if (TraceStates().Contains(tsTxEmpty) && !handled && fOnSent)
+                fOnSent(this);
         }
         const TTraceStates trace = TraceStatesFromEvents(events & mask);
-        if (!trace.Empty()) DoTraceState(this, trace);
+        if (!trace.Empty())
+            DoTraceState(this, trace);
     } catch (const std::exception& e) {
         // the general error class and every other error end in the error box, not in a crash
         DoFatalError(1, 0, e.what(), true);
@@ -130,9 +143,11 @@ void TnrCustomComm::ConsumeQueued()
     std::vector<uint8_t> buffer(std::max<size_t>(BufferInSize(), 8192));
     for (;;) {
         const size_t n = inputQueue_.TakeAvailable(buffer.data(), buffer.size());
-        if (n == 0) break;
+        if (n == 0)
+            break;
         DoReceived(buffer.data(), static_cast<uint32_t>(n));
-        if (!IsDeviceOpen()) break;  // a consumer closed the port
+        if (!IsDeviceOpen())
+            break;  // a consumer closed the port
     }
 }
 
@@ -140,10 +155,12 @@ void TnrCustomComm::ConsumeQueued()
 
 void TnrCustomComm::Read(void* buffer, uint32_t len)
 {
-    if (len == 0) return;
+    if (len == 0)
+        return;
     const bool owner = OnOwnerThread();
     inputQueue_.Take(static_cast<uint8_t*>(buffer), len, TimeoutRead(), [this, owner] {
-        if (owner) relay_.RunPending();  // the handling that would count the missing bytes
+        if (owner)
+            relay_.RunPending();  // the handling that would count the missing bytes
     });
 }
 
@@ -155,7 +172,8 @@ uint32_t TnrCustomComm::ReadAll(void* buffer)
 
 int32_t TnrCustomComm::ReadMax(void* buffer, int32_t maxLen)
 {
-    if (maxLen <= 0) return 0;
+    if (maxLen <= 0)
+        return 0;
     const uint32_t n = std::min<uint32_t>(static_cast<uint32_t>(maxLen), ReadyForRead());
     return static_cast<int32_t>(inputQueue_.TakeAvailable(static_cast<uint8_t*>(buffer), n));
 }
@@ -171,13 +189,15 @@ uint32_t TnrCustomComm::ReadyForRead()
 {
     uint32_t flags = 0;
     TCOMSTAT stat;
-    if (!StatusQuery(flags, &stat)) return 0;
+    if (!StatusQuery(flags, &stat))
+        return 0;
     return stat.cbInQue;
 }
 
 bool TnrCustomComm::WaitForBytes(uint32_t Count, uint32_t Ms)
 {
-    if (!IsDeviceOpen()) return false;
+    if (!IsDeviceOpen())
+        return false;
     const TTraceStates saved = TraceStates();
     TTraceStates without = saved;
     without.Exclude(tsRxChar);
@@ -189,7 +209,8 @@ bool TnrCustomComm::WaitForBytes(uint32_t Count, uint32_t Ms)
             reached = true;
             break;
         }
-        if (!IsDeviceOpen() || nrplatform::TickMs() - start >= Ms) break;
+        if (!IsDeviceOpen() || nrplatform::TickMs() - start >= Ms)
+            break;
         if (OnOwnerThread()) {
             relay_.RunPending();
             QCoreApplication::processEvents();

@@ -3,8 +3,7 @@
 #include "serial/port_enumeration.h"
 #include "serial/serial_platform.h"
 
-TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner)
-    : TnrCustomComm(owner)
+TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner) : TnrCustomComm(owner)
 {
     sLogPrefix = "nrComm: ";
     // this platform has no default configuration of a first port: the flag word starts empty
@@ -17,48 +16,52 @@ TnrCustomSerialComm::TnrCustomSerialComm(QObject* owner)
     SetEventChar(0);
 }
 
-TnrCustomSerialComm::~TnrCustomSerialComm()
-{
-    ShutDown();
-}
+TnrCustomSerialComm::~TnrCustomSerialComm() { ShutDown(); }
 
 void TnrCustomSerialComm::SetComPortNo(uint16_t value)
 {
     const bool wasOpen = IsDeviceOpen();
-    if (wasOpen) DoClose();
+    if (wasOpen)
+        DoClose();
     fComPortNo = value;
-    if (wasOpen) DoOpen();  // a failure raises, and the change is not announced
+    if (wasOpen)
+        DoOpen();  // a failure raises, and the change is not announced
     DoNotify(3);
 }
 
 TComPort TnrCustomSerialComm::ComPort() const
 {
-    if (fComPortNo >= 9 || fComPortNo == 0) return cpCOMxx;
+    if (fComPortNo >= 9 || fComPortNo == 0)
+        return cpCOMxx;
     return static_cast<TComPort>(fComPortNo - 1);
 }
 
 void TnrCustomSerialComm::SetComPort(TComPort value)
 {
-    if (value != cpCOMxx) SetComPortNo(static_cast<uint16_t>(value + 1));
+    if (value != cpCOMxx)
+        SetComPortNo(static_cast<uint16_t>(value + 1));
 }
 
 std::string TnrCustomSerialComm::ComName() const
 {
     const int index = GetDeviceIndex();
-    if (index == -1) return "COM" + std::to_string(fComPortNo);
+    if (index == -1)
+        return "COM" + std::to_string(fComPortNo);
     return Device(index)->PortName;
 }
 
 int TnrCustomSerialComm::GetDeviceIndex() const
 {
     for (int i = 0; i < DeviceCount(); ++i)
-        if (Device(i)->Data == static_cast<int32_t>(fComPortNo)) return i;
+        if (Device(i)->Data == static_cast<int32_t>(fComPortNo))
+            return i;
     return -1;
 }
 
 void TnrCustomSerialComm::SetDeviceIndex(int value)
 {
-    if (value < 0 || value >= DeviceCount()) return;
+    if (value < 0 || value >= DeviceCount())
+        return;
     SetComPortNo(static_cast<uint16_t>(Device(value)->Data & 0xFFFF));
 }
 
@@ -85,12 +88,14 @@ void TnrCustomSerialComm::Update()
 void TnrCustomSerialComm::SetPortMapSource(std::shared_ptr<TnrPortMapSource> source)
 {
     portMap_ = std::move(source);
-    if (DeviceCount() > 0) Update();
+    if (DeviceCount() > 0)
+        Update();
 }
 
 std::shared_ptr<TnrPortMapSource> TnrCustomSerialComm::PortMapSource() const
 {
-    if (!portMap_) portMap_ = MakeSystemPortMap();
+    if (!portMap_)
+        portMap_ = MakeSystemPortMap();
     return portMap_;
 }
 
@@ -113,6 +118,7 @@ nrplatform::PortPtr TnrCustomSerialComm::OpenDevice(int& error)
         return nrplatform::AdoptPort(h);
     }
     GetDeviceList(nullptr);  // the map names the port, when it lists it
-    if (portOpener_) return portOpener_(DevicePath(), error);
+    if (portOpener_)
+        return portOpener_(DevicePath(), error);
     return nrplatform::OpenPort(DevicePath(), error);
 }

@@ -14,52 +14,52 @@ class QWidget;
 using TnrPortOpener = std::function<nrplatform::PortPtr(const std::string& path, int& error)>;
 
 class TnrCustomSerialComm : public TnrCustomComm {
-  Q_OBJECT
- public:
-  explicit TnrCustomSerialComm(QObject* owner = nullptr);
-  ~TnrCustomSerialComm() override;
+    Q_OBJECT
+public:
+    explicit TnrCustomSerialComm(QObject* owner = nullptr);
+    ~TnrCustomSerialComm() override;
 
-  uint16_t ComPortNo() const { return fComPortNo; }
-  void SetComPortNo(uint16_t value);
-  TComPort ComPort() const;
-  void SetComPort(TComPort value);
-  TnrEnumPorts EnumPorts() const { return fEnumPorts; }
-  void SetEnumPorts(TnrEnumPorts value) { fEnumPorts = value; }
-  // A descriptor handed in from outside: the next opening takes it instead of opening a path.
-  void SetExtHandle(TnrHandle handle) { fExtHandle = handle; }
-  std::string ComName() const override;
-  // The path the next opening opens when no external handle is set.
-  std::string DevicePath() const;
+    uint16_t ComPortNo() const { return fComPortNo; }
+    void SetComPortNo(uint16_t value);
+    TComPort ComPort() const;
+    void SetComPort(TComPort value);
+    TnrEnumPorts EnumPorts() const { return fEnumPorts; }
+    void SetEnumPorts(TnrEnumPorts value) { fEnumPorts = value; }
+    // A descriptor handed in from outside: the next opening takes it instead of opening a path.
+    void SetExtHandle(TnrHandle handle) { fExtHandle = handle; }
+    std::string ComName() const override;
+    // The path the next opening opens when no external handle is set.
+    std::string DevicePath() const;
 
-  int GetDeviceIndex() const override;
-  void SetDeviceIndex(int value) override;
-  void DeviceListLoad() override;
-  void Update() override;
+    int GetDeviceIndex() const override;
+    void SetDeviceIndex(int value) override;
+    void DeviceListLoad() override;
+    void Update() override;
 
-  // The source of the port map; set before the list is built (setting it later rebuilds the list).
-  void SetPortMapSource(std::shared_ptr<TnrPortMapSource> source);
-  std::shared_ptr<TnrPortMapSource> PortMapSource() const;
+    // The source of the port map; set before the list is built (setting it later rebuilds the list).
+    void SetPortMapSource(std::shared_ptr<TnrPortMapSource> source);
+    std::shared_ptr<TnrPortMapSource> PortMapSource() const;
 
-  // Shows a small dialog with the line settings for ComName; applies them when confirmed.
-  bool ConfigDialog(QWidget* parent = nullptr);
+    // Shows a small dialog with the line settings for ComName; applies them when confirmed.
+    bool ConfigDialog(QWidget* parent = nullptr);
 
-  // Stored configuration and probing: not built on this platform.
-  bool SaveConfig() { return false; }
-  bool LoadConfig() { return false; }
-  std::string GetPNPDeviceString() const { return std::string(); }
-  bool InitDeviceConnect() { return false; }
+    // Stored configuration and probing: not built on this platform.
+    bool SaveConfig() { return false; }
+    bool LoadConfig() { return false; }
+    std::string GetPNPDeviceString() const { return std::string(); }
+    bool InitDeviceConnect() { return false; }
 
-  // Opens the device path from now on instead of the system (null: the system's OpenPort): a
-  // test's display in the same process, with no device behind it. Set it while the port is closed.
-  void SetPortOpener(TnrPortOpener opener) { portOpener_ = std::move(opener); }
+    // Opens the device path from now on instead of the system (null: the system's OpenPort): a
+    // test's display in the same process, with no device behind it. Set it while the port is closed.
+    void SetPortOpener(TnrPortOpener opener) { portOpener_ = std::move(opener); }
 
- protected:
-  nrplatform::PortPtr OpenDevice(int& error) override;
+protected:
+    nrplatform::PortPtr OpenDevice(int& error) override;
 
- private:
-  uint16_t fComPortNo = 1;
-  TnrHandle fExtHandle = kInvalidHandle;
-  TnrPortOpener portOpener_;
-  TnrEnumPorts fEnumPorts = epQuickAll;
-  mutable std::shared_ptr<TnrPortMapSource> portMap_;  // the machine's map unless one is set
+private:
+    uint16_t fComPortNo = 1;
+    TnrHandle fExtHandle = kInvalidHandle;
+    TnrPortOpener portOpener_;
+    TnrEnumPorts fEnumPorts = epQuickAll;
+    mutable std::shared_ptr<TnrPortMapSource> portMap_;  // the machine's map unless one is set
 };

@@ -13,18 +13,13 @@ TnrDeviceBox::TnrDeviceBox(QWidget* parent) : QComboBox(parent)
 
 TnrDeviceBox::~TnrDeviceBox()
 {
-    if (fComm) fComm->NotifyDelete(&TnrDeviceBox::NotifyCallback, this);
+    if (fComm)
+        fComm->NotifyDelete(&TnrDeviceBox::NotifyCallback, this);
 }
 
-void TnrDeviceBox::SetnrComm(TnrBaseIO* comm)
-{
-    Bind(comm);
-}
+void TnrDeviceBox::SetnrComm(TnrBaseIO* comm) { Bind(comm); }
 
-void TnrDeviceBox::Reload()
-{
-    Bind(fComm);
-}
+void TnrDeviceBox::Reload() { Bind(fComm); }
 
 void TnrDeviceBox::Bind(TnrBaseIO* comm)
 {
@@ -56,10 +51,12 @@ QString TnrDeviceBox::ToolTipFor(const TnrDevice* device) const
     const QString path = QString::fromStdString(device->NamePDO);
     const QString target = QFileInfo(path).canonicalFilePath();
     QString tip = target.isEmpty() ? path : target;
-    if (!target.isEmpty() && target != path) tip = path + QStringLiteral(" \u2192 ") + target;
+    if (!target.isEmpty() && target != path)
+        tip = path + QStringLiteral(" \u2192 ") + target;
     if (auto* serial = qobject_cast<TnrCustomSerialComm*>(fComm.data() ? fComm.data() : device->Parent())) {
         const std::string product = serial->PortMapSource()->ProductName(device->NamePDO);
-        if (!product.empty()) tip += QStringLiteral("\n") + QString::fromStdString(product);
+        if (!product.empty())
+            tip += QStringLiteral("\n") + QString::fromStdString(product);
     }
     return tip;
 }
@@ -71,7 +68,8 @@ void TnrDeviceBox::Change(int index)
             fComm->SetDeviceIndex(index);
         } catch (const std::exception& e) {
             // the new number stays set and the port stays closed; the window shows why
-            if (errorReport_) errorReport_(QString::fromStdString(e.what()));
+            if (errorReport_)
+                errorReport_(QString::fromStdString(e.what()));
         }
     }
 }
@@ -80,18 +78,21 @@ void TnrDeviceBox::showPopup()
 {
     // The component's own update: it enumerates again and notifies a changed device list, on
     // which the picker rebuilds its items and selects the port number, if it is still listed.
-    if (fComm) fComm->Update();
+    if (fComm)
+        fComm->Update();
     QComboBox::showPopup();
 }
 
 void TnrDeviceBox::NotifyCallback(void* object, QObject* /*sender*/, int32_t code)
 {
     auto* box = static_cast<TnrDeviceBox*>(object);
-    if (code != 3) return;  // opened and closed change nothing here
+    if (code != 3)
+        return;  // opened and closed change nothing here
     if (QThread::currentThread() == box->thread())
         box->Reload();
     else
-        QMetaObject::invokeMethod(box, [box] { box->Reload(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            box, [box] { box->Reload(); }, Qt::QueuedConnection);
 }
 
 void TnrDeviceBox::Notification()
@@ -100,7 +101,4 @@ void TnrDeviceBox::Notification()
     setCurrentIndex(-1);
 }
 
-int TnrDeviceBox::WMDeviceChange(const TWMDeviceChange& message)
-{
-    return fComm ? fComm->WMDeviceChange(message) : 0;
-}
+int TnrDeviceBox::WMDeviceChange(const TWMDeviceChange& message) { return fComm ? fComm->WMDeviceChange(message) : 0; }

@@ -8,33 +8,33 @@
 #include "serial/nr_base_io.h"
 
 class TnrDeviceBox : public QComboBox {
-  Q_OBJECT
- public:
-  explicit TnrDeviceBox(QWidget* parent = nullptr);
-  ~TnrDeviceBox() override;
+    Q_OBJECT
+public:
+    explicit TnrDeviceBox(QWidget* parent = nullptr);
+    ~TnrDeviceBox() override;
 
-  TnrBaseIO* nrComm() const { return fComm; }
-  void SetnrComm(TnrBaseIO* comm);
-  void Reload();
-  bool ResetOnChanged() const { return fReset; }
-  void SetResetOnChanged(bool value) { fReset = value; }
-  // Picking an entry may reopen the port and fail: the text goes here, never through Qt's loop.
-  void SetErrorReport(std::function<void(const QString&)> fn) { errorReport_ = std::move(fn); }
-  int WMDeviceChange(const TWMDeviceChange& message);
-  // The user picked the entry at index (what a pick in the list does).
-  void Change(int index);
-  // Opening the list enumerates the ports again, so a cable plugged in after start-up is listed.
-  void showPopup() override;
+    TnrBaseIO* nrComm() const { return fComm; }
+    void SetnrComm(TnrBaseIO* comm);
+    void Reload();
+    bool ResetOnChanged() const { return fReset; }
+    void SetResetOnChanged(bool value) { fReset = value; }
+    // Picking an entry may reopen the port and fail: the text goes here, never through Qt's loop.
+    void SetErrorReport(std::function<void(const QString&)> fn) { errorReport_ = std::move(fn); }
+    int WMDeviceChange(const TWMDeviceChange& message);
+    // The user picked the entry at index (what a pick in the list does).
+    void Change(int index);
+    // Opening the list enumerates the ports again, so a cable plugged in after start-up is listed.
+    void showPopup() override;
 
- private:
-  static void NotifyCallback(void* object, QObject* sender, int32_t code);
-  void Notification();
-  void Bind(TnrBaseIO* comm);
-  QString ToolTipFor(const TnrDevice* device) const;
+private:
+    static void NotifyCallback(void* object, QObject* sender, int32_t code);
+    void Notification();
+    void Bind(TnrBaseIO* comm);
+    QString ToolTipFor(const TnrDevice* device) const;
 
-  QPointer<TnrBaseIO> fComm;
-  bool fReset = false;
-  bool loading_ = false;
-  std::function<void(const QString&)> errorReport_;
-  QMetaObject::Connection destroyedConnection_;
+    QPointer<TnrBaseIO> fComm;
+    bool fReset = false;
+    bool loading_ = false;
+    std::function<void(const QString&)> errorReport_;
+    QMetaObject::Connection destroyedConnection_;
 };

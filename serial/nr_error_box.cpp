@@ -10,10 +10,10 @@ void ShowErrorsInMessageBox(TnrBaseIO& io)
 {
     QPointer<QObject> owner = &io;
     io.SetErrorBox([owner](const std::string& text) {
-        if (owner.isNull()) return;
+        if (owner.isNull())
+            return;
         const QString message = QString::fromStdString(text);
         QMetaObject::invokeMethod(
-            owner.data(), [message] { QMessageBox::critical(nullptr, QStringLiteral("Error"), message); },
-            Qt::QueuedConnection);
+            owner.data(), [message] { QMessageBox::critical(nullptr, QStringLiteral("Error"), message); }, Qt::QueuedConnection);
     });
 }

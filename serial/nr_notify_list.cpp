@@ -27,7 +27,8 @@ void TnrNotifyList::WaitForCallsOf(const TnrNotifyEvent& e, std::unique_lock<std
 void TnrNotifyList::Delete(int index)
 {
     std::unique_lock<std::mutex> held(lock_);
-    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+    if (index < 0 || index >= static_cast<int>(items_.size()))
+        return;
     const TnrNotifyEvent removed = items_[static_cast<size_t>(index)];
     items_.erase(items_.begin() + index);
     WaitForCallsOf(removed, held);
@@ -38,7 +39,8 @@ void TnrNotifyList::Clear()
     std::unique_lock<std::mutex> held(lock_);
     const std::vector<TnrNotifyEvent> removed = std::move(items_);
     items_.clear();
-    for (const TnrNotifyEvent& e : removed) WaitForCallsOf(e, held);
+    for (const TnrNotifyEvent& e : removed)
+        WaitForCallsOf(e, held);
 }
 
 int TnrNotifyList::IndexOf(TnrNotifyEvent::Routine routine, void* /*object*/) const
@@ -63,23 +65,25 @@ void TnrNotifyList::Call(QObject* Sender, int32_t Code)
     const std::vector<TnrNotifyEvent> snapshot = items_;
     const std::thread::id self = std::this_thread::get_id();
     for (const TnrNotifyEvent& e : snapshot) {
-        if (!e.routine || !Present(e)) continue;
+        if (!e.routine || !Present(e))
+            continue;
         // Noted as running before the lock is let go: a removal on another thread waits for it.
         running_.push_back(Running{e, self});
         held.unlock();
         struct Ended {
-          TnrNotifyList& list;
-          std::unique_lock<std::mutex>& held;
-          const TnrNotifyEvent& e;
-          std::thread::id self;
-          ~Ended()
-          {
-            held.lock();
-            const auto it = std::find_if(list.running_.begin(), list.running_.end(),
-                                         [&](const Running& r) { return r.thread == self && Same(r.event, e); });
-            if (it != list.running_.end()) list.running_.erase(it);
-            list.callEnded_.notify_all();
-          }
+            TnrNotifyList& list;
+            std::unique_lock<std::mutex>& held;
+            const TnrNotifyEvent& e;
+            std::thread::id self;
+            ~Ended()
+            {
+                held.lock();
+                const auto it = std::find_if(list.running_.begin(), list.running_.end(),
+                                             [&](const Running& r) { return r.thread == self && Same(r.event, e); });
+                if (it != list.running_.end())
+                    list.running_.erase(it);
+                list.callEnded_.notify_all();
+            }
         } ended{*this, held, e, self};
         e.routine(e.object, Sender, Code);
     }
@@ -88,15 +92,18 @@ void TnrNotifyList::Call(QObject* Sender, int32_t Code)
 TnrNotifyEvent TnrNotifyList::Get(int index) const
 {
     std::lock_guard<std::mutex> guard(lock_);
-    if (index < 0 || index >= static_cast<int>(items_.size())) return {};
+    if (index < 0 || index >= static_cast<int>(items_.size()))
+        return {};
     return items_[static_cast<size_t>(index)];
 }
 
 void TnrNotifyList::Put(int index, TnrNotifyEvent item)
 {
     std::unique_lock<std::mutex> held(lock_);
-    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+    if (index < 0 || index >= static_cast<int>(items_.size()))
+        return;
     const TnrNotifyEvent replaced = items_[static_cast<size_t>(index)];
     items_[static_cast<size_t>(index)] = item;
-    if (!Same(replaced, item)) WaitForCallsOf(replaced, held);
+    if (!Same(replaced, item))
+        WaitForCallsOf(replaced, held);
 }

@@ -36,7 +36,8 @@ void TnrTimer::UpdateTimer()
 
 void TnrTimer::Tick()
 {
-    if (!FEnabled || !FOnTimer) return;
+    if (!FEnabled || !FOnTimer)
+        return;
     try {
         FOnTimer(this);
     } catch (...) {

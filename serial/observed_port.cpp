@@ -8,26 +8,29 @@
 namespace {
 
 class ObservedPort : public ForwardingPort {
- public:
-  ObservedPort(nrplatform::PortPtr inner, std::shared_ptr<TnrPortObserver> observer)
-      : ForwardingPort(std::move(inner)), observer_(std::move(observer)) {}
+public:
+    ObservedPort(nrplatform::PortPtr inner, std::shared_ptr<TnrPortObserver> observer)
+        : ForwardingPort(std::move(inner)), observer_(std::move(observer))
+    {}
 
-  nrplatform::ReadResult Read(void* buffer, size_t size) override
-  {
-      const nrplatform::ReadResult result = inner_->Read(buffer, size);
-      if (result.count > 0) (*observer_)(false, buffer, static_cast<size_t>(result.count));
-      return result;
-  }
-  nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake,
-                                 int timeoutMs, int& error) override
-  {
-      const nrplatform::WriteOutcome outcome = inner_->Write(data, size, written, wake, timeoutMs, error);
-      if (written > 0) (*observer_)(true, data, written);
-      return outcome;
-  }
+    nrplatform::ReadResult Read(void* buffer, size_t size) override
+    {
+        const nrplatform::ReadResult result = inner_->Read(buffer, size);
+        if (result.count > 0)
+            (*observer_)(false, buffer, static_cast<size_t>(result.count));
+        return result;
+    }
+    nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake, int timeoutMs,
+                                   int& error) override
+    {
+        const nrplatform::WriteOutcome outcome = inner_->Write(data, size, written, wake, timeoutMs, error);
+        if (written > 0)
+            (*observer_)(true, data, written);
+        return outcome;
+    }
 
- private:
-  std::shared_ptr<TnrPortObserver> observer_;
+private:
+    std::shared_ptr<TnrPortObserver> observer_;
 };
 
 }  // namespace
@@ -36,7 +39,8 @@ TnrPortFilter ObservingPortFilter(TnrPortObserver observer)
 {
     auto shared = std::make_shared<TnrPortObserver>(std::move(observer));
     return [shared](nrplatform::PortPtr inner) -> nrplatform::PortPtr {
-        if (!inner) return inner;
+        if (!inner)
+            return inner;
         return std::make_shared<ObservedPort>(std::move(inner), shared);
     };
 }

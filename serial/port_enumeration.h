@@ -6,10 +6,14 @@
 #include "serial/port_map.h"
 
 struct TnrNameListEntry {
-  std::string text;   // label "=" value name
-  int32_t number = 0;
-  std::string Label() const { return text.substr(0, text.find('=')); }
-  std::string ValueName() const { auto p = text.find('='); return p == std::string::npos ? "" : text.substr(p + 1); }
+    std::string text;  // label "=" value name
+    int32_t number = 0;
+    std::string Label() const { return text.substr(0, text.find('=')); }
+    std::string ValueName() const
+    {
+        auto p = text.find('=');
+        return p == std::string::npos ? "" : text.substr(p + 1);
+    }
 };
 
 // The longest value name and data the enumeration reads; a longer one ends the scan.

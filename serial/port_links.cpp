@@ -9,7 +9,4 @@ std::string portLinksFolder()
     return QDir(runtime).filePath(QStringLiteral("korvane/ports")).toStdString();
 }
 
-bool ensurePortLinksFolder()
-{
-    return QDir().mkpath(QString::fromStdString(portLinksFolder()));
-}
+bool ensurePortLinksFolder() { return QDir().mkpath(QString::fromStdString(portLinksFolder())); }

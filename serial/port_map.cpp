@@ -13,9 +13,11 @@ constexpr uint32_t kFamilySize = 32;
 
 bool AllDigits(const std::string& s)
 {
-    if (s.empty() || s.size() > 3) return false;
+    if (s.empty() || s.size() > 3)
+        return false;
     for (char c : s)
-        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
     return true;
 }
 }  // namespace
@@ -24,11 +26,14 @@ uint32_t HardwarePortNumber(const std::string& ttyName)
 {
     for (const Family& f : kFamilies) {
         const std::string prefix = f.prefix;
-        if (ttyName.rfind(prefix, 0) != 0) continue;
+        if (ttyName.rfind(prefix, 0) != 0)
+            continue;
         const std::string rest = ttyName.substr(prefix.size());
-        if (!AllDigits(rest)) continue;
+        if (!AllDigits(rest))
+            continue;
         const uint32_t k = static_cast<uint32_t>(std::stoul(rest));
-        if (k < kFamilySize) return f.first + k;
+        if (k < kFamilySize)
+            return f.first + k;
     }
     return 0;
 }
@@ -41,15 +46,9 @@ std::string HardwareTtyName(uint32_t portNo)
     return std::string();
 }
 
-std::string TnrPortMapSource::ProductName(const std::string& /*devicePath*/) const
-{
-    return std::string();
-}
+std::string TnrPortMapSource::ProductName(const std::string& /*devicePath*/) const { return std::string(); }
 
-std::string TnrPortMapSource::ListedPath(const TnrPortMapEntry& entry) const
-{
-    return entry.kernelName;
-}
+std::string TnrPortMapSource::ListedPath(const TnrPortMapEntry& entry) const { return entry.kernelName; }
 
 std::string TnrPortMapSource::HardwarePath(uint32_t portNo) const
 {

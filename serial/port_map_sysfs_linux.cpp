@@ -22,14 +22,17 @@ std::string ReadFirstLine(const fs::path& file)
 {
     std::ifstream in(file);
     std::string line;
-    if (in) std::getline(in, line);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    if (in)
+        std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
     return line;
 }
 
 bool IsPortLinkName(const std::string& name)
 {
-    if (name.size() < 4 || name.compare(0, 3, "COM") != 0) return false;
+    if (name.size() < 4 || name.compare(0, 3, "COM") != 0)
+        return false;
     return std::all_of(name.begin() + 3, name.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
@@ -46,14 +49,17 @@ bool IsCharacterDevice(const fs::path& path)
 bool IsPlaceholderPort(const fs::path& ttyDir, const fs::path& devPath)
 {
     const std::string type = ReadFirstLine(ttyDir / "type");  // serial core's attribute
-    if (!type.empty()) return type == "0";
+    if (!type.empty())
+        return type == "0";
     // no attribute (an old kernel): only a serial-core port of the 8250 driver is asked itself;
     // opening any other tty could reset what hangs on it
     std::error_code ec;
     const std::string driver = fs::read_symlink(ttyDir / "device" / "driver", ec).filename().string();
-    if (ec || (driver != "serial8250" && driver != "port")) return false;
+    if (ec || (driver != "serial8250" && driver != "port"))
+        return false;
     const int fd = ::open(devPath.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;  // cannot tell: keep it listed
+    if (fd < 0)
+        return false;  // cannot tell: keep it listed
     struct serial_struct info {};
     const bool unknown = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type == PORT_UNKNOWN;
     ::close(fd);
@@ -66,8 +72,7 @@ TnrSystemPortMap::TnrSystemPortMap() : TnrSystemPortMap(portLinksFolder(), "/sys
 
 TnrSystemPortMap::TnrSystemPortMap(std::string linksFolder, std::string sysClassTty, std::string devFolder)
     : linksFolder_(std::move(linksFolder)), sysClassTty_(std::move(sysClassTty)), devFolder_(std::move(devFolder))
-{
-}
+{}
 
 std::vector<TnrPortMapEntry> TnrSystemPortMap::Entries() const
 {
@@ -90,15 +95,18 @@ std::vector<TnrPortMapEntry> TnrSystemPortMap::Entries() const
     ec.clear();
     for (fs::directory_iterator it(sysClassTty_, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
-        if (fs::exists(it->path() / "device", e2)) ttys.push_back(it->path().filename().string());
+        if (fs::exists(it->path() / "device", e2))
+            ttys.push_back(it->path().filename().string());
     }
     std::sort(ttys.begin(), ttys.end());
     uint32_t other = 0;
     for (const std::string& name : ttys) {
         const fs::path dev = fs::path(devFolder_) / name;
-        if (IsPlaceholderPort(fs::path(sysClassTty_) / name, dev)) continue;
+        if (IsPlaceholderPort(fs::path(sysClassTty_) / name, dev))
+            continue;
         uint32_t n = HardwarePortNumber(name);
-        if (n == 0) n = 129 + other++;
+        if (n == 0)
+            n = 129 + other++;
         entries.push_back({dev.string(), "COM" + std::to_string(n)});
     }
     return entries;
@@ -110,10 +118,12 @@ std::string TnrSystemPortMap::ProductName(const std::string& devicePath) const
     const fs::path real = fs::canonical(devicePath, ec);
     const std::string tty = (ec ? fs::path(devicePath) : real).filename().string();
     fs::path dir = fs::canonical(fs::path(sysClassTty_) / tty / "device", ec);
-    if (ec) return std::string();
+    if (ec)
+        return std::string();
     // walk up from the interface to the USB device, which has the vendor id and the product name
     for (int level = 0; level < 6 && !dir.empty() && dir != dir.root_path(); ++level, dir = dir.parent_path()) {
-        if (fs::exists(dir / "idVendor", ec)) return ReadFirstLine(dir / "product");
+        if (fs::exists(dir / "idVendor", ec))
+            return ReadFirstLine(dir / "product");
     }
     return std::string();
 }

@@ -114,35 +114,34 @@ enum class EscapeFunction { SetDTR, ClearDTR, SetRTS, ClearRTS, SetBreak, ClearB
 enum : uint32_t { kLineCTS = 1, kLineDSR = 2, kLineRing = 4, kLineRLSD = 8 };
 
 struct ReadResult {
-  long count = 0;          // bytes read
-  bool wouldBlock = false; // nothing waits
-  bool lost = false;       // end of file or a device error: the connection is gone
-  int error = 0;
+    long count = 0;           // bytes read
+    bool wouldBlock = false;  // nothing waits
+    bool lost = false;        // end of file or a device error: the connection is gone
+    int error = 0;
 };
 
 struct PortStatus {
-  uint32_t errorFlags = 0;  // CE_* collected since the last query
-  uint32_t inQueue = 0;     // bytes the driver holds, received and not yet read
-  uint32_t outQueue = 0;    // bytes the driver holds for sending
+    uint32_t errorFlags = 0;  // CE_* collected since the last query
+    uint32_t inQueue = 0;     // bytes the driver holds, received and not yet read
+    uint32_t outQueue = 0;    // bytes the driver holds for sending
 };
 
 class Port {
- public:
-  virtual ~Port() = default;
-  virtual bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& settings) = 0;
-  virtual WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) = 0;
-  virtual bool QueryStatus(PortStatus& status, int& error) = 0;
-  virtual ReadResult Read(void* buffer, size_t size) = 0;
-  virtual WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
-                             int& error) = 0;
-  virtual bool WritesAtOnce() const = 0;
-  virtual bool Purge(bool input, bool output) = 0;
-  virtual bool Drain() = 0;
-  virtual bool Escape(EscapeFunction function) = 0;
-  virtual bool GetModemLines(uint32_t& lines) = 0;
-  virtual bool RequestLowLatency() = 0;
-  virtual void RestoreLatency() = 0;
-  virtual TnrHandle NativeHandle() const = 0;
+public:
+    virtual ~Port() = default;
+    virtual bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& settings) = 0;
+    virtual WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) = 0;
+    virtual bool QueryStatus(PortStatus& status, int& error) = 0;
+    virtual ReadResult Read(void* buffer, size_t size) = 0;
+    virtual WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs, int& error) = 0;
+    virtual bool WritesAtOnce() const = 0;
+    virtual bool Purge(bool input, bool output) = 0;
+    virtual bool Drain() = 0;
+    virtual bool Escape(EscapeFunction function) = 0;
+    virtual bool GetModemLines(uint32_t& lines) = 0;
+    virtual bool RequestLowLatency() = 0;
+    virtual void RestoreLatency() = 0;
+    virtual TnrHandle NativeHandle() const = 0;
 };
 using PortPtr = std::shared_ptr<Port>;
 

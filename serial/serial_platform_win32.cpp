@@ -21,37 +21,38 @@ const int kErrIO = ERROR_IO_DEVICE;
 // ---- wake events
 
 class WakeEvent {
- public:
-  WakeEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~WakeEvent()
-  {
-      if (handle) CloseHandle(handle);
-  }
-  WakeEvent(const WakeEvent&) = delete;
-  WakeEvent& operator=(const WakeEvent&) = delete;
-  const HANDLE handle;  // manual reset: stays signalled until reset
+public:
+    WakeEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~WakeEvent()
+    {
+        if (handle)
+            CloseHandle(handle);
+    }
+    WakeEvent(const WakeEvent&) = delete;
+    WakeEvent& operator=(const WakeEvent&) = delete;
+    const HANDLE handle;  // manual reset: stays signalled until reset
 };
 
-WakeEventPtr CreateWakeEvent()
-{
-    return std::make_shared<WakeEvent>();
-}
+WakeEventPtr CreateWakeEvent() { return std::make_shared<WakeEvent>(); }
 
 void SignalWakeEvent(WakeEvent& event)
 {
-    if (event.handle) SetEvent(event.handle);
+    if (event.handle)
+        SetEvent(event.handle);
 }
 
 void ResetWakeEvent(WakeEvent& event)
 {
-    if (event.handle) ResetEvent(event.handle);
+    if (event.handle)
+        ResetEvent(event.handle);
 }
 
 int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
 {
     const HANDLE handles[2] = {first.handle, second.handle};
     const DWORD rc = WaitForMultipleObjects(2, handles, FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
-    if (rc == WAIT_OBJECT_0) return 1;
+    if (rc == WAIT_OBJECT_0)
+        return 1;
     return rc == WAIT_OBJECT_0 + 1 ? 2 : 0;
 }
 
@@ -62,15 +63,16 @@ constexpr DWORD kQueueSize = 8192;
 
 // An event for one overlapped operation, closed with it.
 class OperationEvent {
- public:
-  OperationEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
-  ~OperationEvent()
-  {
-      if (handle) CloseHandle(handle);
-  }
-  OperationEvent(const OperationEvent&) = delete;
-  OperationEvent& operator=(const OperationEvent&) = delete;
-  const HANDLE handle;
+public:
+    OperationEvent() : handle(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~OperationEvent()
+    {
+        if (handle)
+            CloseHandle(handle);
+    }
+    OperationEvent(const OperationEvent&) = delete;
+    OperationEvent& operator=(const OperationEvent&) = delete;
+    const HANDLE handle;
 };
 
 // Errors after which the device is gone: a pulled adapter, a closed handle, a dead line.
@@ -94,23 +96,23 @@ bool IsGone(DWORD error)
     }
 }
 
-DWORD WaitMs(int timeoutMs)
-{
-    return timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
-}
+DWORD WaitMs(int timeoutMs) { return timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs); }
 
 std::wstring Wide(const std::string& text)
 {
-    if (text.empty()) return std::wstring();
+    if (text.empty())
+        return std::wstring();
     const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    if (n > 0)
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
 
 std::string Utf8(const std::wstring& text)
 {
-    if (text.empty()) return std::string();
+    if (text.empty())
+        return std::string();
     const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
     if (n > 0)
@@ -119,42 +121,43 @@ std::string Utf8(const std::wstring& text)
 }
 
 class Win32Port final : public Port {
- public:
-  explicit Win32Port(HANDLE handle) : handle_(handle) {}
-  ~Win32Port() override { CloseHandle(handle_); }
+public:
+    explicit Win32Port(HANDLE handle) : handle_(handle) {}
+    ~Win32Port() override { CloseHandle(handle_); }
 
-  bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& settings) override;
-  WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) override;
-  bool QueryStatus(PortStatus& status, int& error) override;
-  ReadResult Read(void* buffer, size_t size) override;
-  WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
-                     int& error) override;
-  bool WritesAtOnce() const override { return false; }
-  bool Purge(bool input, bool output) override
-  {
-      DWORD flags = 0;
-      if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
-      if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
-      return flags == 0 || PurgeComm(handle_, flags) != 0;
-  }
-  bool Drain() override { return FlushFileBuffers(handle_) != 0; }
-  bool Escape(EscapeFunction function) override;
-  bool GetModemLines(uint32_t& lines) override;
-  // Windows has no portable request for a driver's latency.
-  bool RequestLowLatency() override { return false; }
-  void RestoreLatency() override {}
-  TnrHandle NativeHandle() const override { return reinterpret_cast<TnrHandle>(handle_); }
+    bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& settings) override;
+    WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) override;
+    bool QueryStatus(PortStatus& status, int& error) override;
+    ReadResult Read(void* buffer, size_t size) override;
+    WriteOutcome Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs, int& error) override;
+    bool WritesAtOnce() const override { return false; }
+    bool Purge(bool input, bool output) override
+    {
+        DWORD flags = 0;
+        if (input)
+            flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+        if (output)
+            flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+        return flags == 0 || PurgeComm(handle_, flags) != 0;
+    }
+    bool Drain() override { return FlushFileBuffers(handle_) != 0; }
+    bool Escape(EscapeFunction function) override;
+    bool GetModemLines(uint32_t& lines) override;
+    // Windows has no portable request for a driver's latency.
+    bool RequestLowLatency() override { return false; }
+    void RestoreLatency() override {}
+    TnrHandle NativeHandle() const override { return reinterpret_cast<TnrHandle>(handle_); }
 
- private:
-  // ClearCommError: the error flags go to pendingErrors_ until QueryStatus hands them on.
-  bool ClearErrors(COMSTAT& stat, DWORD& error);
-  DWORD OverlappedOutcome(OVERLAPPED& ovl);
-  void EndWait(OVERLAPPED& ovl);
+private:
+    // ClearCommError: the error flags go to pendingErrors_ until QueryStatus hands them on.
+    bool ClearErrors(COMSTAT& stat, DWORD& error);
+    DWORD OverlappedOutcome(OVERLAPPED& ovl);
+    void EndWait(OVERLAPPED& ovl);
 
-  const HANDLE handle_;
-  std::mutex lock_;  // a leaf lock over the two fields below
-  uint32_t mask_ = ~uint32_t(0);  // the event mask the port has, none given yet
-  uint32_t pendingErrors_ = 0;    // error flags a wait read, not yet reported by QueryStatus
+    const HANDLE handle_;
+    std::mutex lock_;               // a leaf lock over the two fields below
+    uint32_t mask_ = ~uint32_t(0);  // the event mask the port has, none given yet
+    uint32_t pendingErrors_ = 0;    // error flags a wait read, not yet reported by QueryStatus
 };
 
 bool Win32Port::ApplyLineSettings(const TDCB& block, const TnrLineSettings&)
@@ -211,7 +214,8 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
     OperationEvent done;
     for (;;) {
         // A wake that came while the last wait ended by itself (Wine ends waits every few ms).
-        if (WaitForSingleObject(wake.handle, 0) == WAIT_OBJECT_0) return WaitOutcome::Woken;
+        if (WaitForSingleObject(wake.handle, 0) == WAIT_OBJECT_0)
+            return WaitOutcome::Woken;
         // Input that waits already is an event: a driver reports received characters only for
         // those that arrive during a wait, and Wine's pseudo-terminals report none at all.
         COMSTAT stat{};
@@ -227,7 +231,8 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
         DWORD left = INFINITE;
         if (timeoutMs >= 0) {
             const DWORD spent = GetTickCount() - start;
-            if (spent >= static_cast<DWORD>(timeoutMs)) return WaitOutcome::TimedOut;
+            if (spent >= static_cast<DWORD>(timeoutMs))
+                return WaitOutcome::TimedOut;
             left = static_cast<DWORD>(timeoutMs) - spent;
         }
         OVERLAPPED ovl{};
@@ -236,7 +241,8 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
         DWORD happened = 0;
         if (!WaitCommEvent(handle_, &happened, &ovl)) {
             const DWORD e = GetLastError();
-            if (e == ERROR_INVALID_PARAMETER && happened == 0) continue;  // go on with no events
+            if (e == ERROR_INVALID_PARAMETER && happened == 0)
+                continue;  // go on with no events
             if (e != ERROR_IO_PENDING) {
                 error = static_cast<int>(e);
                 return WaitOutcome::Lost;
@@ -246,8 +252,10 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
             if (w != WAIT_OBJECT_0) {
                 // woken or out of time: end the wait before its record goes out of scope
                 EndWait(ovl);
-                if (w == WAIT_OBJECT_0 + 1) return WaitOutcome::Woken;
-                if (w == WAIT_TIMEOUT) return WaitOutcome::TimedOut;
+                if (w == WAIT_OBJECT_0 + 1)
+                    return WaitOutcome::Woken;
+                if (w == WAIT_TIMEOUT)
+                    return WaitOutcome::TimedOut;
                 error = static_cast<int>(GetLastError());
                 return WaitOutcome::Failed;
             }
@@ -271,7 +279,8 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
             }
         }
         events = happened & (mask | EV_RXCHAR);
-        if (events != 0) return WaitOutcome::Events;
+        if (events != 0)
+            return WaitOutcome::Events;
     }
 }
 
@@ -316,7 +325,8 @@ ReadResult Win32Port::Read(void* buffer, size_t size)
     DWORD count = 0;
     const DWORD want = size < stat.cbInQue ? static_cast<DWORD>(size) : stat.cbInQue;
     BOOL ok = ReadFile(handle_, buffer, want, &count, &ovl);
-    if (!ok && GetLastError() == ERROR_IO_PENDING) ok = GetOverlappedResult(handle_, &ovl, &count, TRUE);
+    if (!ok && GetLastError() == ERROR_IO_PENDING)
+        ok = GetOverlappedResult(handle_, &ovl, &count, TRUE);
     if (!ok) {
         r.error = static_cast<int>(GetLastError());
         r.lost = true;
@@ -330,8 +340,7 @@ ReadResult Win32Port::Read(void* buffer, size_t size)
     return r;
 }
 
-WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs,
-                              int& error)
+WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs, int& error)
 {
     written = 0;
     OperationEvent done;
@@ -347,15 +356,20 @@ WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, Wa
     if (e == ERROR_IO_PENDING) {
         const HANDLE both[2] = {done.handle, wake ? wake->handle : nullptr};
         const DWORD w = WaitForMultipleObjects(wake ? 2 : 1, both, FALSE, WaitMs(timeoutMs));
-        if (w != WAIT_OBJECT_0) CancelIo(handle_);  // woken or out of time: stop the rest
+        if (w != WAIT_OBJECT_0)
+            CancelIo(handle_);  // woken or out of time: stop the rest
         const BOOL ok = GetOverlappedResult(handle_, &ovl, &count, TRUE);
         written = count;
         if (ok || written > 0) {
-            if (written > 0) return WriteOutcome::Done;
-            if (w == WAIT_OBJECT_0) return WriteOutcome::Done;
+            if (written > 0)
+                return WriteOutcome::Done;
+            if (w == WAIT_OBJECT_0)
+                return WriteOutcome::Done;
         }
-        if (w == WAIT_OBJECT_0 + 1) return WriteOutcome::Woken;
-        if (w == WAIT_TIMEOUT) return WriteOutcome::TimedOut;
+        if (w == WAIT_OBJECT_0 + 1)
+            return WriteOutcome::Woken;
+        if (w == WAIT_TIMEOUT)
+            return WriteOutcome::TimedOut;
         e = GetLastError();
     }
     error = static_cast<int>(e);
@@ -366,14 +380,30 @@ bool Win32Port::Escape(EscapeFunction function)
 {
     DWORD code = 0;
     switch (function) {
-    case EscapeFunction::SetDTR: code = SETDTR; break;
-    case EscapeFunction::ClearDTR: code = CLRDTR; break;
-    case EscapeFunction::SetRTS: code = SETRTS; break;
-    case EscapeFunction::ClearRTS: code = CLRRTS; break;
-    case EscapeFunction::SetBreak: code = SETBREAK; break;
-    case EscapeFunction::ClearBreak: code = CLRBREAK; break;
-    case EscapeFunction::ResumeOutput: code = SETXON; break;
-    case EscapeFunction::HoldOutput: code = SETXOFF; break;
+    case EscapeFunction::SetDTR:
+        code = SETDTR;
+        break;
+    case EscapeFunction::ClearDTR:
+        code = CLRDTR;
+        break;
+    case EscapeFunction::SetRTS:
+        code = SETRTS;
+        break;
+    case EscapeFunction::ClearRTS:
+        code = CLRRTS;
+        break;
+    case EscapeFunction::SetBreak:
+        code = SETBREAK;
+        break;
+    case EscapeFunction::ClearBreak:
+        code = CLRBREAK;
+        break;
+    case EscapeFunction::ResumeOutput:
+        code = SETXON;
+        break;
+    case EscapeFunction::HoldOutput:
+        code = SETXOFF;
+        break;
     }
     return EscapeCommFunction(handle_, code) != 0;
 }
@@ -381,12 +411,17 @@ bool Win32Port::Escape(EscapeFunction function)
 bool Win32Port::GetModemLines(uint32_t& lines)
 {
     DWORD bits = 0;
-    if (!GetCommModemStatus(handle_, &bits)) return false;
+    if (!GetCommModemStatus(handle_, &bits))
+        return false;
     lines = 0;
-    if (bits & MS_CTS_ON) lines |= kLineCTS;
-    if (bits & MS_DSR_ON) lines |= kLineDSR;
-    if (bits & MS_RING_ON) lines |= kLineRing;
-    if (bits & MS_RLSD_ON) lines |= kLineRLSD;
+    if (bits & MS_CTS_ON)
+        lines |= kLineCTS;
+    if (bits & MS_DSR_ON)
+        lines |= kLineDSR;
+    if (bits & MS_RING_ON)
+        lines |= kLineRing;
+    if (bits & MS_RLSD_ON)
+        lines |= kLineRLSD;
     return true;
 }
 
@@ -417,8 +452,8 @@ PortPtr OpenPort(const std::string& path, int& error)
         error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */, nullptr,
-                                      OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = static_cast<int>(GetLastError());
         return nullptr;
@@ -435,7 +470,8 @@ PortPtr OpenPort(const std::string& path, int& error)
 
 PortPtr AdoptPort(TnrHandle handle)
 {
-    if (handle == kInvalidHandle) return nullptr;
+    if (handle == kInvalidHandle)
+        return nullptr;
     return std::make_shared<Win32Port>(reinterpret_cast<HANDLE>(handle));
 }
 
@@ -445,16 +481,15 @@ std::string ErrorText(int error)
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = n > 0 && text ? std::wstring(text, n) : std::wstring();
-    if (text) LocalFree(text);
+    if (text)
+        LocalFree(text);
     while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
         message.pop_back();
-    if (message.empty()) return "System error " + std::to_string(error);
+    if (message.empty())
+        return "System error " + std::to_string(error);
     return Utf8(message);
 }
 
-uint32_t TickMs()
-{
-    return static_cast<uint32_t>(GetTickCount());
-}
+uint32_t TickMs() { return static_cast<uint32_t>(GetTickCount()); }
 
 }  // namespace nrplatform

@@ -8,7 +8,8 @@ namespace nrplatform {
 bool SetBaudRateAnyRate(int fd, uint32_t baud)
 {
     struct termios2 tio {};
-    if (::ioctl(fd, TCGETS2, &tio) != 0) return false;
+    if (::ioctl(fd, TCGETS2, &tio) != 0)
+        return false;
     tio.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
     tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
     tio.c_ospeed = baud;
@@ -19,7 +20,8 @@ bool SetBaudRateAnyRate(int fd, uint32_t baud)
 bool GetBaudRateAnyRate(int fd, uint32_t& outBaud, uint32_t& inBaud)
 {
     struct termios2 tio {};
-    if (::ioctl(fd, TCGETS2, &tio) != 0) return false;
+    if (::ioctl(fd, TCGETS2, &tio) != 0)
+        return false;
     outBaud = tio.c_ospeed;
     inBaud = tio.c_ispeed;
     return true;

@@ -9,7 +9,8 @@ uint32_t nrRegisterMessage(const std::string& name)
     static std::map<std::string, uint32_t> numbers;
     std::lock_guard<std::mutex> guard(lock);
     auto it = numbers.find(name);
-    if (it != numbers.end()) return it->second;
+    if (it != numbers.end())
+        return it->second;
     const uint32_t number = kRegisteredMessageFirst + static_cast<uint32_t>(numbers.size());
     numbers.emplace(name, number);
     return number;

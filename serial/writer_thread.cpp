@@ -4,34 +4,34 @@
 #include <chrono>
 
 struct TnrWriterThread::State {
-  explicit State(bool writesAtOnce) : direct(writesAtOnce) {}
-  struct Job {
-    std::vector<uint8_t> data;
-    size_t done = 0;
-    uint32_t timeoutMs = 0;
-    bool waited = false;
-    bool finished = false;
-    bool cancelled = false;  // dropped while being written: its rest no longer counts
-    int error = 0;
-  };
-  void Run();
-  int WriteJob(Job& job, uint64_t epoch);
-  // Writes what the driver takes at once on the caller's thread; returns how much it took.
-  size_t WriteNow(const uint8_t* data, size_t n);
+    explicit State(bool writesAtOnce) : direct(writesAtOnce) {}
+    struct Job {
+        std::vector<uint8_t> data;
+        size_t done = 0;
+        uint32_t timeoutMs = 0;
+        bool waited = false;
+        bool finished = false;
+        bool cancelled = false;  // dropped while being written: its rest no longer counts
+        int error = 0;
+    };
+    void Run();
+    int WriteJob(Job& job, uint64_t epoch);
+    // Writes what the driver takes at once on the caller's thread; returns how much it took.
+    size_t WriteNow(const uint8_t* data, size_t n);
 
-  nrplatform::PortPtr port;
-  nrplatform::WakeEventPtr wake = nrplatform::CreateWakeEvent();
-  std::function<void(int)> onBlockFailed;
-  mutable std::mutex lock;  // everything below; a leaf lock (never held while calling out)
-  std::condition_variable cv;
-  std::deque<std::shared_ptr<Job>> jobs;
-  std::shared_ptr<Job> current;
-  uint64_t cancelEpoch = 0;
-  int cancelError = 0;
-  uint64_t completed = 0;
-  bool stop = false;
-  const bool direct;  // the driver takes a frame at once: an idle writer lets the caller write
-  size_t directPending = 0;  // bytes a caller is writing now (the writer thread waits meanwhile)
+    nrplatform::PortPtr port;
+    nrplatform::WakeEventPtr wake = nrplatform::CreateWakeEvent();
+    std::function<void(int)> onBlockFailed;
+    mutable std::mutex lock;  // everything below; a leaf lock (never held while calling out)
+    std::condition_variable cv;
+    std::deque<std::shared_ptr<Job>> jobs;
+    std::shared_ptr<Job> current;
+    uint64_t cancelEpoch = 0;
+    int cancelError = 0;
+    uint64_t completed = 0;
+    bool stop = false;
+    const bool direct;         // the driver takes a frame at once: an idle writer lets the caller write
+    size_t directPending = 0;  // bytes a caller is writing now (the writer thread waits meanwhile)
 };
 
 TnrWriterThread::TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error)> onBlockFailed)
@@ -55,7 +55,8 @@ void TnrWriterThread::Stop()
 {
     {
         std::lock_guard<std::mutex> guard(s_->lock);
-        if (s_->stop) return;
+        if (s_->stop)
+            return;
         s_->stop = true;
         ++s_->cancelEpoch;
         s_->cancelError = nrplatform::kErrCancelled;
@@ -71,7 +72,8 @@ void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
     auto job = std::make_shared<State::Job>();
     job->timeoutMs = timeoutMs;
     std::unique_lock<std::mutex> guard(s_->lock);
-    if (s_->stop) return;
+    if (s_->stop)
+        return;
     if (s_->direct && s_->jobs.empty() && !s_->current && s_->directPending == 0 && n > 0) {
         // Nothing waits to be written: hand the frame to the driver here rather than wake the
         // writer thread for it (a block acknowledgement becomes the next block sooner).
@@ -89,7 +91,8 @@ void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
             return;
         }
         // a purge, a close or Stop came in between: the rest is dropped as a queued block's is
-        if (s_->stop || s_->cancelEpoch != epoch) return;
+        if (s_->stop || s_->cancelEpoch != epoch)
+            return;
         // the rest goes first, before what others queued meanwhile, under the same hold of the
         // lock so that no other caller starts a frame of its own in between
         job->data.assign(p + taken, p + n);
@@ -111,7 +114,8 @@ size_t TnrWriterThread::State::WriteNow(const uint8_t* data, size_t n)
         size_t written = 0;
         const nrplatform::WriteOutcome w = port->Write(data + taken, n - taken, written, nullptr, 0, error);
         taken += written;
-        if (w != nrplatform::WriteOutcome::Done || written == 0) break;
+        if (w != nrplatform::WriteOutcome::Done || written == 0)
+            break;
     }
     return taken;
 }
@@ -124,7 +128,8 @@ int TnrWriterThread::Send(const void* data, size_t n, uint32_t timeoutMs)
     job->timeoutMs = timeoutMs;
     job->waited = true;
     std::unique_lock<std::mutex> guard(s_->lock);
-    if (s_->stop) return nrplatform::kErrCancelled;
+    if (s_->stop)
+        return nrplatform::kErrCancelled;
     s_->jobs.push_back(job);  // behind a frame a caller is writing now, if any
     s_->cv.notify_all();
     s_->cv.wait(guard, [&] { return job->finished; });
@@ -135,8 +140,10 @@ size_t TnrWriterThread::Pending() const
 {
     std::lock_guard<std::mutex> guard(s_->lock);
     size_t pending = 0;
-    for (const auto& job : s_->jobs) pending += job->data.size() - job->done;
-    if (s_->current && !s_->current->cancelled) pending += s_->current->data.size() - s_->current->done;
+    for (const auto& job : s_->jobs)
+        pending += job->data.size() - job->done;
+    if (s_->current && !s_->current->cancelled)
+        pending += s_->current->data.size() - s_->current->done;
     return pending + s_->directPending;
 }
 
@@ -149,7 +156,8 @@ void TnrWriterThread::Cancel(int error, bool report)
         dropped.swap(s_->jobs);
         ++s_->cancelEpoch;
         s_->cancelError = error;
-        if (s_->current) s_->current->cancelled = true;
+        if (s_->current)
+            s_->current->cancelled = true;
         for (auto& job : dropped) {
             job->error = error;
             job->finished = true;
@@ -161,19 +169,19 @@ void TnrWriterThread::Cancel(int error, bool report)
     if (!OnWriterThread()) {
         // the block being written stops before the caller goes on (and flushes the driver)
         std::unique_lock<std::mutex> guard(s_->lock);
-        s_->cv.wait(guard, [&] {
-            return ((!s_->current || !s_->current->cancelled) && s_->directPending == 0) || s_->stop;
-        });
+        s_->cv.wait(guard, [&] { return ((!s_->current || !s_->current->cancelled) && s_->directPending == 0) || s_->stop; });
     }
     if (report && onBlockFailed) {
         for (auto& job : dropped)
-            if (!job->waited) onBlockFailed(error);
+            if (!job->waited)
+                onBlockFailed(error);
     }
 }
 
 void TnrWriterThread::WaitIdle()
 {
-    if (OnWriterThread()) return;
+    if (OnWriterThread())
+        return;
     std::unique_lock<std::mutex> guard(s_->lock);
     s_->cv.wait(guard, [&] { return (s_->jobs.empty() && !s_->current && s_->directPending == 0) || s_->stop; });
 }
@@ -189,7 +197,8 @@ void TnrWriterThread::State::Run()
     std::unique_lock<std::mutex> guard(lock);
     for (;;) {
         cv.wait(guard, [&] { return stop || (!jobs.empty() && directPending == 0); });
-        if (stop) break;
+        if (stop)
+            break;
         current = jobs.front();
         jobs.pop_front();
         const uint64_t epoch = cancelEpoch;
@@ -231,12 +240,14 @@ int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch)
     while (job.done < job.data.size()) {
         {
             std::lock_guard<std::mutex> guard(lock);
-            if (cancelEpoch != epoch) return cancelError;
+            if (cancelEpoch != epoch)
+                return cancelError;
         }
         int timeout = -1;
         if (job.timeoutMs > 0) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
-            if (left <= 0) return nrplatform::kErrTimedOut;
+            if (left <= 0)
+                return nrplatform::kErrTimedOut;
             timeout = static_cast<int>(left);
         }
         int error = 0;
@@ -248,11 +259,16 @@ int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch)
             job.done += written;
         }
         switch (w) {
-        case nrplatform::WriteOutcome::Done: break;
-        case nrplatform::WriteOutcome::Woken: nrplatform::ResetWakeEvent(*wake); break;
-        case nrplatform::WriteOutcome::TimedOut: return nrplatform::kErrTimedOut;
+        case nrplatform::WriteOutcome::Done:
+            break;
+        case nrplatform::WriteOutcome::Woken:
+            nrplatform::ResetWakeEvent(*wake);
+            break;
+        case nrplatform::WriteOutcome::TimedOut:
+            return nrplatform::kErrTimedOut;
         case nrplatform::WriteOutcome::Lost:
-        case nrplatform::WriteOutcome::Failed: return error ? error : nrplatform::kErrIO;
+        case nrplatform::WriteOutcome::Failed:
+            return error ? error : nrplatform::kErrIO;
         }
     }
     return 0;

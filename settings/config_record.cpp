@@ -30,13 +30,15 @@ constexpr CarModel kCarModels[] = {
 };
 
 constexpr const char* kDisplayTypes[] = {
-    "10 - Display 3.2\" ILI9481", "11 - Display 3.2\" HX8357C", "12 - Display 3.2\" HX8357B",
+    "10 - Display 3.2\" ILI9481", "11 - Display 3.2\" HX8357C",       "12 - Display 3.2\" HX8357B",
     "13 - Display 3.2\" ILI9486", "14 - Display 3.2\" ILI9481 (SPI)",
 };
 constexpr int kFirstDisplayType = 10;
 
 constexpr const char* kCanModes[] = {
-    "1C0 comfort CAN 100kbit filter", "1C0 comfort CAN 100kbit not filter", "1J0 comfort CAN 62.5kbit filter",
+    "1C0 comfort CAN 100kbit filter",
+    "1C0 comfort CAN 100kbit not filter",
+    "1J0 comfort CAN 62.5kbit filter",
     "Comfort CAN disable",
 };
 

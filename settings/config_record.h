@@ -10,26 +10,26 @@ inline constexpr size_t kConfigRecordSize = 26;
 using ConfigBytes = std::array<uint8_t, kConfigRecordSize>;
 
 struct ConfigRecord {
-    uint32_t serialNumber = 0;     // 0..3
-    uint8_t hardwareVersion = 0;   // 4
-    uint8_t displayCanCode = 0;    // 5: display type x 10 + comfort-CAN mode
-    uint8_t byte6 = 1;             // 6: 1 when saved
-    uint8_t byte7 = 1;             // 7: 1 when saved
-    uint32_t serialLess400 = 0;    // 8..11: serial number - 400 when saved
-    uint8_t kl15Mode = 0;          // 12
-    uint8_t maxDimmerLevel = 0;    // 13
-    uint8_t pinRemap = 0;          // 14: bit 0, pin 35 taken from pin 16
-    uint8_t byte15 = 0;            // 15: 0 when saved
-    uint8_t diagMode = 0;          // 16
-    uint8_t byte17 = 1;            // 17: 1 when saved
-    uint8_t buttonGround = 0;      // 18: 0 or 15
-    uint8_t byte19 = 0;            // 19: never edited, sent back as the display reported it
-    uint8_t boostSensor = 0;       // 20
-    uint8_t buttonRemap = 0;       // 21
-    uint8_t language = 0;          // 22: 1..20
+    uint32_t serialNumber = 0;        // 0..3
+    uint8_t hardwareVersion = 0;      // 4
+    uint8_t displayCanCode = 0;       // 5: display type x 10 + comfort-CAN mode
+    uint8_t byte6 = 1;                // 6: 1 when saved
+    uint8_t byte7 = 1;                // 7: 1 when saved
+    uint32_t serialLess400 = 0;       // 8..11: serial number - 400 when saved
+    uint8_t kl15Mode = 0;             // 12
+    uint8_t maxDimmerLevel = 0;       // 13
+    uint8_t pinRemap = 0;             // 14: bit 0, pin 35 taken from pin 16
+    uint8_t byte15 = 0;               // 15: 0 when saved
+    uint8_t diagMode = 0;             // 16
+    uint8_t byte17 = 1;               // 17: 1 when saved
+    uint8_t buttonGround = 0;         // 18: 0 or 15
+    uint8_t byte19 = 0;               // 19: never edited, sent back as the display reported it
+    uint8_t boostSensor = 0;          // 20
+    uint8_t buttonRemap = 0;          // 21
+    uint8_t language = 0;             // 22: 1..20
     uint8_t batteryCalibrationA = 0;  // 23
     uint8_t batteryCalibrationB = 0;  // 24
-    uint8_t carModel = 0;          // 25
+    uint8_t carModel = 0;             // 25
 
     bool operator==(const ConfigRecord&) const = default;
 };
@@ -43,18 +43,18 @@ struct CarModel {
     int code;
     const char* text;  // begins with the code's two digits
 };
-std::span<const CarModel> carModels();          // ComboBox8, in list order
-int carModelIndex(int code);                   // list index of the code, -1 when none
+std::span<const CarModel> carModels();  // ComboBox8, in list order
+int carModelIndex(int code);            // list index of the code, -1 when none
 
-std::span<const char* const> displayTypeItems();  // ComboBox4: codes 10..14
-std::span<const char* const> canModeItems();      // ComboBox5
-std::span<const char* const> languageItems();     // ComboBoxEx27: value = index + 1
-std::span<const char* const> boostSensorItems();  // ComboBox9
-std::span<const char* const> diagModeItems();     // ComboBox10
-std::span<const char* const> kl15ModeItems();     // ComboBox11
-std::span<const char* const> buttonRemapItems();  // ComboBox1
-std::span<const char* const> pinRemapItems();     // ComboBox16
-std::span<const char* const> buttonGroundItems(); // ComboBox6
+std::span<const char* const> displayTypeItems();      // ComboBox4: codes 10..14
+std::span<const char* const> canModeItems();          // ComboBox5
+std::span<const char* const> languageItems();         // ComboBoxEx27: value = index + 1
+std::span<const char* const> boostSensorItems();      // ComboBox9
+std::span<const char* const> diagModeItems();         // ComboBox10
+std::span<const char* const> kl15ModeItems();         // ComboBox11
+std::span<const char* const> buttonRemapItems();      // ComboBox1
+std::span<const char* const> pinRemapItems();         // ComboBox16
+std::span<const char* const> buttonGroundItems();     // ComboBox6
 std::span<const char* const> hardwareVersionItems();  // ComboBox3
 
 // Placeholder texts, shown while a list has nothing selected and nothing typed.
@@ -76,21 +76,21 @@ inline constexpr const char* kButtonGround = " 23-25 pins MFD, GND on dash board
 // What the save reads from the "Config" page: the texts the lists show (their placeholder while
 // nothing is selected or typed), their selected indexes (-1 for none) and the spin edits' values.
 struct ConfigControls {
-    int serialNumber = 700;         // SpinEdit4
-    std::string hardwareText;       // ComboBox3
-    std::string displayTypeText;    // ComboBox4
-    int canModeIndex = -1;          // ComboBox5
-    int kl15Index = -1;             // ComboBox11
-    int maxDimmerLevel = 100;       // SpinEdit109
-    int pinRemapIndex = -1;         // ComboBox16
-    int diagIndex = -1;             // ComboBox10
-    int buttonGroundIndex = -1;     // ComboBox6
-    int languageIndex = -1;         // ComboBoxEx27
-    int batteryA = 100;             // SpinEdit5
-    int batteryB = 100;             // SpinEdit6
-    std::string carModelText;       // ComboBox8
-    int boostIndex = -1;            // ComboBox9
-    int buttonRemapIndex = 0;       // ComboBox1
+    int serialNumber = 700;       // SpinEdit4
+    std::string hardwareText;     // ComboBox3
+    std::string displayTypeText;  // ComboBox4
+    int canModeIndex = -1;        // ComboBox5
+    int kl15Index = -1;           // ComboBox11
+    int maxDimmerLevel = 100;     // SpinEdit109
+    int pinRemapIndex = -1;       // ComboBox16
+    int diagIndex = -1;           // ComboBox10
+    int buttonGroundIndex = -1;   // ComboBox6
+    int languageIndex = -1;       // ComboBoxEx27
+    int batteryA = 100;           // SpinEdit5
+    int batteryB = 100;           // SpinEdit6
+    std::string carModelText;     // ComboBox8
+    int boostIndex = -1;          // ComboBox9
+    int buttonRemapIndex = 0;     // ComboBox1
 };
 
 // "Save Config": the record copy with the page's fields written over it. A one-byte field takes

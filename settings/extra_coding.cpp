@@ -7,16 +7,25 @@
 namespace {
 
 constexpr const char* kWarnings[] = {
-    "Warning Brake Pads", "Warning Wash flude level", "Warning Brake flude level", "Warning HandBrake",
-    "Warning speed limit", "Warning tire pressure", "Opening the bonnet", "Little red oiler",
-    "Fault head or reverse light lamp", "Fault brake light lamp",
+    "Warning Brake Pads",     "Warning Wash flude level", "Warning Brake flude level",
+    "Warning HandBrake",      "Warning speed limit",      "Warning tire pressure",
+    "Opening the bonnet",     "Little red oiler",         "Fault head or reverse light lamp",
+    "Fault brake light lamp",
 };
 constexpr const char* kComfort[] = {
-    "Mirrors Heater", "CoffeeBreak", "IMMO active", "No/Half FIS Warning Oil Level",
-    "Full FIS Warning Oil Level  ", "Tempomat GRA", "1J0 CCM Tempomat GRA ", "Seat belt warning",
+    "Mirrors Heater",
+    "CoffeeBreak",
+    "IMMO active",
+    "No/Half FIS Warning Oil Level",
+    "Full FIS Warning Oil Level  ",
+    "Tempomat GRA",
+    "1J0 CCM Tempomat GRA ",
+    "Seat belt warning",
 };
 constexpr const char* kOptions[] = {
-    "WITHOUT clutch SENSOR Manual gearbox", "AUDI Fuel consumption factor x2 ", "Left and right mirrors move together",
+    "WITHOUT clutch SENSOR Manual gearbox",
+    "AUDI Fuel consumption factor x2 ",
+    "Left and right mirrors move together",
 };
 constexpr const char* kLineColours[] = {"Blue", "Red", "Yellow", "Green", "White"};
 
@@ -26,14 +35,10 @@ constexpr int kColourShift = 5;
 
 ExtraCodingBytes encodeExtraCoding(const ExtraCodingRecord& r)
 {
-    return {r.warnings,
-            r.speedLimit,
-            r.comfort,
-            r.coffeeMinutes,
-            r.coffeeKm,
-            r.byte5,
-            r.byte6,
-            static_cast<uint8_t>((r.options & 0x07) | ((r.reserved & 0x03) << 3) | (r.lineColour << kColourShift))};
+    return {r.warnings, r.speedLimit,
+            r.comfort,  r.coffeeMinutes,
+            r.coffeeKm, r.byte5,
+            r.byte6,    static_cast<uint8_t>((r.options & 0x07) | ((r.reserved & 0x03) << 3) | (r.lineColour << kColourShift))};
 }
 
 ExtraCodingRecord decodeExtraCoding(std::span<const uint8_t, kExtraCodingSize> b)

@@ -9,16 +9,16 @@ inline constexpr size_t kExtraCodingSize = 8;
 using ExtraCodingBytes = std::array<uint8_t, kExtraCodingSize>;
 
 struct ExtraCodingRecord {
-    uint8_t warnings = 0;        // byte 0, bit k = item k of CheckListBox1
-    uint8_t speedLimit = 0;      // byte 1, km/h
-    uint8_t comfort = 0;         // byte 2, bit k = item k of CheckListBox2
-    uint8_t coffeeMinutes = 0;   // byte 3, minutes / 10
-    uint8_t coffeeKm = 0;        // byte 4, km / 10
-    uint8_t byte5 = 0;           // not on the page; sent back as the display reported it
+    uint8_t warnings = 0;       // byte 0, bit k = item k of CheckListBox1
+    uint8_t speedLimit = 0;     // byte 1, km/h
+    uint8_t comfort = 0;        // byte 2, bit k = item k of CheckListBox2
+    uint8_t coffeeMinutes = 0;  // byte 3, minutes / 10
+    uint8_t coffeeKm = 0;       // byte 4, km / 10
+    uint8_t byte5 = 0;          // not on the page; sent back as the display reported it
     uint8_t byte6 = 0;
-    uint8_t options = 0;         // byte 7 bits 0..2, CheckListBox3
-    uint8_t reserved = 0;        // byte 7 bits 3..4, 0 when saved
-    uint8_t lineColour = 0;      // byte 7 bits 5..7, RadioGroup2
+    uint8_t options = 0;     // byte 7 bits 0..2, CheckListBox3
+    uint8_t reserved = 0;    // byte 7 bits 3..4, 0 when saved
+    uint8_t lineColour = 0;  // byte 7 bits 5..7, RadioGroup2
 
     bool operator==(const ExtraCodingRecord&) const = default;
 };
@@ -33,13 +33,13 @@ std::span<const char* const> lineColourItems();     // RadioGroup2
 
 // What "Save Extra Encode" reads from the page.
 struct ExtraCodingControls {
-    uint32_t warningsMask = 0;   // CheckListBox1, item k in bit k
-    int speedLimit = 90;         // SpinEdit3
-    uint32_t comfortMask = 0;    // CheckListBox2
-    int coffeeMinutes = 240;     // SpinEdit39
-    int coffeeKm = 240;          // SpinEdit40
-    uint32_t optionsMask = 0;    // CheckListBox3
-    int lineColourIndex = 0;     // RadioGroup2, -1 for none
+    uint32_t warningsMask = 0;  // CheckListBox1, item k in bit k
+    int speedLimit = 90;        // SpinEdit3
+    uint32_t comfortMask = 0;   // CheckListBox2
+    int coffeeMinutes = 240;    // SpinEdit39
+    int coffeeKm = 240;         // SpinEdit40
+    uint32_t optionsMask = 0;   // CheckListBox3
+    int lineColourIndex = 0;    // RadioGroup2, -1 for none
 };
 
 // The record the save sends: the page's values (minutes and km divided by 10, halves to the

@@ -28,15 +28,15 @@ struct GammaLabel {
 };
 
 struct GammaGrid {
-    const char* caption;                 // group caption
-    const char* positiveLabel;           // over columns 1 and 2
-    const char* negativeLabel;           // over columns 3 and 4
-    std::span<const GammaCell> cells;    // in grid order
+    const char* caption;               // group caption
+    const char* positiveLabel;         // over columns 1 and 2
+    const char* negativeLabel;         // over columns 3 and 4
+    std::span<const GammaCell> cells;  // in grid order
     std::span<const GammaLabel> labels;
-    int32_t sendState;                   // the state that sends it
-    uint8_t lengthByte;                  // A6 <length> 1E ...
-    const char* setButton;               // "Set GAMMA"
-    const char* defaultButton;           // "Set default GAMMA"
+    int32_t sendState;          // the state that sends it
+    uint8_t lengthByte;         // A6 <length> 1E ...
+    const char* setButton;      // "Set GAMMA"
+    const char* defaultButton;  // "Set default GAMMA"
 };
 
 const GammaGrid& gammaTableA();  // "ILI-9481 / HX-8375B", 12 bytes

@@ -61,10 +61,7 @@ SettingsBackup::SettingsBackup(ProtocolLoop& loop, SettingsBackupHost& host, Set
     passWatch_ = QObject::connect(&loop_, &ProtocolLoop::passDone, &loop_, [this] { watchPass(); });
 }
 
-SettingsBackup::~SettingsBackup()
-{
-    QObject::disconnect(passWatch_);
-}
+SettingsBackup::~SettingsBackup() { QObject::disconnect(passWatch_); }
 
 bool SettingsBackup::ours(int32_t state) const
 {
@@ -81,8 +78,9 @@ void SettingsBackup::start(bool restore)
 {
     running_ = true;
     // While it runs the window holds back what would abandon it, Stop ends it, and Exit asks.
-    loop_.job().begin(QStringLiteral("The settings are being read or written"), [this] { stop(); },
-                      QStringLiteral("(Stop ends the settings run)"));
+    loop_.job().begin(
+        QStringLiteral("The settings are being read or written"), [this] { stop(); },
+        QStringLiteral("(Stop ends the settings run)"));
     restore_ = restore;
     readIndex_ = 0;
     writeIndex_ = 0;
@@ -134,8 +132,7 @@ Result SettingsBackup::stepReadRequest()
     }
     const auto kind = kSettingsRecordKinds[readIndex_];
     host_.backupProgress(QStringLiteral("%1 settings: %2 (%3 of %4)")
-                             .arg(restore_ ? QStringLiteral("Reading back") : QStringLiteral("Reading"),
-                                  settingsRecordName(kind))
+                             .arg(restore_ ? QStringLiteral("Reading back") : QStringLiteral("Reading"), settingsRecordName(kind))
                              .arg(readIndex_ + 1)
                              .arg(kSettingsRecordCount));
     loop_.beginRequest();

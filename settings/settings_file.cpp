@@ -30,10 +30,7 @@ QString itemText(std::span<const char* const> items, int index, int raw)
 
 QString tick(bool on) { return on ? QStringLiteral("ticked") : QStringLiteral("clear"); }
 
-uint16_t word(std::span<const uint8_t> b, size_t at)
-{
-    return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
+uint16_t word(std::span<const uint8_t> b, size_t at) { return static_cast<uint16_t>(b[at] | (b[at + 1] << 8)); }
 
 uint32_t get32(std::span<const uint8_t> b, size_t at)
 {
@@ -114,12 +111,9 @@ std::vector<SettingsField> turboTimerFields(std::span<const uint8_t> b)
 {
     const auto n = [](unsigned v) { return QString::number(v); };
     return {
-        {QStringLiteral("Cooling, Time (sec)"), n(word(b, 0))},
-        {QStringLiteral("Cooling, Temperature"), n(word(b, 2))},
-        {QStringLiteral("Enable cooling"), flagText(word(b, 4))},
-        {QStringLiteral("Heat, Time (sec)"), n(word(b, 6))},
-        {QStringLiteral("Heat, Temperature"), n(word(b, 8))},
-        {QStringLiteral("Enable heating"), flagText(word(b, 10))},
+        {QStringLiteral("Cooling, Time (sec)"), n(word(b, 0))},   {QStringLiteral("Cooling, Temperature"), n(word(b, 2))},
+        {QStringLiteral("Enable cooling"), flagText(word(b, 4))}, {QStringLiteral("Heat, Time (sec)"), n(word(b, 6))},
+        {QStringLiteral("Heat, Temperature"), n(word(b, 8))},     {QStringLiteral("Enable heating"), flagText(word(b, 10))},
     };
 }
 
@@ -173,10 +167,14 @@ std::vector<SettingsField> decodeSettingsRecord(SettingsRecordKind kind, std::sp
     if (bytes.size() != settingsRecordSize(kind))
         return {};
     switch (kind) {
-    case SettingsRecordKind::Config: return configFields(bytes);
-    case SettingsRecordKind::ExtraCoding: return extraCodingFields(bytes);
-    case SettingsRecordKind::TurboTimer: return turboTimerFields(bytes);
-    case SettingsRecordKind::Transmission: return transmissionFields(bytes);
+    case SettingsRecordKind::Config:
+        return configFields(bytes);
+    case SettingsRecordKind::ExtraCoding:
+        return extraCodingFields(bytes);
+    case SettingsRecordKind::TurboTimer:
+        return turboTimerFields(bytes);
+    case SettingsRecordKind::Transmission:
+        return transmissionFields(bytes);
     }
     return {};
 }
@@ -314,10 +312,7 @@ std::vector<SettingsDifference> compareSettings(const SettingsSnapshot& display,
     return rows;
 }
 
-uint32_t configSerialNumber(std::span<const uint8_t> config)
-{
-    return config.size() >= 4 ? get32(config, 0) : 0;
-}
+uint32_t configSerialNumber(std::span<const uint8_t> config) { return config.size() >= 4 ? get32(config, 0) : 0; }
 
 RecordBytes withSerialOf(const RecordBytes& file, const RecordBytes& display)
 {

@@ -45,8 +45,8 @@ struct StorageSizes {
 };
 
 struct SettingsFile {
-    QDateTime saved;                    // when the records were read (stored in UTC)
-    QString port;                       // e.g. "COM3"
+    QDateTime saved;  // when the records were read (stored in UTC)
+    QString port;     // e.g. "COM3"
     std::optional<StorageSizes> storage;
     SettingsSnapshot records;
 };

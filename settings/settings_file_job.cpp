@@ -12,11 +12,9 @@ QString fileNameOf(const QString& path) { return QFileInfo(path).fileName(); }
 
 }  // namespace
 
-SettingsFileJob::SettingsFileJob(ProtocolLoop& loop, SettingsFileJobHost& host, SettingsPages* pages,
-                                 SettingsMemory* memory)
+SettingsFileJob::SettingsFileJob(ProtocolLoop& loop, SettingsFileJobHost& host, SettingsPages* pages, SettingsMemory* memory)
     : loop_(loop), host_(host), sequence_(loop, *this, pages, memory)
-{
-}
+{}
 
 void SettingsFileJob::end(SettingsJobEnd::Kind kind, const QString& message, const BackupOutcome& outcome)
 {
@@ -78,12 +76,12 @@ void SettingsFileJob::backupFinished(const BackupOutcome& outcome)
     purpose_ = Purpose::None;
     const QString name = fileNameOf(path_);
     if (outcome.end != BackupOutcome::End::Done) {
-        const QString why = outcome.end == BackupOutcome::End::Stopped    ? QStringLiteral("stopped")
-                            : outcome.end == BackupOutcome::End::LineLost ? QStringLiteral("ended: the line was lost")
-                                                                          : QStringLiteral("ended by another command");
-        const QString what = purpose == Purpose::Backup    ? QStringLiteral("Settings backup")
-                             : purpose == Purpose::Compare ? QStringLiteral("Comparison")
-                                                           : QStringLiteral("Settings restore");
+        const QString why = outcome.end == BackupOutcome::End::Stopped ? QStringLiteral("stopped")
+            : outcome.end == BackupOutcome::End::LineLost              ? QStringLiteral("ended: the line was lost")
+                                                                       : QStringLiteral("ended by another command");
+        const QString what = purpose == Purpose::Backup ? QStringLiteral("Settings backup")
+            : purpose == Purpose::Compare               ? QStringLiteral("Comparison")
+                                                        : QStringLiteral("Settings restore");
         end(Kind::Interrupted, QStringLiteral("%1 %2 (%3).").arg(what, why, outcome.summary()), outcome);
         return;
     }

@@ -11,8 +11,8 @@
 struct SettingsComparison {
     QString fileName;
     std::vector<SettingsDifference> rows;
-    bool restore = false;            // a restore asks; a comparison only shows
-    bool otherDisplay = false;       // the file's serial number is not this display's
+    bool restore = false;       // a restore asks; a comparison only shows
+    bool otherDisplay = false;  // the file's serial number is not this display's
     uint32_t displaySerial = 0;
     uint32_t fileSerial = 0;
 };
@@ -30,12 +30,12 @@ struct SettingsOrigin {
 // How a job ended, with the sentence that says so.
 struct SettingsJobEnd {
     enum class Kind {
-        Done,           // backed up, compared, or restored and read back as written
-        NothingToDo,    // the display already holds the file's settings; nothing was sent
-        BadFile,        // the chosen file cannot be used; nothing was sent
-        NotSaved,       // a file could not be written (for a restore: nothing was sent)
-        Mismatch,       // restored, but some record came back different
-        Interrupted,    // stopped, the line lost or another command took over
+        Done,         // backed up, compared, or restored and read back as written
+        NothingToDo,  // the display already holds the file's settings; nothing was sent
+        BadFile,      // the chosen file cannot be used; nothing was sent
+        NotSaved,     // a file could not be written (for a restore: nothing was sent)
+        Mismatch,     // restored, but some record came back different
+        Interrupted,  // stopped, the line lost or another command took over
     };
     Kind kind = Kind::Done;
     QString message;

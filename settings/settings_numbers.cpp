@@ -19,9 +19,7 @@ std::string conversionMessage(std::string_view text)
 
 }  // namespace
 
-ConversionError::ConversionError(std::string_view text) : std::invalid_argument(conversionMessage(text))
-{
-}
+ConversionError::ConversionError(std::string_view text) : std::invalid_argument(conversionMessage(text)) {}
 
 int textToInt(std::string_view text)
 {

@@ -127,8 +127,7 @@ void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record)
         loop.storeCommand(row->state, row->code);
 }
 
-void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages,
-                            SettingsMemory& memory)
+void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages, SettingsMemory& memory)
 {
     loop.registerStep(State::kConfigReply, [&loop, &pages, &memory] { return configReply(loop, pages, memory); });
     loop.registerStep(State::kExtraReply, [&loop, &pages, &memory] { return extraCodingReply(loop, pages, memory); });

@@ -53,5 +53,4 @@ void takeTransmissionRecord(SettingsPages& pages, std::span<const uint8_t, kTran
 
 // Registers the settings states: the replies 64, 65, 164 and 167, and the sends 162 and 165,
 // which read their controls as they send.
-void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages,
-                            SettingsMemory& memory);
+void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages, SettingsMemory& memory);

@@ -21,7 +21,7 @@ struct GearControls {
     int startRatio;
     const char* speedLabel;
 };
-std::span<const GearControls> gearControls();  // gears 1 to 6
+std::span<const GearControls> gearControls();   // gears 1 to 6
 std::span<const char* const> automaticItems();  // radio group "A/T"
 
 inline constexpr int kSpeedMin = 10, kSpeedMax = 200, kRatioMin = 1, kRatioMax = 200;

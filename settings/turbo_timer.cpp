@@ -3,7 +3,7 @@
 namespace {
 
 constexpr TurboTimerField kFields[] = {
-    {"SpinEdit90", false}, {"SpinEdit106", false}, {"CheckBox3", true},
+    {"SpinEdit90", false},  {"SpinEdit106", false}, {"CheckBox3", true},
     {"SpinEdit107", false}, {"SpinEdit108", false}, {"CheckBox4", true},
 };
 
@@ -12,7 +12,7 @@ constexpr TurboTimerField kFields[] = {
 TurboTimerBytes encodeTurboTimer(const TurboTimerRecord& r)
 {
     const uint16_t words[] = {r.coolingTime, r.coolingTemperature, r.coolingFlag,
-                              r.warmUpTime, r.warmUpTemperature, r.warmUpFlag};
+                              r.warmUpTime,  r.warmUpTemperature,  r.warmUpFlag};
     TurboTimerBytes b{};
     for (size_t i = 0; i < std::size(words); ++i) {
         b[2 * i] = static_cast<uint8_t>(words[i]);
@@ -44,5 +44,5 @@ TurboTimerBytes turboTimerFromControls(const std::function<int(std::string_view)
 TurboTimerView turboTimerView(const TurboTimerRecord& r)
 {
     return {r.coolingTime, r.coolingTemperature, (r.coolingFlag & 0xFF) != 0,
-            r.warmUpTime, r.warmUpTemperature, (r.warmUpFlag & 0xFF) != 0};
+            r.warmUpTime,  r.warmUpTemperature,  (r.warmUpFlag & 0xFF) != 0};
 }

@@ -11,7 +11,7 @@ using Bytes = std::vector<std::uint8_t>;
 // The settings replies start with two bytes the shell skips: the display sends the frame
 // marker and the command code there.
 template <std::size_t N>
-Bytes recordReply(std::uint8_t code, const std::array<std::uint8_t, N> &record)
+Bytes recordReply(std::uint8_t code, const std::array<std::uint8_t, N>& record)
 {
     Bytes reply{0xA6, code};
     reply.insert(reply.end(), record.begin(), record.end());
@@ -19,56 +19,60 @@ Bytes recordReply(std::uint8_t code, const std::array<std::uint8_t, N> &record)
 }
 
 template <std::size_t N>
-void store(std::array<std::uint8_t, N> &record, const CommandFrame &frame)
+void store(std::array<std::uint8_t, N>& record, const CommandFrame& frame)
 {
     std::copy_n(frame.params.begin(), N, record.begin());
 }
 
-Bytes sizeQuery(DisplayState &s, const CommandFrame &f)
+Bytes sizeQuery(DisplayState& s, const CommandFrame& f)
 {
     const unsigned sd16 = std::min(s.volumes.sdMb / 16u, 255u);
-    return {f.code, s.volumes.diskMb[0], s.volumes.diskMb[1], s.volumes.diskMb[2], s.volumes.diskMb[3],
+    return {f.code,
+            s.volumes.diskMb[0],
+            s.volumes.diskMb[1],
+            s.volumes.diskMb[2],
+            s.volumes.diskMb[3],
             static_cast<std::uint8_t>(sd16)};
 }
 
-Bytes readConfig(DisplayState &s, const CommandFrame &f) { return recordReply(f.code, s.config); }
+Bytes readConfig(DisplayState& s, const CommandFrame& f) { return recordReply(f.code, s.config); }
 
-Bytes eraseConfig(DisplayState &s, const CommandFrame &f)
+Bytes eraseConfig(DisplayState& s, const CommandFrame& f)
 {
     s.config.fill(0);
     return recordReply(f.code, s.config);
 }
 
-Bytes saveConfig(DisplayState &s, const CommandFrame &f)
+Bytes saveConfig(DisplayState& s, const CommandFrame& f)
 {
     store(s.config, f);
     return {};
 }
 
-Bytes saveExtraCoding(DisplayState &s, const CommandFrame &f)
+Bytes saveExtraCoding(DisplayState& s, const CommandFrame& f)
 {
     store(s.extraCoding, f);
     return {};
 }
 
-Bytes readExtraCoding(DisplayState &s, const CommandFrame &f) { return recordReply(f.code, s.extraCoding); }
+Bytes readExtraCoding(DisplayState& s, const CommandFrame& f) { return recordReply(f.code, s.extraCoding); }
 
-Bytes saveTurboTimer(DisplayState &s, const CommandFrame &f)
+Bytes saveTurboTimer(DisplayState& s, const CommandFrame& f)
 {
     store(s.turboTimer, f);
     return {};
 }
 
-Bytes readTurboTimer(DisplayState &s, const CommandFrame &f) { return recordReply(f.code, s.turboTimer); }
+Bytes readTurboTimer(DisplayState& s, const CommandFrame& f) { return recordReply(f.code, s.turboTimer); }
 
-Bytes saveTransmission(DisplayState &s, const CommandFrame &f)
+Bytes saveTransmission(DisplayState& s, const CommandFrame& f)
 {
     store(s.transmission, f);
     return {};
 }
 
 // The display keeps one byte per gear: the low byte of each ratio word it was given.
-Bytes readTransmission(DisplayState &s, const CommandFrame &f)
+Bytes readTransmission(DisplayState& s, const CommandFrame& f)
 {
     Bytes reply{0xA6, f.code};
     for (std::size_t gear = 0; gear < 6; ++gear)
@@ -76,61 +80,61 @@ Bytes readTransmission(DisplayState &s, const CommandFrame &f)
     return reply;
 }
 
-Bytes brightness(DisplayState &s, const CommandFrame &f)
+Bytes brightness(DisplayState& s, const CommandFrame& f)
 {
     s.brightness = f.params[0];
     return {};
 }
 
-Bytes doors(DisplayState &s, const CommandFrame &f)
+Bytes doors(DisplayState& s, const CommandFrame& f)
 {
     s.doors = f.params[0];
     return {};
 }
 
-Bytes mirrorMove(DisplayState &s, const CommandFrame &f)
+Bytes mirrorMove(DisplayState& s, const CommandFrame& f)
 {
     s.lastMirrorMove = f.params[0];
     return {};
 }
 
-Bytes kl15Off(DisplayState &s, const CommandFrame &)
+Bytes kl15Off(DisplayState& s, const CommandFrame&)
 {
     s.kl15On = false;
     return {};
 }
 
-Bytes kl15On(DisplayState &s, const CommandFrame &)
+Bytes kl15On(DisplayState& s, const CommandFrame&)
 {
     s.kl15On = true;
     return {};
 }
 
-Bytes reboot(DisplayState &s, const CommandFrame &)
+Bytes reboot(DisplayState& s, const CommandFrame&)
 {
     ++s.reboots;
     return {};
 }
 
-Bytes turboTimerOn(DisplayState &s, const CommandFrame &)
+Bytes turboTimerOn(DisplayState& s, const CommandFrame&)
 {
     s.turboTimerRunning = true;
     return {};
 }
 
-Bytes turboTimerOff(DisplayState &s, const CommandFrame &)
+Bytes turboTimerOff(DisplayState& s, const CommandFrame&)
 {
     s.turboTimerRunning = false;
     return {};
 }
 
-Bytes sleepIn(DisplayState &s, const CommandFrame &)
+Bytes sleepIn(DisplayState& s, const CommandFrame&)
 {
     s.asleep = true;
     return {};
 }
 
-Bytes sleepOut(DisplayState &s, const CommandFrame &)
+Bytes sleepOut(DisplayState& s, const CommandFrame&)
 {
     s.asleep = false;
     return {};
@@ -138,11 +142,11 @@ Bytes sleepOut(DisplayState &s, const CommandFrame &)
 
 std::size_t gammaTableIndex(std::size_t length)
 {
-    return static_cast<std::size_t>(std::find(kGammaTableLengths.begin(), kGammaTableLengths.end(), length) -
-                                    kGammaTableLengths.begin());
+    return static_cast<std::size_t>(std::find(kGammaTableLengths.begin(), kGammaTableLengths.end(), length)
+                                    - kGammaTableLengths.begin());
 }
 
-Bytes setGamma(DisplayState &s, const CommandFrame &f)
+Bytes setGamma(DisplayState& s, const CommandFrame& f)
 {
     const std::size_t table = gammaTableIndex(f.params.size());
     s.gammaTables[table] = f.params;
@@ -150,13 +154,13 @@ Bytes setGamma(DisplayState &s, const CommandFrame &f)
     return {};
 }
 
-Bytes saveGamma(DisplayState &s, const CommandFrame &)
+Bytes saveGamma(DisplayState& s, const CommandFrame&)
 {
     ++s.gammaSaves;
     return {};
 }
 
-Bytes defaultGamma(DisplayState &s, const CommandFrame &)
+Bytes defaultGamma(DisplayState& s, const CommandFrame&)
 {
     s.gammaTables = DisplayState::factoryGammaTables();
     ++s.gammaDefaults;
@@ -211,21 +215,21 @@ const std::array kCatalogue{
     CommandInfo{0x65, "sleep in", kNone, sleepIn},
 };
 
-} // namespace
+}  // namespace
 
 std::span<const CommandInfo> commandCatalogue() { return kCatalogue; }
 
-const CommandInfo *findCommand(std::uint8_t code)
+const CommandInfo* findCommand(std::uint8_t code)
 {
     const auto it = std::lower_bound(kCatalogue.begin(), kCatalogue.end(), code,
-                                     [](const CommandInfo &info, std::uint8_t c) { return info.code < c; });
+                                     [](const CommandInfo& info, std::uint8_t c) { return info.code < c; });
     return (it != kCatalogue.end() && it->code == code) ? &*it : nullptr;
 }
 
-std::string describeCommand(const CommandFrame &frame)
+std::string describeCommand(const CommandFrame& frame)
 {
     char buf[64];
-    const CommandInfo *info = findCommand(frame.code);
+    const CommandInfo* info = findCommand(frame.code);
     if (!info) {
         std::snprintf(buf, sizeof buf, "unknown command 0x%02X", frame.code);
         return buf;

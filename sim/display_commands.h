@@ -16,7 +16,7 @@ struct CommandFrame {
 };
 
 // Acts on a well-formed frame and returns the display's answer (empty for none).
-using CommandHandler = std::vector<std::uint8_t> (*)(DisplayState &, const CommandFrame &);
+using CommandHandler = std::vector<std::uint8_t> (*)(DisplayState&, const CommandFrame&);
 
 // One entry of the display's command catalogue.
 struct CommandInfo {
@@ -47,7 +47,7 @@ constexpr std::uint64_t paramCounts(std::initializer_list<unsigned> counts)
 
 // Every command code the display knows, in numerical order.
 std::span<const CommandInfo> commandCatalogue();
-const CommandInfo *findCommand(std::uint8_t code);
+const CommandInfo* findCommand(std::uint8_t code);
 
 // Human-readable name of a frame: the catalogue name, with the gamma table or the parameter where it says more.
-std::string describeCommand(const CommandFrame &frame);
+std::string describeCommand(const CommandFrame& frame);

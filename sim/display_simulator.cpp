@@ -11,15 +11,14 @@ constexpr std::uint8_t kCommandMarker = 0xA6;
 
 // Matches a fixed sequence against the start of the pending bytes.
 template <std::size_t N>
-auto scanFixed(std::span<const std::uint8_t> pending, const std::array<std::uint8_t, N> &sequence)
+auto scanFixed(std::span<const std::uint8_t> pending, const std::array<std::uint8_t, N>& sequence)
 {
     const std::size_t n = std::min(pending.size(), N);
-    const bool prefixMatches = std::equal(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(n),
-                                          sequence.begin());
+    const bool prefixMatches = std::equal(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(n), sequence.begin());
     return std::pair{prefixMatches, n == N};
 }
 
-} // namespace
+}  // namespace
 
 DisplaySimulator::DisplaySimulator(SimulatorOptions options)
     : failures_(options.failures), storage_(std::move(options.storage)), logLimit_(options.logLimit)
@@ -33,7 +32,7 @@ DisplaySimulator::DisplaySimulator(SimulatorOptions options)
 
 // The frame markers the display knows; each has a scanner that finds the frame's end and a
 // handler that acts on it.
-const DisplaySimulator::MarkerInfo *DisplaySimulator::findMarker(std::uint8_t marker)
+const DisplaySimulator::MarkerInfo* DisplaySimulator::findMarker(std::uint8_t marker)
 {
     static const std::array<MarkerInfo, 8> kMarkers{
         MarkerInfo{kHello[0], &DisplaySimulator::scanHello, &DisplaySimulator::takeHello},
@@ -45,7 +44,7 @@ const DisplaySimulator::MarkerInfo *DisplaySimulator::findMarker(std::uint8_t ma
         MarkerInfo{kCommandMarker, &DisplaySimulator::scanCommand, &DisplaySimulator::takeCommand},
         MarkerInfo{kGoodbye[0], &DisplaySimulator::scanGoodbye, &DisplaySimulator::takeGoodbye},
     };
-    for (const MarkerInfo &info : kMarkers)
+    for (const MarkerInfo& info : kMarkers)
         if (info.marker == marker)
             return &info;
     return nullptr;
@@ -73,12 +72,12 @@ DisplaySimulator::ScanResult DisplaySimulator::scanCommand(std::span<const std::
         return {Scan::NotAFrame};  // a command frame holds at least its code
     if (pending.size() < 3)
         return {Scan::Incomplete};
-    const CommandInfo *info = findCommand(pending[2]);
+    const CommandInfo* info = findCommand(pending[2]);
     const std::size_t length = 2 + (info ? info->bodyLength(pending[1]) : pending[1]);
     return pending.size() >= length ? ScanResult{Scan::Complete, length} : ScanResult{Scan::Incomplete};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeHello(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeHello(FrameRecord& record)
 {
     record.kind = FrameKind::Hello;
     record.name = "hello";
@@ -86,7 +85,7 @@ std::vector<std::uint8_t> DisplaySimulator::takeHello(FrameRecord &record)
     return {};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeGoodbye(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeGoodbye(FrameRecord& record)
 {
     record.kind = FrameKind::Goodbye;
     record.name = "goodbye";
@@ -94,7 +93,7 @@ std::vector<std::uint8_t> DisplaySimulator::takeGoodbye(FrameRecord &record)
     return {};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord& record)
 {
     CommandFrame frame;
     frame.lengthByte = record.raw[1];
@@ -105,7 +104,7 @@ std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord &record)
     record.name = describeCommand(frame);
     ++state_.commandCounts[frame.code];
 
-    const CommandInfo *info = findCommand(frame.code);
+    const CommandInfo* info = findCommand(frame.code);
     record.wellFormed = info && info->acceptsParamCount(frame.params.size());
     std::vector<std::uint8_t> reply;
     if (record.wellFormed && info->handler)
@@ -114,17 +113,16 @@ std::vector<std::uint8_t> DisplaySimulator::takeCommand(FrameRecord &record)
     return reply;
 }
 
-bool DisplaySimulator::strikes(const FrameRecord &record) const
+bool DisplaySimulator::strikes(const FrameRecord& record) const
 {
-    const FailureTarget &t = failures_.target;
+    const FailureTarget& t = failures_.target;
     if (!t.transfersOnly)
         return true;
-    return record.transferFile != 0 && (t.file == 0 || t.file == record.transferFile) &&
-           (t.block == 0 || t.block == record.block);
+    return record.transferFile != 0 && (t.file == 0 || t.file == record.transferFile)
+        && (t.block == 0 || t.block == record.block);
 }
 
-void DisplaySimulator::appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply,
-                                    const FrameRecord &record)
+void DisplaySimulator::appendOutput(std::vector<OutputStep>& out, std::vector<std::uint8_t> reply, const FrameRecord& record)
 {
     if (reply.empty())
         return;
@@ -164,7 +162,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
 {
     std::vector<OutputStep> out;
     std::vector<FrameRecord> added;
-    std::function<void(const FrameRecord &)> observer;
+    std::function<void(const FrameRecord&)> observer;
     {
         std::lock_guard lock(mutex_);
         const std::size_t carried = pending_.size();  // bytes of earlier pieces that did not make a frame yet
@@ -173,7 +171,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
         bool dropped = false;
         while (consumed < pending_.size() && !dropped) {
             const std::span<const std::uint8_t> rest(pending_.data() + consumed, pending_.size() - consumed);
-            const MarkerInfo *marker = findMarker(rest[0]);
+            const MarkerInfo* marker = findMarker(rest[0]);
             const ScanResult scan = marker ? marker->scan(rest) : ScanResult{Scan::NotAFrame};
             if (scan.scan == Scan::Incomplete)
                 break;
@@ -194,8 +192,8 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
                 ++frames_;
                 const bool struck = strikes(record);
                 struckOnLine_ += struck ? 1 : 0;
-                if (struck && failures_.has(FailureMode::DropLine) &&
-                    struckOnLine_ >= static_cast<std::size_t>(std::max(failures_.dropAfterFrames, 1))) {
+                if (struck && failures_.has(FailureMode::DropLine)
+                    && struckOnLine_ >= static_cast<std::size_t>(std::max(failures_.dropAfterFrames, 1))) {
                     OutputStep drop;
                     drop.dropLine = true;
                     out.push_back(std::move(drop));
@@ -219,7 +217,7 @@ std::vector<OutputStep> DisplaySimulator::feed(std::span<const std::uint8_t> byt
     }
     frameTaken_.notify_all();
     if (observer)
-        for (const FrameRecord &record : added)
+        for (const FrameRecord& record : added)
             observer(record);
     return out;
 }
@@ -249,7 +247,7 @@ FailureSettings DisplaySimulator::failures() const
     return failures_;
 }
 
-void DisplaySimulator::setFailures(const FailureSettings &failures)
+void DisplaySimulator::setFailures(const FailureSettings& failures)
 {
     std::lock_guard lock(mutex_);
     failures_ = failures;
@@ -273,14 +271,14 @@ std::vector<TransferRecord> DisplaySimulator::transfers() const
     return storage_.transfers();
 }
 
-bool DisplaySimulator::waitForTransfers(const std::function<bool(const std::vector<TransferRecord> &)> &done,
+bool DisplaySimulator::waitForTransfers(const std::function<bool(const std::vector<TransferRecord>&)>& done,
                                         std::chrono::milliseconds timeout) const
 {
     std::unique_lock lock(mutex_);
     return frameTaken_.wait_for(lock, timeout, [&] { return done(storage_.transfers()); });
 }
 
-void DisplaySimulator::setObserver(std::function<void(const FrameRecord &)> observer)
+void DisplaySimulator::setObserver(std::function<void(const FrameRecord&)> observer)
 {
     std::lock_guard lock(mutex_);
     observer_ = std::move(observer);

@@ -20,7 +20,7 @@ struct SimulatorOptions {
     VolumeSizes volumes;
     FailureSettings failures;
     StorageOptions storage{};   // the SD folder, the flash folder, the code page of SD names
-    std::size_t logLimit = 0;  // entries kept in the log, the oldest dropped first; 0 keeps all
+    std::size_t logLimit = 0;   // entries kept in the log, the oldest dropped first; 0 keeps all
     SettingsRecords records{};  // the settings records the display starts with
 };
 
@@ -28,16 +28,16 @@ enum class FrameKind { Hello, Command, Goodbye, Garbage, SdOpen, SdBlock, SdClos
 
 // One entry of the display's log: a frame it took, or one stray byte it skipped.
 struct FrameRecord {
-    std::uint64_t timeMs = 0;         // steady clock, milliseconds since the simulator was made
+    std::uint64_t timeMs = 0;  // steady clock, milliseconds since the simulator was made
     FrameKind kind = FrameKind::Garbage;
-    std::vector<std::uint8_t> raw;    // the bytes exactly as received
-    std::string name;                 // "hello", "goodbye", "garbage", the command's name, or "SD open",
-                                      // "SD block", "SD close", "flash open", "flash block"
-    std::string detail;               // transfer frames: the file, the block, the sums
+    std::vector<std::uint8_t> raw;        // the bytes exactly as received
+    std::string name;                     // "hello", "goodbye", "garbage", the command's name, or "SD open",
+                                          // "SD block", "SD close", "flash open", "flash block"
+    std::string detail;                   // transfer frames: the file, the block, the sums
     std::optional<CommandFrame> command;  // decoded, for command frames
-    bool wellFormed = true;           // false for unknown codes and wrong parameter counts
-    int transferFile = 0;             // transfer frames: the file's number (TransferRecord::file), 0 when none
-    int block = 0;                    // block frames: 1-based within their file
+    bool wellFormed = true;               // false for unknown codes and wrong parameter counts
+    int transferFile = 0;                 // transfer frames: the file's number (TransferRecord::file), 0 when none
+    int block = 0;                        // block frames: 1-based within their file
 };
 
 // One thing the transport does on the display's behalf: wait, then write bytes, or close the line.
@@ -46,7 +46,7 @@ struct OutputStep {
     std::vector<std::uint8_t> bytes;
     bool dropLine = false;
     FrameKind answers = FrameKind::Garbage;  // the kind of frame this step answers
-    std::size_t inputEnd = 0;  // bytes of the fed piece up to and including the last byte of that frame
+    std::size_t inputEnd = 0;                // bytes of the fed piece up to and including the last byte of that frame
 };
 
 // The display's behaviour, independent of any transport: fed with the bytes the PC sends,
@@ -66,7 +66,7 @@ public:
     std::vector<FrameRecord> log() const;
     DisplayState state() const;
     FailureSettings failures() const;
-    void setFailures(const FailureSettings &failures);
+    void setFailures(const FailureSettings& failures);
 
     // Number of log entries that are frames (hello, command, goodbye, transfers), garbage excluded.
     std::size_t frameCount() const;
@@ -76,12 +76,12 @@ public:
     // The files sent to the SD card and the flash slots, oldest first.
     std::vector<TransferRecord> transfers() const;
     // Waits until the transfers satisfy done (checked after every frame); false on time-out.
-    bool waitForTransfers(const std::function<bool(const std::vector<TransferRecord> &)> &done,
+    bool waitForTransfers(const std::function<bool(const std::vector<TransferRecord>&)>& done,
                           std::chrono::milliseconds timeout) const;
-    const StorageOptions &storageOptions() const { return storage_.options(); }
+    const StorageOptions& storageOptions() const { return storage_.options(); }
 
     // Called for every new log entry, on the feeding thread, outside the simulator's lock.
-    void setObserver(std::function<void(const FrameRecord &)> observer);
+    void setObserver(std::function<void(const FrameRecord&)> observer);
 
 private:
     enum class Scan { Incomplete, NotAFrame, Complete };
@@ -92,16 +92,16 @@ private:
     struct MarkerInfo {
         std::uint8_t marker;
         ScanResult (*scan)(std::span<const std::uint8_t> pending);
-        std::vector<std::uint8_t> (DisplaySimulator::*take)(FrameRecord &record);
+        std::vector<std::uint8_t> (DisplaySimulator::*take)(FrameRecord& record);
     };
-    static const MarkerInfo *findMarker(std::uint8_t marker);
+    static const MarkerInfo* findMarker(std::uint8_t marker);
 
     static ScanResult scanHello(std::span<const std::uint8_t> pending);
     static ScanResult scanGoodbye(std::span<const std::uint8_t> pending);
     static ScanResult scanCommand(std::span<const std::uint8_t> pending);
-    std::vector<std::uint8_t> takeHello(FrameRecord &record);
-    std::vector<std::uint8_t> takeGoodbye(FrameRecord &record);
-    std::vector<std::uint8_t> takeCommand(FrameRecord &record);
+    std::vector<std::uint8_t> takeHello(FrameRecord& record);
+    std::vector<std::uint8_t> takeGoodbye(FrameRecord& record);
+    std::vector<std::uint8_t> takeCommand(FrameRecord& record);
 
     // The transfer frames (display_transfer_frames.cpp).
     static ScanResult scanSdOpen(std::span<const std::uint8_t> pending);
@@ -109,16 +109,16 @@ private:
     static ScanResult scanSdClose(std::span<const std::uint8_t> pending);
     static ScanResult scanFlashOpen(std::span<const std::uint8_t> pending);
     static ScanResult scanFlashBlock(std::span<const std::uint8_t> pending);
-    std::vector<std::uint8_t> takeSdOpen(FrameRecord &record);
-    std::vector<std::uint8_t> takeSdBlock(FrameRecord &record);
-    std::vector<std::uint8_t> takeSdClose(FrameRecord &record);
-    std::vector<std::uint8_t> takeFlashOpen(FrameRecord &record);
-    std::vector<std::uint8_t> takeFlashBlock(FrameRecord &record);
-    std::vector<std::uint8_t> takeBlock(FrameRecord &record, TransferKind kind, std::span<const std::uint8_t> data);
+    std::vector<std::uint8_t> takeSdOpen(FrameRecord& record);
+    std::vector<std::uint8_t> takeSdBlock(FrameRecord& record);
+    std::vector<std::uint8_t> takeSdClose(FrameRecord& record);
+    std::vector<std::uint8_t> takeFlashOpen(FrameRecord& record);
+    std::vector<std::uint8_t> takeFlashBlock(FrameRecord& record);
+    std::vector<std::uint8_t> takeBlock(FrameRecord& record, TransferKind kind, std::span<const std::uint8_t> data);
 
     // True when the failure modes apply to this frame (FailureSettings::target).
-    bool strikes(const FrameRecord &record) const;
-    void appendOutput(std::vector<OutputStep> &out, std::vector<std::uint8_t> reply, const FrameRecord &record);
+    bool strikes(const FrameRecord& record) const;
+    void appendOutput(std::vector<OutputStep>& out, std::vector<std::uint8_t> reply, const FrameRecord& record);
     std::uint64_t nowMs() const;
 
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
@@ -132,5 +132,5 @@ private:
     std::size_t logLimit_ = 0;
     std::size_t frames_ = 0;
     std::size_t struckOnLine_ = 0;  // frames on this line that the failure modes strike
-    std::function<void(const FrameRecord &)> observer_;
+    std::function<void(const FrameRecord&)> observer_;
 };

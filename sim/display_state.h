@@ -8,7 +8,7 @@
 // Sizes of the display's storage volumes, as the size reply reports them.
 struct VolumeSizes {
     std::array<std::uint8_t, 4> diskMb{0, 10, 10, 0};  // Disk 0..3, 0 = absent
-    unsigned sdMb = 1024;                               // SD card; the reply carries it divided by 16
+    unsigned sdMb = 1024;                              // SD card; the reply carries it divided by 16
 };
 
 // The three gamma tables of the display, one per LCD controller family; they share command
@@ -49,10 +49,7 @@ struct DisplayState {
     std::array<std::uint8_t, kTurboTimerLength> turboTimer = factoryTurboTimer();
     std::array<std::uint8_t, kTransmissionLength> transmission = factoryTransmission();
 
-    const std::vector<std::uint8_t> &gamma(GammaTable table) const
-    {
-        return gammaTables[static_cast<std::size_t>(table)];
-    }
+    const std::vector<std::uint8_t>& gamma(GammaTable table) const { return gammaTables[static_cast<std::size_t>(table)]; }
 
     static std::array<std::vector<std::uint8_t>, 3> factoryGammaTables();
     static std::array<std::uint8_t, kConfigRecordLength> factoryConfig();

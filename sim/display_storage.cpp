@@ -16,7 +16,7 @@ DisplayStorage::DisplayStorage(StorageOptions options) : options_(std::move(opti
 
 DisplayStorage::~DisplayStorage() { closeFile(); }
 
-TransferRecord &DisplayStorage::begin(TransferKind kind)
+TransferRecord& DisplayStorage::begin(TransferKind kind)
 {
     closeFile();
     TransferRecord record;
@@ -27,7 +27,7 @@ TransferRecord &DisplayStorage::begin(TransferKind kind)
     return transfers_.back();
 }
 
-bool DisplayStorage::openFile(TransferRecord &record, const fs::path &path)
+bool DisplayStorage::openFile(TransferRecord& record, const fs::path& path)
 {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
@@ -53,7 +53,7 @@ void DisplayStorage::closeFile()
 
 bool DisplayStorage::openSd(std::span<const std::uint8_t> name)
 {
-    TransferRecord &record = begin(TransferKind::Sd);
+    TransferRecord& record = begin(TransferKind::Sd);
     record.rawName.assign(name.begin(), name.end());
     const std::optional<std::string> decoded = decodeCodePage(name, options_.codePage);
     if (!decoded) {
@@ -84,7 +84,7 @@ bool DisplayStorage::closeSd()
 
 bool DisplayStorage::openFlash(int slot)
 {
-    TransferRecord &record = begin(TransferKind::Flash);
+    TransferRecord& record = begin(TransferKind::Flash);
     record.slot = slot;
     if (slot < 0 || slot >= static_cast<int>(kFlashSlotFiles.size())) {
         record.error = "there is no flash slot " + std::to_string(slot);
@@ -98,7 +98,7 @@ bool DisplayStorage::block(TransferKind kind, std::span<const std::uint8_t> data
 {
     if (!underWay_ || transfers_.back().kind != kind)
         return false;
-    TransferRecord &record = transfers_.back();
+    TransferRecord& record = transfers_.back();
     ++record.blocks;
     record.bytes += data.size();
     std::size_t done = 0;
@@ -122,12 +122,9 @@ void DisplayStorage::noteWrongSum()
         ++transfers_.back().wrongSums;
 }
 
-const TransferRecord *DisplayStorage::current() const
-{
-    return underWay_ ? &transfers_.back() : nullptr;
-}
+const TransferRecord* DisplayStorage::current() const { return underWay_ ? &transfers_.back() : nullptr; }
 
-fs::path sdFilePath(const fs::path &sdFolder, std::string_view devicePath)
+fs::path sdFilePath(const fs::path& sdFolder, std::string_view devicePath)
 {
     if (devicePath.empty() || devicePath.back() == '/')
         return {};
@@ -145,7 +142,7 @@ fs::path sdFilePath(const fs::path &sdFolder, std::string_view devicePath)
     return path == sdFolder ? fs::path{} : path;
 }
 
-std::vector<std::uint8_t> readStoredFile(const fs::path &path)
+std::vector<std::uint8_t> readStoredFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -26,24 +26,24 @@ enum class TransferKind { Sd, Flash };
 // block that came (flash, which has no close frame).
 struct TransferRecord {
     TransferKind kind = TransferKind::Sd;
-    int file = 0;                     // 1-based count of open frames (SD and flash) since the display started
+    int file = 0;                       // 1-based count of open frames (SD and flash) since the display started
     std::vector<std::uint8_t> rawName;  // SD: the name bytes of the open frame
-    std::string devicePath;           // SD: the name decoded from the code page, in UTF-8; flash: the slot's file
-    int slot = -1;                    // flash: 0..7
-    std::filesystem::path storedAt;   // the file written; empty when nothing is kept on disk or it failed
-    std::uint64_t bytes = 0;          // data bytes taken in blocks (SD: the n bytes; flash: 1024 per block)
+    std::string devicePath;             // SD: the name decoded from the code page, in UTF-8; flash: the slot's file
+    int slot = -1;                      // flash: 0..7
+    std::filesystem::path storedAt;     // the file written; empty when nothing is kept on disk or it failed
+    std::uint64_t bytes = 0;            // data bytes taken in blocks (SD: the n bytes; flash: 1024 per block)
     int blocks = 0;
-    int wrongSums = 0;                // blocks answered with a wrong sum on purpose
-    bool closed = false;              // SD: the close frame came
-    std::string error;                // why the file could not be opened or written; empty when all went well
+    int wrongSums = 0;    // blocks answered with a wrong sum on purpose
+    bool closed = false;  // SD: the close frame came
+    std::string error;    // why the file could not be opened or written; empty when all went well
 };
 
 // The display's files. Opening a file ends the one before it, whether or not it was closed.
 class DisplayStorage {
 public:
     explicit DisplayStorage(StorageOptions options = {});
-    DisplayStorage(const DisplayStorage &) = delete;
-    DisplayStorage &operator=(const DisplayStorage &) = delete;
+    DisplayStorage(const DisplayStorage&) = delete;
+    DisplayStorage& operator=(const DisplayStorage&) = delete;
     ~DisplayStorage();
 
     // Each returns false when the display refuses (a name it cannot decode or place, a file it cannot create).
@@ -56,13 +56,13 @@ public:
     void noteWrongSum();
 
     // The file under way: opened (even if the open failed) and neither closed nor followed by another.
-    const TransferRecord *current() const;
-    const std::vector<TransferRecord> &transfers() const { return transfers_; }
-    const StorageOptions &options() const { return options_; }
+    const TransferRecord* current() const;
+    const std::vector<TransferRecord>& transfers() const { return transfers_; }
+    const StorageOptions& options() const { return options_; }
 
 private:
-    TransferRecord &begin(TransferKind kind);
-    bool openFile(TransferRecord &record, const std::filesystem::path &path);
+    TransferRecord& begin(TransferKind kind);
+    bool openFile(TransferRecord& record, const std::filesystem::path& path);
     void closeFile();
 
     StorageOptions options_;
@@ -73,7 +73,7 @@ private:
 
 // The SD folder's file for a device path ("/3D/a.txt", "abca.txt"): the path's parts under the
 // folder; nothing for an empty name, a folder name, or parts such as ".." that would leave it.
-std::filesystem::path sdFilePath(const std::filesystem::path &sdFolder, std::string_view devicePath);
+std::filesystem::path sdFilePath(const std::filesystem::path& sdFolder, std::string_view devicePath);
 
 // The whole of a file the display stored, for tests and tools; empty when it cannot be read.
-std::vector<std::uint8_t> readStoredFile(const std::filesystem::path &path);
+std::vector<std::uint8_t> readStoredFile(const std::filesystem::path& path);

@@ -24,7 +24,7 @@ std::string hexByte(std::uint8_t b)
     return buf;
 }
 
-} // namespace
+}  // namespace
 
 DisplaySimulator::ScanResult DisplaySimulator::scanSdOpen(std::span<const std::uint8_t> pending)
 {
@@ -35,10 +35,7 @@ DisplaySimulator::ScanResult DisplaySimulator::scanSdOpen(std::span<const std::u
 }
 
 // A block longer than 250 bytes is taken whole, as its length byte says, but not acted on.
-DisplaySimulator::ScanResult DisplaySimulator::scanSdBlock(std::span<const std::uint8_t> pending)
-{
-    return scanSdOpen(pending);
-}
+DisplaySimulator::ScanResult DisplaySimulator::scanSdBlock(std::span<const std::uint8_t> pending) { return scanSdOpen(pending); }
 
 DisplaySimulator::ScanResult DisplaySimulator::scanSdClose(std::span<const std::uint8_t> pending)
 {
@@ -58,16 +55,15 @@ DisplaySimulator::ScanResult DisplaySimulator::scanFlashBlock(std::span<const st
 {
     if (pending.size() >= 2 && pending[1] != 0x00)
         return {Scan::NotAFrame};
-    return pending.size() >= 2 + kFlashBlock ? ScanResult{Scan::Complete, 2 + kFlashBlock}
-                                             : ScanResult{Scan::Incomplete};
+    return pending.size() >= 2 + kFlashBlock ? ScanResult{Scan::Complete, 2 + kFlashBlock} : ScanResult{Scan::Incomplete};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeSdOpen(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeSdOpen(FrameRecord& record)
 {
     record.kind = FrameKind::SdOpen;
     record.name = "SD open";
     const bool opened = storage_.openSd(std::span(record.raw).subspan(2));
-    const TransferRecord &file = storage_.transfers().back();
+    const TransferRecord& file = storage_.transfers().back();
     record.transferFile = file.file;
     record.detail = "file " + std::to_string(file.file) + " '" + file.devicePath + "'";
     if (!file.storedAt.empty())
@@ -77,7 +73,7 @@ std::vector<std::uint8_t> DisplaySimulator::takeSdOpen(FrameRecord &record)
     return {0xAA, opened ? std::uint8_t{0x00} : kRefused};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeSdBlock(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeSdBlock(FrameRecord& record)
 {
     record.kind = FrameKind::SdBlock;
     record.name = "SD block";
@@ -89,24 +85,24 @@ std::vector<std::uint8_t> DisplaySimulator::takeSdBlock(FrameRecord &record)
     return takeBlock(record, TransferKind::Sd, std::span(record.raw).subspan(2));
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeSdClose(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeSdClose(FrameRecord& record)
 {
     record.kind = FrameKind::SdClose;
     record.name = "SD close";
-    const TransferRecord *file = storage_.current();
+    const TransferRecord* file = storage_.current();
     record.transferFile = file && file->kind == TransferKind::Sd ? file->file : 0;
     const bool closed = storage_.closeSd();
     record.detail = record.transferFile != 0 ? "file " + std::to_string(record.transferFile) : "no file open";
     return {0xAC, closed ? std::uint8_t{0x00} : kRefused};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeFlashOpen(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeFlashOpen(FrameRecord& record)
 {
     record.kind = FrameKind::FlashOpen;
     record.name = "flash open";
     const int slot = record.raw[2];
     const bool opened = storage_.openFlash(slot);
-    const TransferRecord &file = storage_.transfers().back();
+    const TransferRecord& file = storage_.transfers().back();
     record.transferFile = file.file;
     record.wellFormed = slot < static_cast<int>(kFlashSlotFiles.size());
     record.detail = "file " + std::to_string(file.file) + " slot " + std::to_string(slot);
@@ -117,19 +113,18 @@ std::vector<std::uint8_t> DisplaySimulator::takeFlashOpen(FrameRecord &record)
     return {0xA3, opened ? std::uint8_t{0x00} : kRefused};
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeFlashBlock(FrameRecord &record)
+std::vector<std::uint8_t> DisplaySimulator::takeFlashBlock(FrameRecord& record)
 {
     record.kind = FrameKind::FlashBlock;
     record.name = "flash block";
     return takeBlock(record, TransferKind::Flash, std::span(record.raw).subspan(2));
 }
 
-std::vector<std::uint8_t> DisplaySimulator::takeBlock(FrameRecord &record, TransferKind kind,
-                                                      std::span<const std::uint8_t> data)
+std::vector<std::uint8_t> DisplaySimulator::takeBlock(FrameRecord& record, TransferKind kind, std::span<const std::uint8_t> data)
 {
     const bool taken = storage_.block(kind, data);
     if (taken) {
-        const TransferRecord &file = *storage_.current();
+        const TransferRecord& file = *storage_.current();
         record.transferFile = file.file;
         record.block = file.blocks;
     }
@@ -141,8 +136,8 @@ std::vector<std::uint8_t> DisplaySimulator::takeBlock(FrameRecord &record, Trans
             storage_.noteWrongSum();
     }
     record.detail = (taken ? "file " + std::to_string(record.transferFile) + " block " + std::to_string(record.block)
-                           : std::string("no file open")) +
-                    ", " + std::to_string(data.size()) + " bytes, sum " + hexByte(sum);
+                           : std::string("no file open"))
+        + ", " + std::to_string(data.size()) + " bytes, sum " + hexByte(sum);
     if (answer != sum)
         record.detail += ", answered " + hexByte(answer);
     return {record.raw[0], answer};

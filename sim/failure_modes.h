@@ -16,8 +16,8 @@ enum class FailureMode : unsigned {
 };
 
 inline constexpr std::array<FailureMode, 6> kAllFailureModes{
-    FailureMode::SplitReplies, FailureMode::DelayReplies, FailureMode::Silent,
-    FailureMode::GarbageBeforeReply, FailureMode::DropLine, FailureMode::WrongSum,
+    FailureMode::SplitReplies,       FailureMode::DelayReplies, FailureMode::Silent,
+    FailureMode::GarbageBeforeReply, FailureMode::DropLine,     FailureMode::WrongSum,
 };
 
 // Which frames the failure modes strike. By default every frame; with transfersOnly, only the
@@ -35,22 +35,22 @@ std::string_view failureModeName(FailureMode mode);
 struct FailureSettings {
     std::uint32_t enabled = 0;  // one bit per FailureMode
 
-    int splitPieces = 3;                              // SplitReplies: number of pieces
-    std::chrono::milliseconds splitPause{20};         // SplitReplies: pause between pieces
-    std::chrono::milliseconds replyDelay{200};        // DelayReplies: pause before a reply
-    int garbageBytes = 3;                             // GarbageBeforeReply: stray bytes per reply
-    int dropAfterFrames = 1;                          // DropLine: struck frames served on a line before it drops
-    FailureTarget target;                             // the frames the modes strike
+    int splitPieces = 3;                        // SplitReplies: number of pieces
+    std::chrono::milliseconds splitPause{20};   // SplitReplies: pause between pieces
+    std::chrono::milliseconds replyDelay{200};  // DelayReplies: pause before a reply
+    int garbageBytes = 3;                       // GarbageBeforeReply: stray bytes per reply
+    int dropAfterFrames = 1;                    // DropLine: struck frames served on a line before it drops
+    FailureTarget target;                       // the frames the modes strike
 
     // Strikes only block `block` of file `file` (0: any) of the transfers.
-    FailureSettings &at(int file, int block)
+    FailureSettings& at(int file, int block)
     {
         target = FailureTarget{true, file, block};
         return *this;
     }
 
     bool has(FailureMode mode) const { return (enabled & bit(mode)) != 0; }
-    FailureSettings &enable(FailureMode mode)
+    FailureSettings& enable(FailureMode mode)
     {
         enabled |= bit(mode);
         return *this;

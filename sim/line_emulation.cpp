@@ -18,9 +18,22 @@ std::optional<unsigned> parseFrameFormat(std::string_view text)
     const unsigned data = static_cast<unsigned>(text[0] - '0');
     unsigned parity = 0;
     switch (text[1]) {
-    case 'N': case 'n': parity = 0; break;
-    case 'E': case 'e': case 'O': case 'o': case 'M': case 'm': case 'S': case 's': parity = 1; break;
-    default: return std::nullopt;
+    case 'N':
+    case 'n':
+        parity = 0;
+        break;
+    case 'E':
+    case 'e':
+    case 'O':
+    case 'o':
+    case 'M':
+    case 'm':
+    case 'S':
+    case 's':
+        parity = 1;
+        break;
+    default:
+        return std::nullopt;
     }
     const std::string_view stop = text.substr(2);
     unsigned stopHalves = 0;
@@ -48,6 +61,5 @@ std::int64_t LineDirection::put(std::int64_t at, std::uint64_t n)
 
 std::int64_t steadyNowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }

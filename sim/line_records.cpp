@@ -7,13 +7,13 @@
 std::int64_t LineRecords::latenessBetween(std::int64_t fromNs, std::int64_t toNs) const
 {
     std::int64_t sum = 0;
-    for (const WakeUpRecord &w : wakeUps)
+    for (const WakeUpRecord& w : wakeUps)
         if (w.dueNs >= fromNs && w.dueNs <= toNs)
             sum += w.lateNs;
     return sum;
 }
 
-std::string formatLineRecords(const LineRecords &r)
+std::string formatLineRecords(const LineRecords& r)
 {
     std::ostringstream out;
     out << "writes=" << r.writes << "\n"
@@ -22,14 +22,14 @@ std::string formatLineRecords(const LineRecords &r)
         << "bytes_written=" << r.bytesWritten << "\n"
         << "wake_records=" << r.wakeUps.size() << "\n"
         << "turn_records=" << r.turnarounds.size() << "\n";
-    for (const WakeUpRecord &w : r.wakeUps)
+    for (const WakeUpRecord& w : r.wakeUps)
         out << "wake " << w.dueNs << ' ' << w.lateNs << '\n';
-    for (const TurnaroundRecord &t : r.turnarounds)
+    for (const TurnaroundRecord& t : r.turnarounds)
         out << "turn " << t.answerWrittenNs << ' ' << t.nextReadNs << ' ' << t.answered << '\n';
     return out.str();
 }
 
-std::optional<LineRecords> parseLineRecords(const std::string &text)
+std::optional<LineRecords> parseLineRecords(const std::string& text)
 {
     LineRecords r;
     std::istringstream in(text);
@@ -60,7 +60,7 @@ std::optional<LineRecords> parseLineRecords(const std::string &text)
                     r.bytesRead = std::stoull(value);
                 else if (name == "bytes_written")
                     r.bytesWritten = std::stoull(value);
-            } catch (const std::exception &) {
+            } catch (const std::exception&) {
                 return std::nullopt;
             }
         } else if (!line.empty()) {
@@ -70,7 +70,7 @@ std::optional<LineRecords> parseLineRecords(const std::string &text)
     return r;
 }
 
-bool writeLineRecordsFile(const std::filesystem::path &path, const LineRecords &records)
+bool writeLineRecordsFile(const std::filesystem::path& path, const LineRecords& records)
 {
     const std::filesystem::path temporary = path.string() + ".tmp";
     {
@@ -84,7 +84,7 @@ bool writeLineRecordsFile(const std::filesystem::path &path, const LineRecords &
     return !ec;
 }
 
-std::optional<LineRecords> readLineRecordsFile(const std::filesystem::path &path)
+std::optional<LineRecords> readLineRecordsFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)

@@ -23,9 +23,9 @@ struct TurnaroundRecord {
 };
 
 struct LineRecords {
-    std::vector<WakeUpRecord> wakeUps;       // one per write, oldest first, up to the record limit
+    std::vector<WakeUpRecord> wakeUps;  // one per write, oldest first, up to the record limit
     std::vector<TurnaroundRecord> turnarounds;
-    std::int64_t totalLateNs = 0;            // over every write, those past the record limit included
+    std::int64_t totalLateNs = 0;  // over every write, those past the record limit included
     std::uint64_t writes = 0;
     std::uint64_t bytesRead = 0;
     std::uint64_t bytesWritten = 0;
@@ -36,8 +36,8 @@ struct LineRecords {
 
 // The records as text: a header of name=value lines, then "wake <due> <late>" and
 // "turn <written> <read> <kind>" lines.
-std::string formatLineRecords(const LineRecords &records);
-std::optional<LineRecords> parseLineRecords(const std::string &text);
+std::string formatLineRecords(const LineRecords& records);
+std::optional<LineRecords> parseLineRecords(const std::string& text);
 // Writes the file whole (through a temporary file and a rename); false on failure.
-bool writeLineRecordsFile(const std::filesystem::path &path, const LineRecords &records);
-std::optional<LineRecords> readLineRecordsFile(const std::filesystem::path &path);
+bool writeLineRecordsFile(const std::filesystem::path& path, const LineRecords& records);
+std::optional<LineRecords> readLineRecordsFile(const std::filesystem::path& path);

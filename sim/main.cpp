@@ -15,7 +15,7 @@ namespace {
 // Frames longer than this show their first bytes and their length.
 constexpr std::size_t kHexShown = 16;
 
-void printFrame(const FrameRecord &record)
+void printFrame(const FrameRecord& record)
 {
     std::string hex;
     char buf[8];
@@ -25,14 +25,14 @@ void printFrame(const FrameRecord &record)
     }
     if (record.raw.size() > kHexShown)
         hex += " ... (" + std::to_string(record.raw.size()) + " bytes)";
-    std::printf("[%9llu ms] %-32s %s%s%s\n", static_cast<unsigned long long>(record.timeMs), record.name.c_str(),
-                hex.c_str(), record.detail.empty() ? "" : "  ", record.detail.c_str());
+    std::printf("[%9llu ms] %-32s %s%s%s\n", static_cast<unsigned long long>(record.timeMs), record.name.c_str(), hex.c_str(),
+                record.detail.empty() ? "" : "  ", record.detail.c_str());
     std::fflush(stdout);
 }
 
-} // namespace
+}  // namespace
 
-int main(int argc, char **argv)
+int main(int argc, char** argv)
 {
     const std::string program = argc > 0 ? argv[0] : "korvane-sim";
     const SimCommandLine cl = parseSimCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
@@ -41,8 +41,7 @@ int main(int argc, char **argv)
         return 0;
     }
     if (!cl.error.empty()) {
-        std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", program.c_str(), cl.error.c_str(),
-                     program.c_str());
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", program.c_str(), cl.error.c_str(), program.c_str());
         return 2;
     }
 
@@ -63,23 +62,22 @@ int main(int argc, char **argv)
         server.simulator().setObserver(printFrame);
     try {
         server.start();
-    } catch (const std::exception &e) {
+    } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
         return 1;
     }
 
-    const VolumeSizes &v = cl.server.simulator.volumes;
-    std::printf("Display simulator on %s\nPort link %s\nDisks %u, %u, %u, %u MB, SD %u MB\n",
-                server.slavePath().c_str(), server.linkPath().c_str(), v.diskMb[0], v.diskMb[1], v.diskMb[2],
-                v.diskMb[3], v.sdMb);
+    const VolumeSizes& v = cl.server.simulator.volumes;
+    std::printf("Display simulator on %s\nPort link %s\nDisks %u, %u, %u, %u MB, SD %u MB\n", server.slavePath().c_str(),
+                server.linkPath().c_str(), v.diskMb[0], v.diskMb[1], v.diskMb[2], v.diskMb[3], v.sdMb);
     if (cl.server.line.emulated())
         std::printf("Line emulated at %u baud, %.1f bits per byte, answers held %lld ms\n", cl.server.line.baud,
                     cl.server.line.bitsPerByte(), static_cast<long long>(cl.server.replyLatency.count() / 1000));
     if (cl.server.rawEcho)
         std::printf("Control mode: every byte is sent back\n");
-    const StorageOptions &storage = options.server.simulator.storage;
-    std::printf("SD card in %s (names in code page %d)\nFlash slots in %s\n", storage.sdFolder.c_str(),
-                storage.codePage, storage.flashFolder.c_str());
+    const StorageOptions& storage = options.server.simulator.storage;
+    std::printf("SD card in %s (names in code page %d)\nFlash slots in %s\n", storage.sdFolder.c_str(), storage.codePage,
+                storage.flashFolder.c_str());
     std::printf("Press Ctrl+C to stop.\n");
     std::fflush(stdout);
 

@@ -11,23 +11,23 @@
 
 namespace {
 
-std::string readLink(const std::string &path)
+std::string readLink(const std::string& path)
 {
     std::vector<char> buf(4096);
     const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size() - 1);
     return n < 0 ? std::string() : std::string(buf.data(), static_cast<std::size_t>(n));
 }
 
-std::runtime_error linkError(const std::string &what, const std::string &path, int err)
+std::runtime_error linkError(const std::string& what, const std::string& path, int err)
 {
     return std::runtime_error(what + " " + path + ": " + std::strerror(err));
 }
 
-} // namespace
+}  // namespace
 
 PortLinkRegistration::~PortLinkRegistration() { remove(); }
 
-void PortLinkRegistration::create(int portNumber, const std::string &target)
+void PortLinkRegistration::create(int portNumber, const std::string& target)
 {
     remove();
     if (portNumber < 1)
@@ -43,8 +43,8 @@ void PortLinkRegistration::create(int portNumber, const std::string &target)
         if (!S_ISLNK(st.st_mode))
             throw std::runtime_error(path + " exists and is not a port link; remove it or choose another port");
         if (live)
-            throw std::runtime_error("COM" + std::to_string(portNumber) + " is already in use: " + path +
-                                     " points at " + readLink(path) + "; choose another port");
+            throw std::runtime_error("COM" + std::to_string(portNumber) + " is already in use: " + path + " points at "
+                                     + readLink(path) + "; choose another port");
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)  // left behind by a run that died
             throw linkError("cannot remove the stale port link", path, errno);
     }
@@ -54,7 +54,7 @@ void PortLinkRegistration::create(int portNumber, const std::string &target)
     target_ = target;
 }
 
-void PortLinkRegistration::retarget(const std::string &target)
+void PortLinkRegistration::retarget(const std::string& target)
 {
     if (path_.empty())
         return;

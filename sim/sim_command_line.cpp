@@ -46,69 +46,70 @@ std::optional<std::array<std::uint8_t, N>> parseHexRecord(std::string_view text)
     return bytes;
 }
 
-std::string rangeError(const std::string &option, const std::string &value, long min, long max)
+std::string rangeError(const std::string& option, const std::string& value, long min, long max)
 {
-    return "invalid value '" + value + "' for " + option + ": expected a whole number from " + std::to_string(min) +
-           " to " + std::to_string(max);
+    return "invalid value '" + value + "' for " + option + ": expected a whole number from " + std::to_string(min) + " to "
+        + std::to_string(max);
 }
 
-} // namespace
+}  // namespace
 
-std::string simUsage(const std::string &program)
+std::string simUsage(const std::string& program)
 {
-    return "Usage: " + program + " [options]\n"
-           "Simulates the display on a pseudo-terminal registered as a port link, so the shell\n"
-           "can connect to it as to a serial port. Logs every frame it receives; stops on Ctrl+C.\n"
-           "\n"
-           "Options:\n"
-           "  --port COM<n>          port link name (default COM3)\n"
-           "  --disk0 <MB> .. --disk3 <MB>\n"
-           "                         size of one flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
-           "  --disks <a,b,c,d>      the four disk sizes at once\n"
-           "  --sd <MB>              SD card size, 0 to 4095, rounded down to a multiple of 16 (default 1024)\n"
-           "  --config <hex>         the 26-byte configuration record the display starts with\n"
-           "  --extra-coding <hex>   the 8-byte extra coding record\n"
-           "  --turbo-timer <hex>    the 12-byte TurboTimer record (six 16-bit words, low byte first)\n"
-           "  --transmission <hex>   the 12-byte transmission record (six 16-bit ratios, low byte first)\n"
-           "                         hex: two digits per byte, blanks, ':' and '-' between them allowed\n"
-           "  --split <n>            send every reply in n pieces with a pause between them\n"
-           "  --delay <ms>           wait before every reply\n"
-           "  --silent               never reply\n"
-           "  --garbage <n>          send n stray bytes before every reply\n"
-           "  --drop-after <n>       close the line after the n-th frame, then open a new one\n"
-           "  --wrong-sum            answer blocks with a wrong sum\n"
-           "  --transfers-only       the faults above strike only the frames of file transfers\n"
-           "  --at <f>:<k>           the faults above strike only block k of the f-th file sent\n"
-           "                         (SD and flash files counted together from 1; k = 0: every\n"
-           "                         frame of that file; f = 0: every file); implies --transfers-only\n"
-           "File transfers:\n"
-           "  --sd-folder <dir>      the SD card's folder (default <runtime folder>/korvane/COM<n>/sd)\n"
-           "  --flash-folder <dir>   the folder of the eight flash slot files sys.imz .. logos.imz\n"
-           "                         (default <runtime folder>/korvane/COM<n>/flash)\n"
-           "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default: the\n"
-           "                         one the shell takes for your locale: 1251 for ru_RU, 1252 for en_US)\n"
-           "Line emulation:\n"
-           "  --baud <n>             answer no faster than a line of n baud allows: a frame counts\n"
-           "                         once its bytes could have crossed, answers take their time back\n"
-           "                         (default: no emulation)\n"
-           "  --frame <format>       the line's frame format, e.g. 8N2 (default), 8N1, 7E1, 8N1.5\n"
-           "  --reply-latency <ms>   hold every answer this long after it crossed the line, as a USB\n"
-           "                         adapter's latency timer does (default 0)\n"
-           "  --raw-echo             control mode: no display; send every byte back through the line\n"
-           "  --stats <file>         write the line records (lateness of every write against its due\n"
-           "                         time, turnarounds) to the file on SIGUSR1 and when stopping\n"
-           "  --quiet                do not log frames\n"
-           "  --help                 show this help\n";
+    return "Usage: " + program
+        + " [options]\n"
+          "Simulates the display on a pseudo-terminal registered as a port link, so the shell\n"
+          "can connect to it as to a serial port. Logs every frame it receives; stops on Ctrl+C.\n"
+          "\n"
+          "Options:\n"
+          "  --port COM<n>          port link name (default COM3)\n"
+          "  --disk0 <MB> .. --disk3 <MB>\n"
+          "                         size of one flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
+          "  --disks <a,b,c,d>      the four disk sizes at once\n"
+          "  --sd <MB>              SD card size, 0 to 4095, rounded down to a multiple of 16 (default 1024)\n"
+          "  --config <hex>         the 26-byte configuration record the display starts with\n"
+          "  --extra-coding <hex>   the 8-byte extra coding record\n"
+          "  --turbo-timer <hex>    the 12-byte TurboTimer record (six 16-bit words, low byte first)\n"
+          "  --transmission <hex>   the 12-byte transmission record (six 16-bit ratios, low byte first)\n"
+          "                         hex: two digits per byte, blanks, ':' and '-' between them allowed\n"
+          "  --split <n>            send every reply in n pieces with a pause between them\n"
+          "  --delay <ms>           wait before every reply\n"
+          "  --silent               never reply\n"
+          "  --garbage <n>          send n stray bytes before every reply\n"
+          "  --drop-after <n>       close the line after the n-th frame, then open a new one\n"
+          "  --wrong-sum            answer blocks with a wrong sum\n"
+          "  --transfers-only       the faults above strike only the frames of file transfers\n"
+          "  --at <f>:<k>           the faults above strike only block k of the f-th file sent\n"
+          "                         (SD and flash files counted together from 1; k = 0: every\n"
+          "                         frame of that file; f = 0: every file); implies --transfers-only\n"
+          "File transfers:\n"
+          "  --sd-folder <dir>      the SD card's folder (default <runtime folder>/korvane/COM<n>/sd)\n"
+          "  --flash-folder <dir>   the folder of the eight flash slot files sys.imz .. logos.imz\n"
+          "                         (default <runtime folder>/korvane/COM<n>/flash)\n"
+          "  --codepage <n>         code page of the SD file names, e.g. 1251 or 1252 (default: the\n"
+          "                         one the shell takes for your locale: 1251 for ru_RU, 1252 for en_US)\n"
+          "Line emulation:\n"
+          "  --baud <n>             answer no faster than a line of n baud allows: a frame counts\n"
+          "                         once its bytes could have crossed, answers take their time back\n"
+          "                         (default: no emulation)\n"
+          "  --frame <format>       the line's frame format, e.g. 8N2 (default), 8N1, 7E1, 8N1.5\n"
+          "  --reply-latency <ms>   hold every answer this long after it crossed the line, as a USB\n"
+          "                         adapter's latency timer does (default 0)\n"
+          "  --raw-echo             control mode: no display; send every byte back through the line\n"
+          "  --stats <file>         write the line records (lateness of every write against its due\n"
+          "                         time, turnarounds) to the file on SIGUSR1 and when stopping\n"
+          "  --quiet                do not log frames\n"
+          "  --help                 show this help\n";
 }
 
-SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
+SimCommandLine parseSimCommandLine(const std::vector<std::string>& args)
 {
     SimCommandLine cl;
     cl.server.registerLink = true;
     cl.server.recordBytes = false;        // a long session would only grow them
     cl.server.simulator.logLimit = 1000;  // frames are printed as they come
-    auto &sim = cl.server.simulator;
-    auto &failures = sim.failures;
+    auto& sim = cl.server.simulator;
+    auto& failures = sim.failures;
 
     for (std::size_t i = 0; i < args.size() && cl.error.empty() && !cl.help; ++i) {
         std::string option = args[i];
@@ -149,8 +150,7 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
             failures.enable(FailureMode::Silent);
         } else if (option == "--port") {
             if (const auto text = value()) {
-                const std::string_view digits =
-                    std::string_view(*text).substr(text->rfind("COM", 0) == 0 ? 3 : 0);
+                const std::string_view digits = std::string_view(*text).substr(text->rfind("COM", 0) == 0 ? 3 : 0);
                 if (const auto n = parseNumber(digits, 1, 255))
                     cl.server.portNumber = static_cast<int>(*n);
                 else
@@ -177,17 +177,17 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                         cl.error = "invalid value '" + *text + "' for --disks: each size must be 0 to 255";
                 }
             }
-        } else if (option == "--config" || option == "--extra-coding" || option == "--turbo-timer" ||
-                   option == "--transmission") {
+        } else if (option == "--config" || option == "--extra-coding" || option == "--turbo-timer"
+                   || option == "--transmission") {
             if (const auto text = value()) {
-                auto take = [&]<std::size_t N>(std::array<std::uint8_t, N> &record) {
+                auto take = [&]<std::size_t N>(std::array<std::uint8_t, N>& record) {
                     if (const auto bytes = parseHexRecord<N>(*text))
                         record = *bytes;
                     else
-                        cl.error = "invalid value '" + *text + "' for " + option + ": expected " + std::to_string(N) +
-                                   " bytes in hexadecimal, two digits each";
+                        cl.error = "invalid value '" + *text + "' for " + option + ": expected " + std::to_string(N)
+                            + " bytes in hexadecimal, two digits each";
                 };
-                auto &records = sim.records;
+                auto& records = sim.records;
                 if (option == "--config")
                     take(records.config);
                 else if (option == "--extra-coding")
@@ -243,8 +243,7 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                 if (codePageKnown(static_cast<int>(*n))) {
                     sim.storage.codePage = static_cast<int>(*n);
                     cl.codePageGiven = true;
-                }
-                else
+                } else
                     cl.error = "code page " + std::to_string(*n) + " is not known to this system";
             }
         } else if (option == "--baud") {
@@ -255,8 +254,9 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
                 if (const auto halfBits = parseFrameFormat(*text))
                     cl.server.line.halfBitsPerByte = *halfBits;
                 else
-                    cl.error = "invalid value '" + *text + "' for --frame: expected data bits 5 to 8, parity N, E, O, M "
-                               "or S, stop bits 1, 1.5 or 2, e.g. 8N2";
+                    cl.error = "invalid value '" + *text
+                        + "' for --frame: expected data bits 5 to 8, parity N, E, O, M "
+                          "or S, stop bits 1, 1.5 or 2, e.g. 8N2";
             }
         } else if (option == "--reply-latency") {
             if (const auto n = number(0, 10000))
@@ -282,8 +282,8 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string> &args)
     }
     if (cl.help || !cl.error.empty())
         return cl;
-    const std::filesystem::path own = std::filesystem::path(portLinksFolder()).parent_path() /
-                                      ("COM" + std::to_string(cl.server.portNumber));
+    const std::filesystem::path own =
+        std::filesystem::path(portLinksFolder()).parent_path() / ("COM" + std::to_string(cl.server.portNumber));
     if (sim.storage.sdFolder.empty())
         sim.storage.sdFolder = own / "sd";
     if (sim.storage.flashFolder.empty())

@@ -15,17 +15,13 @@
 
 namespace {
 
-std::runtime_error systemError(const std::string &what)
-{
-    return std::runtime_error(what + ": " + std::strerror(errno));
-}
+std::runtime_error systemError(const std::string& what) { return std::runtime_error(what + ": " + std::strerror(errno)); }
 
-} // namespace
+}  // namespace
 
 SimPtyServer::SimPtyServer(SimPtyServerOptions options)
     : options_(std::move(options)), simulator_(options_.simulator), rx_(options_.line), tx_(options_.line)
-{
-}
+{}
 
 SimPtyServer::~SimPtyServer() { stop(); }
 
@@ -163,7 +159,7 @@ bool SimPtyServer::pauseFor(std::chrono::milliseconds pause)
     }
 }
 
-bool SimPtyServer::writeAll(const std::vector<std::uint8_t> &bytes)
+bool SimPtyServer::writeAll(const std::vector<std::uint8_t>& bytes)
 {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -236,7 +232,7 @@ bool SimPtyServer::dropLine()
 
 // The line sets deadlines; the pause between the pieces of a split answer is a fault the shell
 // must see whole, so it also counts from the moment the piece before it actually left.
-std::int64_t SimPtyServer::dueOf(const Scheduled &s) const
+std::int64_t SimPtyServer::dueOf(const Scheduled& s) const
 {
     return s.gapNs > 0 ? std::max(s.dueNs, lastWrittenNs_ + s.gapNs) : s.dueNs;
 }
@@ -271,20 +267,19 @@ bool SimPtyServer::performDue()
 
 // Answers become due once their frame has crossed the emulated line (at once without emulation),
 // after the failure modes' pauses, then cross the line back and wait out the reply latency.
-void SimPtyServer::schedule(const std::vector<OutputStep> &steps)
+void SimPtyServer::schedule(const std::vector<OutputStep>& steps)
 {
     const std::int64_t latency = std::chrono::duration_cast<std::chrono::nanoseconds>(options_.replyLatency).count();
     // Long answers (the echo of the control mode) leave in pieces of about a millisecond of line time.
-    const std::size_t piece =
-        options_.line.emulated() ? std::max<std::size_t>(1, options_.line.baud * 2 / options_.line.halfBitsPerByte / 1000)
-                                 : SIZE_MAX;
+    const std::size_t piece = options_.line.emulated()
+        ? std::max<std::size_t>(1, options_.line.baud * 2 / options_.line.halfBitsPerByte / 1000)
+        : SIZE_MAX;
     std::int64_t previousEnd = 0;
     for (std::size_t i = 0; i < steps.size(); ++i) {
-        const OutputStep &step = steps[i];
+        const OutputStep& step = steps[i];
         const bool sameFrame = i > 0 && steps[i - 1].inputEnd == step.inputEnd && !steps[i - 1].dropLine;
         const std::int64_t ready = sameFrame ? previousEnd : rx_.byteTime(std::max<std::size_t>(step.inputEnd, 1));
-        const std::int64_t earliest =
-            ready + std::chrono::duration_cast<std::chrono::nanoseconds>(step.pauseBefore).count();
+        const std::int64_t earliest = ready + std::chrono::duration_cast<std::chrono::nanoseconds>(step.pauseBefore).count();
         if (step.dropLine) {
             lastDueNs_ = std::max(lastDueNs_, earliest);
             queue_.push_back(Scheduled{step, lastDueNs_});
@@ -346,7 +341,7 @@ void SimPtyServer::serve()
             try {
                 if (!performDue())
                     return;
-            } catch (const std::exception &e) {
+            } catch (const std::exception& e) {
                 std::lock_guard lock(mutex_);
                 lastError_ = e.what();  // the line could not be reopened after a drop
                 return;

@@ -43,8 +43,8 @@ struct SimPtyServerOptions {
 class SimPtyServer {
 public:
     explicit SimPtyServer(SimPtyServerOptions options = {});
-    SimPtyServer(const SimPtyServer &) = delete;
-    SimPtyServer &operator=(const SimPtyServer &) = delete;
+    SimPtyServer(const SimPtyServer&) = delete;
+    SimPtyServer& operator=(const SimPtyServer&) = delete;
     ~SimPtyServer();
 
     void start();
@@ -56,8 +56,8 @@ public:
     // The port link's path, empty when none is registered.
     std::string linkPath() const;
 
-    DisplaySimulator &simulator() { return simulator_; }
-    const DisplaySimulator &simulator() const { return simulator_; }
+    DisplaySimulator& simulator() { return simulator_; }
+    const DisplaySimulator& simulator() const { return simulator_; }
 
     // Every byte read from and written to the line, in order, across all lines (when recorded).
     std::vector<std::uint8_t> receivedBytes() const;
@@ -81,17 +81,17 @@ private:
         std::int64_t dueNs = 0;
         std::int64_t gapNs = 0;  // a piece of a split answer also waits this long after the piece before it left
     };
-    std::int64_t dueOf(const Scheduled &s) const;
+    std::int64_t dueOf(const Scheduled& s) const;
 
     void openLine();
     void closeLine();
     void serve();
     void take(std::span<const std::uint8_t> bytes, std::int64_t readNs);
-    void schedule(const std::vector<OutputStep> &steps);
-    bool performDue();                       // false when serving must end
+    void schedule(const std::vector<OutputStep>& steps);
+    bool performDue();  // false when serving must end
     bool dropLine();
     bool waitUntilDelivered();  // false when asked to stop meanwhile
-    bool writeAll(const std::vector<std::uint8_t> &bytes);
+    bool writeAll(const std::vector<std::uint8_t>& bytes);
     bool pauseFor(std::chrono::milliseconds pause);  // false when asked to stop meanwhile
 
     SimPtyServerOptions options_;

@@ -2,7 +2,4 @@
 
 #include <windows.h>
 
-void lowerThisThreadsPriority()
-{
-    ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL);
-}
+void lowerThisThreadsPriority() { ::SetThreadPriority(::GetCurrentThread(), THREAD_PRIORITY_BELOW_NORMAL); }

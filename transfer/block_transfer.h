@@ -11,11 +11,11 @@
 class BlockTransfer {
 public:
     struct Format {
-        uint8_t marker;     // the block frame's first byte, which the acknowledgement repeats
-        bool lengthByte;    // the second byte is the block's length (SD) ...
-        uint8_t constant;   // ... or this constant (flash)
-        size_t block;       // the largest block
-        bool fullBlocks;    // every block has `block` bytes: after the end of the file, zeros
+        uint8_t marker;    // the block frame's first byte, which the acknowledgement repeats
+        bool lengthByte;   // the second byte is the block's length (SD) ...
+        uint8_t constant;  // ... or this constant (flash)
+        size_t block;      // the largest block
+        bool fullBlocks;   // every block has `block` bytes: after the end of the file, zeros
     };
 
     explicit BlockTransfer(Format format);

@@ -38,10 +38,7 @@ void FlashLoader::send(const QString& fileName, uint8_t slot)
     running_ = false;  // the job begins with the open step, on a running loop
 }
 
-QString FlashLoader::bareName() const
-{
-    return QFileInfo(fileName_).fileName();
-}
+QString FlashLoader::bareName() const { return QFileInfo(fileName_).fileName(); }
 
 void FlashLoader::setResult(const FileResult& result)
 {
@@ -74,8 +71,9 @@ FlashLoader::StepResult FlashLoader::open()
         if (!waitShown_) {
             waitShown_ = true;
             const QFileInfo info(fileName_);
-            host_.setTransferPanel(1, QStringLiteral("Waiting for %1 to appear in %2")
-                                          .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())));
+            host_.setTransferPanel(1,
+                                   QStringLiteral("Waiting for %1 to appear in %2")
+                                       .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())));
             FileResult r = current_;
             r.outcome = FileResult::Outcome::WaitingForFile;
             setResult(r);
@@ -99,8 +97,8 @@ FlashLoader::StepResult FlashLoader::open()
     if (file.outcome != WholeFile::Outcome::Read) {
         // Unreadable, or too large for the progress bar: the file error, the line stays up.
         FileResult r = current_;
-        r.outcome = file.outcome == WholeFile::Outcome::TooLarge ? FileResult::Outcome::TooLarge
-                                                                  : FileResult::Outcome::CannotRead;
+        r.outcome =
+            file.outcome == WholeFile::Outcome::TooLarge ? FileResult::Outcome::TooLarge : FileResult::Outcome::CannotRead;
         r.reason = file.reason;
         setResult(r);
         loop_.setState(State::kFlashError);

@@ -34,7 +34,4 @@ QStringList regularFileNames(const QString& folder)
     return names;
 }
 
-bool nameHasUndecodableBytes(const QString& name)
-{
-    return name.contains(QChar(QChar::ReplacementCharacter));
-}
+bool nameHasUndecodableBytes(const QString& name) { return name.contains(QChar(QChar::ReplacementCharacter)); }

@@ -8,7 +8,4 @@ QStringList regularFileNames(const QString& folder)
     return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
-bool nameHasUndecodableBytes(const QString& name)
-{
-    return name.contains(QChar(QChar::ReplacementCharacter));
-}
+bool nameHasUndecodableBytes(const QString& name) { return name.contains(QChar(QChar::ReplacementCharacter)); }

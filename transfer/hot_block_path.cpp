@@ -5,10 +5,8 @@
 #include <mutex>
 #include <vector>
 
-HotBlockPath::HotBlockPath(ProtocolLoop& loop, ReplyReader& reply, BlockTransfer& core)
-    : loop_(loop), reply_(reply), core_(core)
-{
-}
+HotBlockPath::HotBlockPath(ProtocolLoop& loop, ReplyReader& reply, BlockTransfer& core) : loop_(loop), reply_(reply), core_(core)
+{}
 
 std::span<const uint8_t> HotBlockPath::nextBlock()
 {

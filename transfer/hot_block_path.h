@@ -21,9 +21,9 @@
 class HotBlockPath {
 public:
     struct Progress {
-        bool inFlight = false;  // acknowledgements are still checked on the reading thread
+        bool inFlight = false;                  // acknowledgements are still checked on the reading thread
         std::optional<BlockTransfer::Ack> end;  // Done or WrongSum once the last one came
-        size_t sent = 0;          // the read position after the last block sent
+        size_t sent = 0;                        // the read position after the last block sent
         int blocksSent = 0;
         // The last acknowledgement that said "more" (acks counts them) ...
         uint64_t acks = 0;

@@ -10,15 +10,9 @@ constexpr const char* kLabels[8] = {"1. sys.imz",   "2. diask1.imz", "3. disk2.i
 constexpr int64_t kMiB = 1024 * 1024;
 }  // namespace
 
-QString defaultImageName(int slot)
-{
-    return slot >= 0 && slot < 8 ? QString::fromLatin1(kDefaultNames[slot]) : QString();
-}
+QString defaultImageName(int slot) { return slot >= 0 && slot < 8 ? QString::fromLatin1(kDefaultNames[slot]) : QString(); }
 
-QString imageSlotLabel(int slot)
-{
-    return slot >= 0 && slot < 8 ? QString::fromLatin1(kLabels[slot]) : QString();
-}
+QString imageSlotLabel(int slot) { return slot >= 0 && slot < 8 ? QString::fromLatin1(kLabels[slot]) : QString(); }
 
 std::optional<QString> imageFitConcern(const ImageFitCheck& check)
 {

@@ -8,10 +8,10 @@
 // reported for that slot (sizes in Mb, compared as size × 1 MiB), and is its name not another
 // slot's default name? What differs, in words, or nothing when all is as expected.
 struct ImageFitCheck {
-    int slot = 0;                        // 0 to 7
-    QString fileName;                    // the bare name
+    int slot = 0;      // 0 to 7
+    QString fileName;  // the bare name
     int64_t fileSize = 0;
-    std::optional<unsigned> diskMb;      // the slot's disk size, when the display reported one
+    std::optional<unsigned> diskMb;  // the slot's disk size, when the display reported one
 };
 
 // The slots' default file names, slot 0 first.

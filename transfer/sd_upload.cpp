@@ -20,8 +20,7 @@ QString jobText() { return QStringLiteral("A transfer is running"); }
 }  // namespace
 
 SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
-    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false}),
-      hot_(loop, reply_, core_)
+    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false}), hot_(loop, reply_, core_)
 {
     returnState_ = State::kSdAfterFile;
     loop_.registerStep(State::kSdBatchStart, [this] { return batchStart(); });
@@ -119,7 +118,8 @@ SdUpload::StepResult SdUpload::open()
     if (!fileExists(path)) {
         if (!waitShown_) {
             waitShown_ = true;
-            host_.setTransferPanel(1, QStringLiteral("Waiting for %1 to appear in %2").arg(name, QDir::toNativeSeparators(pcFolder_)));
+            host_.setTransferPanel(
+                1, QStringLiteral("Waiting for %1 to appear in %2").arg(name, QDir::toNativeSeparators(pcFolder_)));
             updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::WaitingForFile; });
         }
         return StepResult::WaitForTimer;
@@ -318,9 +318,8 @@ void SdUpload::stop()
     if (!running_)
         return;
     endBatch(FileResult::Outcome::Stopped);
-    host_.setTransferPanel(1, QStringLiteral("Transfer stopped: %1 of %2 files written")
-                                  .arg(results_.writtenCount())
-                                  .arg(results_.count()));
+    host_.setTransferPanel(
+        1, QStringLiteral("Transfer stopped: %1 of %2 files written").arg(results_.writtenCount()).arg(results_.count()));
 }
 
 void SdUpload::endBatch(FileResult::Outcome current)

@@ -77,7 +77,7 @@ private:
     TransferHost& host_;
     ReplyReader reply_;
     BlockTransfer core_;
-    HotBlockPath hot_;           // declared after what it uses: it ends first
+    HotBlockPath hot_;  // declared after what it uses: it ends first
     uint64_t shownAcks_ = 0;
     size_t shownSent_ = 0;
     BackgroundFileRead reader_;  // a large file is read beside the window's thread

@@ -27,9 +27,17 @@ public:
     virtual void setProgressRange(int32_t maximum) = 0;
     virtual void setProgressPosition(int32_t position) = 0;
     // The tooltip of a status panel: after a batch with failures, panel 1's names the files.
-    virtual void setTransferPanelToolTip(int panel, const QString& text) { (void)panel; (void)text; }
+    virtual void setTransferPanelToolTip(int panel, const QString& text)
+    {
+        (void)panel;
+        (void)text;
+    }
     // The last result of an image slot, once the flash loader has one.
-    virtual void showSlotResult(int slot, const FileResult& result) { (void)slot; (void)result; }
+    virtual void showSlotResult(int slot, const FileResult& result)
+    {
+        (void)slot;
+        (void)result;
+    }
 
     // After a block has been acknowledged: the speed in panel 3, the progress bar at the position.
     void showAcknowledged(int32_t position, int64_t bytesPerSecond)

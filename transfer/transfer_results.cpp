@@ -68,10 +68,7 @@ QStringList TransferResults::failedNames() const
     return names;
 }
 
-int TransferResults::failedCount() const
-{
-    return static_cast<int>(failedNames().size());
-}
+int TransferResults::failedCount() const { return static_cast<int>(failedNames().size()); }
 
 int TransferResults::writtenCount() const
 {
@@ -103,15 +100,9 @@ QString TransferResults::rowsAsText(const std::vector<int>& rows) const
     return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
 }
 
-int TransferResults::rowCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : count();
-}
+int TransferResults::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
 
-int TransferResults::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : kColumns;
-}
+int TransferResults::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QString TransferResults::cellText(const FileResult& r, int column) const
 {

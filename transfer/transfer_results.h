@@ -11,20 +11,20 @@
 // without widgets, so the window shows it in a table and a command line prints its rows.
 struct FileResult {
     enum class Outcome {
-        Pending,        // its turn has not come yet
-        Sending,        // going now
-        Written,        // the display acknowledged every block and the close
-        SumError,       // the display's sum of block `block` (from 1) differed
-        CannotRead,     // the file could not be read; `reason` says why
+        Pending,          // its turn has not come yet
+        Sending,          // going now
+        Written,          // the display acknowledged every block and the close
+        SumError,         // the display's sum of block `block` (from 1) differed
+        CannotRead,       // the file could not be read; `reason` says why
         NameNotWritable,  // the display cannot be told the name
-        TooLarge,       // larger than the transfer can count
-        WaitingForFile, // the file was missing when its turn came, and still is
-        Stopped,        // Stop (or Exit) ended the transfer at `bytesSent`
-        LineLost,       // the line was lost at `bytesSent`
-        NotSent,        // the batch ended before its turn
+        TooLarge,         // larger than the transfer can count
+        WaitingForFile,   // the file was missing when its turn came, and still is
+        Stopped,          // Stop (or Exit) ended the transfer at `bytesSent`
+        LineLost,         // the line was lost at `bytesSent`
+        NotSent,          // the batch ended before its turn
     };
 
-    QString name;  // as shown: the bare file name (SD) or the file box's text (flash)
+    QString name;       // as shown: the bare file name (SD) or the file box's text (flash)
     int64_t size = -1;  // -1 while unknown
     Outcome outcome = Outcome::Pending;
     int block = 0;

@@ -1,6 +1,7 @@
 #include "app/widgets/k_check_list_box.h"
 
-KCheckListBox::KCheckListBox(QWidget* parent) : QListWidget(parent) {
+KCheckListBox::KCheckListBox(QWidget* parent) : QListWidget(parent)
+{
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         if (!settingByCode_)
@@ -8,7 +9,8 @@ KCheckListBox::KCheckListBox(QWidget* parent) : QListWidget(parent) {
     });
 }
 
-void KCheckListBox::setItems(const QStringList& items) {
+void KCheckListBox::setItems(const QStringList& items)
+{
     settingByCode_ = true;
     clear();
     for (const QString& text : items) {
@@ -19,12 +21,14 @@ void KCheckListBox::setItems(const QStringList& items) {
     settingByCode_ = false;
 }
 
-bool KCheckListBox::Checked(int index) const {
+bool KCheckListBox::Checked(int index) const
+{
     const QListWidgetItem* it = item(index);
     return it && it->checkState() == Qt::Checked;
 }
 
-void KCheckListBox::setChecked(int index, bool ticked) {
+void KCheckListBox::setChecked(int index, bool ticked)
+{
     QListWidgetItem* it = item(index);
     if (!it)
         return;
@@ -33,7 +37,8 @@ void KCheckListBox::setChecked(int index, bool ticked) {
     settingByCode_ = false;
 }
 
-uint32_t KCheckListBox::mask() const {
+uint32_t KCheckListBox::mask() const
+{
     uint32_t bits = 0;
     for (int i = 0; i < count() && i < 32; ++i)
         if (Checked(i))
@@ -41,7 +46,8 @@ uint32_t KCheckListBox::mask() const {
     return bits;
 }
 
-void KCheckListBox::setMask(uint32_t bits) {
+void KCheckListBox::setMask(uint32_t bits)
+{
     for (int i = 0; i < count(); ++i)
         setChecked(i, i < 32 && ((bits >> i) & 1u) != 0);
 }

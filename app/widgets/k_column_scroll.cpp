@@ -3,7 +3,8 @@
 #include <QEvent>
 #include <QScrollBar>
 
-KColumnScroll::KColumnScroll(QWidget* column, const QString& accessibleName, QWidget* parent) : QScrollArea(parent) {
+KColumnScroll::KColumnScroll(QWidget* column, const QString& accessibleName, QWidget* parent) : QScrollArea(parent)
+{
     setObjectName(column->objectName() + QStringLiteral("Scroll"));
     setAccessibleName(accessibleName);
     setFrameShape(QFrame::NoFrame);
@@ -18,7 +19,8 @@ KColumnScroll::KColumnScroll(QWidget* column, const QString& accessibleName, QWi
     fitWidth();
 }
 
-void KColumnScroll::fitWidth() {
+void KColumnScroll::fitWidth()
+{
     const QWidget* column = widget();
     if (!column)
         return;
@@ -29,10 +31,11 @@ void KColumnScroll::fitWidth() {
     setFixedWidth(column->minimumWidth() + barWidth + frame.left() + frame.right());
 }
 
-bool KColumnScroll::eventFilter(QObject* watched, QEvent* event) {
+bool KColumnScroll::eventFilter(QObject* watched, QEvent* event)
+{
     const QEvent::Type t = event->type();
-    if ((watched == verticalScrollBar()->parentWidget() && (t == QEvent::Show || t == QEvent::Hide)) ||
-        (watched == widget() && t == QEvent::LayoutRequest))
+    if ((watched == verticalScrollBar()->parentWidget() && (t == QEvent::Show || t == QEvent::Hide))
+        || (watched == widget() && t == QEvent::LayoutRequest))
         fitWidth();
     return QScrollArea::eventFilter(watched, event);
 }

@@ -15,9 +15,9 @@
 #include <QStackedWidget>
 
 namespace {
-constexpr int kTabPadding = 12;   // left and right of a caption
-constexpr int kTabGap = 2;        // between two tabs
-constexpr int kRowGap = 2;        // between two rows
+constexpr int kTabPadding = 12;  // left and right of a caption
+constexpr int kTabGap = 2;       // between two tabs
+constexpr int kRowGap = 2;       // between two rows
 constexpr int kTabMinWidth = 48;
 
 int rowHeight(const QFontMetrics& fm) { return fm.height() + 10; }
@@ -27,14 +27,16 @@ int rowHeight(const QFontMetrics& fm) { return fm.height() + 10; }
 class KTabRows : public QWidget {
     Q_OBJECT
 public:
-    explicit KTabRows(KPageControl* owner) : QWidget(owner), owner_(owner) {
+    explicit KTabRows(KPageControl* owner) : QWidget(owner), owner_(owner)
+    {
         setFocusPolicy(Qt::StrongFocus);
         setMouseTracking(true);
         setObjectName(QStringLiteral("tabRows"));
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent*) override
+    {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing, true);
         const QPalette& pal = palette();
@@ -75,7 +77,8 @@ protected:
         (void)fm;
     }
 
-    void mousePressEvent(QMouseEvent* e) override {
+    void mousePressEvent(QMouseEvent* e) override
+    {
         const int i = tabAt(e->position().toPoint());
         if (i >= 0 && e->button() == Qt::LeftButton)
             owner_->activateByUser(i);
@@ -84,7 +87,8 @@ protected:
 
     void mouseReleaseEvent(QMouseEvent* e) override { e->accept(); }
 
-    void mouseMoveEvent(QMouseEvent* e) override {
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
         const int i = tabAt(e->position().toPoint());
         if (i != hover_) {
             hover_ = i;
@@ -92,12 +96,14 @@ protected:
         }
     }
 
-    void leaveEvent(QEvent*) override {
+    void leaveEvent(QEvent*) override
+    {
         hover_ = -1;
         update();
     }
 
-    void keyPressEvent(QKeyEvent* e) override {
+    void keyPressEvent(QKeyEvent* e) override
+    {
         int direction = 0;
         if (e->key() == Qt::Key_Left || e->key() == Qt::Key_Up)
             direction = -1;
@@ -112,14 +118,16 @@ protected:
             owner_->activateByUser(next);
     }
 
-    void focusInEvent(QFocusEvent*) override {
+    void focusInEvent(QFocusEvent*) override
+    {
         update();
         owner_->announceActive();
     }
     void focusOutEvent(QFocusEvent*) override { update(); }
 
 private:
-    int tabAt(QPoint pos) const {
+    int tabAt(QPoint pos) const
+    {
         for (int i = 0; i < owner_->tabRects_.size(); ++i)
             if (owner_->tabRects_[i].contains(pos))
                 return i;
@@ -131,7 +139,8 @@ private:
 };
 
 namespace {
-bool isPageKey(const QKeyEvent* e, int* direction) {
+bool isPageKey(const QKeyEvent* e, int* direction)
+{
     const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
     if (!(mods & Qt::ControlModifier) || (mods & (Qt::AltModifier | Qt::MetaModifier)))
         return false;
@@ -155,8 +164,8 @@ bool isPageKey(const QKeyEvent* e, int* direction) {
 }
 }  // namespace
 
-KPageControl::KPageControl(QWidget* parent)
-    : QWidget(parent), strip_(new KTabRows(this)), stack_(new QStackedWidget(this)) {
+KPageControl::KPageControl(QWidget* parent) : QWidget(parent), strip_(new KTabRows(this)), stack_(new QStackedWidget(this))
+{
     static const bool factoryInstalled = (QAccessible::installFactory(pageTabsAccessibleFactory), true);
     (void)factoryInstalled;
     stack_->setObjectName(QStringLiteral("pages"));
@@ -171,7 +180,8 @@ KPageControl::KPageControl(QWidget* parent)
         qApp->installEventFilter(this);
 }
 
-int KPageControl::addPage(QWidget* page, const QString& caption) {
+int KPageControl::addPage(QWidget* page, const QString& caption)
+{
     pages_.append(Page{page, caption, true});
     stack_->addWidget(page);
     page->installEventFilter(this);
@@ -183,27 +193,26 @@ int KPageControl::addPage(QWidget* page, const QString& caption) {
     return static_cast<int>(pages_.size()) - 1;
 }
 
-QWidget* KPageControl::page(int index) const {
-    return index >= 0 && index < pages_.size() ? pages_[index].widget : nullptr;
-}
+QWidget* KPageControl::page(int index) const { return index >= 0 && index < pages_.size() ? pages_[index].widget : nullptr; }
 
-int KPageControl::indexOf(const QWidget* page) const {
+int KPageControl::indexOf(const QWidget* page) const
+{
     for (int i = 0; i < pages_.size(); ++i)
         if (pages_[i].widget == page)
             return i;
     return -1;
 }
 
-QString KPageControl::caption(int index) const {
-    return index >= 0 && index < pages_.size() ? pages_[index].caption : QString();
-}
+QString KPageControl::caption(int index) const { return index >= 0 && index < pages_.size() ? pages_[index].caption : QString(); }
 
-bool KPageControl::TabVisible(const QWidget* page) const {
+bool KPageControl::TabVisible(const QWidget* page) const
+{
     const int i = indexOf(page);
     return i >= 0 && pages_[i].tabVisible;
 }
 
-void KPageControl::setTabVisible(QWidget* page, bool visible) {
+void KPageControl::setTabVisible(QWidget* page, bool visible)
+{
     const int i = indexOf(page);
     if (i < 0 || pages_[i].tabVisible == visible)
         return;
@@ -234,13 +243,12 @@ void KPageControl::setTabVisible(QWidget* page, bool visible) {
     }
 }
 
-bool KPageControl::pageEnabled(const QWidget* page) const {
-    return page && page->isEnabledTo(const_cast<KPageControl*>(this));
-}
+bool KPageControl::pageEnabled(const QWidget* page) const { return page && page->isEnabledTo(const_cast<KPageControl*>(this)); }
 
 QWidget* KPageControl::ActivePage() const { return page(active_); }
 
-void KPageControl::setActivePage(QWidget* page) {
+void KPageControl::setActivePage(QWidget* page)
+{
     const int i = indexOf(page);
     if (i < 0 || !pages_[i].tabVisible || i == active_)
         return;
@@ -251,12 +259,14 @@ void KPageControl::setActivePage(QWidget* page) {
     emit changed();
 }
 
-bool KPageControl::selectByUser(int index) {
+bool KPageControl::selectByUser(int index)
+{
     activateByUser(index);
     return index >= 0 && index == active_;
 }
 
-void KPageControl::announceActive() {
+void KPageControl::announceActive()
+{
     if (!QAccessible::isActive() || active_ < 0)
         return;
     int position = 0;
@@ -272,16 +282,19 @@ void KPageControl::announceActive() {
     QAccessible::updateAccessibility(&selection);
 }
 
-bool KPageControl::selectable(int index) const {
+bool KPageControl::selectable(int index) const
+{
     return index >= 0 && index < pages_.size() && pages_[index].tabVisible && pageEnabled(pages_[index].widget);
 }
 
-void KPageControl::activateByUser(int index) {
+void KPageControl::activateByUser(int index)
+{
     if (selectable(index) && isEnabled())
         setActivePage(pages_[index].widget);
 }
 
-int KPageControl::nextSelectable(int from, int direction) const {
+int KPageControl::nextSelectable(int from, int direction) const
+{
     const int n = static_cast<int>(pages_.size());
     for (int k = 1; k <= n; ++k) {
         const int j = ((from + direction * k) % n + n) % n;
@@ -291,7 +304,8 @@ int KPageControl::nextSelectable(int from, int direction) const {
     return -1;
 }
 
-QStringList KPageControl::visibleCaptions() const {
+QStringList KPageControl::visibleCaptions() const
+{
     QStringList out;
     for (const Page& p : pages_)
         if (p.tabVisible)
@@ -305,7 +319,8 @@ QRect KPageControl::tabRect(int index) const { return tabRects_.value(index); }
 
 QWidget* KPageControl::tabStrip() const { return strip_; }
 
-void KPageControl::relayout() {
+void KPageControl::relayout()
+{
     const QFontMetrics fm(font());
     const int h = rowHeight(fm);
     const int w = std::max(1, wrapWidth());
@@ -341,7 +356,8 @@ void KPageControl::relayout() {
     updateGeometry();
 }
 
-int KPageControl::wrapWidth() {
+int KPageControl::wrapWidth()
+{
     // Inside a scroll area whose view is narrower than the control, the tabs wrap at the view's
     // edge, so that every tab can be seen without scrolling sideways.
     int w = width();
@@ -358,13 +374,15 @@ int KPageControl::wrapWidth() {
     return std::max(w, kTabMinWidth);
 }
 
-QSize KPageControl::sizeHint() const {
+QSize KPageControl::sizeHint() const
+{
     const QWidget* front = stack_->currentWidget();
     const QSize inner = front ? front->sizeHint().expandedTo(front->minimumSizeHint()) : stack_->sizeHint();
     return {inner.width(), inner.height() + (rows_ > 0 ? strip_->height() : 0)};
 }
 
-QSize KPageControl::minimumSizeHint() const {
+QSize KPageControl::minimumSizeHint() const
+{
     const QWidget* front = stack_->currentWidget();
     QSize inner = front ? front->minimumSizeHint() : stack_->minimumSizeHint();
     return {inner.width(), inner.height() + (rows_ > 0 ? strip_->height() : 0)};
@@ -372,7 +390,8 @@ QSize KPageControl::minimumSizeHint() const {
 
 void KPageControl::resizeEvent(QResizeEvent*) { relayout(); }
 
-bool KPageControl::eventFilter(QObject* watched, QEvent* event) {
+bool KPageControl::eventFilter(QObject* watched, QEvent* event)
+{
     if (event->type() == QEvent::LayoutRequest && watched == stack_)
         updateGeometry();
     if (event->type() == QEvent::EnabledChange && indexOf(qobject_cast<QWidget*>(watched)) >= 0) {
@@ -406,7 +425,8 @@ bool KPageControl::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void KPageControl::changeEvent(QEvent* event) {
+void KPageControl::changeEvent(QEvent* event)
+{
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange)
         relayout();
     QWidget::changeEvent(event);

@@ -24,7 +24,8 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
     QAccessible::Role role() const override { return QAccessible::PageTab; }
 
-    QString text(QAccessible::Text t) const override {
+    QString text(QAccessible::Text t) const override
+    {
         if (!isValid())
             return {};
         if (t == QAccessible::Name)
@@ -34,7 +35,8 @@ public:
         return {};
     }
 
-    QAccessible::State state() const override {
+    QAccessible::State state() const override
+    {
         QAccessible::State s;
         if (!isValid()) {
             s.invalid = true;
@@ -53,23 +55,27 @@ public:
         return s;
     }
 
-    QRect rect() const override {
+    QRect rect() const override
+    {
         if (!isValid())
             return {};
         const QRect r = owner_->tabRect(index());
         return r.isEmpty() ? QRect() : QRect(strip_->mapToGlobal(r.topLeft()), r.size());
     }
 
-    void* interface_cast(QAccessible::InterfaceType t) override {
+    void* interface_cast(QAccessible::InterfaceType t) override
+    {
         return t == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
     }
 
-    QStringList actionNames() const override {
+    QStringList actionNames() const override
+    {
         if (!isValid() || !owner_->selectable(index()) || !owner_->isEnabled())
             return {};
         return {pressAction(), setFocusAction()};
     }
-    void doAction(const QString& name) override {
+    void doAction(const QString& name) override
+    {
         if (!isValid())
             return;
         if (name == pressAction() || name == setFocusAction())
@@ -93,17 +99,18 @@ private:
 // the order they are drawn.
 class KTabRowsAccessible : public QAccessibleWidget {
 public:
-    KTabRowsAccessible(QWidget* strip, KPageControl* owner)
-        : QAccessibleWidget(strip, QAccessible::PageTabList), owner_(owner) {}
+    KTabRowsAccessible(QWidget* strip, KPageControl* owner) : QAccessibleWidget(strip, QAccessible::PageTabList), owner_(owner) {}
 
-    ~KTabRowsAccessible() override {
+    ~KTabRowsAccessible() override
+    {
         for (QAccessible::Id id : std::as_const(tabs_))
             QAccessible::deleteAccessibleInterface(id);
     }
 
     int childCount() const override { return static_cast<int>(shownPages().size()); }
 
-    QAccessibleInterface* child(int position) const override {
+    QAccessibleInterface* child(int position) const override
+    {
         const QList<QWidget*> shown = shownPages();
         if (position < 0 || position >= shown.size())
             return nullptr;
@@ -115,14 +122,16 @@ public:
         return tab;
     }
 
-    int indexOfChild(const QAccessibleInterface* child) const override {
+    int indexOfChild(const QAccessibleInterface* child) const override
+    {
         if (!child || child->role() != QAccessible::PageTab)
             return -1;
         const auto* tab = static_cast<const KPageTabAccessible*>(child);
         return static_cast<int>(shownPages().indexOf(tab->page()));
     }
 
-    QAccessibleInterface* childAt(int x, int y) const override {
+    QAccessibleInterface* childAt(int x, int y) const override
+    {
         const QPoint local = widget()->mapFromGlobal(QPoint(x, y));
         const QList<QWidget*> shown = shownPages();
         for (int i = 0; i < shown.size(); ++i)
@@ -131,7 +140,8 @@ public:
         return nullptr;
     }
 
-    QAccessibleInterface* focusChild() const override {
+    QAccessibleInterface* focusChild() const override
+    {
         if (!widget()->hasFocus())
             return nullptr;
         const int position = static_cast<int>(shownPages().indexOf(owner_->ActivePage()));
@@ -139,7 +149,8 @@ public:
     }
 
 private:
-    QList<QWidget*> shownPages() const {
+    QList<QWidget*> shownPages() const
+    {
         QList<QWidget*> out;
         if (owner_)
             for (const KPageControl::Page& p : owner_->pages_)
@@ -152,7 +163,8 @@ private:
     mutable QHash<QWidget*, QAccessible::Id> tabs_;
 };
 
-QAccessibleInterface* pageTabsAccessibleFactory(const QString& className, QObject* object) {
+QAccessibleInterface* pageTabsAccessibleFactory(const QString& className, QObject* object)
+{
     if (className == QLatin1String("KTabRows") && object && object->isWidgetType())
         if (auto* owner = qobject_cast<KPageControl*>(static_cast<QWidget*>(object)->parentWidget()))
             return new KTabRowsAccessible(static_cast<QWidget*>(object), owner);

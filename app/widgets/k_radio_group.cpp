@@ -5,14 +5,16 @@
 #include <QRadioButton>
 
 KRadioGroup::KRadioGroup(const QString& caption, QWidget* parent)
-    : QGroupBox(caption, parent), group_(new QButtonGroup(this)), grid_(new QGridLayout(this)) {
+    : QGroupBox(caption, parent), group_(new QButtonGroup(this)), grid_(new QGridLayout(this))
+{
     grid_->setContentsMargins(8, caption.isEmpty() ? 4 : 6, 8, 4);
     grid_->setHorizontalSpacing(10);
     grid_->setVerticalSpacing(2);
     connect(group_, &QButtonGroup::idClicked, this, &KRadioGroup::clicked);
 }
 
-void KRadioGroup::setItems(const QStringList& items) {
+void KRadioGroup::setItems(const QStringList& items)
+{
     for (QRadioButton* b : buttons_) {
         group_->removeButton(b);
         delete b;
@@ -27,16 +29,16 @@ void KRadioGroup::setItems(const QStringList& items) {
     relayout();
 }
 
-QRadioButton* KRadioGroup::button(int index) const {
-    return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
-}
+QRadioButton* KRadioGroup::button(int index) const { return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr; }
 
-void KRadioGroup::setColumns(int columns) {
+void KRadioGroup::setColumns(int columns)
+{
     columns_ = std::max(1, columns);
     relayout();
 }
 
-void KRadioGroup::relayout() {
+void KRadioGroup::relayout()
+{
     for (QRadioButton* b : buttons_)
         grid_->removeWidget(b);
     const int n = static_cast<int>(buttons_.size());
@@ -47,7 +49,8 @@ void KRadioGroup::relayout() {
 
 int KRadioGroup::ItemIndex() const { return group_->checkedId(); }
 
-void KRadioGroup::setItemIndex(int index) {
+void KRadioGroup::setItemIndex(int index)
+{
     if (QRadioButton* b = button(index)) {
         b->setChecked(true);
         return;

@@ -24,7 +24,11 @@ public:
     int MaxValue() const { return max_; }
     void setMinValue(int v) { min_ = v; }
     void setMaxValue(int v) { max_ = v; }
-    void setLimits(int min, int max) { min_ = min; max_ = max; }
+    void setLimits(int min, int max)
+    {
+        min_ = min;
+        max_ = max;
+    }
     int Increment() const { return increment_; }
     void setIncrement(int step) { increment_ = step; }
 

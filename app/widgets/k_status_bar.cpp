@@ -18,19 +18,22 @@ public:
 };
 }  // namespace
 
-KStatusBar::KStatusBar(QWidget* parent) : QStatusBar(parent) {
+KStatusBar::KStatusBar(QWidget* parent) : QStatusBar(parent)
+{
     setSizeGripEnabled(true);
     repaintTimer_.setSingleShot(true);
     connect(&repaintTimer_, &QTimer::timeout, this, [this] { showPendingTexts(); });
 }
 
-void KStatusBar::setRepaintInterval(int milliseconds) {
+void KStatusBar::setRepaintInterval(int milliseconds)
+{
     repaintInterval_ = std::max(0, milliseconds);
     if (repaintInterval_ == 0)
         showPendingTexts();
 }
 
-void KStatusBar::showPendingTexts() {
+void KStatusBar::showPendingTexts()
+{
     repaintTimer_.stop();
     lastShown_.start();
     for (Panel& p : panels_)
@@ -38,7 +41,8 @@ void KStatusBar::showPendingTexts() {
             showText(p);
 }
 
-void KStatusBar::paintEvent(QPaintEvent* event) {
+void KStatusBar::paintEvent(QPaintEvent* event)
+{
     // The bar is painted anyway (a grab, an exposure): its panels show their latest texts.
     for (Panel& p : panels_)
         if (p.pending)
@@ -46,7 +50,8 @@ void KStatusBar::paintEvent(QPaintEvent* event) {
     QStatusBar::paintEvent(event);
 }
 
-int KStatusBar::addPanel(int width) {
+int KStatusBar::addPanel(int width)
+{
     auto* label = new PanelLabel(this);
     label->setObjectName(QStringLiteral("statusPanel%1").arg(panels_.size()));
     label->setTextFormat(Qt::PlainText);
@@ -65,41 +70,46 @@ int KStatusBar::addPanel(int width) {
     return static_cast<int>(panels_.size()) - 1;
 }
 
-KStatusBar::Panel* KStatusBar::find(int panel) {
+KStatusBar::Panel* KStatusBar::find(int panel) { return panel >= 0 && panel < panels_.size() ? &panels_[panel] : nullptr; }
+
+const KStatusBar::Panel* KStatusBar::find(int panel) const
+{
     return panel >= 0 && panel < panels_.size() ? &panels_[panel] : nullptr;
 }
 
-const KStatusBar::Panel* KStatusBar::find(int panel) const {
-    return panel >= 0 && panel < panels_.size() ? &panels_[panel] : nullptr;
-}
-
-QLabel* KStatusBar::panel(int panel) const {
+QLabel* KStatusBar::panel(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->label : nullptr;
 }
 
-int KStatusBar::panelWidth(int panel) const {
+int KStatusBar::panelWidth(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->label->maximumWidth() : 0;
 }
 
 // What the frame, the style's padding and the margins take from a panel's width.
-int KStatusBar::chrome(const QLabel* label) const {
+int KStatusBar::chrome(const QLabel* label) const
+{
     const_cast<QLabel*>(label)->ensurePolished();
     return label->width() - label->contentsRect().width() + 2 * label->margin() + std::max(0, label->indent());
 }
 
-int KStatusBar::panelTextRoom(int panel) const {
+int KStatusBar::panelTextRoom(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->label->width() - chrome(p->label) : 0;
 }
 
-bool KStatusBar::panelFits(int panel, const QString& text) const {
+bool KStatusBar::panelFits(int panel, const QString& text) const
+{
     const Panel* p = find(panel);
     return p && p->label->fontMetrics().horizontalAdvance(text) <= panelTextRoom(panel);
 }
 
-void KStatusBar::resizePanel(Panel& p) {
+void KStatusBar::resizePanel(Panel& p)
+{
     const int needed = p.sample.isEmpty() ? 0 : p.label->fontMetrics().horizontalAdvance(p.sample) + chrome(p.label);
     const int width = std::max(p.width, needed);
     static_cast<PanelLabel*>(p.label)->preferredWidth = width;
@@ -113,7 +123,8 @@ void KStatusBar::resizePanel(Panel& p) {
     showText(p);
 }
 
-void KStatusBar::showText(Panel& p) {
+void KStatusBar::showText(Panel& p)
+{
     p.pending = false;
     QString shown = p.text;
     const int room = p.label->width() - chrome(p.label);
@@ -127,7 +138,8 @@ void KStatusBar::showText(Panel& p) {
         p.label->setToolTip(tip);
 }
 
-void KStatusBar::setPanelText(int panel, const QString& text) {
+void KStatusBar::setPanelText(int panel, const QString& text)
+{
     Panel* p = find(panel);
     if (!p)
         return;
@@ -154,41 +166,48 @@ void KStatusBar::setPanelText(int panel, const QString& text) {
     }
 }
 
-QString KStatusBar::panelText(int panel) const {
+QString KStatusBar::panelText(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->text : QString();
 }
 
-QString KStatusBar::panelShownText(int panel) const {
+QString KStatusBar::panelShownText(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->label->text() : QString();
 }
 
-void KStatusBar::setPanelToolTip(int panel, const QString& tip) {
+void KStatusBar::setPanelToolTip(int panel, const QString& tip)
+{
     if (Panel* p = find(panel)) {
         p->tip = tip;
         showText(*p);
     }
 }
 
-QString KStatusBar::panelToolTip(int panel) const {
+QString KStatusBar::panelToolTip(int panel) const
+{
     const Panel* p = find(panel);
     return p ? p->label->toolTip() : QString();
 }
 
-void KStatusBar::setPanelRole(int panel, const QString& role) {
+void KStatusBar::setPanelRole(int panel, const QString& role)
+{
     if (Panel* p = find(panel))
         p->label->setAccessibleDescription(role);
 }
 
-void KStatusBar::setPanelSample(int panel, const QString& widestText) {
+void KStatusBar::setPanelSample(int panel, const QString& widestText)
+{
     if (Panel* p = find(panel)) {
         p->sample = widestText;
         resizePanel(*p);
     }
 }
 
-void KStatusBar::setPanelElided(int panel, int minimumWidth) {
+void KStatusBar::setPanelElided(int panel, int minimumWidth)
+{
     if (Panel* p = find(panel)) {
         p->elided = true;
         p->minimumWidth = minimumWidth;
@@ -196,12 +215,14 @@ void KStatusBar::setPanelElided(int panel, int minimumWidth) {
     }
 }
 
-void KStatusBar::setPanelAnnounced(int panel, bool announced) {
+void KStatusBar::setPanelAnnounced(int panel, bool announced)
+{
     if (Panel* p = find(panel))
         p->announced = announced;
 }
 
-bool KStatusBar::eventFilter(QObject* watched, QEvent* event) {
+bool KStatusBar::eventFilter(QObject* watched, QEvent* event)
+{
     const QEvent::Type t = event->type();
     if (t == QEvent::FontChange || t == QEvent::StyleChange || t == QEvent::Resize) {
         for (Panel& p : panels_) {
@@ -216,7 +237,8 @@ bool KStatusBar::eventFilter(QObject* watched, QEvent* event) {
     return QStatusBar::eventFilter(watched, event);
 }
 
-void KStatusBar::contextMenuEvent(QContextMenuEvent* event) {
+void KStatusBar::contextMenuEvent(QContextMenuEvent* event)
+{
     if (menu_) {
         menu_->popup(event->globalPos());
         event->accept();

@@ -31,8 +31,8 @@ public:
 
     // Setting a panel that does not exist does nothing; reading one gives an empty text.
     void setPanelText(int panel, const QString& text);
-    QString panelText(int panel) const;        // the whole text
-    QString panelShownText(int panel) const;   // what the panel shows (elided where it must be)
+    QString panelText(int panel) const;       // the whole text
+    QString panelShownText(int panel) const;  // what the panel shows (elided where it must be)
     void setPanelToolTip(int panel, const QString& tip);
     QString panelToolTip(int panel) const;
     QLabel* panel(int panel) const;

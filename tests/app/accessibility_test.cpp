@@ -28,24 +28,26 @@ namespace {
 
 // Parts that Qt builds inside its own composite widgets (a combo box's list, a scroll area's
 // bars) are named by Qt's accessibility layer, not by us.
-bool insideQtInternals(const QWidget* w, const QWidget* window) {
+bool insideQtInternals(const QWidget* w, const QWidget* window)
+{
     for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget()) {
         const QString name = p->objectName();
-        if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QFileDialog*>(p) ||
-            (name.startsWith(QLatin1String("qt_scrollarea_")) && name.endsWith(QLatin1String("container"))))
+        if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QFileDialog*>(p)
+            || (name.startsWith(QLatin1String("qt_scrollarea_")) && name.endsWith(QLatin1String("container"))))
             return true;
     }
     return w->objectName().startsWith(QLatin1String("qt_"));
 }
 
-bool interactive(const QWidget* w) {
-    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) ||
-           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractSlider*>(w) ||
-           qobject_cast<const QAbstractItemView*>(w) || qobject_cast<const KSpinEdit*>(w) ||
-           (w->focusPolicy() & Qt::TabFocus) != 0;
+bool interactive(const QWidget* w)
+{
+    return qobject_cast<const QAbstractButton*>(w) || qobject_cast<const QLineEdit*>(w) || qobject_cast<const QComboBox*>(w)
+        || qobject_cast<const QAbstractSlider*>(w) || qobject_cast<const QAbstractItemView*>(w)
+        || qobject_cast<const KSpinEdit*>(w) || (w->focusPolicy() & Qt::TabFocus) != 0;
 }
 
-TEST_F(FormTest, EveryInteractiveControlHasAnAccessibleName) {
+TEST_F(FormTest, EveryInteractiveControlHasAnAccessibleName)
+{
     showPagesAsGreeted();
     int checked = 0;
     QStringList unnamed;
@@ -60,7 +62,8 @@ TEST_F(FormTest, EveryInteractiveControlHasAnAccessibleName) {
     EXPECT_GT(checked, 250) << "the walk reached the pages' controls";
 }
 
-TEST_F(FormTest, ButtonNamesSayTheirCaptions) {
+TEST_F(FormTest, ButtonNamesSayTheirCaptions)
+{
     // Every word of a caption is in the name; a caption of symbols alone ("↑", "...") is put
     // into words.
     static const QRegularExpression word(QStringLiteral("[A-Za-z0-9]+"));
@@ -84,11 +87,14 @@ TEST_F(FormTest, ButtonNamesSayTheirCaptions) {
     EXPECT_EQ(form->Button50->accessibleName(), QStringLiteral("Key up"));
 }
 
-TEST_F(FormTest, FieldsAreNamedAfterTheLabelBesideThem) {
-    const std::pair<const char*, const char*> fields[] = {
-        {"Edit6", "Disk 0"}, {"Edit10", "SD"}, {"SpinEdit2", "Brightness"}, {"SpinEdit1", "Door"},
-        {"Edit5", "1. sys.imz"}, {"SpinEdit73", "SGP"}, {"SpinEdit74", "RELOAD"}, {"SpinEdit75", "ILI-9486"},
-        {"RadioGroup1", "Link type"}, {"RadioGroup3", "Mirror side"}, {"nrDeviceBox1", "port"}};
+TEST_F(FormTest, FieldsAreNamedAfterTheLabelBesideThem)
+{
+    const std::pair<const char*, const char*> fields[] = {{"Edit6", "Disk 0"},          {"Edit10", "SD"},
+                                                          {"SpinEdit2", "Brightness"},  {"SpinEdit1", "Door"},
+                                                          {"Edit5", "1. sys.imz"},      {"SpinEdit73", "SGP"},
+                                                          {"SpinEdit74", "RELOAD"},     {"SpinEdit75", "ILI-9486"},
+                                                          {"RadioGroup1", "Link type"}, {"RadioGroup3", "Mirror side"},
+                                                          {"nrDeviceBox1", "port"}};
     for (auto [name, words] : fields)
         EXPECT_TRUE(control<QWidget>(name)->accessibleName().contains(QString::fromUtf8(words), Qt::CaseInsensitive))
             << name << ": " << control<QWidget>(name)->accessibleName().toStdString();
@@ -105,7 +111,8 @@ TEST_F(FormTest, FieldsAreNamedAfterTheLabelBesideThem) {
 namespace {
 
 // Every interface below `root`, depth first.
-void walk(QAccessibleInterface* root, QList<QAccessibleInterface*>& out, int depth = 0) {
+void walk(QAccessibleInterface* root, QList<QAccessibleInterface*>& out, int depth = 0)
+{
     if (!root || depth > 60)
         return;
     out << root;
@@ -113,14 +120,16 @@ void walk(QAccessibleInterface* root, QList<QAccessibleInterface*>& out, int dep
         walk(root->child(i), out, depth + 1);
 }
 
-QStringList childNames(QAccessibleInterface* list) {
+QStringList childNames(QAccessibleInterface* list)
+{
     QStringList names;
     for (int i = 0; i < list->childCount(); ++i)
         names << list->child(i)->text(QAccessible::Name);
     return names;
 }
 
-QAccessibleInterface* tabNamed(QAccessibleInterface* list, const QString& caption) {
+QAccessibleInterface* tabNamed(QAccessibleInterface* list, const QString& caption)
+{
     for (int i = 0; i < list->childCount(); ++i)
         if (list->child(i)->text(QAccessible::Name) == caption)
             return list->child(i);
@@ -129,7 +138,8 @@ QAccessibleInterface* tabNamed(QAccessibleInterface* list, const QString& captio
 
 }  // namespace
 
-TEST_F(FormTest, PageTabsAreFoundInTheWindowsTreeAndChooseTheirPage) {
+TEST_F(FormTest, PageTabsAreFoundInTheWindowsTreeAndChooseTheirPage)
+{
     showPagesAsGreeted();
     form->cxPageControl1->setActivePage(form->cxTabSheet1);  // "Screen Setup", with its inner tabs
     QApplication::processEvents();
@@ -191,7 +201,8 @@ TEST_F(FormTest, PageTabsAreFoundInTheWindowsTreeAndChooseTheirPage) {
     EXPECT_FALSE(sd->state().selected);
 }
 
-TEST_F(FormTest, CtrlTabAndCtrlPageKeysTurnTheInnermostPagesAroundTheFocus) {
+TEST_F(FormTest, CtrlTabAndCtrlPageKeysTurnTheInnermostPagesAroundTheFocus)
+{
     showPagesAsGreeted();
     KPageControl* pages = form->cxPageControl1;
     struct Case {
@@ -205,16 +216,16 @@ TEST_F(FormTest, CtrlTabAndCtrlPageKeysTurnTheInnermostPagesAroundTheFocus) {
         QWidget* innerAfter;
     };
     const Case cases[] = {
-        {"Ctrl+Tab on Keys emul", form->cxTabSheet2, nullptr, "SpinEdit1", Qt::Key_Tab, Qt::ControlModifier,
-         form->TabSheet4, nullptr},
+        {"Ctrl+Tab on Keys emul", form->cxTabSheet2, nullptr, "SpinEdit1", Qt::Key_Tab, Qt::ControlModifier, form->TabSheet4,
+         nullptr},
         {"Ctrl+Shift+Tab on Keys emul", form->cxTabSheet2, nullptr, "SpinEdit1", Qt::Key_Backtab,
          Qt::ControlModifier | Qt::ShiftModifier, form->TabSheet3, nullptr},
         {"Ctrl+PgDown on Keys emul", form->cxTabSheet2, nullptr, "Button21", Qt::Key_PageDown, Qt::ControlModifier,
          form->TabSheet4, nullptr},
-        {"Ctrl+PgUp on Config wraps to the last page", form->TabSheet1, nullptr, "BitBtn22", Qt::Key_PageUp,
-         Qt::ControlModifier, form->cxTabSheet4, nullptr},
-        {"Ctrl+PgDown in the brightness field turns the Screen Setup pages", form->cxTabSheet1, form->TabSheet9,
-         "SpinEdit2", Qt::Key_PageDown, Qt::ControlModifier, form->cxTabSheet1, form->TabSheet6},
+        {"Ctrl+PgUp on Config wraps to the last page", form->TabSheet1, nullptr, "BitBtn22", Qt::Key_PageUp, Qt::ControlModifier,
+         form->cxTabSheet4, nullptr},
+        {"Ctrl+PgDown in the brightness field turns the Screen Setup pages", form->cxTabSheet1, form->TabSheet9, "SpinEdit2",
+         Qt::Key_PageDown, Qt::ControlModifier, form->cxTabSheet1, form->TabSheet6},
         {"Ctrl+Tab on GAMMA turns the Screen Setup pages", form->cxTabSheet1, form->TabSheet6, "Button36", Qt::Key_Tab,
          Qt::ControlModifier, form->cxTabSheet1, form->TabSheet9},
     };
@@ -243,7 +254,8 @@ TEST_F(FormTest, CtrlTabAndCtrlPageKeysTurnTheInnermostPagesAroundTheFocus) {
 
 // ---------------------------------------------------------------- the status bar
 
-TEST_F(FormTest, StatusPanelsAreReadByTheirTextAndDescribedByTheirRole) {
+TEST_F(FormTest, StatusPanelsAreReadByTheirTextAndDescribedByTheirRole)
+{
     form->setStatusPanel(4, QStringLiteral("1000"));
     form->setStatusPanel(0, QStringLiteral("try connect 5"));
     QAccessibleInterface* state = QAccessible::queryAccessibleInterface(form->StatusBar1->panel(4));
@@ -274,12 +286,12 @@ TEST_F(FormTest, StatusPanelsAreReadByTheirTextAndDescribedByTheirRole) {
     EXPECT_TRUE(panel1->toolTip().isEmpty());
 }
 
-TEST_F(FormTest, EveryStatusTextFitsItsPanelAtTheWindowsFont) {
+TEST_F(FormTest, EveryStatusTextFitsItsPanelAtTheWindowsFont)
+{
     // The widest texts the program writes into the fixed panels.
-    const std::pair<int, const char*> texts[] = {{0, "try connect 100"},  {0, "try connect 99999"},
-                                                 {2, "4294967295"},       {3, "4294967295"},
-                                                 {4, "1000"},             {4, "999"},
-                                                 {5, "4294967295"},       {6, "4294967295"}};
+    const std::pair<int, const char*> texts[] = {
+        {0, "try connect 100"}, {0, "try connect 99999"}, {2, "4294967295"}, {3, "4294967295"}, {4, "1000"}, {4, "999"},
+        {5, "4294967295"},      {6, "4294967295"}};
     for (QSize size : {QSize(1074, 693), QSize(640, 400)}) {
         form->resize(size);
         QApplication::processEvents();
@@ -305,7 +317,8 @@ namespace {
 
 // Whether enough of `w` can be seen in the window to use it: all of it, or, for a control larger
 // than the view (a folder tree), a corner of it at least 24 by 16 pixels.
-bool seen(QWidget* w) {
+bool seen(QWidget* w)
+{
     QRect visible = w->visibleRegion().boundingRect();
     // A scroll area's own viewport covers it; without a frame (a table's column header) nothing
     // of the area itself shows, only its viewport.
@@ -320,7 +333,8 @@ namespace {
 
 // Every control of every page can be scrolled into view in the window as it is now, through no
 // more than one scroll area, and no caption is cut.
-void expectEveryControlReachable(TForm3* form, const std::string& at) {
+void expectEveryControlReachable(TForm3* form, const std::string& at)
+{
     auto* window = form->findChild<QScrollArea*>(QStringLiteral("formScroll"));
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(window->verticalScrollBar()->isVisible()) << at << ": no scroll bar around the page area's own";
@@ -349,8 +363,8 @@ void expectEveryControlReachable(TForm3* form, const std::string& at) {
         QWidget* page;
         QWidget* inner;
     } pages[] = {{form->TabSheet1, nullptr},   {form->cxTabSheet1, form->TabSheet9}, {form->cxTabSheet1, form->TabSheet6},
-                 {form->cxTabSheet5, nullptr}, {form->TabSheet8, nullptr},          {form->TabSheet3, nullptr},
-                 {form->cxTabSheet2, nullptr}, {form->TabSheet4, nullptr},          {form->cxTabSheet4, nullptr}};
+                 {form->cxTabSheet5, nullptr}, {form->TabSheet8, nullptr},           {form->TabSheet3, nullptr},
+                 {form->cxTabSheet2, nullptr}, {form->TabSheet4, nullptr},           {form->cxTabSheet4, nullptr}};
     for (const auto& p : pages) {
         form->cxPageControl1->setActivePage(p.page);
         if (p.inner)
@@ -360,8 +374,8 @@ void expectEveryControlReachable(TForm3* form, const std::string& at) {
         const std::string where = at + " on " + p.page->accessibleName().toStdString();
         QStringList unreachable;
         for (QWidget* w : form->findChildren<QWidget*>()) {
-            if (!interactive(w) || insideQtInternals(w, form) || !w->isVisible() ||
-                qobject_cast<QScrollBar*>(w) || qobject_cast<QScrollArea*>(w))
+            if (!interactive(w) || insideQtInternals(w, form) || !w->isVisible() || qobject_cast<QScrollBar*>(w)
+                || qobject_cast<QScrollArea*>(w))
                 continue;
             scrollIntoView(w, 1);
             if (!seen(w))
@@ -380,8 +394,7 @@ void expectEveryControlReachable(TForm3* form, const std::string& at) {
                 const QPoint centre = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.center());
                 form->ScrollBox1->ensureVisible(centre.x(), centre.y(), tab.width() / 2, tab.height() / 2);
                 QApplication::processEvents();
-                EXPECT_TRUE(pc->tabStrip()->visibleRegion().intersects(tab))
-                    << where << ": tab " << pc->caption(i).toStdString();
+                EXPECT_TRUE(pc->tabStrip()->visibleRegion().intersects(tab)) << where << ": tab " << pc->caption(i).toStdString();
                 // Tabs wrap at the view's edge: none lies beyond it.
                 const int right = pc->tabStrip()->mapTo(form->ScrollBox1->widget(), tab.topRight()).x();
                 EXPECT_LE(right, form->ScrollBox1->viewport()->width())
@@ -401,7 +414,8 @@ void expectEveryControlReachable(TForm3* form, const std::string& at) {
 
 }  // namespace
 
-TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView) {
+TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView)
+{
     showPagesAsGreeted();
     form->setChipVisible(true);
     for (QSize size : {QSize(700, 450), QSize(640, 400)}) {
@@ -411,21 +425,26 @@ TEST_F(FormTest, InASmallWindowEveryControlOfEveryPageCanBeScrolledIntoView) {
         ASSERT_EQ(form->size(), size) << "the window can be made this small: status bar needs "
                                       << form->StatusBar1->minimumSizeHint().width() << ", contents "
                                       << form->centralWidget()->minimumSizeHint().width() << "x"
-                                      << form->centralWidget()->minimumSizeHint().height() << " panels "
-                                      << [&] { QStringList w; for (int i = 0; i < 7; ++i) w << QString::number(form->StatusBar1->panel(i)->minimumWidth()) + "@" + QString::number(form->StatusBar1->panel(i)->x()); return w.join(' ').toStdString(); }();
+                                      << form->centralWidget()->minimumSizeHint().height() << " panels " << [&] {
+                                             QStringList w;
+                                             for (int i = 0; i < 7; ++i)
+                                                 w << QString::number(form->StatusBar1->panel(i)->minimumWidth()) + "@"
+                                                         + QString::number(form->StatusBar1->panel(i)->x());
+                                             return w.join(' ').toStdString();
+                                         }();
         expectEveryControlReachable(form.get(), at);
     }
 }
 
 // Run also on a 1366 x 768 screen and on a 1920 x 1080 screen at scale factor 2 (see the tests'
 // CMakeLists): the window opens wholly on its screen, and everything in it can be reached.
-TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
+TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable)
+{
     const QScreen* screen = form->screen();
     ASSERT_NE(screen, nullptr);
     const QRect available = screen->availableGeometry();
-    const std::string at = "first size on " + std::to_string(screen->geometry().width()) + "x" +
-                           std::to_string(screen->geometry().height()) + " at scale " +
-                           std::to_string(screen->devicePixelRatio());
+    const std::string at = "first size on " + std::to_string(screen->geometry().width()) + "x"
+        + std::to_string(screen->geometry().height()) + " at scale " + std::to_string(screen->devicePixelRatio());
     RecordProperty("screen", at);
     EXPECT_TRUE(available.contains(firstFrame)) << at;
     if (available.width() >= 1074 && available.height() >= 693) {
@@ -441,8 +460,8 @@ TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
 
     // A page's buttons are in reach without scrolling sideways: scrolled to its left edge, the
     // page area shows each of them whole.
-    for (QWidget* page : {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3, form->TabSheet4,
-                          form->cxTabSheet4}) {
+    for (QWidget* page :
+         {form->TabSheet1, form->cxTabSheet5, form->TabSheet8, form->TabSheet3, form->TabSheet4, form->cxTabSheet4}) {
         form->cxPageControl1->setActivePage(page);
         for (int i = 0; i < 3; ++i)
             QApplication::processEvents();
@@ -453,13 +472,14 @@ TEST_F(FormTest, TheWindowStartsWhollyOnItsScreenWithEveryControlReachable) {
                 continue;
             const int right = b->mapTo(form->ScrollBox1->viewport(), QPoint(b->width(), 0)).x();
             EXPECT_LE(right, form->ScrollBox1->viewport()->width())
-                << at << " on " << page->accessibleName().toStdString() << ": " << b->objectName().toStdString()
-                << " (" << b->text().toStdString() << ") needs sideways scrolling";
+                << at << " on " << page->accessibleName().toStdString() << ": " << b->objectName().toStdString() << " ("
+                << b->text().toStdString() << ") needs sideways scrolling";
         }
     }
 }
 
-TEST_F(FormTest, KeyAndStorageCaptionsKeepClearOfTheirButtonsEdges) {
+TEST_F(FormTest, KeyAndStorageCaptionsKeepClearOfTheirButtonsEdges)
+{
     for (QPushButton* b : {form->Button54, form->Button53, form->Button51, form->Button52, form->BitBtn21, form->Button22}) {
         const int text = b->fontMetrics().horizontalAdvance(b->text());
         EXPECT_LE(text + 6, b->width()) << b->text().toStdString() << ": " << text << " px in a " << b->width() << " px button";

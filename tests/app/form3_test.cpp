@@ -29,7 +29,8 @@ namespace {
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
-TEST_F(FormTest, StartsWithCaptionSizesAndNoPageVisible) {
+TEST_F(FormTest, StartsWithCaptionSizesAndNoPageVisible)
+{
     EXPECT_EQ(form->windowTitle(),
               QStringLiteral("Shell Korvane (HW ver. 7.x)  14/03/2019  for Firmware version 7.8.24.xxx     "
                              "[https://korvane.example]"));
@@ -75,7 +76,8 @@ TEST_F(FormTest, StartsWithCaptionSizesAndNoPageVisible) {
     EXPECT_TRUE(errors.isEmpty());
 }
 
-TEST_F(FormTest, PagesStandInTabOrderWithTheImageLoaderInFront) {
+TEST_F(FormTest, PagesStandInTabOrderWithTheImageLoaderInFront)
+{
     EXPECT_EQ(form->cxPageControl1->visibleCaptions(),
               QStringList({"Config", "Screen Setup", "Extra Coding", "TurboTimer", "Transmission", "Keys emul",
                            "ver.7.6-7.7 Disk Image Loader", "ver.7.5 SD File Manager"}));
@@ -93,9 +95,9 @@ TEST_F(FormTest, PagesStandInTabOrderWithTheImageLoaderInFront) {
     EXPECT_EQ(form->ScrollBox1->horizontalScrollBar()->maximum(), 0) << "the pages fit the page area";
 }
 
-TEST_F(FormTest, NeverShownPagesCannotBeReached) {
-    for (const char* name : {"cxTabSheet3", "TabSheet10", "TabSheet2", "TabSheet16", "TabSheet17", "TabSheet7",
-                             "TabSheet5"})
+TEST_F(FormTest, NeverShownPagesCannotBeReached)
+{
+    for (const char* name : {"cxTabSheet3", "TabSheet10", "TabSheet2", "TabSheet16", "TabSheet17", "TabSheet7", "TabSheet5"})
         EXPECT_EQ(form->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
     showPagesAsGreeted();
     for (const char* caption : {"Service ", "Desktop", "Firmware load", "Diagnostics", "TabSheet17"})
@@ -109,7 +111,8 @@ TEST_F(FormTest, NeverShownPagesCannotBeReached) {
     EXPECT_EQ(reached.size(), 8u);
 }
 
-TEST_F(FormTest, VisibleMenuItemChangesNothingWhileConfigIsShown) {
+TEST_F(FormTest, VisibleMenuItemChangesNothingWhileConfigIsShown)
+{
     EXPECT_EQ(form->StatusBar1->contextMenu(), form->PopupMenu1);
     ASSERT_EQ(form->PopupMenu1->actions().size(), 1);
     EXPECT_EQ(form->PopupMenu1->actions().first(), form->Visible1);
@@ -128,7 +131,8 @@ TEST_F(FormTest, VisibleMenuItemChangesNothingWhileConfigIsShown) {
 
 // ---------------------------------------------------------------- the size reply
 
-TEST_F(FormTest, SizeReplyFillsTheStoragePanelAndMarksAbsentVolumes) {
+TEST_F(FormTest, SizeReplyFillsTheStoragePanelAndMarksAbsentVolumes)
+{
     KEdit* const sizes[] = {form->Edit6, form->Edit7, form->Edit8, form->Edit9};
     const char* const boxes[] = {"Edit5", "Edit11", "Edit12", "Edit13", "Edit74", "Edit75", "Edit76", "Edit77"};
     const char* const pickers[] = {"BitBtn10", "BitBtn12", "BitBtn14", "BitBtn16",
@@ -168,20 +172,20 @@ TEST_F(FormTest, SizeReplyFillsTheStoragePanelAndMarksAbsentVolumes) {
     }
 }
 
-TEST_F(FormTest, DisabledSdPageCannotBeBroughtToTheFront) {
+TEST_F(FormTest, DisabledSdPageCannotBeBroughtToTheFront)
+{
     showPagesAsGreeted();
     form->showSizes(decodeSizeReply({0x00, 0x01, 0x01, 0x01, 0x01, 0x00}));
     const int sd = form->cxPageControl1->indexOf(form->cxTabSheet4);
-    QTest::mouseClick(form->cxPageControl1->tabStrip(), Qt::LeftButton, {},
-                      form->cxPageControl1->tabRect(sd).center());
+    QTest::mouseClick(form->cxPageControl1->tabStrip(), Qt::LeftButton, {}, form->cxPageControl1->tabRect(sd).center());
     EXPECT_EQ(form->cxPageControl1->ActivePage(), form->TabSheet4);
     form->showSizes(decodeSizeReply({0x00, 0x01, 0x01, 0x01, 0x01, 0x02}));
-    QTest::mouseClick(form->cxPageControl1->tabStrip(), Qt::LeftButton, {},
-                      form->cxPageControl1->tabRect(sd).center());
+    QTest::mouseClick(form->cxPageControl1->tabStrip(), Qt::LeftButton, {}, form->cxPageControl1->tabRect(sd).center());
     EXPECT_EQ(form->cxPageControl1->ActivePage(), form->cxTabSheet4);
 }
 
-TEST_F(FormTest, LoopHostShowsWhatTheLoopReports) {
+TEST_F(FormTest, LoopHostShowsWhatTheLoopReports)
+{
     form->setStatusPanel(4, QStringLiteral("1000"));
     form->setStatusPanel(0, QStringLiteral("try connect 3"));
     form->setConnectFailureReason(QStringLiteral("Permission denied"));
@@ -212,7 +216,8 @@ TEST_F(FormTest, LoopHostShowsWhatTheLoopReports) {
 // Controls of the catalogue whose pages are filled in later.
 const std::set<std::string> kOnPagesToCome = {};
 
-TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest) {
+TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest)
+{
     showPagesAsGreeted();
     form->configPage.ComboBox4->setItemIndex(1);  // "Save Config" needs a display type code
     form->SpinEdit2->setValue(70);
@@ -234,8 +239,7 @@ TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest) {
         EXPECT_EQ(form->loop().state(), row.state);
         switch (row.param) {
         case ParamKind::TickedCode:
-            EXPECT_EQ(form->loop().commandCode(),
-                      static_cast<QCheckBox*>(b)->isChecked() ? row.value : row.code);
+            EXPECT_EQ(form->loop().commandCode(), static_cast<QCheckBox*>(b)->isChecked() ? row.value : row.code);
             break;
         case ParamKind::Constant:
             EXPECT_EQ(form->loop().commandCode(), row.code);
@@ -256,7 +260,8 @@ TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(FormTest, ButtonsOutsideTheCatalogueStoreNothing) {
+TEST_F(FormTest, ButtonsOutsideTheCatalogueStoreNothing)
+{
     showPagesAsGreeted();
     form->loop().storeCommand(1000, 0x42, 0x17);
     for (const char* name : {"Button36", "Button34", "BitBtn10", "BitBtn36", "logoAnimeShow"}) {
@@ -268,7 +273,8 @@ TEST_F(FormTest, ButtonsOutsideTheCatalogueStoreNothing) {
     EXPECT_EQ(form->loop().state(), 1000) << "s86 sends nothing";
 }
 
-TEST_F(FormTest, HandlerFailureIsReportedNotThrown) {
+TEST_F(FormTest, HandlerFailureIsReportedNotThrown)
+{
     showPagesAsGreeted();
     // A preset that meets a grid missing one of its cells reports it and carries on living.
     control<KSpinEdit>("SpinEdit12")->setObjectName(QStringLiteral("renamed"));
@@ -287,7 +293,8 @@ constexpr int kGiveUpMs = 10000;
 
 class ConnectWithoutPort : public FormTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FormTest::SetUp();
         // A port that no map lists and no device has: every opening fails.
         form->nrComm1.SetComPortNo(250);
@@ -302,7 +309,8 @@ protected:
     bool gaveUp = false;
 };
 
-TEST_F(ConnectWithoutPort, ExitEndsTheAttemptsAndKeepsTheWindow) {
+TEST_F(ConnectWithoutPort, ExitEndsTheAttemptsAndKeepsTheWindow)
+{
     QTimer::singleShot(200, form->Button2, &QPushButton::click);
     form->Button8->click();
     EXPECT_FALSE(gaveUp) << "\"Exit\" did not end the attempts";
@@ -316,7 +324,8 @@ TEST_F(ConnectWithoutPort, ExitEndsTheAttemptsAndKeepsTheWindow) {
     EXPECT_TRUE(errors.isEmpty()) << errors.join(QLatin1Char('\n')).toStdString();
 }
 
-TEST_F(ConnectWithoutPort, ClosingWhileConnectedWaitsForTheLoopThenCloses) {
+TEST_F(ConnectWithoutPort, ClosingWhileConnectedWaitsForTheLoopThenCloses)
+{
     bool stillShownAfterClose = false;
     QTimer::singleShot(200, form.get(), [this, &stillShownAfterClose] {
         form->close();

@@ -13,7 +13,8 @@
 
 class FormTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         // The window is tested as the program shows it: in its dark style.
         static const bool styled = (applyDarkStyle(*qApp), true);
         (void)styled;
@@ -31,14 +32,16 @@ protected:
     void TearDown() override { form.reset(); }
 
     // What the greeting does to the pages, without a display.
-    void showPagesAsGreeted() {
+    void showPagesAsGreeted()
+    {
         form->enablePages();
         form->showPages();
         QApplication::processEvents();
     }
 
     template <typename T = QWidget>
-    T* control(const char* name) const {
+    T* control(const char* name) const
+    {
         T* w = form->findChild<T*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << "no control named " << name;
         return w;
@@ -52,7 +55,8 @@ protected:
 // Scrolls `w` into view as a user would, through every scroll area around it, innermost first:
 // the whole control with `margin` pixels around it, not only its text cursor as
 // ensureWidgetVisible would.
-inline void scrollIntoView(QWidget* w, int margin) {
+inline void scrollIntoView(QWidget* w, int margin)
+{
     for (QWidget* p = w->parentWidget(); p; p = p->parentWidget()) {
         auto* area = qobject_cast<QScrollArea*>(p);
         if (!area || !area->widget() || !area->widget()->isAncestorOf(w))

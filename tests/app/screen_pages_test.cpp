@@ -25,21 +25,24 @@ QPoint posIn(const QWidget* w, const QWidget* window) { return w->mapTo(window, 
 
 class ScreenSizePage : public FormTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FormTest::SetUp();
         showPagesAsGreeted();
         form->cxPageControl1->setActivePage(form->cxTabSheet1);
         form->PageControl1->setActivePage(form->TabSheet9);
         QApplication::processEvents();
     }
-    void type(const QString& text) {
+    void type(const QString& text)
+    {
         form->SpinEdit2->lineEdit()->setFocus();
         form->SpinEdit2->lineEdit()->selectAll();
         QTest::keyClicks(form->SpinEdit2->lineEdit(), text);
     }
 };
 
-TEST_F(ScreenSizePage, BrightnessControlsStartTogetherAtFullScale) {
+TEST_F(ScreenSizePage, BrightnessControlsStartTogetherAtFullScale)
+{
     EXPECT_EQ(form->SpinEdit2->MinValue(), 0);
     EXPECT_EQ(form->SpinEdit2->MaxValue(), 100);
     EXPECT_EQ(form->SpinEdit2->Increment(), 10);
@@ -58,7 +61,8 @@ TEST_F(ScreenSizePage, BrightnessControlsStartTogetherAtFullScale) {
     EXPECT_TRUE(found);
 }
 
-TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred) {
+TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred)
+{
     type(QStringLiteral("150"));
     EXPECT_EQ(form->ScrollBar2->Position(), 100);
     EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
@@ -67,7 +71,8 @@ TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred) {
     EXPECT_EQ(form->loop().commandParameter(), 100);
 }
 
-TEST_F(ScreenSizePage, ClearingTheTextMovesTheBarToZero) {
+TEST_F(ScreenSizePage, ClearingTheTextMovesTheBarToZero)
+{
     type(QStringLiteral("70"));
     EXPECT_EQ(form->ScrollBar2->Position(), 70);
     form->SpinEdit2->lineEdit()->clear();
@@ -75,7 +80,8 @@ TEST_F(ScreenSizePage, ClearingTheTextMovesTheBarToZero) {
     EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("0"));
 }
 
-TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar) {
+TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar)
+{
     form->ScrollBar2->setSliderPosition(30);  // what a drag does
     EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("30"));
     form->SpinEdit2->upButton()->click();
@@ -90,13 +96,15 @@ TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar) {
     EXPECT_EQ(form->loop().commandParameter(), 50);
 }
 
-TEST_F(ScreenSizePage, GroupsAndButtonsCarryTheirCaptions) {
-    const std::map<const char*, const char*> captions = {
-        {"BitBtn32", "Screen size setup"}, {"Button15", "\u2191 Up"}, {"Button14", "\u2193 Down"},
-        {"Button17", "\u2191 Up"},         {"Button16", "\u2193 Down"}, {"BitBtn31", "Save size"},
-        {"BitBtn30", "Brightness"},        {"Button19", "Sleep In"},  {"Button20", "Sleep Out"},
-        {"BitBtn44", "Show Back-nd"},      {"Button1222222222", "\u2191"}, {"Button3234234234", "\u2193"},
-        {"BitBtn48", "Save Background"},   {"BitBtn49", "Save"}};
+TEST_F(ScreenSizePage, GroupsAndButtonsCarryTheirCaptions)
+{
+    const std::map<const char*, const char*> captions = {{"BitBtn32", "Screen size setup"}, {"Button15", "\u2191 Up"},
+                                                         {"Button14", "\u2193 Down"},       {"Button17", "\u2191 Up"},
+                                                         {"Button16", "\u2193 Down"},       {"BitBtn31", "Save size"},
+                                                         {"BitBtn30", "Brightness"},        {"Button19", "Sleep In"},
+                                                         {"Button20", "Sleep Out"},         {"BitBtn44", "Show Back-nd"},
+                                                         {"Button1222222222", "\u2191"},    {"Button3234234234", "\u2193"},
+                                                         {"BitBtn48", "Save Background"},   {"BitBtn49", "Save"}};
     for (auto [name, caption] : captions)
         EXPECT_EQ(control<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
     QStringList titles;
@@ -117,18 +125,21 @@ TEST_F(ScreenSizePage, GroupsAndButtonsCarryTheirCaptions) {
 
 class GammaPage : public FormTest {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         FormTest::SetUp();
         showPagesAsGreeted();
         form->cxPageControl1->setActivePage(form->cxTabSheet1);
         QApplication::processEvents();
     }
-    SpinLookup lookup() const {
+    SpinLookup lookup() const
+    {
         return [this](std::string_view name) { return form->spinValue(name); };
     }
 };
 
-TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned) {
+TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
+{
     EXPECT_EQ(form->PageControl1->ActivePage(), form->TabSheet6) << "GAMMA in front";
     for (const GammaGrid* grid : {&gammaTableA(), &gammaTableB(), &gammaTableC()}) {
         SCOPED_TRACE(grid->caption);
@@ -204,7 +215,8 @@ TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned) {
     EXPECT_EQ(form->Button34->text(), QStringLiteral("Def HX-8375B"));
 }
 
-TEST_F(GammaPage, PresetsFillTableAAndSendNothing) {
+TEST_F(GammaPage, PresetsFillTableAAndSendNothing)
+{
     struct Case {
         QPushButton* TForm3::*button;
         const GammaPreset& (*preset)();
@@ -231,7 +243,8 @@ TEST_F(GammaPage, PresetsFillTableAAndSendNothing) {
 
 // ---------------------------------------------------------------- Keys emul
 
-TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross) {
+TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross)
+{
     showPagesAsGreeted();
     form->cxPageControl1->setActivePage(form->cxTabSheet2);
     QApplication::processEvents();
@@ -277,7 +290,8 @@ TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross) {
 
 // ---------------------------------------------------------------- Disk Image Loader
 
-TEST_F(FormTest, ImageLoaderHasEightSlotRows) {
+TEST_F(FormTest, ImageLoaderHasEightSlotRows)
+{
     struct Row {
         const char* label;
         const char* box;

@@ -13,13 +13,15 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-TEST_F(FormTest, SdPageHasItsControlsUnderTheirNames) {
+TEST_F(FormTest, SdPageHasItsControlsUnderTheirNames)
+{
     EXPECT_EQ(form->ComboBox2->isEditable(), true);
     QStringList items;
     for (int i = 0; i < form->ComboBox2->count(); ++i)
         items << form->ComboBox2->itemText(i);
-    EXPECT_EQ(items, (QStringList{"/", "/3D/", "/main/", "/params/", "/service/", "/warn/", "/updates/", "/str/",
-                                  "/sys/", "/logos/", "/diag/", "/icons/"}));
+    EXPECT_EQ(items,
+              (QStringList{"/", "/3D/", "/main/", "/params/", "/service/", "/warn/", "/updates/", "/str/", "/sys/", "/logos/",
+                           "/diag/", "/icons/"}));
     EXPECT_EQ(form->ComboBox2->Text(), "/");
     EXPECT_EQ(form->Button7->text(), "Load Packet");
     EXPECT_EQ(form->Label3->text(), "The download page for the MFD SD card version 7.0 and 7.5.");
@@ -30,7 +32,8 @@ TEST_F(FormTest, SdPageHasItsControlsUnderTheirNames) {
     EXPECT_EQ(form->DriveComboBox1->itemText(0), "/");
 }
 
-TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder) {
+TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder)
+{
     QTemporaryDir top;
     ASSERT_TRUE(top.isValid());
     QDir d(top.path());
@@ -45,8 +48,10 @@ TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder
         QString sdFolder;
         QString label;
     } cases[] = {
-        {d.filePath("3d"), "/3D/", "3d"},       {d.filePath("Photos"), "/", "Photos"},
-        {d.filePath("ICONS"), "/icons/", "ICONS"}, {d.filePath("warn"), "/warn/", "warn"},
+        {d.filePath("3d"), "/3D/", "3d"},
+        {d.filePath("Photos"), "/", "Photos"},
+        {d.filePath("ICONS"), "/icons/", "ICONS"},
+        {d.filePath("warn"), "/warn/", "warn"},
         {"/", "/", "/"},
     };
     for (const Case& c : cases) {
@@ -69,14 +74,16 @@ TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder
     EXPECT_TRUE(form->FileListBox1->entries().isEmpty());
 }
 
-TEST_F(FormTest, LoadPacketOnlyStoresTheBatchStart) {
+TEST_F(FormTest, LoadPacketOnlyStoresTheBatchStart)
+{
     showPagesAsGreeted();
     form->ComboBox2->setText("abc");
     form->Button7->click();
     EXPECT_EQ(form->loop().state(), State::kSdBatchStart);
 }
 
-TEST_F(FormTest, ImagePickerStartsAtHomeWithTheSlotsNameAndEnablesSendForAFileThatExists) {
+TEST_F(FormTest, ImagePickerStartsAtHomeWithTheSlotsNameAndEnablesSendForAFileThatExists)
+{
     showPagesAsGreeted();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());

@@ -35,7 +35,8 @@ struct SpinCase {
 
 class SpinEditValue : public ::testing::TestWithParam<SpinCase> {};
 
-TEST_P(SpinEditValue, TextIsReadAsNumberClampedOrMinimum) {
+TEST_P(SpinEditValue, TextIsReadAsNumberClampedOrMinimum)
+{
     const SpinCase& c = GetParam();
     KSpinEdit spin;
     spin.setLimits(c.min, c.max);
@@ -45,13 +46,13 @@ TEST_P(SpinEditValue, TextIsReadAsNumberClampedOrMinimum) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SpinEditValue,
-                         ::testing::Values(SpinCase{"70", 0, 100, 70}, SpinCase{"150", 0, 100, 100},
-                                           SpinCase{"-5", 0, 100, 0}, SpinCase{"", 0, 100, 0},
-                                           SpinCase{"", 3, 9, 3}, SpinCase{"abc", 3, 9, 3},
+                         ::testing::Values(SpinCase{"70", 0, 100, 70}, SpinCase{"150", 0, 100, 100}, SpinCase{"-5", 0, 100, 0},
+                                           SpinCase{"", 0, 100, 0}, SpinCase{"", 3, 9, 3}, SpinCase{"abc", 3, 9, 3},
                                            SpinCase{"12x", 0, 100, 0}, SpinCase{"99999999999", 0, 255, 0},
                                            SpinCase{"-3", -10, 10, -3}, SpinCase{"135", 0, 135, 135}));
 
-TEST(SpinEdit, EveryTextChangeNotifiesAndSettingTheShownValueDoesNot) {
+TEST(SpinEdit, EveryTextChangeNotifiesAndSettingTheShownValueDoesNot)
+{
     KSpinEdit spin;
     spin.setLimits(0, 100);
     spin.setValue(40);
@@ -74,7 +75,8 @@ TEST(SpinEdit, EveryTextChangeNotifiesAndSettingTheShownValueDoesNot) {
     EXPECT_EQ(spin.Value(), 0);
 }
 
-TEST(SpinEdit, ArrowsKeysStepByIncrementWithinLimits) {
+TEST(SpinEdit, ArrowsKeysStepByIncrementWithinLimits)
+{
     KSpinEdit spin;
     spin.setLimits(0, 100);
     spin.setIncrement(10);
@@ -100,7 +102,8 @@ TEST(SpinEdit, ArrowsKeysStepByIncrementWithinLimits) {
     EXPECT_EQ(spin.Value(), 10) << "a disabled field does not step";
 }
 
-TEST(SpinEdit, OnlySignAndDigitsCanBeTyped) {
+TEST(SpinEdit, OnlySignAndDigitsCanBeTyped)
+{
     KSpinEdit spin;
     spin.setLimits(-50, 50);
     spin.lineEdit()->clear();
@@ -109,7 +112,8 @@ TEST(SpinEdit, OnlySignAndDigitsCanBeTyped) {
     EXPECT_EQ(spin.Value(), -50);
 }
 
-TEST(SpinEdit, LeavingTheFieldShowsTheValueItStandsFor) {
+TEST(SpinEdit, LeavingTheFieldShowsTheValueItStandsFor)
+{
     QWidget window;
     KSpinEdit spin(&window);
     QLineEdit other(&window);
@@ -128,13 +132,22 @@ TEST(SpinEdit, LeavingTheFieldShowsTheValueItStandsFor) {
 
 // ---------------------------------------------------------------- KComboBox
 
-TEST(ComboBox, SelectingOutsideTheItemsClearsTheSelection) {
+TEST(ComboBox, SelectingOutsideTheItemsClearsTheSelection)
+{
     KComboBox box;
     box.setItems({QStringLiteral("UART"), QStringLiteral("Bluetooth"), QStringLiteral("WiFi")});
     EXPECT_EQ(box.ItemIndex(), -1) << "new items start with nothing selected";
-    struct { int set; int expected; QString text; } cases[] = {
-        {1, 1, QStringLiteral("Bluetooth")}, {2, 2, QStringLiteral("WiFi")}, {3, -1, QString()},
-        {0, 0, QStringLiteral("UART")},      {-1, -1, QString()},           {99, -1, QString()},
+    struct {
+        int set;
+        int expected;
+        QString text;
+    } cases[] = {
+        {1, 1, QStringLiteral("Bluetooth")},
+        {2, 2, QStringLiteral("WiFi")},
+        {3, -1, QString()},
+        {0, 0, QStringLiteral("UART")},
+        {-1, -1, QString()},
+        {99, -1, QString()},
     };
     for (const auto& c : cases) {
         box.setItemIndex(c.set);
@@ -143,7 +156,8 @@ TEST(ComboBox, SelectingOutsideTheItemsClearsTheSelection) {
     }
 }
 
-TEST(ComboBox, EditableBoxKeepsFreeTextAndPlaceholder) {
+TEST(ComboBox, EditableBoxKeepsFreeTextAndPlaceholder)
+{
     KComboBox box;
     box.setEditable(true);
     box.setItems({QStringLiteral("/"), QStringLiteral("/logos")});
@@ -161,7 +175,8 @@ TEST(ComboBox, EditableBoxKeepsFreeTextAndPlaceholder) {
     EXPECT_GE(changes.count(), 1);
 }
 
-TEST(ComboBox, TextIsWhatTheBoxShowsThePlaceholderWhileEmpty) {
+TEST(ComboBox, TextIsWhatTheBoxShowsThePlaceholderWhileEmpty)
+{
     for (bool editable : {false, true}) {
         KComboBox box;
         box.setEditable(editable);
@@ -181,7 +196,8 @@ TEST(ComboBox, TextIsWhatTheBoxShowsThePlaceholderWhileEmpty) {
     }
 }
 
-TEST(ComboBox, PlainBoxSetsTextBySelectingTheItem) {
+TEST(ComboBox, PlainBoxSetsTextBySelectingTheItem)
+{
     KComboBox box;
     box.setItems({QStringLiteral("a"), QStringLiteral("b")});
     box.setText(QStringLiteral("b"));
@@ -192,7 +208,8 @@ TEST(ComboBox, PlainBoxSetsTextBySelectingTheItem) {
 
 // ---------------------------------------------------------------- KCheckListBox
 
-TEST(CheckListBox, TicksTravelAsMaskWithFirstItemInLowestBit) {
+TEST(CheckListBox, TicksTravelAsMaskWithFirstItemInLowestBit)
+{
     KCheckListBox list;
     list.setItems({"a", "b", "c", "d", "e"});
     EXPECT_EQ(list.mask(), 0u);
@@ -210,7 +227,8 @@ TEST(CheckListBox, TicksTravelAsMaskWithFirstItemInLowestBit) {
     EXPECT_FALSE(list.Checked(17));
 }
 
-TEST(CheckListBox, OnlyUserTicksAreReported) {
+TEST(CheckListBox, OnlyUserTicksAreReported)
+{
     KCheckListBox list;
     list.setItems({"a", "b"});
     QSignalSpy clicks(&list, &KCheckListBox::clickCheck);
@@ -223,12 +241,16 @@ TEST(CheckListBox, OnlyUserTicksAreReported) {
 
 // ---------------------------------------------------------------- KRadioGroup
 
-TEST(RadioGroup, ItemIndexIsMinusOneForNoneAndClearsOutsideTheItems) {
+TEST(RadioGroup, ItemIndexIsMinusOneForNoneAndClearsOutsideTheItems)
+{
     KRadioGroup group(QStringLiteral("Mirrors"));
     group.setItems({QStringLiteral("Left"), QStringLiteral("Right")});
     EXPECT_EQ(group.ItemIndex(), -1);
     EXPECT_EQ(group.title(), QStringLiteral("Mirrors"));
-    struct { int set; int expected; } cases[] = {{0, 0}, {1, 1}, {-1, -1}, {1, 1}, {5, -1}};
+    struct {
+        int set;
+        int expected;
+    } cases[] = {{0, 0}, {1, 1}, {-1, -1}, {1, 1}, {5, -1}};
     for (const auto& c : cases) {
         group.setItemIndex(c.set);
         EXPECT_EQ(group.ItemIndex(), c.expected) << "set " << c.set;
@@ -242,7 +264,8 @@ TEST(RadioGroup, ItemIndexIsMinusOneForNoneAndClearsOutsideTheItems) {
     EXPECT_EQ(clicks.at(1).at(0).toInt(), 0);
 }
 
-TEST(RadioGroup, ColumnsFillTopToBottomThenLeftToRight) {
+TEST(RadioGroup, ColumnsFillTopToBottomThenLeftToRight)
+{
     QWidget window;
     KRadioGroup group(QString(), &window);
     group.setItems({"a", "b", "c", "d", "e"});
@@ -259,7 +282,8 @@ TEST(RadioGroup, ColumnsFillTopToBottomThenLeftToRight) {
 
 // ---------------------------------------------------------------- KScrollBar
 
-TEST(ScrollBar, PositionIsClampedAndOnlyRealChangesNotify) {
+TEST(ScrollBar, PositionIsClampedAndOnlyRealChangesNotify)
+{
     KScrollBar bar;
     bar.setMin(0);
     bar.setMax(100);
@@ -267,7 +291,11 @@ TEST(ScrollBar, PositionIsClampedAndOnlyRealChangesNotify) {
     bar.setLargeChange(10);
     bar.setPosition(100);
     QSignalSpy changes(&bar, &KScrollBar::changed);
-    struct { int set; int expected; int changesAfter; } cases[] = {
+    struct {
+        int set;
+        int expected;
+        int changesAfter;
+    } cases[] = {
         {100, 100, 0}, {150, 100, 0}, {30, 30, 1}, {-20, 0, 2}, {0, 0, 2}, {100, 100, 3},
     };
     for (const auto& c : cases) {
@@ -283,15 +311,17 @@ TEST(ScrollBar, PositionIsClampedAndOnlyRealChangesNotify) {
 
 // ---------------------------------------------------------------- KStatusBar
 
-TEST(StatusBar, PanelsKeepWidthTextAndTooltip) {
+TEST(StatusBar, PanelsKeepWidthTextAndTooltip)
+{
     KStatusBar bar;
     for (int w : {100, 400, 80})
         bar.addPanel(w);
     ASSERT_EQ(bar.panelCount(), 3);
     EXPECT_EQ(bar.panelWidth(0), 100);
     EXPECT_EQ(bar.panelWidth(1), 400);
-    bar.setPanelText(1, QStringLiteral("a very long message that does not fit into the panel at all, not even nearly, "
-                                       "whatever font the machine has chosen for it"));
+    bar.setPanelText(1,
+                     QStringLiteral("a very long message that does not fit into the panel at all, not even nearly, "
+                                    "whatever font the machine has chosen for it"));
     EXPECT_EQ(bar.panel(1)->width(), 400) << "a long text does not widen the panel";
     bar.setPanelToolTip(0, QStringLiteral("Permission denied"));
     EXPECT_EQ(bar.panelToolTip(0), QStringLiteral("Permission denied"));
@@ -301,7 +331,8 @@ TEST(StatusBar, PanelsKeepWidthTextAndTooltip) {
     EXPECT_EQ(bar.panelWidth(-1), 0);
 }
 
-TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTick) {
+TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTick)
+{
     KStatusBar bar;
     bar.addPanel(100);
     bar.addPanel(100);
@@ -314,8 +345,8 @@ TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTi
     EXPECT_EQ(bar.panelText(0), QStringLiteral("50"));
     EXPECT_EQ(bar.panelText(1), QStringLiteral("x"));
     EXPECT_EQ(bar.panelShownText(0), QStringLiteral("1")) << "not shown 49 times over";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.panelShownText(0) == QStringLiteral("50") &&
-                                             bar.panelShownText(1) == QStringLiteral("x"); }, 2000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return bar.panelShownText(0) == QStringLiteral("50") && bar.panelShownText(1) == QStringLiteral("x"); }, 2000))
         << "the last texts are shown once the interval is over, with nothing else happening";
     // A picture of the bar shows the latest texts, whatever the interval.
     bar.setPanelText(0, QStringLiteral("51"));
@@ -325,7 +356,8 @@ TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTi
     EXPECT_EQ(bar.panelShownText(0), QStringLiteral("51"));
 }
 
-TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithTheLastValue) {
+TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithTheLastValue)
+{
     QProgressBar bar;
     bar.setRange(0, 1000);
     bar.resize(300, 22);
@@ -335,7 +367,8 @@ TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithT
         QProgressBar* bar = nullptr;
         int paints = 0;
         int paintedValue = -1;
-        bool eventFilter(QObject*, QEvent* e) override {
+        bool eventFilter(QObject*, QEvent* e) override
+        {
             if (e->type() == QEvent::Paint) {
                 ++paints;
                 paintedValue = bar->value();
@@ -360,7 +393,8 @@ TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithT
         << "the last value is painted once the interval is over, with nothing else happening";
 }
 
-TEST(StatusBar, RightClickOpensTheContextMenu) {
+TEST(StatusBar, RightClickOpensTheContextMenu)
+{
     KStatusBar bar;
     bar.addPanel(100);
     QMenu menu;
@@ -379,10 +413,10 @@ TEST(StatusBar, RightClickOpensTheContextMenu) {
 
 class PageControlFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* caption : {"Config", "Screen Setup", "Extra Coding", "TurboTimer", "Transmission",
-                                    "Keys emul", "ver.7.6-7.7 Disk Image Loader", "Service ",
-                                    "ver.7.5 SD File Manager"}) {
+    void SetUp() override
+    {
+        for (const char* caption : {"Config", "Screen Setup", "Extra Coding", "TurboTimer", "Transmission", "Keys emul",
+                                    "ver.7.6-7.7 Disk Image Loader", "Service ", "ver.7.5 SD File Manager"}) {
             auto* page = new QWidget;
             pages.append(page);
             control.addPage(page, QString::fromUtf8(caption));
@@ -391,7 +425,8 @@ protected:
         control.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
     }
-    void clickTab(int i) {
+    void clickTab(int i)
+    {
         const QRect r = control.tabRect(i);
         QTest::mouseClick(control.tabStrip(), Qt::LeftButton, {}, r.center());
     }
@@ -399,7 +434,8 @@ protected:
     QList<QWidget*> pages;
 };
 
-TEST_F(PageControlFixture, TabsWrapIntoRowsWhenNarrow) {
+TEST_F(PageControlFixture, TabsWrapIntoRowsWhenNarrow)
+{
     EXPECT_EQ(control.activeIndex(), 0) << "the first page comes to the front";
     const int wide = control.tabRowCount();
     control.resize(260, 400);
@@ -411,13 +447,13 @@ TEST_F(PageControlFixture, TabsWrapIntoRowsWhenNarrow) {
         EXPECT_GE(r.left(), 0) << i;
         EXPECT_LE(r.right(), 260) << "tab " << i << " lies within the control";
     }
-    EXPECT_GE(pages[0]->mapTo(&control, QPoint(0, 0)).y(), control.tabStrip()->height() - 1)
-        << "pages start below the rows";
+    EXPECT_GE(pages[0]->mapTo(&control, QPoint(0, 0)).y(), control.tabStrip()->height() - 1) << "pages start below the rows";
     control.resize(760, 400);
     EXPECT_EQ(control.tabRowCount(), wide);
 }
 
-TEST_F(PageControlFixture, HiddenTabIsNeitherShownNorReachable) {
+TEST_F(PageControlFixture, HiddenTabIsNeitherShownNorReachable)
+{
     control.setTabVisible(pages[7], false);
     EXPECT_FALSE(control.TabVisible(pages[7]));
     EXPECT_TRUE(control.tabRect(7).isEmpty());
@@ -431,7 +467,8 @@ TEST_F(PageControlFixture, HiddenTabIsNeitherShownNorReachable) {
     EXPECT_EQ(control.activeIndex(), 8);
 }
 
-TEST_F(PageControlFixture, HidingTheFrontTabBringsTheNextToTheFront) {
+TEST_F(PageControlFixture, HidingTheFrontTabBringsTheNextToTheFront)
+{
     control.setActivePage(pages[3]);
     QSignalSpy changes(&control, &KPageControl::changed);
     control.setTabVisible(pages[3], false);
@@ -441,7 +478,8 @@ TEST_F(PageControlFixture, HidingTheFrontTabBringsTheNextToTheFront) {
     EXPECT_EQ(control.activeIndex(), 4) << "showing a tab again does not take the front";
 }
 
-TEST_F(PageControlFixture, ClickingATabActivatesItUnlessThePageIsDisabled) {
+TEST_F(PageControlFixture, ClickingATabActivatesItUnlessThePageIsDisabled)
+{
     QSignalSpy changes(&control, &KPageControl::changed);
     clickTab(5);
     EXPECT_EQ(control.ActivePage(), pages[5]);
@@ -465,7 +503,8 @@ TEST_F(PageControlFixture, ClickingATabActivatesItUnlessThePageIsDisabled) {
 
 // ---------------------------------------------------------------- KEdit
 
-TEST(Edit, ColourIsKeptAndPainted) {
+TEST(Edit, ColourIsKeptAndPainted)
+{
     KEdit edit;
     EXPECT_FALSE(edit.Color().isValid());
     edit.setText(QStringLiteral("10"));
@@ -473,8 +512,7 @@ TEST(Edit, ColourIsKeptAndPainted) {
     edit.setColor(QColor(0, 128, 0));
     EXPECT_EQ(edit.Color(), QColor(0, 128, 0));
     const QImage shot = edit.grab().toImage();
-    EXPECT_EQ(QColor(shot.pixel(shot.width() - 4, shot.height() / 2)), QColor(0, 128, 0))
-        << "the background shows the colour";
+    EXPECT_EQ(QColor(shot.pixel(shot.width() - 4, shot.height() / 2)), QColor(0, 128, 0)) << "the background shows the colour";
 }
 
 }  // namespace

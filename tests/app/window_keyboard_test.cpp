@@ -24,7 +24,8 @@ namespace {
 
 // ---------------------------------------------------------------- questions
 
-TEST(GuardQuestion, NamesWhatHappensAndEveryOtherButtonThatSendsTheSameCommand) {
+TEST(GuardQuestion, NamesWhatHappensAndEveryOtherButtonThatSendsTheSameCommand)
+{
     const struct {
         const char* control;
         const char* code;
@@ -61,7 +62,8 @@ TEST(GuardQuestion, NamesWhatHappensAndEveryOtherButtonThatSendsTheSameCommand) 
 
 // ---------------------------------------------------------------- first place
 
-TEST(FirstWindowFrame, DesignedSizeCentredWhereItFitsElseTheWholeAvailableArea) {
+TEST(FirstWindowFrame, DesignedSizeCentredWhereItFitsElseTheWholeAvailableArea)
+{
     const QSize designed(1074, 693);
     const struct {
         QRect available;
@@ -69,8 +71,8 @@ TEST(FirstWindowFrame, DesignedSizeCentredWhereItFitsElseTheWholeAvailableArea) 
     } cases[] = {
         {QRect(0, 0, 1920, 1040), QRect(423, 173, 1074, 693)},
         {QRect(0, 0, 1366, 728), QRect(146, 17, 1074, 693)},
-        {QRect(0, 0, 960, 510), QRect(0, 0, 960, 510)},         // 1920 x 1080 at scale 2, with a panel
-        {QRect(0, 27, 1074, 692), QRect(0, 27, 1074, 692)},      // one pixel short of the height
+        {QRect(0, 0, 960, 510), QRect(0, 0, 960, 510)},             // 1920 x 1080 at scale 2, with a panel
+        {QRect(0, 27, 1074, 692), QRect(0, 27, 1074, 692)},         // one pixel short of the height
         {QRect(1920, 0, 1280, 1024), QRect(2023, 165, 1074, 693)},  // a second screen
     };
     for (const auto& c : cases) {
@@ -82,7 +84,8 @@ TEST(FirstWindowFrame, DesignedSizeCentredWhereItFitsElseTheWholeAvailableArea) 
 
 // ---------------------------------------------------------------- keyboard
 
-TEST_F(FormTest, ConnectAndExitHaveShortcutsNamedInTheirTooltips) {
+TEST_F(FormTest, ConnectAndExitHaveShortcutsNamedInTheirTooltips)
+{
     for (QPushButton* b : {form->Button8, form->Button2}) {
         ASSERT_FALSE(b->shortcut().isEmpty()) << b->text().toStdString();
         EXPECT_TRUE(b->toolTip().contains(b->shortcut().toString(QKeySequence::NativeText))) << b->toolTip().toStdString();
@@ -90,7 +93,8 @@ TEST_F(FormTest, ConnectAndExitHaveShortcutsNamedInTheirTooltips) {
     EXPECT_NE(form->Button8->shortcut(), form->Button2->shortcut());
 }
 
-TEST_F(FormTest, TabPassesTheStorageSizesAndNeverGoesFromSaveConfigToEraseConfig) {
+TEST_F(FormTest, TabPassesTheStorageSizesAndNeverGoesFromSaveConfigToEraseConfig)
+{
     for (KEdit* field : {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit10})
         EXPECT_FALSE(field->focusPolicy() & Qt::TabFocus) << field->objectName().toStdString();
 
@@ -115,7 +119,8 @@ TEST_F(FormTest, TabPassesTheStorageSizesAndNeverGoesFromSaveConfigToEraseConfig
 }
 
 // How much brighter the lighter of two colours is, as the ratio of their relative luminances.
-double contrast(QColor a, QColor b) {
+double contrast(QColor a, QColor b)
+{
     auto lum = [](QColor c) {
         auto ch = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
         return 0.2126 * ch(c.redF()) + 0.7152 * ch(c.greenF()) + 0.0722 * ch(c.blueF());
@@ -125,17 +130,19 @@ double contrast(QColor a, QColor b) {
 }
 
 // The pixels of `w` as the window shows them, with a margin around it.
-QImage shownAround(TForm3& form, QWidget* w, int margin) {
+QImage shownAround(TForm3& form, QWidget* w, int margin)
+{
     const QRect r(w->mapTo(&form, QPoint(-margin, -margin)), w->size() + QSize(2 * margin, 2 * margin));
     return form.grab(r).toImage();
 }
 
 // Pixels of `after` in the focus colour that were not in it in `before`.
-int focusPixels(const QImage& before, const QImage& after) {
+int focusPixels(const QImage& before, const QImage& after)
+{
     const QColor ring(0xff, 0xc8, 0x57);
     auto near = [&](QRgb p) {
-        return std::abs(qRed(p) - ring.red()) < 40 && std::abs(qGreen(p) - ring.green()) < 40 &&
-               std::abs(qBlue(p) - ring.blue()) < 50;
+        return std::abs(qRed(p) - ring.red()) < 40 && std::abs(qGreen(p) - ring.green()) < 40
+            && std::abs(qBlue(p) - ring.blue()) < 50;
     };
     int n = 0;
     for (int y = 0; y < std::min(before.height(), after.height()); ++y)
@@ -144,14 +151,16 @@ int focusPixels(const QImage& before, const QImage& after) {
     return n;
 }
 
-bool insideQtParts(const QWidget* w, const QWidget* window) {
+bool insideQtParts(const QWidget* w, const QWidget* window)
+{
     for (const QWidget* p = w->parentWidget(); p && p != window; p = p->parentWidget())
         if (qobject_cast<const QComboBox*>(p) || qobject_cast<const QFileDialog*>(p))
             return true;
     return w->objectName().startsWith(QLatin1String("qt_"));
 }
 
-TEST_F(FormTest, EveryControlThatTakesTheFocusShowsABrightRing) {
+TEST_F(FormTest, EveryControlThatTakesTheFocusShowsABrightRing)
+{
     showPagesAsGreeted();
     form->setChipVisible(true);
     form->activateWindow();
@@ -164,11 +173,11 @@ TEST_F(FormTest, EveryControlThatTakesTheFocusShowsABrightRing) {
         form->cxPageControl1->setActivePage(page);
         QApplication::processEvents();
         for (QWidget* w : form->findChildren<QWidget*>()) {
-            if (tried.contains(w) || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus) ||
-                insideQtParts(w, form.get()) || w->focusProxy())
+            if (tried.contains(w) || !w->isVisible() || !w->isEnabled() || !(w->focusPolicy() & Qt::TabFocus)
+                || insideQtParts(w, form.get()) || w->focusProxy())
                 continue;
             tried.insert(w);
-            form->setFocus();  // somewhere else first
+            form->setFocus();      // somewhere else first
             scrollIntoView(w, 4);  // the focus ring around it too
             const QImage before = shownAround(*form, w, 3);
             w->setFocus(Qt::TabFocusReason);
@@ -179,15 +188,16 @@ TEST_F(FormTest, EveryControlThatTakesTheFocusShowsABrightRing) {
             }
             const int ring = focusPixels(before, shownAround(*form, w, 3));
             if (ring < 40)
-                faint << w->objectName() + QLatin1Char('(') + w->metaObject()->className() + QStringLiteral(") ") +
-                             QString::number(ring);
+                faint << w->objectName() + QLatin1Char('(') + w->metaObject()->className() + QStringLiteral(") ")
+                        + QString::number(ring);
         }
     }
     EXPECT_GT(tried.size(), 100) << "the walk reached the pages' controls";
     EXPECT_TRUE(faint.isEmpty()) << faint.join(QStringLiteral(", ")).toStdString();
 }
 
-TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground) {
+TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground)
+{
     showPagesAsGreeted();
     // A check box of its own and the ticks of a check list.
     form->cxPageControl1->setActivePage(form->cxTabSheet2);
@@ -198,12 +208,11 @@ TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground) {
     option.initFrom(box);
     const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
     const QImage shown = shownAround(*form, box, 4);
-    const qreal dpr = shown.devicePixelRatio();  // the picture's pixels per window unit
+    const qreal dpr = shown.devicePixelRatio();                                       // the picture's pixels per window unit
     const QPoint edge = indicator.topLeft() + QPoint(4, 4 + indicator.height() / 2);  // its left border
     const QColor frame = shown.pixelColor((QPointF(edge) * dpr).toPoint());
     const QColor around = shown.pixelColor((QPointF(1, 4 + indicator.center().y()) * dpr).toPoint());
-    EXPECT_GE(contrast(frame, around), 4.5) << "frame " << frame.name().toStdString() << " on "
-                                            << around.name().toStdString();
+    EXPECT_GE(contrast(frame, around), 4.5) << "frame " << frame.name().toStdString() << " on " << around.name().toStdString();
 
     form->cxPageControl1->setActivePage(form->cxTabSheet5);
     QApplication::processEvents();
@@ -211,8 +220,7 @@ TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground) {
     ASSERT_NE(list, nullptr);
     list->setMask(0);
     const QRect row = list->visualItemRect(list->item(0));
-    const QImage rowShown =
-        form->grab(QRect(list->viewport()->mapTo(form.get(), row.topLeft()), row.size())).toImage();
+    const QImage rowShown = form->grab(QRect(list->viewport()->mapTo(form.get(), row.topLeft()), row.size())).toImage();
     const QColor background = rowShown.pixelColor(rowShown.width() - 3, rowShown.height() / 2);
     double best = 0;
     for (int x = 0; x < std::min(24, rowShown.width()); ++x)

@@ -70,8 +70,7 @@ protected:
 
     static QStringList withPort(QStringList args)
     {
-        args << QStringLiteral("--port") << QStringLiteral("COM3") << QStringLiteral("--codepage")
-             << QStringLiteral("1252");
+        args << QStringLiteral("--port") << QStringLiteral("COM3") << QStringLiteral("--codepage") << QStringLiteral("1252");
         return args;
     }
 
@@ -80,8 +79,8 @@ protected:
         QProcess p;
         p.start(QStringLiteral(KORVANE_EXE), args);
         EXPECT_TRUE(p.waitForFinished(waitMs)) << "korvane did not end";
-        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardOutput()),
-                   QString::fromLocal8Bit(p.readAllStandardError())};
+        return Outcome{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                       QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
     }
 
     // The frames the display took, once the last one is the goodbye (or after 5 s): korvane may

@@ -34,8 +34,8 @@ TEST_F(Cli, PortsListsTheSimulatorsLink)
         << plain.out.toStdString();
     const Outcome json = run({"ports", "--json"});
     ASSERT_EQ(json.exitCode, 0);
-    EXPECT_TRUE(json.out.contains(QStringLiteral("{\"port\": \"COM3\", \"path\": \"") +
-                                  QString::fromStdString(server->linkPath()) + QStringLiteral("\", \"product\": \"\"}")))
+    EXPECT_TRUE(json.out.contains(QStringLiteral("{\"port\": \"COM3\", \"path\": \"") + QString::fromStdString(server->linkPath())
+                                  + QStringLiteral("\", \"product\": \"\"}")))
         << json.out.toStdString();
     EXPECT_TRUE(json.out.startsWith('[') && json.out.endsWith("]\n")) << json.out.toStdString();
 }
@@ -47,8 +47,7 @@ TEST_F(Cli, SendTakesCommandsByNameAndPrintsTheRecordsTheyRead)
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.startsWith("sent kl15-on\nread-config: A6 18 ")) << r.out.toStdString();
     EXPECT_TRUE(r.out.endsWith("sent reboot\n")) << r.out.toStdString();
-    EXPECT_EQ(frameNames(),
-              (std::vector<std::string>{"hello", "size query", "kl 15 on", "read config", "reboot", "goodbye"}));
+    EXPECT_EQ(frameNames(), (std::vector<std::string>{"hello", "size query", "kl 15 on", "read config", "reboot", "goodbye"}));
 }
 
 TEST_F(Cli, GuardedCommandsAndNamesAreRefusedWithoutYesBeforeAnythingIsSent)
@@ -109,7 +108,10 @@ TEST_F(Cli, AFailingFileEndsWithExitOneItsResultLineAndTheOthersGoOn)
     } cases[] = {
         {wrong, false, {}, "/a.bin\tsum error at block 2\n/b.bin\twritten\n"},
         // a name the locale cannot decode is listed too, and ends in its own result
-        {{}, true, {"--yes"}, "/a.bin\twritten\n/b.bin\twritten\n/\xef\xbf\xbd\xef\xbf\xbd.bin\tname not writable on the display\n"},
+        {{},
+         true,
+         {"--yes"},
+         "/a.bin\twritten\n/b.bin\twritten\n/\xef\xbf\xbd\xef\xbf\xbd.bin\tname not writable on the display\n"},
     };
     for (const auto& c : cases) {
         if (server)
@@ -245,9 +247,9 @@ TEST_F(Cli, TheTraceNamesEveryFrameInBothDirections)
     QStringList shown;
     for (const QString& line : lines)
         shown << line.section(']', 1).trimmed();
-    EXPECT_EQ(shown, (QStringList{"-> A1 04 34 45 56 67  hello", "-> A6 01 20  size query",
-                                  "<- 20 04 04 04 04 20  reply", "-> A6 01 1A  command Reboot",
-                                  "-> AE 00 55  goodbye"}));
+    EXPECT_EQ(shown,
+              (QStringList{"-> A1 04 34 45 56 67  hello", "-> A6 01 20  size query", "<- 20 04 04 04 04 20  reply",
+                           "-> A6 01 1A  command Reboot", "-> AE 00 55  goodbye"}));
 }
 
 }  // namespace

@@ -61,14 +61,17 @@ TEST_F(SameWire, SdUploadAndLoadPacketSendTheSameFramesForTheSameFolder)
     writePcFile("empty", 0, 3);
     writePcFile("b.dat", 251, 4);
 
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->cxPageControl1->setActivePage(window->cxTabSheet4);
-        window->DirectoryListBox1->setFolder(pcFolder.path());
-        window->ComboBox2->setItemIndex(3);  // "/params/"
-        press("Button7");
-    });
-    script.step("batch over", [&] { return loop().state() == 1000 && panel(1) == "Files is loaded to SD..."; },
-                [&] { press("Button2"); }, 15000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->cxPageControl1->setActivePage(window->cxTabSheet4);
+            window->DirectoryListBox1->setFolder(pcFolder.path());
+            window->ComboBox2->setItemIndex(3);  // "/params/"
+            press("Button7");
+        });
+    script.step(
+        "batch over", [&] { return loop().state() == 1000 && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); },
+        15000);
     connectWith(script);
     const auto fromWindow = transferFrames(frames());
     ASSERT_EQ(fromWindow.size(), 4u * 2 + 5 + 1 + 1 + 2) << "opens and closes, and the blocks of 1001, 250, 0 and 251 bytes";
@@ -82,8 +85,8 @@ TEST_F(SameWire, SdUploadAndLoadPacketSendTheSameFramesForTheSameFolder)
     SimPtyServer cliServer(std::move(o));
     cliServer.start();
     QProcess p;
-    p.start(QStringLiteral(KORVANE_EXE), {"sd-upload", pcFolder.path(), "--to", "/params/", "--port", "COM3",
-                                          "--codepage", "1252"});
+    p.start(QStringLiteral(KORVANE_EXE),
+            {"sd-upload", pcFolder.path(), "--to", "/params/", "--port", "COM3", "--codepage", "1252"});
     ASSERT_TRUE(p.waitForFinished(30000));
     EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
     const auto fromCli = transferFrames(cliServer.simulator().log());

@@ -104,7 +104,8 @@ TEST_F(CliSettings, AFileOfAnotherDisplayKeepsThisSerialUnlessWriteSerialIsGiven
         const Outcome r = run(QStringList{"restore", "--yes", "--port", "COM3", path("other.json")} + c.flags);
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(QStringLiteral("other.json is from the display with serial number 70002; this one "
-                                                  "has 70001: ") + c.says))
+                                                  "has 70001: ")
+                                   + c.says))
             << r.out.toStdString();
         const DisplayState s = server->simulator().state();
         EXPECT_EQ(s.config[0], c.serialByte) << c.flags.join(' ').toStdString();
@@ -126,8 +127,7 @@ TEST_F(CliSettings, ARestoreNobodyConfirmedAndBadFilesSendNothing)
         for (const char* command : {"compare", "restore"}) {
             const Outcome r = run({command, "--yes", "--port", "COM3", path(b.file)});
             EXPECT_EQ(r.exitCode, 2) << command << " " << b.file;
-            EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvane: ") + QString::fromUtf8(b.message)))
-                << r.err.toStdString();
+            EXPECT_TRUE(r.err.startsWith(QStringLiteral("korvane: ") + QString::fromUtf8(b.message))) << r.err.toStdString();
             EXPECT_TRUE(r.err.endsWith(QStringLiteral("Nothing was sent.\n"))) << r.err.toStdString();
         }
     }

@@ -41,8 +41,8 @@ TEST(CliOptions, BadArgumentsAreUsageErrorsThatSayWhy)
 
 TEST(CliOptions, ValuesReachTheirFields)
 {
-    const CliOptions o = parseCliOptions({"flash", "--slot=8", "--port", "/dev/ttyUSB0", "--link", "wifi", "--timeout",
-                                          "3", "-y", "logos.imz"});
+    const CliOptions o =
+        parseCliOptions({"flash", "--slot=8", "--port", "/dev/ttyUSB0", "--link", "wifi", "--timeout", "3", "-y", "logos.imz"});
     EXPECT_EQ(o.error, "");
     EXPECT_EQ(o.command, "flash");
     EXPECT_EQ(o.arguments, std::vector<std::string>{"logos.imz"});
@@ -67,8 +67,7 @@ TEST(FrameTrace, BytesSentInPiecesAreCutIntoWholeNamedFrames)
         {{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67, 0xA6, 0x01, 0x20}, {"hello", "size query"}},
         {{0xA6, 0x02, 0x32, 0x46, 0xAE, 0x00, 0x55}, {"command Brightness", "goodbye"}},
         // the transmission frame says 14 bytes follow and carries 13
-        {Bytes{0xA6, 0x0E, 0x23, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0xA6, 0x01, 0x1A},
-         {"command Save", "command Reboot"}},
+        {Bytes{0xA6, 0x0E, 0x23, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 0xA6, 0x01, 0x1A}, {"command Save", "command Reboot"}},
         {{0xAA, 0x03, '/', 'a', 'b', 0xAB, 0x01, 0x55, 0xAC, 0x00}, {"SD open", "SD block", "SD close"}},
         {{0xA6, 0x01, 0x34, 0xA6, 0x01, 0x33}, {"command kl 15", "command kl 15"}},
         {{0x00, 0xA3, 0x01, 0x07}, {"unknown", "flash open"}},
@@ -148,7 +147,7 @@ TEST(ResultLines, EachFileGetsOneLineOnceItsResultIsFinal)
     } steps[] = {
         {0, result(O::Sending, 250), ""},
         {0, result(O::Written, 500), "/a.bin\twritten\n"},
-        {0, result(O::Written, 500), ""},  // the same row again: no second line
+        {0, result(O::Written, 500), ""},    // the same row again: no second line
         {1, result(O::WaitingForFile), ""},  // the file may yet come
         {1, result(O::LineLost, 750), "/b.bin\tline lost at byte 750\n"},
         {2, result(O::SumError, 0, 3), "/c.bin\tsum error at block 3\n"},

@@ -23,7 +23,8 @@ TEST_F(AccessibleToggle, Kl15ToggledThroughItsAccessibleActionSendsTheCodeOfItsN
     std::vector<Bytes> received;
     std::vector<bool> ticks;
     size_t expected = 2;  // the greeting: hello and size query
-    script.step("greeted", [&] { return greeted(); }, [&] { actions = iface->actionInterface()->actionNames(); });
+    script.step(
+        "greeted", [&] { return greeted(); }, [&] { actions = iface->actionInterface()->actionNames(); });
     for (int i = 0; i < 2; ++i) {
         script
             .act("toggle kl 15 through its accessible action",
@@ -31,8 +32,9 @@ TEST_F(AccessibleToggle, Kl15ToggledThroughItsAccessibleActionSendsTheCodeOfItsN
                      iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
                      ticks.push_back(kl15->isChecked());
                  })
-            .step("its frame arrives", [&, n = ++expected] { return frameCount() >= n; },
-                  [&] { received.push_back(frames().back().raw); });
+            .step(
+                "its frame arrives", [&, n = ++expected] { return frameCount() >= n; },
+                [&] { received.push_back(frames().back().raw); });
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);

@@ -21,9 +21,9 @@ Bytes gammaFrame(uint8_t length, Bytes table)
 const Bytes kGammaAStart = gammaFrame(0x0D, {0x77, 0x77, 0x00, 0x07, 0x0F, 0x00, 0x00, 0x42, 0x42, 0x74, 0x00, 0x1E});
 const Bytes kGammaAIli9481 = gammaFrame(0x0D, {0x00, 0x32, 0x36, 0x45, 0x06, 0x16, 0x37, 0x75, 0x77, 0x54, 0x0C, 0x00});
 const Bytes kGammaAHx8375b = gammaFrame(0x0D, {0x00, 0x67, 0x04, 0x70, 0x00, 0x1E, 0x37, 0x01, 0x77, 0x07, 0x0F, 0x00});
-const Bytes kGammaBStart = gammaFrame(0x1F, {0x0F, 0x24, 0x1C, 0x0A, 0x0F, 0x08, 0x44, 0x87, 0x32, 0x0F,
-                                             0x10, 0x06, 0x1A, 0x07, 0x00, 0x0F, 0x38, 0x30, 0x09, 0x0F,
-                                             0x0F, 0x4E, 0x77, 0x3C, 0x07, 0x4C, 0x05, 0x23, 0x1B, 0x00});
+const Bytes kGammaBStart =
+    gammaFrame(0x1F, {0x0F, 0x24, 0x1C, 0x0A, 0x0F, 0x08, 0x44, 0x87, 0x32, 0x0F, 0x10, 0x06, 0x1A, 0x07, 0x00,
+                      0x0F, 0x38, 0x30, 0x09, 0x0F, 0x0F, 0x4E, 0x77, 0x3C, 0x07, 0x4C, 0x05, 0x23, 0x1B, 0x00});
 // A settings save as it leaves after a read of the display's factory record: the same bytes.
 template <size_t N>
 Bytes saveFrame(uint8_t length, uint8_t code, const std::array<uint8_t, N>& record)
@@ -136,7 +136,8 @@ TEST_F(CommandControls, EveryControlSendsItsFrameAfterDiscardingPendingInput)
 
     size_t framesAtGreeting = 0;
     answerQuestions(true);  // the commands that cannot be undone ask first
-    script.step("greeted", [&] { return greeted(); }, [&] { framesAtGreeting = frameCount(); });
+    script.step(
+        "greeted", [&] { return greeted(); }, [&] { framesAtGreeting = frameCount(); });
     for (const Press& p : kPresses) {
         script
             .act(std::string("press ") + p.what,
@@ -149,15 +150,16 @@ TEST_F(CommandControls, EveryControlSendsItsFrameAfterDiscardingPendingInput)
                      }
                      press(p.control);
                  })
-            .step(std::string("frame of ") + p.what,
-                  [&, n = ++framesBefore] {
-                      // Sent, and back to idle with any reply read: nothing waits in the input.
-                      return frameCount() >= n && loop().state() == 1000 && window->comm().ReadyForRead() == 0;
-                  },
-                  [&] {
-                      received.push_back(frames().back().raw);
-                      pendingAfter.push_back(window->comm().ReadyForRead());
-                  });
+            .step(
+                std::string("frame of ") + p.what,
+                [&, n = ++framesBefore] {
+                    // Sent, and back to idle with any reply read: nothing waits in the input.
+                    return frameCount() >= n && loop().state() == 1000 && window->comm().ReadyForRead() == 0;
+                },
+                [&] {
+                    received.push_back(frames().back().raw);
+                    pendingAfter.push_back(window->comm().ReadyForRead());
+                });
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -202,12 +204,16 @@ protected:
 TEST_F(SlowDisplay, RebootBeforeTheConfigurationReplyAbandonsTheWaitAndSettlesIdle)
 {
     QString stateWhileWaiting;
-    script.step("greeted", [&] { return greeted(); }, [&] { press("BitBtn22"); })
-        .step("read config sent", [&] { return countFrames("read config") == 1; },
-              [&] { stateWhileWaiting = QString::number(loop().state()); })
+    script
+        .step(
+            "greeted", [&] { return greeted(); }, [&] { press("BitBtn22"); })
+        .step(
+            "read config sent", [&] { return countFrames("read config") == 1; },
+            [&] { stateWhileWaiting = QString::number(loop().state()); })
         .act("reboot before the reply", [&] { press("BitBtn19"); })
-        .step("reboot sent and idle", [&] { return server->simulator().state().reboots == 1 && panel(4) == "1000"; },
-              [&] { press("Button2"); });
+        .step(
+            "reboot sent and idle", [&] { return server->simulator().state().reboots == 1 && panel(4) == "1000"; },
+            [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_EQ(stateWhileWaiting, "65");

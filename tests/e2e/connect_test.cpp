@@ -19,7 +19,8 @@ TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
     for (KEdit* e : {window->Edit6, window->Edit7, window->Edit8, window->Edit9, window->Edit10})
         EXPECT_EQ(e->text(), "0");
 
-    script.step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    script.step(
+        "sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_TRUE(window->cxPageControl1->isVisible());
@@ -43,7 +44,8 @@ TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
 
 TEST_F(Connect, SizeReplyWithOnlyDisk1PaintsTheStoragePanel)
 {
-    script.step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    script.step(
+        "sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     struct Field {
@@ -91,16 +93,19 @@ TEST_F(FullCard, ReplyInPiecesIsDecodedWhenCompleteAndSdByte255Shows4080)
 {
     QString sdWhilePieces;
     int32_t stateWhilePieces = -1;
-    script.step("first piece arrived",
-                [&] {
-                    const size_t n = server->sentBytes().size();
-                    return n >= 2 && n < 6;
-                },
-                [&] {
-                    sdWhilePieces = window->Edit10->text();
-                    stateWhilePieces = loop().state();
-                })
-        .step("sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
+    script
+        .step(
+            "first piece arrived",
+            [&] {
+                const size_t n = server->sentBytes().size();
+                return n >= 2 && n < 6;
+            },
+            [&] {
+                sdWhilePieces = window->Edit10->text();
+                stateWhilePieces = loop().state();
+            })
+        .step(
+            "sizes shown", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_EQ(stateWhilePieces, 1) << "still waiting for the reply while it arrives";
@@ -126,11 +131,12 @@ protected:
 TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
 {
     QElapsedTimer sinceExit;
-    script.step("size query sent", [&] { return frameCount() == 2 && panel(4) == "1"; },
-                [&] {
-                    sinceExit.start();
-                    press("Button2");
-                });
+    script.step(
+        "size query sent", [&] { return frameCount() == 2 && panel(4) == "1"; },
+        [&] {
+            sinceExit.start();
+            press("Button2");
+        });
     connectWith(script);
 
     ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
@@ -143,7 +149,8 @@ TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
 TEST_F(Connect, NoUsablePortCountsAttemptsUntilExit)
 {
     window->comm().SetComPortNo(200);
-    script.step("fourth attempt", [&] { return panel(0) == "try connect 4"; }, [&] { press("Button2"); });
+    script.step(
+        "fourth attempt", [&] { return panel(0) == "try connect 4"; }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_TRUE(window->StatusBar1->panelToolTip(0).contains("No such file or directory"))
@@ -156,11 +163,13 @@ TEST_F(Connect, NoUsablePortCountsAttemptsUntilExit)
 
 TEST_F(Connect, ConnectTwiceAndExitOnceGreetsTwiceSaysGoodbyeOnce)
 {
-    script.step("first greeting", [&] { return greeted(); },
-                [&] { QTimer::singleShot(0, window.get(), [&] { press("Button8"); }); })
-        .step("second loop running", [&] { return loop().runDepth() == 2; }, [] {})
-        .step("second greeting", [&] { return countFrames("size query") == 2 && greeted(); },
-              [&] { press("Button2"); });
+    script
+        .step(
+            "first greeting", [&] { return greeted(); }, [&] { QTimer::singleShot(0, window.get(), [&] { press("Button8"); }); })
+        .step(
+            "second loop running", [&] { return loop().runDepth() == 2; }, [] {})
+        .step(
+            "second greeting", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     ASSERT_TRUE(server->simulator().waitForFrames(5, std::chrono::milliseconds(2000)));
@@ -172,7 +181,8 @@ TEST_F(Connect, ConnectTwiceAndExitOnceGreetsTwiceSaysGoodbyeOnce)
 
 TEST_F(Connect, ClosingTheWindowWhileConnectedSaysGoodbyeAndCloses)
 {
-    script.step("greeted", [&] { return greeted(); }, [&] { window->close(); });
+    script.step(
+        "greeted", [&] { return greeted(); }, [&] { window->close(); });
     connectWith(script);
 
     EXPECT_FALSE(window->isVisible());
@@ -185,7 +195,8 @@ TEST_F(Connect, ClosingTheWindowWhileConnectedSaysGoodbyeAndCloses)
 TEST_F(Connect, CommandPressedBeforeConnectIsNeverSent)
 {
     press("BitBtn19");  // "Reboot" while disconnected
-    script.step("greeted", [&] { return greeted(); }, [&] { press("Button2"); });
+    script.step(
+        "greeted", [&] { return greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
@@ -211,21 +222,25 @@ TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
     bool chipWhileConnected = false, chipAfterLoss = true, chipAfterReconnect = false;
     // Read the chip while the line is surely up: between the hello and the size query, after
     // whose answer the simulator drops the line (and the loss may be noticed within a pass).
-    script.step("hello sent", [&] { return countFrames("hello") == 1; },
-                [&] { chipWhileConnected = window->Image1->isVisible(); })
-        .step("loss shown", [&] { return panel(1).contains("lost"); },
-              [&] {
-                  shown = panel(1);
-                  chipAfterLoss = window->Image1->isVisible();
-                  QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
-              })
+    script
+        .step(
+            "hello sent", [&] { return countFrames("hello") == 1; }, [&] { chipWhileConnected = window->Image1->isVisible(); })
+        .step(
+            "loss shown", [&] { return panel(1).contains("lost"); },
+            [&] {
+                shown = panel(1);
+                chipAfterLoss = window->Image1->isVisible();
+                QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
+            })
         // read at the second hello: the simulator drops this line too after its size query
-        .step("hello again", [&] { return countFrames("hello") == 2; },
-              [&] {
-                  afterReconnect = panel(1);
-                  chipAfterReconnect = window->Image1->isVisible();
-              })
-        .step("greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
+        .step(
+            "hello again", [&] { return countFrames("hello") == 2; },
+            [&] {
+                afterReconnect = panel(1);
+                chipAfterReconnect = window->Image1->isVisible();
+            })
+        .step(
+            "greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_EQ(shown, "Connection to COM3 lost. Press \"Connect\" to connect again.");

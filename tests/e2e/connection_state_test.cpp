@@ -53,7 +53,8 @@ TEST_F(LostLine, ATransferOrCommandPressedAfterTheLossSendsNothingSaysWhyAndStay
     };
     const Press presses[] = {
         {"Load Packet", [&] { press("Button7"); }},
-        {"Send", [&] {
+        {"Send",
+         [&] {
              window->imageFileBox[1]->setText(image);
              window->imageSendClick(1);
          }},
@@ -69,19 +70,22 @@ TEST_F(LostLine, ATransferOrCommandPressedAfterTheLossSendsNothingSaysWhyAndStay
     std::vector<std::string> started;
     std::vector<QString> said;
     int32_t stateAtLoss = -1;
-    script.step("loss shown", [&] { return panel(1).contains("lost"); },
-                [&] { stateAtLoss = loop().state(); });
+    script.step(
+        "loss shown", [&] { return panel(1).contains("lost"); }, [&] { stateAtLoss = loop().state(); });
     for (const Press& p : presses) {
-        script.act(p.what, [&] {
-            window->setStatusPanel(1, QString());
-            p.press();
-        })
-            .step(std::string("a few passes after ") + p.what, [&, n = 0]() mutable { return ++n > 10; },
-                  [&] {
-                      said.push_back(panel(1));
-                      if (loop().state() != stateAtLoss)
-                          started.push_back(p.what);
-                  });
+        script
+            .act(p.what,
+                 [&] {
+                     window->setStatusPanel(1, QString());
+                     p.press();
+                 })
+            .step(
+                std::string("a few passes after ") + p.what, [&, n = 0]() mutable { return ++n > 10; },
+                [&] {
+                    said.push_back(panel(1));
+                    if (loop().state() != stateAtLoss)
+                        started.push_back(p.what);
+                });
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -102,11 +106,12 @@ TEST_F(ConnectionState, ACommandPressedBeforeConnectSaysSoAndIsNeverSent)
     press("BitBtn19");  // "Reboot"
     EXPECT_EQ(panel(1), kNotConnected);
     QString whileConnected = QStringLiteral("(not read)");
-    script.step("greeted", [&] { return greeted(); },
-                [&] {
-                    whileConnected = panel(1);
-                    press("Button2");
-                });
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            whileConnected = panel(1);
+            press("Button2");
+        });
     connectWith(script);
 
     EXPECT_EQ(whileConnected, QString()) << "connected, the old \"Not connected\" is gone";
@@ -124,11 +129,12 @@ TEST_F(ConnectionState, ACommandPressedBeforeConnectSaysSoAndIsNeverSent)
 TEST_F(ConnectionState, TheChipShowsAnOpenPortOnlyAndExitSaysDisconnected)
 {
     bool chipWhileConnected = false;
-    script.step("greeted", [&] { return greeted(); },
-                [&] {
-                    chipWhileConnected = window->Image1->isVisible();
-                    press("Button2");
-                });
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            chipWhileConnected = window->Image1->isVisible();
+            press("Button2");
+        });
     connectWith(script);
 
     EXPECT_TRUE(chipWhileConnected);
@@ -142,18 +148,18 @@ TEST_F(ConnectionState, ExitDuringTheAttemptsLeavesTheChipHiddenAndNamesThePortA
     window->comm().SetComPortNo(200);  // listed nowhere, and there is no /dev/ttyS199
     bool chipDuringAttempts = true;
     QString tried;
-    script.step("second attempt", [&] { return panel(0) == "try connect 2"; },
-                [&] {
-                    chipDuringAttempts = window->Image1->isVisible();
-                    tried = panel(1);
-                    press("Button2");
-                });
+    script.step(
+        "second attempt", [&] { return panel(0) == "try connect 2"; },
+        [&] {
+            chipDuringAttempts = window->Image1->isVisible();
+            tried = panel(1);
+            press("Button2");
+        });
     connectWith(script);
 
     EXPECT_FALSE(chipDuringAttempts);
     EXPECT_EQ(tried, "Cannot open COM200: No such file or directory");
-    EXPECT_TRUE(window->StatusBar1->panelToolTip(0).contains("Open Error"))
-        << window->StatusBar1->panelToolTip(0).toStdString();
+    EXPECT_TRUE(window->StatusBar1->panelToolTip(0).contains("Open Error")) << window->StatusBar1->panelToolTip(0).toStdString();
     EXPECT_FALSE(window->Image1->isVisible()) << "no port was ever open";
     EXPECT_EQ(panel(0), "Disconnected");
     EXPECT_TRUE(server->receivedBytes().empty());
@@ -167,36 +173,38 @@ struct Guarded {
 };
 
 const Guarded kGuarded[] = {
-    {"BitBtn34", 0x10}, {"BitBtn35", 0x10}, {"BitBtn21", 0x37},
-    {"BitBtn20", 0x37}, {"Button38", 0x37}, {"Button22", 0x28},
+    {"BitBtn34", 0x10}, {"BitBtn35", 0x10}, {"BitBtn21", 0x37}, {"BitBtn20", 0x37}, {"Button38", 0x37}, {"Button22", 0x28},
 };
 
 TEST_F(ConnectionState, EachGuardedButtonSendsNothingWhenCancelledAndItsFrameWhenConfirmed)
 {
     std::vector<Bytes> afterCancel, afterConfirm;
     std::vector<size_t> asked;
-    script.step("greeted", [&] { return greeted(); }, [] {});
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
     size_t n = 2;
     for (const Guarded& g : kGuarded) {
         // Cancelled, then a key press: the key's frame is the next on the line.
-        script.act(std::string("cancel ") + g.control,
-                   [&] {
-                       answerQuestions(false);
-                       questions.clear();
-                       press(g.control);
-                       asked.push_back(questions.size());
-                       press("Button50");
-                   })
-            .step(std::string("key after ") + g.control, [&, want = ++n] { return frameCount() >= want && loop().state() == 1000; },
-                  [&] { afterCancel.push_back(frames().back().raw); })
+        script
+            .act(std::string("cancel ") + g.control,
+                 [&] {
+                     answerQuestions(false);
+                     questions.clear();
+                     press(g.control);
+                     asked.push_back(questions.size());
+                     press("Button50");
+                 })
+            .step(
+                std::string("key after ") + g.control, [&, want = ++n] { return frameCount() >= want && loop().state() == 1000; },
+                [&] { afterCancel.push_back(frames().back().raw); })
             .act(std::string("confirm ") + g.control,
                  [&] {
                      answerQuestions(true);
                      press(g.control);
                  })
-            .step(std::string("frame of ") + g.control,
-                  [&, want = ++n] { return frameCount() >= want && loop().state() == 1000; },
-                  [&] { afterConfirm.push_back(frames().back().raw); });
+            .step(
+                std::string("frame of ") + g.control, [&, want = ++n] { return frameCount() >= want && loop().state() == 1000; },
+                [&] { afterConfirm.push_back(frames().back().raw); });
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -217,24 +225,27 @@ TEST_F(ConnectionState, AnOpenQuestionDoesNotStallTheLoop)
     // The window's own asker: a window-modal box that returns at once.
     QMessageBox* box = nullptr;
     bool keySentWhileOpen = false;
-    script.step("greeted", [&] { return greeted(); }, [&] { press("BitBtn34"); })
-        .step("question open",
-              [&] {
-                  box = window->findChild<QMessageBox*>(QStringLiteral("questionBox"));
-                  return box && box->isVisible();
-              },
-              [&] {
-                  EXPECT_TRUE(box->defaultButton() && box->defaultButton()->text() == "Cancel")
-                      << "Enter must not confirm";
-                  press("Button50");
-              })
-        .step("key sent while the question is open", [&] { return countFrames("key up") == 1; },
-              [&] {
-                  keySentWhileOpen = box->isVisible();
-                  box->button(QMessageBox::Cancel) ? box->button(QMessageBox::Cancel)->click()
-                                                   : box->defaultButton()->click();
-              })
-        .step("a few passes later", [&, k = 0]() mutable { return ++k > 10; }, [&] { press("Button2"); });
+    script
+        .step(
+            "greeted", [&] { return greeted(); }, [&] { press("BitBtn34"); })
+        .step(
+            "question open",
+            [&] {
+                box = window->findChild<QMessageBox*>(QStringLiteral("questionBox"));
+                return box && box->isVisible();
+            },
+            [&] {
+                EXPECT_TRUE(box->defaultButton() && box->defaultButton()->text() == "Cancel") << "Enter must not confirm";
+                press("Button50");
+            })
+        .step(
+            "key sent while the question is open", [&] { return countFrames("key up") == 1; },
+            [&] {
+                keySentWhileOpen = box->isVisible();
+                box->button(QMessageBox::Cancel) ? box->button(QMessageBox::Cancel)->click() : box->defaultButton()->click();
+            })
+        .step(
+            "a few passes later", [&, k = 0]() mutable { return ++k > 10; }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_TRUE(keySentWhileOpen);

@@ -49,25 +49,28 @@ TEST_F(ProtocolTraceE2e, ATraceRecordedFromTheConnectHoldsTheHelloAndTheSizeQuer
     trace.recordAction->trigger();
     ASSERT_TRUE(trace.recording());
 
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              pick(path("trace.txt"));
-              trace.saveAction->trigger();
-              EXPECT_TRUE(panel(1).startsWith("Protocol trace saved to trace.txt")) << panel(1).toStdString();
-              const QStringList lines = savedLines("trace.txt");
-              ASSERT_GE(lines.size(), 3);
-              EXPECT_EQ(lines[0], "-> A1 04 34 45 56 67  hello");
-              EXPECT_EQ(lines[1], "-> A6 01 20  size query");
-              EXPECT_TRUE(lines[2].startsWith("<- ") && lines[2].endsWith("reply")) << lines[2].toStdString();
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                pick(path("trace.txt"));
+                trace.saveAction->trigger();
+                EXPECT_TRUE(panel(1).startsWith("Protocol trace saved to trace.txt")) << panel(1).toStdString();
+                const QStringList lines = savedLines("trace.txt");
+                ASSERT_GE(lines.size(), 3);
+                EXPECT_EQ(lines[0], "-> A1 04 34 45 56 67  hello");
+                EXPECT_EQ(lines[1], "-> A6 01 20  size query");
+                EXPECT_TRUE(lines[2].startsWith("<- ") && lines[2].endsWith("reply")) << lines[2].toStdString();
 
-              // Switched off, the ring is gone: switched on again, it starts empty.
-              trace.recordAction->trigger();
-              EXPECT_FALSE(trace.saveAction->isEnabled());
-              trace.recordAction->trigger();
-              pick(path("again.txt"));
-              trace.saveAction->trigger();
-              EXPECT_TRUE(QFile::exists(path("again.txt")));
-              EXPECT_FALSE(savedLines("again.txt").join('\n').contains("hello"));
-          })
+                // Switched off, the ring is gone: switched on again, it starts empty.
+                trace.recordAction->trigger();
+                EXPECT_FALSE(trace.saveAction->isEnabled());
+                trace.recordAction->trigger();
+                pick(path("again.txt"));
+                trace.saveAction->trigger();
+                EXPECT_TRUE(QFile::exists(path("again.txt")));
+                EXPECT_FALSE(savedLines("again.txt").join('\n').contains("hello"));
+            })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
     EXPECT_TRUE(errors.empty());

@@ -85,70 +85,81 @@ TEST_F(SettingsBackupE2e, BackUpChangeTwoFieldsCompareAndRestoreWithReadBack)
 {
     SettingsSnapshot changed;
     size_t mark = 0;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              pick(path("car.json"));
-              mark = frameCount();
-              window->BackupSettingsButton->click();
-          })
-        .step("backed up", [&] { return idleWith("Settings backed up to car.json"); }, [&] {
-            EXPECT_EQ(framesFrom(mark), kReadAll);
-            const SettingsFileLoad load = readSettingsFile(path("car.json"));
-            ASSERT_TRUE(load.file) << load.error.toStdString();
-            EXPECT_EQ(load.file->records, displayRecords(display()));
-            EXPECT_EQ(load.file->port, "COM3");
-            ASSERT_TRUE(load.file->storage);
-            EXPECT_EQ(load.file->storage->disksMb, (std::array<unsigned, 4>{0, 10, 10, 0}));
-            // The pages show what was read, as a normal read does.
-            EXPECT_EQ(window->configPage.SpinEdit4->Value(), 70001);
-            EXPECT_EQ(window->turboTimerPage.SpinEdit90->Value(), 120);
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                pick(path("car.json"));
+                mark = frameCount();
+                window->BackupSettingsButton->click();
+            })
+        .step(
+            "backed up", [&] { return idleWith("Settings backed up to car.json"); },
+            [&] {
+                EXPECT_EQ(framesFrom(mark), kReadAll);
+                const SettingsFileLoad load = readSettingsFile(path("car.json"));
+                ASSERT_TRUE(load.file) << load.error.toStdString();
+                EXPECT_EQ(load.file->records, displayRecords(display()));
+                EXPECT_EQ(load.file->port, "COM3");
+                ASSERT_TRUE(load.file->storage);
+                EXPECT_EQ(load.file->storage->disksMb, (std::array<unsigned, 4>{0, 10, 10, 0}));
+                // The pages show what was read, as a normal read does.
+                EXPECT_EQ(window->configPage.SpinEdit4->Value(), 70001);
+                EXPECT_EQ(window->turboTimerPage.SpinEdit90->Value(), 120);
 
-            // Two fields changed on their pages and saved with the pages' own buttons.
-            window->configPage.ComboBoxEx27->setItemIndex(1);  // "2 English ..."
-            press("BitBtn23");
-            window->turboTimerPage.SpinEdit90->setValue(150);
-        })
-        .step("config saved", [&] { return countFrames("save config") == 1 && loop().state() == 1000; },
-              [&] { press("BitBtn27"); })
-        .step("turbo timer saved", [&] { return countFrames("save turbo timer") == 1 && loop().state() == 1000; }, [&] {
-            changed = displayRecords(display());
-            pick(path("car.json"));
-            mark = frameCount();
-            window->CompareSettingsButton->click();
-        })
-        .step("compared", [&] { return idleWith("Compared with car.json: 2 difference(s)"); }, [&] {
-            EXPECT_EQ(framesFrom(mark), kReadAll) << "a comparison sends no save";
-            ASSERT_EQ(shown.size(), 1u);
-            EXPECT_FALSE(shown[0].restore);
-            EXPECT_EQ(shown[0].rows,
-                      (std::vector<SettingsDifference>{
-                          {SettingsRecordKind::Config, "6. Language", "2 English (km, litr, C, bar, l/100km)",
-                           "20 Ελληνικά (km, litr, C, bar, l/100km)"},
-                          {SettingsRecordKind::TurboTimer, "Cooling, Time (sec)", "150", "120"}}));
-            pick(path("car.json"));
-            mark = frameCount();
-            window->RestoreSettingsButton->click();
-        })
-        .step("restored", [&] { return idleWith("from car.json"); }, [&] {
-            EXPECT_TRUE(panel(1).startsWith("Restored from car.json")) << panel(1).toStdString();
-            ASSERT_EQ(shown.size(), 2u);
-            EXPECT_TRUE(shown[1].restore);
-            EXPECT_FALSE(shown[1].otherDisplay);
-            std::vector<std::string> expected = kReadAll;
-            expected.insert(expected.end(), {"save config", "save turbo timer"});
-            expected.insert(expected.end(), kReadAll.begin(), kReadAll.end());
-            EXPECT_EQ(framesFrom(mark), expected) << "only the differing records are written, then all read back";
-            const SettingsSnapshot file = readSettingsFile(path("car.json")).file->records;
-            EXPECT_EQ(displayRecords(display()), file);
-            // The save frames carry the file's raw bytes in their layout.
-            Bytes configFrame{0xA6, 0x1B, 0x16};
-            configFrame.insert(configFrame.end(), file[SettingsRecordKind::Config]->begin(),
-                               file[SettingsRecordKind::Config]->end());
-            EXPECT_EQ(lastFrame("save config")->raw, configFrame);
-            // The copy from before the restore holds the display's records as they were.
-            const SettingsFileLoad before = readSettingsFile(path("car-before-restore.json"));
-            ASSERT_TRUE(before.file) << before.error.toStdString();
-            EXPECT_EQ(before.file->records, changed);
-        })
+                // Two fields changed on their pages and saved with the pages' own buttons.
+                window->configPage.ComboBoxEx27->setItemIndex(1);  // "2 English ..."
+                press("BitBtn23");
+                window->turboTimerPage.SpinEdit90->setValue(150);
+            })
+        .step(
+            "config saved", [&] { return countFrames("save config") == 1 && loop().state() == 1000; }, [&] { press("BitBtn27"); })
+        .step(
+            "turbo timer saved", [&] { return countFrames("save turbo timer") == 1 && loop().state() == 1000; },
+            [&] {
+                changed = displayRecords(display());
+                pick(path("car.json"));
+                mark = frameCount();
+                window->CompareSettingsButton->click();
+            })
+        .step(
+            "compared", [&] { return idleWith("Compared with car.json: 2 difference(s)"); },
+            [&] {
+                EXPECT_EQ(framesFrom(mark), kReadAll) << "a comparison sends no save";
+                ASSERT_EQ(shown.size(), 1u);
+                EXPECT_FALSE(shown[0].restore);
+                EXPECT_EQ(shown[0].rows,
+                          (std::vector<SettingsDifference>{
+                              {SettingsRecordKind::Config, "6. Language", "2 English (km, litr, C, bar, l/100km)",
+                               "20 Ελληνικά (km, litr, C, bar, l/100km)"},
+                              {SettingsRecordKind::TurboTimer, "Cooling, Time (sec)", "150", "120"}}));
+                pick(path("car.json"));
+                mark = frameCount();
+                window->RestoreSettingsButton->click();
+            })
+        .step(
+            "restored", [&] { return idleWith("from car.json"); },
+            [&] {
+                EXPECT_TRUE(panel(1).startsWith("Restored from car.json")) << panel(1).toStdString();
+                ASSERT_EQ(shown.size(), 2u);
+                EXPECT_TRUE(shown[1].restore);
+                EXPECT_FALSE(shown[1].otherDisplay);
+                std::vector<std::string> expected = kReadAll;
+                expected.insert(expected.end(), {"save config", "save turbo timer"});
+                expected.insert(expected.end(), kReadAll.begin(), kReadAll.end());
+                EXPECT_EQ(framesFrom(mark), expected) << "only the differing records are written, then all read back";
+                const SettingsSnapshot file = readSettingsFile(path("car.json")).file->records;
+                EXPECT_EQ(displayRecords(display()), file);
+                // The save frames carry the file's raw bytes in their layout.
+                Bytes configFrame{0xA6, 0x1B, 0x16};
+                configFrame.insert(configFrame.end(), file[SettingsRecordKind::Config]->begin(),
+                                   file[SettingsRecordKind::Config]->end());
+                EXPECT_EQ(lastFrame("save config")->raw, configFrame);
+                // The copy from before the restore holds the display's records as they were.
+                const SettingsFileLoad before = readSettingsFile(path("car-before-restore.json"));
+                ASSERT_TRUE(before.file) << before.error.toStdString();
+                EXPECT_EQ(before.file->records, changed);
+            })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
     EXPECT_TRUE(errors.empty());
@@ -171,36 +182,43 @@ TEST_F(SettingsBackupE2e, AFileOfAnotherDisplayKeepsThisSerialUnlessTheUserChoos
     other.records[SettingsRecordKind::Transmission] = Bytes{90, 60, 40, 33, 28, 24};
     ASSERT_EQ(writeSettingsFile(path("other.json"), other), QString());
 
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              pick(path("other.json"));
-              window->RestoreSettingsButton->click();
-          })
-        .step("kept this serial", [&] { return idleWith("from other.json"); }, [&] {
-            EXPECT_TRUE(panel(1).startsWith("Restored from other.json")) << panel(1).toStdString();
-            ASSERT_EQ(shown.size(), 1u);
-            EXPECT_TRUE(shown[0].otherDisplay);
-            EXPECT_EQ(shown[0].fileSerial, 70002u);
-            EXPECT_EQ(shown[0].displaySerial, 70001u);
-            ASSERT_FALSE(shown[0].rows.empty());
-            EXPECT_EQ(shown[0].rows[0].field, "2. Serial №") << "the serial number shows first";
-            const DisplayState s = display();
-            EXPECT_EQ(configSerialNumber(s.config), 70001u);
-            EXPECT_EQ(s.config[8], 0xE1);
-            EXPECT_EQ(s.config[22], 5);
-            EXPECT_EQ(displayRecords(s)[SettingsRecordKind::Transmission], (Bytes{90, 60, 40, 33, 28, 24}));
-            EXPECT_EQ(lastFrame("save transmission")->raw,
-                      (Bytes{0xA6, 0x0E, 0x23, 90, 0, 60, 0, 40, 0, 33, 0, 28, 0, 24, 0}));
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                pick(path("other.json"));
+                window->RestoreSettingsButton->click();
+            })
+        .step(
+            "kept this serial", [&] { return idleWith("from other.json"); },
+            [&] {
+                EXPECT_TRUE(panel(1).startsWith("Restored from other.json")) << panel(1).toStdString();
+                ASSERT_EQ(shown.size(), 1u);
+                EXPECT_TRUE(shown[0].otherDisplay);
+                EXPECT_EQ(shown[0].fileSerial, 70002u);
+                EXPECT_EQ(shown[0].displaySerial, 70001u);
+                ASSERT_FALSE(shown[0].rows.empty());
+                EXPECT_EQ(shown[0].rows[0].field, "2. Serial №") << "the serial number shows first";
+                const DisplayState s = display();
+                EXPECT_EQ(configSerialNumber(s.config), 70001u);
+                EXPECT_EQ(s.config[8], 0xE1);
+                EXPECT_EQ(s.config[22], 5);
+                EXPECT_EQ(displayRecords(s)[SettingsRecordKind::Transmission], (Bytes{90, 60, 40, 33, 28, 24}));
+                EXPECT_EQ(lastFrame("save transmission")->raw,
+                          (Bytes{0xA6, 0x0E, 0x23, 90, 0, 60, 0, 40, 0, 33, 0, 28, 0, 24, 0}));
 
-            answer.writeFileSerial = true;
-            pick(path("other.json"));
-            window->RestoreSettingsButton->click();
-        })
-        .step("wrote the file's serial", [&] { return idleWith("Restored from other.json") && shown.size() == 2; }, [&] {
-            EXPECT_EQ(displayRecords(display())[SettingsRecordKind::Config], config);
-            EXPECT_TRUE(panel(1).endsWith("Before: other-before-restore-2.json.")) << panel(1).toStdString();
-            // The first restore's copy still holds the display as it was at the start.
-            EXPECT_EQ(readSettingsFile(path("other-before-restore.json")).file->records, displayRecords(startingRecords()));
-        })
+                answer.writeFileSerial = true;
+                pick(path("other.json"));
+                window->RestoreSettingsButton->click();
+            })
+        .step(
+            "wrote the file's serial", [&] { return idleWith("Restored from other.json") && shown.size() == 2; },
+            [&] {
+                EXPECT_EQ(displayRecords(display())[SettingsRecordKind::Config], config);
+                EXPECT_TRUE(panel(1).endsWith("Before: other-before-restore-2.json.")) << panel(1).toStdString();
+                // The first restore's copy still holds the display as it was at the start.
+                EXPECT_EQ(readSettingsFile(path("other-before-restore.json")).file->records, displayRecords(startingRecords()));
+            })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
     EXPECT_TRUE(errors.empty());
@@ -220,7 +238,8 @@ TEST_F(SettingsBackupE2e, BadFilesEndInTheirMessageWithNothingSent)
 
     size_t mark = 0;
     std::vector<QString> messages;
-    script.step("greeted", [&] { return greeted(); }, [&] { mark = frameCount(); });
+    script.step(
+        "greeted", [&] { return greeted(); }, [&] { mark = frameCount(); });
     for (const auto& c : cases) {
         const QString file = path(c.file);
         script.act(std::string("restore and compare ") + c.file, [this, file, &messages] {
@@ -231,10 +250,13 @@ TEST_F(SettingsBackupE2e, BadFilesEndInTheirMessageWithNothingSent)
             }
         });
     }
-    script.step("nothing sent", [] { return true; }, [&] {
-        EXPECT_EQ(frameCount(), mark);
-        EXPECT_FALSE(window->settingsBackup().sequence().running());
-    })
+    script
+        .step(
+            "nothing sent", [] { return true; },
+            [&] {
+                EXPECT_EQ(frameCount(), mark);
+                EXPECT_FALSE(window->settingsBackup().sequence().running());
+            })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
     ASSERT_EQ(messages.size(), 2 * std::size(cases));
@@ -261,29 +283,36 @@ protected:
 TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasReadWhileItHoldsTheOtherButtons)
 {
     QElapsedTimer sinceStop;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              pick(path("stopped.json"));
-              window->BackupSettingsButton->click();
-              EXPECT_TRUE(window->settingsBackup().sequence().running());
-          })
-        .step("waiting for the second record", [&] { return countFrames("read extra coding") == 1; },
-              [&] {
-                  // What would abandon the run waits; Stop is offered.
-                  for (const char* name : {"BitBtn22", "Button7", "BitBtn19", "RestoreSettingsButton", "Button8"})
-                      EXPECT_FALSE(control<QAbstractButton>(name)->isEnabled()) << name;
-                  ASSERT_TRUE(window->settingsStop->isEnabled());
-                  window->settingsStop->click();
-                  sinceStop.start();
-              })
-        .step("the late reply is in", [&] { return sinceStop.elapsed() > 500; }, [] {})
-        .step("stopped", [&] { return loop().state() == 1000; }, [&] {
-            EXPECT_FALSE(window->settingsBackup().sequence().running());
-            EXPECT_EQ(panel(1), "Settings backup stopped (read Config).");
-            EXPECT_EQ(countFrames("read turbo timer"), 0u) << "nothing is sent after the stop";
-            EXPECT_FALSE(QFile::exists(path("stopped.json"))) << "a stopped backup writes no file";
-            EXPECT_TRUE(control<QAbstractButton>("BitBtn22")->isEnabled());
-            EXPECT_FALSE(window->settingsStop->isEnabled());
-        })
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                pick(path("stopped.json"));
+                window->BackupSettingsButton->click();
+                EXPECT_TRUE(window->settingsBackup().sequence().running());
+            })
+        .step(
+            "waiting for the second record", [&] { return countFrames("read extra coding") == 1; },
+            [&] {
+                // What would abandon the run waits; Stop is offered.
+                for (const char* name : {"BitBtn22", "Button7", "BitBtn19", "RestoreSettingsButton", "Button8"})
+                    EXPECT_FALSE(control<QAbstractButton>(name)->isEnabled()) << name;
+                ASSERT_TRUE(window->settingsStop->isEnabled());
+                window->settingsStop->click();
+                sinceStop.start();
+            })
+        .step(
+            "the late reply is in", [&] { return sinceStop.elapsed() > 500; }, [] {})
+        .step(
+            "stopped", [&] { return loop().state() == 1000; },
+            [&] {
+                EXPECT_FALSE(window->settingsBackup().sequence().running());
+                EXPECT_EQ(panel(1), "Settings backup stopped (read Config).");
+                EXPECT_EQ(countFrames("read turbo timer"), 0u) << "nothing is sent after the stop";
+                EXPECT_FALSE(QFile::exists(path("stopped.json"))) << "a stopped backup writes no file";
+                EXPECT_TRUE(control<QAbstractButton>("BitBtn22")->isEnabled());
+                EXPECT_FALSE(window->settingsStop->isEnabled());
+            })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
 }
@@ -303,15 +332,20 @@ protected:
 
 TEST_F(SettingsLineDrop, ALostLineSaysWhichRecordsWereRead)
 {
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              pick(path("lost.json"));
-              window->BackupSettingsButton->click();
-          })
-        .step("ended", [&] { return !window->settingsBackup().sequence().running(); }, [&] {
-            EXPECT_EQ(panel(1), "Settings backup ended: the line was lost (read Config, Extra Coding).");
-            EXPECT_FALSE(QFile::exists(path("lost.json")));
-            window->Button2->click();
-        });
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                pick(path("lost.json"));
+                window->BackupSettingsButton->click();
+            })
+        .step(
+            "ended", [&] { return !window->settingsBackup().sequence().running(); },
+            [&] {
+                EXPECT_EQ(panel(1), "Settings backup ended: the line was lost (read Config, Extra Coding).");
+                EXPECT_FALSE(QFile::exists(path("lost.json")));
+                window->Button2->click();
+            });
     connectWith(script);
 }
 

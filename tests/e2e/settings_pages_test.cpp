@@ -19,12 +19,12 @@ using Bytes = std::vector<uint8_t>;
 SettingsRecords consistentRecords()
 {
     SettingsRecords r;
-    r.config = {0x71, 0x11, 0x01, 0x00,  // serial number 70001
-                77, 121, 1, 1,           // hardware 7.7, display type 12 with comfort-CAN mode 1
-                0xE1, 0x0F, 0x01, 0x00,  // serial number less 400
-                2, 95, 1, 0, 3, 1, 15,   // KL15, dimmer, pin remap, -, diag, -, wiring
-                0xA5,                    // byte 19, the display's own
-                4, 1, 20, 101, 129, 81};  // boost, remap, language, battery, car model
+    r.config = {0x71, 0x11, 0x01, 0x00,              // serial number 70001
+                77,   121,  1,    1,                 // hardware 7.7, display type 12 with comfort-CAN mode 1
+                0xE1, 0x0F, 0x01, 0x00,              // serial number less 400
+                2,    95,   1,    0,    3,   1, 15,  // KL15, dimmer, pin remap, -, diag, -, wiring
+                0xA5,                                // byte 19, the display's own
+                4,    1,    20,   101,  129, 81};    // boost, remap, language, battery, car model
     r.extraCoding = {0x81, 130, 0x42, 6, 60, 0x11, 0x22, 0x64};
     r.turboTimer = {120, 0, 95, 0, 1, 0, 0x58, 0x02, 60, 0, 0, 0};
     // Ratios that are their own round trip through the speed boxes.
@@ -48,13 +48,16 @@ protected:
     // idle again with nothing left in the input.
     ScriptedSteps& pressAndSettle(const std::string& what, const char* button)
     {
-        return script.act("press " + what, [this, button] {
-                   framesBefore_ = frameCount();
-                   press(button);
-               })
-            .step("settled after " + what, [this] {
-                return frameCount() > framesBefore_ && loop().state() == 1000 && window->comm().ReadyForRead() == 0;
-            }, [] {});
+        return script
+            .act("press " + what,
+                 [this, button] {
+                     framesBefore_ = frameCount();
+                     press(button);
+                 })
+            .step(
+                "settled after " + what,
+                [this] { return frameCount() > framesBefore_ && loop().state() == 1000 && window->comm().ReadyForRead() == 0; },
+                [] {});
     }
 
     DisplayState display() const { return server->simulator().state(); }
@@ -65,23 +68,23 @@ TEST_F(SettingsPages, ConfigReadShowsTheRecordAndAnEditedSaveStoresItByteExact)
 {
     const ConfigPageWidgets& w = window->configPage;
     std::map<std::string, QString> shown;
-    script.step("greeted", [&] { return greeted(); }, [] {});
-    pressAndSettle("read config", "BitBtn22")
-        .act("look and edit", [&] {
-            shown = {{"serial", w.SpinEdit4->text()},       {"hardware", w.ComboBox3->Text()},
-                     {"display", w.ComboBox4->Text()},      {"can", w.ComboBox5->Text()},
-                     {"language", w.ComboBoxEx27->Text()},  {"car", w.ComboBox8->Text()},
-                     {"wiring", w.ComboBox6->Text()},       {"pin", w.ComboBox16->Text()},
-                     {"dimmer", w.SpinEdit109->text()},     {"battery", w.SpinEdit5->text() + "/" + w.SpinEdit6->text()},
-                     {"diag", w.ComboBox10->Text()},        {"kl15", w.ComboBox11->Text()},
-                     {"boost", w.ComboBox9->Text()},        {"remap", w.ComboBox1->Text()}};
-            w.SpinEdit4->setValue(700123);
-            w.ComboBox3->lineEdit()->setText(QStringLiteral("76"));
-            w.ComboBox4->setItemIndex(4);
-            w.ComboBox5->setItemIndex(3);
-            w.ComboBoxEx27->setItemIndex(0);
-            w.ComboBox8->setItemIndex(0);
-        });
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
+    pressAndSettle("read config", "BitBtn22").act("look and edit", [&] {
+        shown = {{"serial", w.SpinEdit4->text()},      {"hardware", w.ComboBox3->Text()},
+                 {"display", w.ComboBox4->Text()},     {"can", w.ComboBox5->Text()},
+                 {"language", w.ComboBoxEx27->Text()}, {"car", w.ComboBox8->Text()},
+                 {"wiring", w.ComboBox6->Text()},      {"pin", w.ComboBox16->Text()},
+                 {"dimmer", w.SpinEdit109->text()},    {"battery", w.SpinEdit5->text() + "/" + w.SpinEdit6->text()},
+                 {"diag", w.ComboBox10->Text()},       {"kl15", w.ComboBox11->Text()},
+                 {"boost", w.ComboBox9->Text()},       {"remap", w.ComboBox1->Text()}};
+        w.SpinEdit4->setValue(700123);
+        w.ComboBox3->lineEdit()->setText(QStringLiteral("76"));
+        w.ComboBox4->setItemIndex(4);
+        w.ComboBox5->setItemIndex(3);
+        w.ComboBoxEx27->setItemIndex(0);
+        w.ComboBox8->setItemIndex(0);
+    });
     pressAndSettle("save config", "BitBtn23").act("exit", [&] { press("Button2"); });
     connectWith(script);
 
@@ -119,17 +122,17 @@ TEST_F(SettingsPages, ExtraCodingTurboTimerAndTransmissionEditedSavesStoreTheirB
     QString speedLimit, minutes, km, gear1, ratio1, gear6;
     int colour = -1;
     bool cooling = false;
-    script.step("greeted", [&] { return greeted(); }, [] {});
-    pressAndSettle("read extra coding", "BitBtn28")
-        .act("edit extra coding", [&] {
-            speedLimit = e.SpinEdit3->text();
-            minutes = e.SpinEdit39->text();
-            km = e.SpinEdit40->text();
-            colour = e.RadioGroup2->ItemIndex();
-            e.CheckListBox1->setChecked(1, true);
-            e.SpinEdit39->setText(QStringLiteral("25"));
-            e.RadioGroup2->setItemIndex(4);
-        });
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
+    pressAndSettle("read extra coding", "BitBtn28").act("edit extra coding", [&] {
+        speedLimit = e.SpinEdit3->text();
+        minutes = e.SpinEdit39->text();
+        km = e.SpinEdit40->text();
+        colour = e.RadioGroup2->ItemIndex();
+        e.CheckListBox1->setChecked(1, true);
+        e.SpinEdit39->setText(QStringLiteral("25"));
+        e.RadioGroup2->setItemIndex(4);
+    });
     pressAndSettle("save extra coding", "BitBtn29");
     pressAndSettle("read turbo timer", "BitBtn26").act("edit turbo timer", [&] {
         cooling = t.CheckBox3->isChecked();
@@ -167,7 +170,8 @@ TEST_F(SettingsPages, ExtraCodingTurboTimerAndTransmissionEditedSavesStoreTheirB
 
 TEST_F(SettingsPages, AConsistentRecordReadAndSavedUnchangedComesBackByteForByte)
 {
-    script.step("greeted", [&] { return greeted(); }, [] {});
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
     for (auto [read, save] : {std::pair{"BitBtn22", "BitBtn23"}, std::pair{"BitBtn28", "BitBtn29"},
                               std::pair{"BitBtn26", "BitBtn27"}, std::pair{"BitBtn24", "BitBtn25"}}) {
         pressAndSettle(std::string("read ") + read, read);
@@ -182,8 +186,8 @@ TEST_F(SettingsPages, AConsistentRecordReadAndSavedUnchangedComesBackByteForByte
     EXPECT_EQ(d.extraCoding, start.extraCoding);
     EXPECT_EQ(d.turboTimer, start.turboTimer);
     EXPECT_EQ(d.transmission, start.transmission);
-    EXPECT_EQ(countFrames("save config") + countFrames("save extra coding") + countFrames("save turbo timer") +
-                  countFrames("save transmission"),
+    EXPECT_EQ(countFrames("save config") + countFrames("save extra coding") + countFrames("save turbo timer")
+                  + countFrames("save transmission"),
               4u);
     EXPECT_TRUE(errors.empty()) << errors.front().toStdString();
 }
@@ -191,15 +195,18 @@ TEST_F(SettingsPages, AConsistentRecordReadAndSavedUnchangedComesBackByteForByte
 TEST_F(SettingsPages, ASaveBeforeAnyReadReportsTheDisplayTypePlaceholderAndSendsNothing)
 {
     size_t framesAtPress = 0;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-              framesAtPress = frameCount();
-              press("BitBtn23");
-          })
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                framesAtPress = frameCount();
+                press("BitBtn23");
+            })
         // A button sent after the failed save shows that the line went on, and that the save
         // left nothing behind for the loop to send.
         .act("key up", [&] { press("Button50"); })
-        .step("key up sent", [&] { return countFrames("key up") == 1 && loop().state() == 1000; },
-              [&] { press("Button2"); });
+        .step(
+            "key up sent", [&] { return countFrames("key up") == 1 && loop().state() == 1000; }, [&] { press("Button2"); });
     connectWith(script);
 
     EXPECT_EQ(errors, std::vector<QString>{QStringLiteral("'3.' is not a valid integer value")});
@@ -215,7 +222,8 @@ TEST_F(SettingsPages, EraseConfigFillsThePageFromItsReply)
 {
     const ConfigPageWidgets& w = window->configPage;
     answerQuestions(true);  // "Erase Config" asks first
-    script.step("greeted", [&] { return greeted(); }, [] {});
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
     pressAndSettle("read config", "BitBtn22");
     pressAndSettle("erase config", "BitBtn34").act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -276,18 +284,22 @@ TEST_F(RepliesInPieces, EachReplyStateWaitsForItsWholeRecordThenFillsItsPage)
         QString shown;
     };
     std::vector<Seen> seen(std::size(kReplyCases));
-    script.step("greeted", [&] { return greeted(); }, [] {}, 8000);
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {}, 8000);
     for (size_t i = 0; i < std::size(kReplyCases); ++i) {
         const ReplyCase& c = kReplyCases[i];
         script.act(std::string("read ") + c.what, [&, c] { press(c.readButton); })
-            .step(std::string("decoded ") + c.what, [&, i, c] {
-                const uint32_t in = loop().receivedSinceMark();
-                if (loop().state() == c.replyState && in > 0 && in < c.replyLength) {
-                    seen[i].partial = true;
-                    seen[i].shownWhilePartial = c.shown(*window);
-                }
-                return loop().state() == 1000 && seen[i].partial;
-            }, [&, i, c] { seen[i].shown = c.shown(*window); }, 8000);
+            .step(
+                std::string("decoded ") + c.what,
+                [&, i, c] {
+                    const uint32_t in = loop().receivedSinceMark();
+                    if (loop().state() == c.replyState && in > 0 && in < c.replyLength) {
+                        seen[i].partial = true;
+                        seen[i].shownWhilePartial = c.shown(*window);
+                    }
+                    return loop().state() == 1000 && seen[i].partial;
+                },
+                [&, i, c] { seen[i].shown = c.shown(*window); }, 8000);
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -321,28 +333,33 @@ TEST_F(LateReplies, AReplyOvertakenByAnotherButtonIsDroppedAndItsPageKeepsItsVal
         uint32_t leftInInput = 0;
     };
     std::vector<Seen> seen(std::size(kReplyCases));
-    script.step("greeted", [&] { return greeted(); }, [] {}, 8000);
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {}, 8000);
     for (size_t i = 0; i < std::size(kReplyCases); ++i) {
         const ReplyCase& c = kReplyCases[i];
         auto reboots = std::make_shared<int>(0);
-        script.act(std::string("read ") + c.what, [&, c, reboots] {
-                  *reboots = server->simulator().state().reboots;
-                  press(c.readButton);
-              })
-            .step(std::string("waiting for ") + c.what, [&, c] { return loop().state() == c.replyState; },
-                  [&, i] {
-                      seen[i].stateWhileWaiting = loop().state();
-                      press("BitBtn19");  // "Reboot" overtakes the wait
-                  })
-            .step(std::string("late reply of ") + c.what + " arrived",
-                  [&, c, reboots] {
-                      return server->simulator().state().reboots == *reboots + 1 && loop().state() == 1000 &&
-                             window->comm().ReadyForRead() >= c.replyLength;
-                  },
-                  [&, i, c] {
-                      seen[i].shownAfterLateReply = c.shown(*window);
-                      seen[i].leftInInput = window->comm().ReadyForRead();
-                  });
+        script
+            .act(std::string("read ") + c.what,
+                 [&, c, reboots] {
+                     *reboots = server->simulator().state().reboots;
+                     press(c.readButton);
+                 })
+            .step(
+                std::string("waiting for ") + c.what, [&, c] { return loop().state() == c.replyState; },
+                [&, i] {
+                    seen[i].stateWhileWaiting = loop().state();
+                    press("BitBtn19");  // "Reboot" overtakes the wait
+                })
+            .step(
+                std::string("late reply of ") + c.what + " arrived",
+                [&, c, reboots] {
+                    return server->simulator().state().reboots == *reboots + 1 && loop().state() == 1000
+                        && window->comm().ReadyForRead() >= c.replyLength;
+                },
+                [&, i, c] {
+                    seen[i].shownAfterLateReply = c.shown(*window);
+                    seen[i].leftInInput = window->comm().ReadyForRead();
+                });
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);

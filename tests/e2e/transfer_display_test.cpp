@@ -62,21 +62,26 @@ TEST_F(WaitingStates, PanelFourShowsEveryStateAStepWaitsIn)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(100, 'x'));
     }
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->DirectoryListBox1->setFolder(pcFolder.path());
-        QFile::remove(gone);  // listed, but missing when its turn comes
-        window->Button7Click();
-    });
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->DirectoryListBox1->setFolder(pcFolder.path());
+            QFile::remove(gone);  // listed, but missing when its turn comes
+            window->Button7Click();
+        });
     // Each state is held for 400 ms by the display's late answer (40: by the missing file).
     for (const char* state : {"42", "44", "46", "40"})
-        script.step(std::string("panel 4 shows ") + state, [&, state] { return shownState() == state; }, [] {}, 3000);
+        script.step(
+            std::string("panel 4 shows ") + state, [&, state] { return shownState() == state; }, [] {}, 3000);
     script.act("flash image", [&] {
         window->imageFileBox[4]->setText(file);
         window->imageSendClick(4);
     });
     for (const char* state : {"242", "244"})
-        script.step(std::string("panel 4 shows ") + state, [&, state] { return shownState() == state; }, [] {}, 3000);
-    script.step("idle shown", [&] { return shownState() == "1000"; }, [&] { press("Button2"); }, 3000);
+        script.step(
+            std::string("panel 4 shows ") + state, [&, state] { return shownState() == state; }, [] {}, 3000);
+    script.step(
+        "idle shown", [&] { return shownState() == "1000"; }, [&] { press("Button2"); }, 3000);
     connectWith(script);
     EXPECT_TRUE(errors.empty());
 }

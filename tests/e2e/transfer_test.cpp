@@ -84,10 +84,10 @@ private:
 
 class Transfer : public WindowOverPty {
 protected:
-    explicit Transfer(int codePage = 1252, FailureSettings failures = {})
-        : Transfer(freshRoot(), codePage, failures) {}
+    explicit Transfer(int codePage = 1252, FailureSettings failures = {}) : Transfer(freshRoot(), codePage, failures) {}
     Transfer(fs::path root, int codePage, FailureSettings failures)
-        : WindowOverPty(storageOptions(root, codePage, failures)), root_(std::move(root)) {}
+        : WindowOverPty(storageOptions(root, codePage, failures)), root_(std::move(root))
+    {}
 
     void SetUp() override
     {
@@ -174,29 +174,36 @@ TEST_F(SdTransfer, AFolderOfFilesArrivesByteExactInTheSdFolder)
 {
     std::map<QString, QByteArray> sent;
     // In name order, so the 100 000-byte file is the sixth, whose answer to block 200 is paused.
-    const std::pair<const char*, qsizetype> files[] = {{"a0.bin", 0},     {"b1.bin", 1},    {"c250.bin", 250},
+    const std::pair<const char*, qsizetype> files[] = {{"a0.bin", 0},     {"b1.bin", 1},       {"c250.bin", 250},
                                                        {"d251.bin", 251}, {"e1000.txt", 1000}, {"f100000.dat", 100000}};
     for (auto [name, size] : files)
         sent[QString::fromLatin1(name)] = writePcFile(QString::fromLatin1(name), size, static_cast<int>(size));
     QDir(pcFolder.path()).mkdir(QStringLiteral("params"));  // a folder is not a file to send
 
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->cxPageControl1->setActivePage(window->cxTabSheet4);
-        openPcFolder();
-        window->ComboBox2->setItemIndex(3);  // "/params/"
-        press("Button7");
-    });
-    script.step("half of the last file", [&] { return panel(2) == "50000"; }, [&] {
-        EXPECT_EQ(panel(1), "Loading file f100000.dat to SD...");
-        EXPECT_EQ(window->ProgressBar1->maximum(), 100000);
-        EXPECT_EQ(window->ProgressBar1->value(), 49750);
-        EXPECT_FALSE(panel(3).isEmpty());
-        screenshot("sd-file-manager-transfer.png");
-    }, 15000);
-    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 15000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->cxPageControl1->setActivePage(window->cxTabSheet4);
+            openPcFolder();
+            window->ComboBox2->setItemIndex(3);  // "/params/"
+            press("Button7");
+        });
+    script.step(
+        "half of the last file", [&] { return panel(2) == "50000"; },
+        [&] {
+            EXPECT_EQ(panel(1), "Loading file f100000.dat to SD...");
+            EXPECT_EQ(window->ProgressBar1->maximum(), 100000);
+            EXPECT_EQ(window->ProgressBar1->value(), 49750);
+            EXPECT_FALSE(panel(3).isEmpty());
+            screenshot("sd-file-manager-transfer.png");
+        },
+        15000);
+    script.step(
+        "batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 15000);
     connectWith(script);
 
-    EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a0.bin", "b1.bin", "c250.bin", "d251.bin", "e1000.txt", "f100000.dat"}));
+    EXPECT_EQ(window->FileListBox1->entries(),
+              (QStringList{"a0.bin", "b1.bin", "c250.bin", "d251.bin", "e1000.txt", "f100000.dat"}));
     for (const auto& [name, bytes] : sent)
         EXPECT_EQ(sdFile(QStringLiteral("/params/") + name), bytes) << name.toStdString();
     EXPECT_TRUE(panel1Showed("File /params/d251.bin written"));
@@ -214,21 +221,30 @@ TEST_F(SdNames, ACyrillicNameArrivesUnderARussianLocaleAndIsAFileErrorUnderAnEng
     const QString name = QStringLiteral("Привет.txt");
     const QByteArray bytes = writePcFile(name, 300);
     std::optional<EnvironmentValue> locale;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        locale.emplace("LC_ALL", "ru_RU.UTF-8");
-        openPcFolder();
-        window->ComboBox2->setItemIndex(7);  // "/str/"
-        press("Button7");
-    });
-    script.step("russian batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] {
-        locale.reset();
-        locale.emplace("LC_ALL", "en_US.UTF-8");
-        press("Button7");
-    }, 10000);
-    script.step("english batch over", [&] {
-        const auto& h = history[1];
-        return idle() && h.size() >= 2 && h.back() == "Files is loaded to SD... 1 of 1 files failed" && h.end()[-2].endsWith(" error");
-    }, [&] { press("Button2"); }, 10000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            locale.emplace("LC_ALL", "ru_RU.UTF-8");
+            openPcFolder();
+            window->ComboBox2->setItemIndex(7);  // "/str/"
+            press("Button7");
+        });
+    script.step(
+        "russian batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; },
+        [&] {
+            locale.reset();
+            locale.emplace("LC_ALL", "en_US.UTF-8");
+            press("Button7");
+        },
+        10000);
+    script.step(
+        "english batch over",
+        [&] {
+            const auto& h = history[1];
+            return idle() && h.size() >= 2 && h.back() == "Files is loaded to SD... 1 of 1 files failed"
+                && h.end()[-2].endsWith(" error");
+        },
+        [&] { press("Button2"); }, 10000);
     connectWith(script);
     locale.reset();
 
@@ -255,11 +271,15 @@ TEST_F(SdWrongSum, AWrongSumOnTheSecondFileIsAFileErrorAndTheBatchStillEnds)
 {
     for (const char* name : {"one.bin", "two.bin", "three.bin"})
         writePcFile(QString::fromLatin1(name), 600);
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        openPcFolder();
-        press("Button7");
-    });
-    script.step("batch over", [&] { return idle() && panel(1) == "Files is loaded to SD... 1 of 3 files failed"; }, [&] { press("Button2"); }, 10000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            openPcFolder();
+            press("Button7");
+        });
+    script.step(
+        "batch over", [&] { return idle() && panel(1) == "Files is loaded to SD... 1 of 3 files failed"; },
+        [&] { press("Button2"); }, 10000);
     connectWith(script);
     EXPECT_EQ(window->StatusBar1->panelToolTip(1), "Not written: three.bin");
     // Sorted by name: one, three, two.
@@ -280,12 +300,15 @@ TEST_F(SdWrongSum, ANameTheLocaleCannotDecodeIsListedAndReportedNotLeftBehind)
     ASSERT_EQ(::write(fd, "0123456789", 10), 10);
     ::close(fd);
     const QString shown = QStringLiteral("m\uFFFD\uFFFD.bin");
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        openPcFolder();
-        EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
-        press("Button7");
-    });
-    script.step("batch over", [&] { return idle() && panel(1).startsWith("Files is loaded"); }, [&] { press("Button2"); }, 10000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            openPcFolder();
+            EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
+            press("Button7");
+        });
+    script.step(
+        "batch over", [&] { return idle() && panel(1).startsWith("Files is loaded"); }, [&] { press("Button2"); }, 10000);
     connectWith(script);
     const TransferResults& r = window->sdUpload().results();
     ASSERT_EQ(r.count(), 3);
@@ -310,16 +333,18 @@ TEST_F(SdLineDropped, ALineLostMidTransferLeavesTheWindowResponsiveThePortClosed
 {
     writePcFile(QStringLiteral("big.bin"), 20000);
     bool eventServed = false;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        openPcFolder();
-        press("Button7");
-    });
-    script.step("loss shown", [&] { return panel(1).contains("lost"); }, [&] {
-        EXPECT_FALSE(window->comm().Active());
-    }, 10000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            openPcFolder();
+            press("Button7");
+        });
+    script.step(
+        "loss shown", [&] { return panel(1).contains("lost"); }, [&] { EXPECT_FALSE(window->comm().Active()); }, 10000);
     // The window still serves its events: one posted now is handled within the script's bound.
     script.act("post", [&] { QTimer::singleShot(0, window.get(), [&] { eventServed = true; }); });
-    script.step("event served", [&] { return eventServed; }, [&] { press("Button2"); }, 2000);
+    script.step(
+        "event served", [&] { return eventServed; }, [&] { press("Button2"); }, 2000);
     connectWith(script);
 
     EXPECT_EQ(panel(1), "Connection to COM3 lost. Press \"Connect\" to connect again.");
@@ -361,7 +386,8 @@ TEST_F(FlashTransfer, ImagesArriveAsTheFileFollowedByZerosUpToAWholeBlock)
     for (const Image& i : images)
         contents.push_back(writePcFile(QStringLiteral("image%1.imz").arg(i.slot), i.size, i.slot + 5));
 
-    script.step("greeted", [&] { return greeted(); }, [] {});
+    script.step(
+        "greeted", [&] { return greeted(); }, [] {});
     for (const Image& i : images) {
         script.act("choose", [&, i] {
             chooseImage(i.slot, QDir(pcFolder.path()).filePath(QStringLiteral("image%1.imz").arg(i.slot)));
@@ -369,14 +395,18 @@ TEST_F(FlashTransfer, ImagesArriveAsTheFileFollowedByZerosUpToAWholeBlock)
             window->imageSend[i.slot]->click();
         });
         if (i.slot == 4) {
-            script.step("half of the image", [&] { return panel(2) == "51200"; }, [&] {
-                EXPECT_EQ(panel(1), "Loading file image4.imz to External Flash...");
-                EXPECT_EQ(window->ProgressBar1->value(), 50176);
-                screenshot("disk-image-loader-transfer.png");
-            }, 10000);
+            script.step(
+                "half of the image", [&] { return panel(2) == "51200"; },
+                [&] {
+                    EXPECT_EQ(panel(1), "Loading file image4.imz to External Flash...");
+                    EXPECT_EQ(window->ProgressBar1->value(), 50176);
+                    screenshot("disk-image-loader-transfer.png");
+                },
+                10000);
         }
-        script.step("written", [&, i] { return idle() && panel(1) == QStringLiteral("File image%1.imz written").arg(i.slot); },
-                    [] {}, 10000);
+        script.step(
+            "written", [&, i] { return idle() && panel(1) == QStringLiteral("File image%1.imz written").arg(i.slot); }, [] {},
+            10000);
     }
     script.act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -409,11 +439,14 @@ TEST_F(FlashSlotThree, Disk3SendsItsSlotNumberAndPanelSixCountsTheAnswer)
 {
     const QString image = QDir(pcFolder.path()).filePath("disk3.imz");
     writePcFile("disk3.imz", 100);
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        chooseImage(3, image);
-        press("BitBtn17");
-    });
-    script.step("written", [&] { return idle() && panel(1) == "File disk3.imz written"; }, [&] { press("Button2"); }, 5000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            chooseImage(3, image);
+            press("BitBtn17");
+        });
+    script.step(
+        "written", [&] { return idle() && panel(1) == "File disk3.imz written"; }, [&] { press("Button2"); }, 5000);
     connectWith(script);
 
     const auto log = frames();
@@ -438,21 +471,26 @@ TEST_F(FlashWrongFirstSum, AWrongFirstSumEndsTheTransferAtOnce)
 {
     const QString image = QDir(pcFolder.path()).filePath("sys.imz");
     writePcFile("sys.imz", 5000);
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        chooseImage(0, image);
-        press("BitBtn11");
-    });
-    script.step("error", [&] { return idle() && panel(1) == "File sys.imz error"; }, [] {}, 5000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            chooseImage(0, image);
+            press("BitBtn11");
+        });
+    script.step(
+        "error", [&] { return idle() && panel(1) == "File sys.imz error"; }, [] {}, 5000);
     // Nothing more goes after the error, however long one waits.
-    script.step("a while", [t = std::make_shared<QElapsedTimer>()] {
-        if (!t->isValid())
-            t->start();
-        return t->elapsed() > 200;
-    }, [&] { press("Button2"); });
+    script.step(
+        "a while",
+        [t = std::make_shared<QElapsedTimer>()] {
+            if (!t->isValid())
+                t->start();
+            return t->elapsed() > 200;
+        },
+        [&] { press("Button2"); });
     connectWith(script);
     EXPECT_EQ(countFrames("flash block"), 1u);
 }
-
 
 // ---------------------------------------------------------------- an honest account, Stop, the stall notice
 
@@ -486,37 +524,44 @@ TEST_F(SdBatchOfFive, EveryFileHasItsResultStopEndsTheBatchAndSendFailedAgainSen
     std::vector<Question> asked;
     window->setQuestionAsker([&](const Question& q, std::function<void()>) { asked.push_back(q); });
 
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->cxPageControl1->setActivePage(window->cxTabSheet4);
-        openPcFolder();
-        EXPECT_FALSE(window->sdStop->isEnabled());
-        press("Button7");
-    });
-    script.step("the last file under way", [&] {
-        return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000;
-    }, [&] {
-        // Nothing that would abandon the batch can be pressed; Stop and Exit can.
-        for (QAbstractButton* b : {static_cast<QAbstractButton*>(window->BitBtn9), static_cast<QAbstractButton*>(window->Button50),
-                                   static_cast<QAbstractButton*>(window->Button7), static_cast<QAbstractButton*>(window->Button8)}) {
-            EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
-            EXPECT_EQ(b->toolTip(), "A transfer is running: Stop ends it");
-        }
-        EXPECT_TRUE(window->sdStop->isEnabled());
-        EXPECT_TRUE(window->Button2->isEnabled());
-        EXPECT_TRUE(window->keepsAwake());
-        press("sdStop");
-    }, 15000);
-    script.step("stopped", [&] { return idle() && !loop().job().running(); }, [&] {
-        EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
-        EXPECT_FALSE(window->keepsAwake());
-        EXPECT_TRUE(window->BitBtn9->isEnabled());
-        EXPECT_FALSE(window->sdStop->isEnabled());
-        EXPECT_TRUE(window->sdSendFailedAgain->isEnabled());
-        screenshot("sd-file-manager-results.png");
-        press("sdSendFailedAgain");
-    });
-    script.step("again over", [&] { return idle() && !loop().job().running() && panel(1).startsWith("Files is loaded"); },
-                [&] { press("Button2"); }, 20000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->cxPageControl1->setActivePage(window->cxTabSheet4);
+            openPcFolder();
+            EXPECT_FALSE(window->sdStop->isEnabled());
+            press("Button7");
+        });
+    script.step(
+        "the last file under way", [&] { return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000; },
+        [&] {
+            // Nothing that would abandon the batch can be pressed; Stop and Exit can.
+            for (QAbstractButton* b :
+                 {static_cast<QAbstractButton*>(window->BitBtn9), static_cast<QAbstractButton*>(window->Button50),
+                  static_cast<QAbstractButton*>(window->Button7), static_cast<QAbstractButton*>(window->Button8)}) {
+                EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
+                EXPECT_EQ(b->toolTip(), "A transfer is running: Stop ends it");
+            }
+            EXPECT_TRUE(window->sdStop->isEnabled());
+            EXPECT_TRUE(window->Button2->isEnabled());
+            EXPECT_TRUE(window->keepsAwake());
+            press("sdStop");
+        },
+        15000);
+    script.step(
+        "stopped", [&] { return idle() && !loop().job().running(); },
+        [&] {
+            EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
+            EXPECT_FALSE(window->keepsAwake());
+            EXPECT_TRUE(window->BitBtn9->isEnabled());
+            EXPECT_FALSE(window->sdStop->isEnabled());
+            EXPECT_TRUE(window->sdSendFailedAgain->isEnabled());
+            screenshot("sd-file-manager-results.png");
+            press("sdSendFailedAgain");
+        });
+    script.step(
+        "again over", [&] { return idle() && !loop().job().running() && panel(1).startsWith("Files is loaded"); },
+        [&] { press("Button2"); }, 20000);
     connectWith(script);
 
     const TransferResults& results = window->sdUpload().results();
@@ -542,23 +587,29 @@ TEST_F(SdBatchOfFive, TheFirstBatchAccountsForEveryFile)
     writePcFile("e.bin", 400000);
     ASSERT_TRUE(QFile::link(QStringLiteral("/proc/self/mem"), QDir(pcFolder.path()).filePath(QStringLiteral("d.bin"))));
     QStringList first;
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        openPcFolder();
-        press("Button7");
-    });
-    script.step("the last file under way", [&] { return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000; },
-                [&] {
-        // Esc with the focus on the page stops, as the button does.
-        window->cxPageControl1->setActivePage(window->cxTabSheet4);
-        QApplication::setActiveWindow(window.get());
-        window->sdStop->setFocus();
-        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
-    }, 15000);
-    script.step("stopped", [&] { return idle() && !loop().job().running(); }, [&] {
-        first = resultTexts(window->sdUpload().results());
-        EXPECT_EQ(window->sdResults->copiedText().count('\n'), 6);  // a header and five rows
-        press("Button2");
-    });
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            openPcFolder();
+            press("Button7");
+        });
+    script.step(
+        "the last file under way", [&] { return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000; },
+        [&] {
+            // Esc with the focus on the page stops, as the button does.
+            window->cxPageControl1->setActivePage(window->cxTabSheet4);
+            QApplication::setActiveWindow(window.get());
+            window->sdStop->setFocus();
+            QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        },
+        15000);
+    script.step(
+        "stopped", [&] { return idle() && !loop().job().running(); },
+        [&] {
+            first = resultTexts(window->sdUpload().results());
+            EXPECT_EQ(window->sdResults->copiedText().count('\n'), 6);  // a header and five rows
+            press("Button2");
+        });
     connectWith(script);
     ASSERT_EQ(first.size(), 5);
     EXPECT_EQ(first[0], "written");
@@ -593,24 +644,35 @@ TEST_F(SdQuietDisplay, AQuietDisplayIsNoticedAfterThreeSecondsAndExitAsksWithout
         questions.push_back(q.text);
         confirm = std::move(onConfirm);
     });
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->cxPageControl1->setActivePage(window->cxTabSheet4);
-        openPcFolder();
-        press("Button7");
-    });
-    script.step("notice", [&] { return panel(1).startsWith("No answer"); }, [&] {
-        EXPECT_EQ(panel(1), "No answer from the display for 3 s; still waiting (Stop ends the transfer)");
-        screenshot("stall-notice.png");
-    }, 6000);
-    script.step("answered again", [&] { return panel(1) == "Loading file a.bin to SD..." && panel(2).toInt() > 500; }, [&] {
-        press("Button2");  // asks; the transfer goes on while the question is open
-        EXPECT_EQ(questions, (std::vector<QString>{"A transfer is running: stop it and disconnect?"}));
-    }, 6000);
-    script.step("still going", [&] { return panel(2).toInt() >= 2000 || panel(1) == "Files is loaded to SD..."; }, [&] {
-        EXPECT_GE(loop().runDepth(), 1);
-        if (confirm)
-            confirm();
-    }, 5000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->cxPageControl1->setActivePage(window->cxTabSheet4);
+            openPcFolder();
+            press("Button7");
+        });
+    script.step(
+        "notice", [&] { return panel(1).startsWith("No answer"); },
+        [&] {
+            EXPECT_EQ(panel(1), "No answer from the display for 3 s; still waiting (Stop ends the transfer)");
+            screenshot("stall-notice.png");
+        },
+        6000);
+    script.step(
+        "answered again", [&] { return panel(1) == "Loading file a.bin to SD..." && panel(2).toInt() > 500; },
+        [&] {
+            press("Button2");  // asks; the transfer goes on while the question is open
+            EXPECT_EQ(questions, (std::vector<QString>{"A transfer is running: stop it and disconnect?"}));
+        },
+        6000);
+    script.step(
+        "still going", [&] { return panel(2).toInt() >= 2000 || panel(1) == "Files is loaded to SD..."; },
+        [&] {
+            EXPECT_GE(loop().runDepth(), 1);
+            if (confirm)
+                confirm();
+        },
+        5000);
     connectWith(script);
     EXPECT_EQ(loop().runDepth(), 0);
     EXPECT_FALSE(window->comm().Active());
@@ -630,14 +692,18 @@ protected:
 
 TEST_F(GreetingUnanswered, ASilentDisplayAtConnectIsNamedAndTheOldSizesMarkedStale)
 {
-    script.step("size query out", [&] { return loop().state() == 1; }, [&] {
-        EXPECT_TRUE(window->Edit6->property("stale").toBool());
-    }, 5000);
-    script.step("notice", [&] { return panel(1).startsWith("No answer"); }, [&] {
-        EXPECT_EQ(panel(1), "No answer from the display since Connect, for 3 s; still waiting (press another button or Exit)");
-        EXPECT_FALSE(window->Edit10->toolTip().isEmpty());
-        press("Button2");
-    }, 6000);
+    script.step(
+        "size query out", [&] { return loop().state() == 1; }, [&] { EXPECT_TRUE(window->Edit6->property("stale").toBool()); },
+        5000);
+    script.step(
+        "notice", [&] { return panel(1).startsWith("No answer"); },
+        [&] {
+            EXPECT_EQ(panel(1),
+                      "No answer from the display since Connect, for 3 s; still waiting (press another button or Exit)");
+            EXPECT_FALSE(window->Edit10->toolTip().isEmpty());
+            press("Button2");
+        },
+        6000);
     connectWith(script);
 }
 
@@ -656,25 +722,32 @@ TEST_F(FlashSlotResults, EachSlotShowsItsLastResultBesideIt)
 {
     writePcFile("sys.imz", 3000);
     writePcFile("logos.imz", 5000);
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        window->cxPageControl1->setActivePage(window->TabSheet4);
-        chooseImage(0, QDir(pcFolder.path()).filePath("sys.imz"));
-        press("BitBtn11");
-    });
-    script.step("first written", [&] { return idle() && !loop().job().running(); }, [&] {
-        chooseImage(7, QDir(pcFolder.path()).filePath("logos.imz"));
-        press("BitBtn43");
-    }, 5000);
-    script.step("second over", [&] { return idle() && !loop().job().running(); }, [&] {
-        screenshot("disk-image-loader-results.png");
-        press("Button2");
-    }, 5000);
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            window->cxPageControl1->setActivePage(window->TabSheet4);
+            chooseImage(0, QDir(pcFolder.path()).filePath("sys.imz"));
+            press("BitBtn11");
+        });
+    script.step(
+        "first written", [&] { return idle() && !loop().job().running(); },
+        [&] {
+            chooseImage(7, QDir(pcFolder.path()).filePath("logos.imz"));
+            press("BitBtn43");
+        },
+        5000);
+    script.step(
+        "second over", [&] { return idle() && !loop().job().running(); },
+        [&] {
+            screenshot("disk-image-loader-results.png");
+            press("Button2");
+        },
+        5000);
     connectWith(script);
     EXPECT_EQ(window->imageResult[0]->text(), "written (3000 bytes)");
     EXPECT_EQ(window->imageResult[7]->text(), "sum error at block 3");
     EXPECT_EQ(panel(1), "File logos.imz error");
 }
-
 
 class FlashTooLarge : public Transfer {
 protected:
@@ -693,18 +766,21 @@ TEST_F(FlashTooLarge, AnImageLargerThanItsDiskAsksFirstAndNothingGoesUnlessConfi
     std::vector<Question> asked;
     window->setQuestionAsker([&](const Question& q, std::function<void()>) { asked.push_back(q); });
     auto since = std::make_shared<QElapsedTimer>();
-    script.step("greeted", [&] { return greeted(); }, [&] {
-        chooseImage(0, image);
-        press("BitBtn11");
-        since->start();
-    });
-    script.step("a while", [since] { return since->elapsed() > 300; }, [&] { press("Button2"); });
+    script.step(
+        "greeted", [&] { return greeted(); },
+        [&] {
+            chooseImage(0, image);
+            press("BitBtn11");
+            since->start();
+        });
+    script.step(
+        "a while", [since] { return since->elapsed() > 300; }, [&] { press("Button2"); });
     connectWith(script);
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_EQ(asked[0].text, "sys.imz has 5242880 bytes; the display reported 4 Mb (4194304 bytes) for \"1. sys.imz\". Send it anyway?");
+    EXPECT_EQ(asked[0].text,
+              "sys.imz has 5242880 bytes; the display reported 4 Mb (4194304 bytes) for \"1. sys.imz\". Send it anyway?");
     EXPECT_EQ(countFrames("flash open"), 0u);
 }
-
 
 TEST_F(FlashTooLarge, ASendBeforeConnectStartsNoJobAndHoldsNoButton)
 {

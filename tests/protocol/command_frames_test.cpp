@@ -36,11 +36,23 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
         {"command with parameter", [](ProtocolLoop& l) { l.storeCommand(51, 0x32, 70); }, {0xA6, 0x02, 0x32, 0x46}, 1000},
         {"gamma bare command", [](ProtocolLoop& l) { l.storeCommand(153, 0x3D); }, {0xA6, 0x01, 0x3D}, 1000},
         {"extra coding save",
-         [&](ProtocolLoop& l) { payload(l, 8); l.storeCommand(52, 0x15); },
-         {0xA6, 0x09, 0x15, 3, 6, 9, 12, 15, 18, 21, 24}, 1000},
+         [&](ProtocolLoop& l) {
+             payload(l, 8);
+             l.storeCommand(52, 0x15);
+         },
+         {0xA6, 0x09, 0x15, 3, 6, 9, 12, 15, 18, 21, 24},
+         1000},
         {"configuration save",
-         [&](ProtocolLoop& l) { payload(l, 26); l.storeCommand(53, 0x16); },
-         [] { Bytes b{0xA6, 0x1B, 0x16}; for (int i = 1; i <= 26; ++i) b.push_back(uint8_t(i * 3)); return b; }(),
+         [&](ProtocolLoop& l) {
+             payload(l, 26);
+             l.storeCommand(53, 0x16);
+         },
+         [] {
+             Bytes b{0xA6, 0x1B, 0x16};
+             for (int i = 1; i <= 26; ++i)
+                 b.push_back(uint8_t(i * 3));
+             return b;
+         }(),
          1000},
         {"extra coding read", [](ProtocolLoop& l) { l.storeCommand(54, 0x17); }, {0xA6, 0x01, 0x17}, 64},
         {"configuration read", [](ProtocolLoop& l) { l.storeCommand(55, 0x18); }, {0xA6, 0x01, 0x18}, 65},
@@ -50,11 +62,13 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
 
     std::vector<int32_t> statesAfter;
     size_t expectedFrames = 2;  // hello and size query
-    script.step("greeted", [&] { return sizesShown(); }, [] {});
+    script.step(
+        "greeted", [&] { return sizesShown(); }, [] {});
     for (const Case& c : cases) {
         script.act(std::string("press: ") + c.what, [&] { c.store(*loop); })
-            .step(std::string("frame: ") + c.what, [&, n = ++expectedFrames] { return framesSeen(n); },
-                  [&] { statesAfter.push_back(loop->state()); });
+            .step(
+                std::string("frame: ") + c.what, [&, n = ++expectedFrames] { return framesSeen(n); },
+                [&] { statesAfter.push_back(loop->state()); });
     }
     script.act("exit", [&] { loop->requestExit(); });
     connectWith(script);
@@ -72,12 +86,15 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
 TEST_F(CommandFrames, EverySendDiscardsPendingInputFirst)
 {
     // "Read Config" draws a 28-byte reply that nothing reads yet; "Reboot" must discard it.
-    script.step("greeted", [&] { return sizesShown(); }, [&] { loop->storeCommand(55, 0x18); })
-        .step("reply waiting in the input", [&] { return comm.ReadyForRead() == 28; },
-              [&] { loop->storeCommand(50, 0x1A); })
-        .step("reboot sent", [&] { return display.simulator().state().reboots == 1; }, [] {})
-        .step("input discarded", [&] { return comm.ReadyForRead() == 0 && loop->state() == 1000; },
-              [&] { loop->requestExit(); });
+    script
+        .step(
+            "greeted", [&] { return sizesShown(); }, [&] { loop->storeCommand(55, 0x18); })
+        .step(
+            "reply waiting in the input", [&] { return comm.ReadyForRead() == 28; }, [&] { loop->storeCommand(50, 0x1A); })
+        .step(
+            "reboot sent", [&] { return display.simulator().state().reboots == 1; }, [] {})
+        .step(
+            "input discarded", [&] { return comm.ReadyForRead() == 0 && loop->state() == 1000; }, [&] { loop->requestExit(); });
     connectWith(script);
     EXPECT_EQ(loop->receivedSinceMark(), 0u);
 }

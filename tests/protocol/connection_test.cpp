@@ -24,7 +24,8 @@ protected:
 
 TEST_F(Connection, GreetsThenAsksForSizesHalfASecondLaterAndSaysGoodbye)
 {
-    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    script.step(
+        "sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
     ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
@@ -70,16 +71,19 @@ TEST_F(SplitReply, ReplyInPiecesIsDecodedOnceWhenComplete)
     // so while its record is short of six bytes the last piece cannot have reached the loop.
     size_t decodedWhilePieces = 99;
     int32_t stateWhilePieces = -1;
-    script.step("first piece on the line",
-                [&] {
-                    const size_t n = line.sentBytes().size();
-                    return n >= 2 && n < 6;
-                },
-                [&] {
-                    decodedWhilePieces = host.sizes.size();
-                    stateWhilePieces = loop->state();
-                })
-        .step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    script
+        .step(
+            "first piece on the line",
+            [&] {
+                const size_t n = line.sentBytes().size();
+                return n >= 2 && n < 6;
+            },
+            [&] {
+                decodedWhilePieces = host.sizes.size();
+                stateWhilePieces = loop->state();
+            })
+        .step(
+            "sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
     EXPECT_EQ(decodedWhilePieces, 0u) << "decoded before the last piece had arrived";
@@ -103,12 +107,15 @@ protected:
 TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
 {
     QElapsedTimer sinceExit;
-    script.step("size query sent", [&] { return countFrames("size query") == 1; }, [] {}, 3000)
-        .step("still waiting a while", [&] { return loop->state() == 1 && host.panels[4] == "1"; },
-              [&] {
-                  sinceExit.start();
-                  loop->requestExit();
-              });
+    script
+        .step(
+            "size query sent", [&] { return countFrames("size query") == 1; }, [] {}, 3000)
+        .step(
+            "still waiting a while", [&] { return loop->state() == 1 && host.panels[4] == "1"; },
+            [&] {
+                sinceExit.start();
+                loop->requestExit();
+            });
     connectWith(script);
 
     ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
@@ -121,7 +128,8 @@ TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
 TEST_F(Connection, NoUsablePortCountsAttemptsUntilExit)
 {
     comm.SetComPortNo(200);  // the map lacks it and there is no /dev/ttyS199
-    script.step("three attempts", [&] { return host.panels[0] == "try connect 3"; }, [&] { loop->requestExit(); });
+    script.step(
+        "three attempts", [&] { return host.panels[0] == "try connect 3"; }, [&] { loop->requestExit(); });
     connectWith(script);
 
     ASSERT_GE(host.panel0History.size(), 4u);
@@ -141,10 +149,13 @@ TEST_F(Connection, NoUsablePortCountsAttemptsUntilExit)
 
 TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
 {
-    script.step("first sizes", [&] { return sizesShown(1); },
-                [&] { QTimer::singleShot(0, [&] { loop->connectAndRun(); }); })
-        .step("nested loop running", [&] { return loop->runDepth() == 2; }, [] {})
-        .step("second sizes", [&] { return sizesShown(2); }, [&] { loop->requestExit(); });
+    script
+        .step(
+            "first sizes", [&] { return sizesShown(1); }, [&] { QTimer::singleShot(0, [&] { loop->connectAndRun(); }); })
+        .step(
+            "nested loop running", [&] { return loop->runDepth() == 2; }, [] {})
+        .step(
+            "second sizes", [&] { return sizesShown(2); }, [&] { loop->requestExit(); });
     connectWith(script);
 
     EXPECT_EQ(loop->runDepth(), 0);
@@ -157,7 +168,8 @@ TEST_F(Connection, SecondConnectWhileConnectedGreetsAgainAndOneExitEndsBoth)
 TEST_F(Connection, ErrorInAStepEndsTheLoopWithoutGoodbyeAndIsReported)
 {
     loop->registerStep(777, []() -> ProtocolLoop::StepResult { throw std::runtime_error("the file vanished"); });
-    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->setState(777); });
+    script.step(
+        "sizes shown", [&] { return sizesShown(); }, [&] { loop->setState(777); });
     connectWith(script);
 
     ASSERT_EQ(host.errors.size(), 1u);
@@ -186,10 +198,12 @@ TEST_F(Connection, WaitingStepsSleepInsteadOfSpinning)
         });
         ScriptedSteps steps{[this] { loop->requestExit(); }};
         // Once the script has finished its timer stops, so nothing but the step's own wait wakes the loop.
-        steps.step("sizes shown", [&] { return sizesShown(); }, [&] {
-            loop->setState(778);
-            QTimer::singleShot(600, [this] { loop->requestExit(); });
-        });
+        steps.step(
+            "sizes shown", [&] { return sizesShown(); },
+            [&] {
+                loop->setState(778);
+                QTimer::singleShot(600, [this] { loop->requestExit(); });
+            });
         connectWith(steps);
         EXPECT_GE(passes, 1);
         EXPECT_LE(passes, c.maxPasses);
@@ -213,14 +227,16 @@ TEST_F(Connection, AnEndlessRunOfActingStepsStillLetsHandlersRun)
         }
         return ProtocolLoop::StepResult::Acted;
     });
-    script.step("sizes shown", [&] { return sizesShown(); }, [&] {
-        clock.start();
-        loop->setState(779);
-        QTimer::singleShot(50, [&] {
-            passesWhenTimerFired = passes;
-            loop->requestExit();
+    script.step(
+        "sizes shown", [&] { return sizesShown(); },
+        [&] {
+            clock.start();
+            loop->setState(779);
+            QTimer::singleShot(50, [&] {
+                passesWhenTimerFired = passes;
+                loop->requestExit();
+            });
         });
-    });
     connectWith(script);
     EXPECT_FALSE(starved) << "a handler due during the run never ran";
     EXPECT_GT(passesWhenTimerFired, 1) << "the run of passes went on until the handler's turn";
@@ -229,7 +245,8 @@ TEST_F(Connection, AnEndlessRunOfActingStepsStillLetsHandlersRun)
 TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
 {
     loop->storeCommand(50, 0x1A);  // "Reboot" pressed while disconnected
-    script.step("sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
+    script.step(
+        "sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
 
     ASSERT_TRUE(display.simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
@@ -251,11 +268,15 @@ protected:
 
 TEST_F(DroppedLine, ALostLineIsReportedOnceAndSendsNothingMore)
 {
-    script.step("sizes shown", [&] { return sizesShown(); }, [] {})
-        .step("line lost", [&] { return !comm.Active(); }, [] {})
-        .step("loss reported", [&] { return !host.panels[1].isEmpty(); },
-              [&] { loop->storeCommand(50, 0x1A); })
-        .step("request dropped", [&] { return loop->state() == 1000; }, [&] { loop->requestExit(); });
+    script
+        .step(
+            "sizes shown", [&] { return sizesShown(); }, [] {})
+        .step(
+            "line lost", [&] { return !comm.Active(); }, [] {})
+        .step(
+            "loss reported", [&] { return !host.panels[1].isEmpty(); }, [&] { loop->storeCommand(50, 0x1A); })
+        .step(
+            "request dropped", [&] { return loop->state() == 1000; }, [&] { loop->requestExit(); });
     connectWith(script);
 
     EXPECT_EQ(host.panels[1], "Connection to COM3 lost. Press \"Connect\" to connect again.");

@@ -10,7 +10,8 @@ bool WaitUntil(const std::function<bool()>& pred, std::chrono::milliseconds boun
 {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!pred()) {
-        if (std::chrono::steady_clock::now() >= deadline) return pred();
+        if (std::chrono::steady_clock::now() >= deadline)
+            return pred();
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -43,8 +44,8 @@ bool ReadWithin(TnrComm& comm, void* buffer, uint32_t len, std::chrono::millisec
 std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port)
 {
     auto comm = std::make_unique<TnrComm>();
-    comm->SetPortMapSource(std::make_shared<TnrFixedPortMap>(
-        std::vector<TnrPortMapEntry>{{pty.SlavePath(), "COM" + std::to_string(port)}}));
+    comm->SetPortMapSource(
+        std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{pty.SlavePath(), "COM" + std::to_string(port)}}));
     comm->SetUseMainThread(false);
     comm->SetStreamProtocol(spNone);
     comm->SetComPortNo(port);
@@ -62,7 +63,8 @@ int RecordingLog::Count(const std::string& text) const
     std::lock_guard<std::mutex> guard(lock_);
     int n = 0;
     for (const Line& l : lines)
-        if (l.text == text) ++n;
+        if (l.text == text)
+            ++n;
     return n;
 }
 

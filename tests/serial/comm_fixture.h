@@ -23,11 +23,11 @@ inline constexpr std::chrono::milliseconds kQuietPeriod{150};
 uint32_t ReadBackBaud(int masterFd);
 // The slave's termios flags read back through the master.
 struct ReadBackFlags {
-  bool ok = false;
-  int dataBits = 0;
-  bool twoStopBits = false, parity = false, parityOdd = false, parityStick = false, inputCheck = false;
-  bool ctsRts = false, xonOut = false, xonIn = false, echo = false, canonical = false, outputProcessing = false;
-  unsigned char startChar = 0, stopChar = 0;
+    bool ok = false;
+    int dataBits = 0;
+    bool twoStopBits = false, parity = false, parityOdd = false, parityStick = false, inputCheck = false;
+    bool ctsRts = false, xonOut = false, xonIn = false, echo = false, canonical = false, outputProcessing = false;
+    unsigned char startChar = 0, stopChar = 0;
 };
 ReadBackFlags ReadBackTermios(int masterFd);
 
@@ -43,40 +43,37 @@ std::unique_ptr<TnrComm> MakeComm(const PtyPair& pty, uint16_t port = 3);
 
 // A comm opened on a fresh pseudo-terminal, for the tests that start from an open port.
 class OpenPtyComm : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-      comm = MakeComm(pty);
-      comm->SetActive(true);
-      ASSERT_TRUE(comm->Active());
-  }
-  PtyPair pty;
-  std::unique_ptr<TnrComm> comm;
+protected:
+    void SetUp() override
+    {
+        comm = MakeComm(pty);
+        comm->SetActive(true);
+        ASSERT_TRUE(comm->Active());
+    }
+    PtyPair pty;
+    std::unique_ptr<TnrComm> comm;
 };
 
 // A log sink that records every line.
 class RecordingLog : public TnrCustomLogFile {
- public:
-  struct Line {
-    TDetailLevel level;
-    std::string text;
-    std::string format;
-  };
-  void Save() override {}
-  void Clear() override { lines.clear(); }
-  void Add(const std::string& text) override { Push(dlSimple, text, ""); }
-  void AddSysInfo() override { Push(dlSimple, "<sysinfo>", ""); }
-  void AddLog(TDetailLevel level, const std::string& text) override { Push(level, text, ""); }
-  void AddFmt(const std::string& format, const std::string& text) override { Push(dlSimple, text, format); }
-  void AddLogFmt(TDetailLevel level, const std::string& format, const std::string& text) override
-  {
-    Push(level, text, format);
-  }
-  std::vector<Line> Snapshot() const;
-  int Count(const std::string& text) const;
+public:
+    struct Line {
+        TDetailLevel level;
+        std::string text;
+        std::string format;
+    };
+    void Save() override {}
+    void Clear() override { lines.clear(); }
+    void Add(const std::string& text) override { Push(dlSimple, text, ""); }
+    void AddSysInfo() override { Push(dlSimple, "<sysinfo>", ""); }
+    void AddLog(TDetailLevel level, const std::string& text) override { Push(level, text, ""); }
+    void AddFmt(const std::string& format, const std::string& text) override { Push(dlSimple, text, format); }
+    void AddLogFmt(TDetailLevel level, const std::string& format, const std::string& text) override { Push(level, text, format); }
+    std::vector<Line> Snapshot() const;
+    int Count(const std::string& text) const;
 
- private:
-  void Push(TDetailLevel level, const std::string& text, const std::string& format);
-  mutable std::mutex lock_;
-  std::vector<Line> lines;
+private:
+    void Push(TDetailLevel level, const std::string& text, const std::string& format);
+    mutable std::mutex lock_;
+    std::vector<Line> lines;
 };

@@ -7,7 +7,8 @@
 uint32_t ReadBackBaud(int masterFd)
 {
     struct termios2 tio {};
-    if (::ioctl(masterFd, TCGETS2, &tio) != 0) return 0;
+    if (::ioctl(masterFd, TCGETS2, &tio) != 0)
+        return 0;
     return tio.c_ospeed;
 }
 
@@ -15,13 +16,22 @@ ReadBackFlags ReadBackTermios(int masterFd)
 {
     struct termios2 tio {};
     ReadBackFlags f;
-    if (::ioctl(masterFd, TCGETS2, &tio) != 0) return f;
+    if (::ioctl(masterFd, TCGETS2, &tio) != 0)
+        return f;
     f.ok = true;
     switch (tio.c_cflag & CSIZE) {
-    case CS5: f.dataBits = 5; break;
-    case CS6: f.dataBits = 6; break;
-    case CS7: f.dataBits = 7; break;
-    default: f.dataBits = 8; break;
+    case CS5:
+        f.dataBits = 5;
+        break;
+    case CS6:
+        f.dataBits = 6;
+        break;
+    case CS7:
+        f.dataBits = 7;
+        break;
+    default:
+        f.dataBits = 8;
+        break;
     }
     f.twoStopBits = tio.c_cflag & CSTOPB;
     f.parity = tio.c_cflag & PARENB;

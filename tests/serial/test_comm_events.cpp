@@ -197,7 +197,8 @@ TEST(CommConsumers, AnErrorInsideTheHandlingGoesToTheErrorBoxAndTheThreadGoesOn)
     });
     comm->SetOnFatalError([&](QObject*, uint32_t code, uint32_t, const std::string&, bool&) { fatalCode = code; });
     comm->SetOnAfterReceive([&](TnrBaseIO*, const void*, uint32_t) {
-        if (++deliveries == 1) throw EnrCommError("consumer failed");
+        if (++deliveries == 1)
+            throw EnrCommError("consumer failed");
     });
     comm->SetActive(true);
     pty.Write("1");
@@ -232,18 +233,18 @@ TEST(NotifyList, ASecondEntryWithTheSameRoutineIsRefused)
 namespace {
 // A listener that notes its call, then waits for its release (or a bound).
 struct HeldListener {
-  std::atomic<bool> inside{false};
-  std::atomic<bool> release{false};
-  std::atomic<bool> ended{false};
-  std::atomic<int> calls{0};
-  static void Routine(void* object, QObject*, int32_t)
-  {
-    auto* self = static_cast<HeldListener*>(object);
-    ++self->calls;
-    self->inside = true;
-    WaitUntil([self] { return self->release.load(); }, std::chrono::milliseconds(2000));
-    self->ended = true;
-  }
+    std::atomic<bool> inside{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> ended{false};
+    std::atomic<int> calls{0};
+    static void Routine(void* object, QObject*, int32_t)
+    {
+        auto* self = static_cast<HeldListener*>(object);
+        ++self->calls;
+        self->inside = true;
+        WaitUntil([self] { return self->release.load(); }, std::chrono::milliseconds(2000));
+        self->ended = true;
+    }
 };
 }  // namespace
 
@@ -252,28 +253,28 @@ struct HeldListener {
 // which it is never called again.
 TEST(NotifyList, ListenersRunUnlockedAndARemovalWaitsForTheirCall)
 {
-  TnrNotifyList list;
-  HeldListener held;
-  list.Add(&HeldListener::Routine, &held);
-  std::thread caller([&] { list.Call(nullptr, 3); });
-  ASSERT_TRUE(WaitUntil([&] { return held.inside.load(); }));
+    TnrNotifyList list;
+    HeldListener held;
+    list.Add(&HeldListener::Routine, &held);
+    std::thread caller([&] { list.Call(nullptr, 3); });
+    ASSERT_TRUE(WaitUntil([&] { return held.inside.load(); }));
 
-  // Another thread reads the list while the listener runs.
-  std::atomic<int> seen{-1};
-  std::thread reader([&] { seen = list.Count(); });
-  EXPECT_TRUE(WaitUntil([&] { return seen.load() == 1; }, std::chrono::milliseconds(1000)));
+    // Another thread reads the list while the listener runs.
+    std::atomic<int> seen{-1};
+    std::thread reader([&] { seen = list.Count(); });
+    EXPECT_TRUE(WaitUntil([&] { return seen.load() == 1; }, std::chrono::milliseconds(1000)));
 
-  std::thread releaser([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    held.release = true;
-  });
-  list.Delete(0);
-  EXPECT_TRUE(held.ended.load()) << "the removal returned while the removed listener still ran";
-  list.Call(nullptr, 3);
-  EXPECT_EQ(held.calls.load(), 1);
-  releaser.join();
-  reader.join();
-  caller.join();
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        held.release = true;
+    });
+    list.Delete(0);
+    EXPECT_TRUE(held.ended.load()) << "the removal returned while the removed listener still ran";
+    list.Call(nullptr, 3);
+    EXPECT_EQ(held.calls.load(), 1);
+    releaser.join();
+    reader.join();
+    caller.join();
 }
 
 TEST(ThreadMessages, NumbersAreHandedOutOncePerNameFrom0xC000)

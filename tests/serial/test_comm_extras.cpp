@@ -80,21 +80,21 @@ TEST_F(CommExtras, IndicatorsAreControlsWithACheckedProperty)
 }
 
 class CountingProcessor : public TnrCustomDataProcessor {
- public:
-  void DoProcessing(const void* Buffer, uint32_t Len, uint32_t& Flags) override
-  {
-      std::lock_guard<std::mutex> guard(lock);
-      data.append(static_cast<const char*>(Buffer), Len);
-      Flags |= 1;  // keeps the block from the terminal
-  }
-  bool DoAfterSendComplete() override { return true; }
-  std::string Data()
-  {
-      std::lock_guard<std::mutex> guard(lock);
-      return data;
-  }
-  std::mutex lock;
-  std::string data;
+public:
+    void DoProcessing(const void* Buffer, uint32_t Len, uint32_t& Flags) override
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        data.append(static_cast<const char*>(Buffer), Len);
+        Flags |= 1;  // keeps the block from the terminal
+    }
+    bool DoAfterSendComplete() override { return true; }
+    std::string Data()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return data;
+    }
+    std::mutex lock;
+    std::string data;
 };
 
 TEST_F(CommExtras, ADataProcessorGetsEveryBlockAndMayKeepItFromTheTerminal)

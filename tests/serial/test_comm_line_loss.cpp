@@ -23,19 +23,19 @@ namespace {
 // A serial chip's driver: it keeps line counters, so every status query asks the device, and
 // once the far end has hung up each such query fails with EIO (as TIOCGICOUNT does).
 class UartLikePort : public ForwardingPort {
- public:
-  using ForwardingPort::ForwardingPort;
-  bool QueryStatus(nrplatform::PortStatus& status, int& error) override
-  {
-      ++queries;
-      struct pollfd p = {static_cast<int>(inner_->NativeHandle()), 0, 0};
-      if (::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP)) {
-          error = EIO;
-          return false;
-      }
-      return inner_->QueryStatus(status, error);
-  }
-  std::atomic<int> queries{0};
+public:
+    using ForwardingPort::ForwardingPort;
+    bool QueryStatus(nrplatform::PortStatus& status, int& error) override
+    {
+        ++queries;
+        struct pollfd p = {static_cast<int>(inner_->NativeHandle()), 0, 0};
+        if (::poll(&p, 1, 0) >= 0 && (p.revents & POLLHUP)) {
+            error = EIO;
+            return false;
+        }
+        return inner_->QueryStatus(status, error);
+    }
+    std::atomic<int> queries{0};
 };
 
 // Descriptors of this process open on the path.
@@ -43,12 +43,14 @@ int DescriptorsOn(const std::string& path)
 {
     int count = 0;
     DIR* dir = ::opendir("/proc/self/fd");
-    if (!dir) return -1;
+    if (!dir)
+        return -1;
     while (dirent* e = ::readdir(dir)) {
         char link[PATH_MAX] = {};
         const std::string fdPath = std::string("/proc/self/fd/") + e->d_name;
         const ssize_t n = ::readlink(fdPath.c_str(), link, sizeof link - 1);
-        if (n > 0 && path == std::string(link, static_cast<size_t>(n))) ++count;
+        if (n > 0 && path == std::string(link, static_cast<size_t>(n)))
+            ++count;
     }
     ::closedir(dir);
     return count;
@@ -58,9 +60,11 @@ int ThreadCount()
 {
     int count = 0;
     DIR* dir = ::opendir("/proc/self/task");
-    if (!dir) return -1;
+    if (!dir)
+        return -1;
     while (dirent* e = ::readdir(dir))
-        if (e->d_name[0] != '.') ++count;
+        if (e->d_name[0] != '.')
+            ++count;
     ::closedir(dir);
     return count;
 }
@@ -73,19 +77,19 @@ double ProcessCpuSeconds()
 }
 
 struct Notes {
-  std::mutex lock;
-  std::vector<int32_t> codes;
-  static void Routine(void* object, QObject*, int32_t code)
-  {
-      auto* self = static_cast<Notes*>(object);
-      std::lock_guard<std::mutex> guard(self->lock);
-      self->codes.push_back(code);
-  }
-  std::vector<int32_t> Codes()
-  {
-      std::lock_guard<std::mutex> guard(lock);
-      return codes;
-  }
+    std::mutex lock;
+    std::vector<int32_t> codes;
+    static void Routine(void* object, QObject*, int32_t code)
+    {
+        auto* self = static_cast<Notes*>(object);
+        std::lock_guard<std::mutex> guard(self->lock);
+        self->codes.push_back(code);
+    }
+    std::vector<int32_t> Codes()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return codes;
+    }
 };
 
 TEST(CommLineLoss, AHungUpUartIsNoticedAtOnceAndNothingSpinsAfterwards)
@@ -146,15 +150,14 @@ TEST(CommLineLoss, AfterALossNoDescriptorAndNoReceiveThreadRemains)
 
 // A device whose writes fail: the writer thread reports each failed block.
 class FailingWritePort : public ForwardingPort {
- public:
-  using ForwardingPort::ForwardingPort;
-  nrplatform::WriteOutcome Write(const void*, size_t, size_t& written, nrplatform::WakeEvent*, int,
-                                 int& error) override
-  {
-      written = 0;
-      error = EIO;
-      return nrplatform::WriteOutcome::Failed;
-  }
+public:
+    using ForwardingPort::ForwardingPort;
+    nrplatform::WriteOutcome Write(const void*, size_t, size_t& written, nrplatform::WakeEvent*, int, int& error) override
+    {
+        written = 0;
+        error = EIO;
+        return nrplatform::WriteOutcome::Failed;
+    }
 };
 
 TEST(CommLineLoss, AnErrorHandlerMayCloseThePortOnTheWritersThread)
@@ -204,7 +207,8 @@ TEST(CommInputQueue, WhatDoesNotFitIsDroppedUncountedAndReportedAsAnOverrun)
     comm->SetActive(true);
     ASSERT_TRUE(comm->Active());
     std::vector<uint8_t> data(10 * 1024);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<uint8_t>(i * 7);
     pty.Write(data);
     ASSERT_TRUE(WaitUntil([&] {
         std::lock_guard<std::mutex> guard(lock);
@@ -215,7 +219,8 @@ TEST(CommInputQueue, WhatDoesNotFitIsDroppedUncountedAndReportedAsAnOverrun)
     EXPECT_EQ(comm->ReadyForRead(), 1024u);
     {
         std::lock_guard<std::mutex> guard(lock);
-        for (uint32_t code : codes) EXPECT_EQ(code, static_cast<uint32_t>(CE_RXOVER));
+        for (uint32_t code : codes)
+            EXPECT_EQ(code, static_cast<uint32_t>(CE_RXOVER));
     }
     // what was kept is the first part, in order, and a Read of it returns at once
     std::vector<uint8_t> kept(1024);
@@ -228,21 +233,21 @@ TEST(CommInputQueue, WhatDoesNotFitIsDroppedUncountedAndReportedAsAnOverrun)
 
 // A USB adapter's driver: it grants low latency and remembers whether it is on.
 class LatencyPort : public ForwardingPort {
- public:
-  using ForwardingPort::ForwardingPort;
-  bool RequestLowLatency() override
-  {
-      ++requests;
-      lowLatency = true;
-      return true;
-  }
-  void RestoreLatency() override
-  {
-      ++restores;
-      lowLatency = false;
-  }
-  std::atomic<int> requests{0}, restores{0};
-  std::atomic<bool> lowLatency{false};
+public:
+    using ForwardingPort::ForwardingPort;
+    bool RequestLowLatency() override
+    {
+        ++requests;
+        lowLatency = true;
+        return true;
+    }
+    void RestoreLatency() override
+    {
+        ++restores;
+        lowLatency = false;
+    }
+    std::atomic<int> requests{0}, restores{0};
+    std::atomic<bool> lowLatency{false};
 };
 
 TEST(CommLowLatency, AskedForOnOpeningAndPutBackOnEveryKindOfClose)

@@ -209,8 +209,8 @@ TEST(CommOpenClose, ChangingThePortNumberWhileOpenMovesThePort)
     NotifyRecorder notes;
     TnrComm comm;
     comm.SetUseMainThread(false);
-    comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(
-        std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}, {b.SlavePath(), "COM5"}}));
+    comm.SetPortMapSource(
+        std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}, {b.SlavePath(), "COM5"}}));
     comm.SetComPortNo(3);
     comm.SetActive(true);
     comm.NotifyAdd(&NotifyRecorder::Routine, &notes);
@@ -233,8 +233,8 @@ TEST(CommOpenClose, AFailedReopeningKeepsTheNewNumberAndSendsNoChange)
     NotifyRecorder notes;
     TnrComm comm;
     comm.SetUseMainThread(false);
-    comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}},
-                                                            emptyDev.path().toStdString()));
+    comm.SetPortMapSource(
+        std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{a.SlavePath(), "COM3"}}, emptyDev.path().toStdString()));
     comm.SetComPortNo(3);
     comm.SetActive(true);
     comm.NotifyAdd(&NotifyRecorder::Routine, &notes);

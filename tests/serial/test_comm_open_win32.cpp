@@ -17,9 +17,9 @@ namespace {
 std::string SystemMessage(DWORD code)
 {
     wchar_t text[512] = {};
-    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 512,
-                             nullptr);
-    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' ')) --n;
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text, 512, nullptr);
+    while (n > 0 && (text[n - 1] == L'\r' || text[n - 1] == L'\n' || text[n - 1] == L' '))
+        --n;
     char out[1024] = {};
     const int m = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(n), out, sizeof out - 1, nullptr, nullptr);
     return std::string(out, static_cast<size_t>(m > 0 ? m : 0));

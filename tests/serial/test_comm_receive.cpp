@@ -34,7 +34,8 @@ TEST_F(CommReceive, BytesArrivingInPiecesAreCountedOnceAndReadInOrder)
 TEST_F(CommReceive, AReplyInTwoPartsRaisesTheTotalByEachPart)
 {
     std::vector<uint8_t> reply(28);
-    for (size_t i = 0; i < reply.size(); ++i) reply[i] = static_cast<uint8_t>(0xA0 + i);
+    for (size_t i = 0; i < reply.size(); ++i)
+        reply[i] = static_cast<uint8_t>(0xA0 + i);
     pty.Write(std::vector<uint8_t>(reply.begin(), reply.begin() + 10));
     ASSERT_TRUE(WaitUntil([&] { return comm->TotalReceived() == 10; }));
     pty.Write(std::vector<uint8_t>(reply.begin() + 10, reply.end()));
@@ -137,7 +138,8 @@ struct LostConnection : ::testing::Test {
     static void Routine(void* object, QObject*, int32_t code)
     {
         auto* self = static_cast<LostConnection*>(object);
-        if (code == 1) self->closedOnOtherThread = QThread::currentThread() != qApp->thread();
+        if (code == 1)
+            self->closedOnOtherThread = QThread::currentThread() != qApp->thread();
         std::lock_guard<std::mutex> guard(self->lock);
         self->codes.push_back(code);
     }

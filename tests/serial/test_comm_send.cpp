@@ -13,33 +13,34 @@ namespace {
 std::vector<uint8_t> Pattern(size_t n, uint8_t seed)
 {
     std::vector<uint8_t> v(n);
-    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed + i * 7);
+    for (size_t i = 0; i < n; ++i)
+        v[i] = static_cast<uint8_t>(seed + i * 7);
     return v;
 }
 
 class CommSend : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-      comm = MakeComm(pty);
-      comm->SetLog(&log);
-      comm->SetOnCommError([this](TnrBaseIO*, uint32_t code, uint32_t sys, TComStateFlags, bool&) {
-          std::lock_guard<std::mutex> guard(lock);
-          errors.emplace_back(code, sys);
-      });
-      comm->SetActive(true);
-      ASSERT_TRUE(comm->Active());
-  }
-  std::vector<std::pair<uint32_t, uint32_t>> Errors()
-  {
-      std::lock_guard<std::mutex> guard(lock);
-      return errors;
-  }
-  PtyPair pty;
-  RecordingLog log;
-  std::unique_ptr<TnrComm> comm;
-  std::mutex lock;
-  std::vector<std::pair<uint32_t, uint32_t>> errors;
+protected:
+    void SetUp() override
+    {
+        comm = MakeComm(pty);
+        comm->SetLog(&log);
+        comm->SetOnCommError([this](TnrBaseIO*, uint32_t code, uint32_t sys, TComStateFlags, bool&) {
+            std::lock_guard<std::mutex> guard(lock);
+            errors.emplace_back(code, sys);
+        });
+        comm->SetActive(true);
+        ASSERT_TRUE(comm->Active());
+    }
+    std::vector<std::pair<uint32_t, uint32_t>> Errors()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return errors;
+    }
+    PtyPair pty;
+    RecordingLog log;
+    std::unique_ptr<TnrComm> comm;
+    std::mutex lock;
+    std::vector<std::pair<uint32_t, uint32_t>> errors;
 };
 
 TEST_F(CommSend, BlocksAndBytesLeaveInTheOrderHandedOver)
@@ -182,26 +183,26 @@ TEST_F(CommSend, UserCloseOfAStuckLineEndsWithinItsBound)
 
 // Records the thread of every write; says whether its driver takes a frame whole at once.
 class ThreadRecordingPort : public ForwardingPort {
- public:
-  using ForwardingPort::ForwardingPort;
-  nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake,
-                                 int timeoutMs, int& error) override
-  {
-      {
-          std::lock_guard<std::mutex> guard(lock);
-          threads.push_back(std::this_thread::get_id());
-      }
-      return inner_->Write(data, size, written, wake, timeoutMs, error);
-  }
-  bool WritesAtOnce() const override { return atOnce; }
-  std::vector<std::thread::id> Threads()
-  {
-      std::lock_guard<std::mutex> guard(lock);
-      return threads;
-  }
-  bool atOnce = true;
-  std::mutex lock;
-  std::vector<std::thread::id> threads;
+public:
+    using ForwardingPort::ForwardingPort;
+    nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake, int timeoutMs,
+                                   int& error) override
+    {
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            threads.push_back(std::this_thread::get_id());
+        }
+        return inner_->Write(data, size, written, wake, timeoutMs, error);
+    }
+    bool WritesAtOnce() const override { return atOnce; }
+    std::vector<std::thread::id> Threads()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return threads;
+    }
+    bool atOnce = true;
+    std::mutex lock;
+    std::vector<std::thread::id> threads;
 };
 
 // Where the driver takes a frame at once, a frame handed over while nothing is queued is with
@@ -255,11 +256,11 @@ TEST_F(CommSend, FramesFromSeveralThreadsNeverInterleave)
     for (size_t at = 0; at < got.size(); at += kFrame) {
         const uint8_t tag = got[at + 1];
         ASSERT_TRUE(tag == 0xA1 || tag == 0xB2) << "frame at " << at << " starts inside another";
-        for (size_t k = 1; k < kFrame; ++k) ASSERT_EQ(got[at + k], tag) << "frame at " << at << " cut at " << k;
+        for (size_t k = 1; k < kFrame; ++k)
+            ASSERT_EQ(got[at + k], tag) << "frame at " << at << " cut at " << k;
         size_t& expected = next[tag == 0xB2];
         EXPECT_EQ(got[at], static_cast<uint8_t>(expected)) << "out of order at " << at;
         ++expected;
     }
     EXPECT_TRUE(Errors().empty());
 }
-

@@ -9,12 +9,9 @@
 namespace {
 
 class ProductMap : public TnrFixedPortMap {
- public:
-  using TnrFixedPortMap::TnrFixedPortMap;
-  std::string ProductName(const std::string& path) const override
-  {
-      return path == "/dev/ttyUSB0" ? "FT232R USB UART" : "";
-  }
+public:
+    using TnrFixedPortMap::TnrFixedPortMap;
+    std::string ProductName(const std::string& path) const override { return path == "/dev/ttyUSB0" ? "FT232R USB UART" : ""; }
 };
 
 std::unique_ptr<TnrComm> Comm(std::vector<TnrPortMapEntry> map, uint16_t port = 3, std::string dev = "/dev")
@@ -36,7 +33,8 @@ void Pick(TnrDeviceBox& box, int index)
 QStringList Items(const QComboBox& box)
 {
     QStringList items;
-    for (int i = 0; i < box.count(); ++i) items << box.itemText(i);
+    for (int i = 0; i < box.count(); ++i)
+        items << box.itemText(i);
     return items;
 }
 
@@ -91,8 +89,8 @@ TEST(DeviceBox, APickThatCannotReopenThePortIsReportedNotThrown)
 {
     PtyPair pty;
     QTemporaryDir emptyDev;
-    auto comm = Comm({{pty.SlavePath(), "COM3"}, {emptyDev.filePath("gone").toStdString(), "COM4"}}, 3,
-                     emptyDev.path().toStdString());
+    auto comm =
+        Comm({{pty.SlavePath(), "COM3"}, {emptyDev.filePath("gone").toStdString(), "COM4"}}, 3, emptyDev.path().toStdString());
     comm->SetActive(true);
     TnrDeviceBox box;
     box.SetnrComm(comm.get());

@@ -14,8 +14,8 @@ TEST(DcbFlags, EachModeAddsItsRowToTheKeptFlags)
         uint32_t added;
     };
     const Row rows[] = {
-        {false, spNone, 0x1011},     {false, spXonXoff, 0x1311},  {false, spHardware, 0x2015},
-        {true, spNone, 0x3011},      {true, spXonXoff, 0x3011},   {true, spHardware, 0x3011},
+        {false, spNone, 0x1011}, {false, spXonXoff, 0x1311}, {false, spHardware, 0x2015},
+        {true, spNone, 0x3011},  {true, spXonXoff, 0x3011},  {true, spHardware, 0x3011},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(ComputeDcbFlags(0, r.rs485, r.protocol), r.added) << int(r.protocol) << r.rs485;
@@ -79,9 +79,8 @@ TEST(EventMask, ReceivedCharactersAreAlwaysWatched)
 TEST(EventMask, EveryTraceStateHasItsEventAndComesBackAsItself)
 {
     const std::pair<TTraceState, uint32_t> table[] = {
-        {tsRxFlag, EV_RXFLAG}, {tsCTS, EV_CTS},   {tsDSR, EV_DSR},           {tsRLSD, EV_RLSD},
-        {tsBreak, EV_BREAK},   {tsErr, EV_ERR},   {tsRing, EV_RING},         {tsRx80Full, EV_RX80FULL},
-        {tsEvent1, EV_EVENT1}, {tsEvent2, EV_EVENT2}};
+        {tsRxFlag, EV_RXFLAG}, {tsCTS, EV_CTS},   {tsDSR, EV_DSR},           {tsRLSD, EV_RLSD},     {tsBreak, EV_BREAK},
+        {tsErr, EV_ERR},       {tsRing, EV_RING}, {tsRx80Full, EV_RX80FULL}, {tsEvent1, EV_EVENT1}, {tsEvent2, EV_EVENT2}};
     for (auto [state, event] : table) {
         EXPECT_EQ(EventMaskFor(TTraceStates{state}, false, false), EV_RXCHAR | event) << int(state);
         EXPECT_EQ(TraceStatesFromEvents(event), TTraceStates{state}) << int(state);

@@ -11,7 +11,8 @@ namespace {
 std::vector<std::string> Labels(const std::vector<TnrNameListEntry>& list)
 {
     std::vector<std::string> out;
-    for (const auto& e : list) out.push_back(e.text);
+    for (const auto& e : list)
+        out.push_back(e.text);
     return out;
 }
 
@@ -26,7 +27,8 @@ std::unique_ptr<TnrComm> CommWithMap(std::vector<TnrPortMapEntry> map)
 std::vector<std::string> Names(TnrBaseIO& comm)
 {
     std::vector<std::string> out;
-    for (int i = 0; i < comm.DeviceCount(); ++i) out.push_back(comm.Device(i)->NameFriendly);
+    for (int i = 0; i < comm.DeviceCount(); ++i)
+        out.push_back(comm.Device(i)->NameFriendly);
     return out;
 }
 
@@ -46,9 +48,10 @@ TEST(PortMapReading, LabelsAreTrimmedAndUpperCase)
 
 TEST(PortMapReading, ValuesThatAreNotComAndANumberAreSkipped)
 {
-    EXPECT_TRUE(ReadSerialDeviceMap({{"/dev/1", "LPT1"}, {"/dev/2", "COM"}, {"/dev/3", "COMA"}, {"/dev/4", "XCOM1"},
-                                     {"/dev/5", "COM1X"}, {"/dev/6", ""}})
-                    .empty());
+    EXPECT_TRUE(
+        ReadSerialDeviceMap(
+            {{"/dev/1", "LPT1"}, {"/dev/2", "COM"}, {"/dev/3", "COMA"}, {"/dev/4", "XCOM1"}, {"/dev/5", "COM1X"}, {"/dev/6", ""}})
+            .empty());
 }
 
 TEST(PortMapReading, TheSamePortTwiceGivesOneEntryFromTheFirstValue)
@@ -116,7 +119,8 @@ TEST(DeviceList, InsertingKeepsTheOrderAndRejectsATakenNumber)
     EXPECT_EQ(comm.InsertDevice(make(5)), 1);
     EXPECT_EQ(comm.InsertDevice(make(5)), -1);
     EXPECT_EQ(Names(comm), (std::vector<std::string>{"COM2", "COM5", "COM8"}));
-    for (int i = 0; i < comm.DeviceCount(); ++i) EXPECT_EQ(comm.Device(i)->Index(), i);
+    for (int i = 0; i < comm.DeviceCount(); ++i)
+        EXPECT_EQ(comm.Device(i)->Index(), i);
 }
 
 TEST(PortNaming, TheNameIsTheListedPortOrComAndTheNumber)
@@ -151,7 +155,8 @@ struct CodeCounter {
     int count = 0;
     static void Routine(void* o, QObject*, int32_t code)
     {
-        if (code == 3) ++static_cast<CodeCounter*>(o)->count;
+        if (code == 3)
+            ++static_cast<CodeCounter*>(o)->count;
     }
 };
 
@@ -171,9 +176,9 @@ TEST(PortNaming, SetDeviceIndexOutsideTheListChangesNothing)
 }
 
 class ChangingMap : public TnrPortMapSource {
- public:
-  std::vector<TnrPortMapEntry> entries;
-  std::vector<TnrPortMapEntry> Entries() const override { return entries; }
+public:
+    std::vector<TnrPortMapEntry> entries;
+    std::vector<TnrPortMapEntry> Entries() const override { return entries; }
 };
 
 TEST(DeviceChanges, UpdateEnumeratesAgainAndAnnouncesIt)
@@ -220,10 +225,9 @@ TEST(DeviceChanges, OnlyPortArrivalsRemovalsAndNodeChangesUpdate)
 
 TEST(HardwareNumbering, EachFamilyHasItsFixedRange)
 {
-    const std::pair<const char*, uint32_t> table[] = {
-        {"ttyS0", 1},    {"ttyS2", 3},     {"ttyS31", 32},  {"ttyUSB0", 33}, {"ttyUSB1", 34},
-        {"ttyACM0", 65}, {"ttyACM31", 96}, {"rfcomm0", 97}, {"ttyS32", 0},   {"ttyAMA0", 0},
-        {"ttyS", 0},     {"ttyUSBx", 0}};
+    const std::pair<const char*, uint32_t> table[] = {{"ttyS0", 1},    {"ttyS2", 3},    {"ttyS31", 32},   {"ttyUSB0", 33},
+                                                      {"ttyUSB1", 34}, {"ttyACM0", 65}, {"ttyACM31", 96}, {"rfcomm0", 97},
+                                                      {"ttyS32", 0},   {"ttyAMA0", 0},  {"ttyS", 0},      {"ttyUSBx", 0}};
     for (auto [name, number] : table) {
         EXPECT_EQ(HardwarePortNumber(name), number) << name;
         if (number != 0) {

@@ -16,59 +16,62 @@ namespace {
 
 // A key of the current user laid out like HARDWARE\DEVICEMAP\SERIALCOMM, removed afterwards.
 class RegistryMap : public ::testing::Test {
- protected:
-  void SetUp() override
-  {
-      parent_ = L"Software\\KorvaneShellTest-" + std::to_wstring(GetCurrentProcessId());
-      subKey_ = parent_ + L"\\SERIALCOMM";
-      ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
-                ERROR_SUCCESS);
-  }
-  void TearDown() override
-  {
-      if (key_) RegCloseKey(key_);
-      RegDeleteTreeW(HKEY_CURRENT_USER, parent_.c_str());
-  }
-  void Add(const std::wstring& name, const std::wstring& text)
-  {
-      const DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
-      ASSERT_EQ(RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size),
-                ERROR_SUCCESS);
-  }
-  std::shared_ptr<TnrRegistryPortMap> Map() const
-  {
-      return std::make_shared<TnrRegistryPortMap>(TnrRegistryPortMap::Root::CurrentUser, subKey_);
-  }
-  std::unique_ptr<TnrComm> Comm() const
-  {
-      auto comm = std::make_unique<TnrComm>();
-      comm->SetPortMapSource(Map());
-      comm->GetDeviceList(nullptr);
-      return comm;
-  }
-  static std::vector<std::pair<std::string, std::string>> Pairs(const std::vector<TnrPortMapEntry>& entries)
-  {
-      std::vector<std::pair<std::string, std::string>> out;
-      for (const auto& e : entries) out.emplace_back(e.kernelName, e.portName);
-      return out;
-  }
-  static std::vector<std::string> Names(const TnrComm& comm)
-  {
-      std::vector<std::string> out;
-      for (int i = 0; i < comm.DeviceCount(); ++i) out.push_back(comm.Device(i)->NameFriendly);
-      return out;
-  }
+protected:
+    void SetUp() override
+    {
+        parent_ = L"Software\\KorvaneShellTest-" + std::to_wstring(GetCurrentProcessId());
+        subKey_ = parent_ + L"\\SERIALCOMM";
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, subKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override
+    {
+        if (key_)
+            RegCloseKey(key_);
+        RegDeleteTreeW(HKEY_CURRENT_USER, parent_.c_str());
+    }
+    void Add(const std::wstring& name, const std::wstring& text)
+    {
+        const DWORD size = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+        ASSERT_EQ(RegSetValueExW(key_, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()), size),
+                  ERROR_SUCCESS);
+    }
+    std::shared_ptr<TnrRegistryPortMap> Map() const
+    {
+        return std::make_shared<TnrRegistryPortMap>(TnrRegistryPortMap::Root::CurrentUser, subKey_);
+    }
+    std::unique_ptr<TnrComm> Comm() const
+    {
+        auto comm = std::make_unique<TnrComm>();
+        comm->SetPortMapSource(Map());
+        comm->GetDeviceList(nullptr);
+        return comm;
+    }
+    static std::vector<std::pair<std::string, std::string>> Pairs(const std::vector<TnrPortMapEntry>& entries)
+    {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (const auto& e : entries)
+            out.emplace_back(e.kernelName, e.portName);
+        return out;
+    }
+    static std::vector<std::string> Names(const TnrComm& comm)
+    {
+        std::vector<std::string> out;
+        for (int i = 0; i < comm.DeviceCount(); ++i)
+            out.push_back(comm.Device(i)->NameFriendly);
+        return out;
+    }
 
-  std::wstring parent_, subKey_;
-  HKEY key_ = nullptr;
+    std::wstring parent_, subKey_;
+    HKEY key_ = nullptr;
 };
 
 TEST_F(RegistryMap, ValuesAreReadAsValueNameAndTheirText)
 {
     Add(L"\\Device\\Serial0", L"COM1");
     Add(L"\\Device\\Serial1", L" com7 ");
-    EXPECT_EQ(Pairs(Map()->Entries()), (std::vector<std::pair<std::string, std::string>>{
-                                           {"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", " com7 "}}));
+    EXPECT_EQ(Pairs(Map()->Entries()),
+              (std::vector<std::pair<std::string, std::string>>{{"\\Device\\Serial0", "COM1"}, {"\\Device\\Serial1", " com7 "}}));
 }
 
 TEST_F(RegistryMap, PortsAreListedByNumberTrimmedAndInUpperCaseAndOnlyComWithANumber)
@@ -127,8 +130,7 @@ TEST_F(RegistryMap, TheSamePortTwiceGivesOneEntryFromTheFirstValue)
 TEST_F(RegistryMap, AMissingKeyGivesNoPortsAndTheNumberStillOpensByName)
 {
     TnrComm comm;
-    comm.SetPortMapSource(std::make_shared<TnrRegistryPortMap>(TnrRegistryPortMap::Root::CurrentUser,
-                                                               parent_ + L"\\Nothing"));
+    comm.SetPortMapSource(std::make_shared<TnrRegistryPortMap>(TnrRegistryPortMap::Root::CurrentUser, parent_ + L"\\Nothing"));
     comm.GetDeviceList(nullptr);
     EXPECT_EQ(comm.DeviceCount(), 0);
     comm.SetComPortNo(3);

@@ -35,15 +35,14 @@ TEST(ConfigRecord, SaveOfATypicalPageGivesTheGoldenBytes)
     copy.byte19 = 0x5A;
     const ConfigBytes bytes = encodeConfig(configFromControls(typicalPage(), copy));
     const ConfigBytes golden = {
-        0x71, 0x11, 0x01, 0x00,  // serial number 70001
-        78,                      // hardware version
-        112,                     // display type 11, comfort CAN 2
-        1, 1,
-        0xE1, 0x0F, 0x01, 0x00,  // 69601
-        1, 85, 0x01, 0, 3, 1,
-        15,                      // buttons grounded on the display's board
-        0x5A,                    // byte 19 as last reported
-        4, 1, 2, 112, 128, 81,
+        0x71, 0x11, 0x01, 0x00,              // serial number 70001
+        78,                                  // hardware version
+        112,                                 // display type 11, comfort CAN 2
+        1,    1,    0xE1, 0x0F, 0x01, 0x00,  // 69601
+        1,    85,   0x01, 0,    3,    1,
+        15,    // buttons grounded on the display's board
+        0x5A,  // byte 19 as last reported
+        4,    1,    2,    112,  128,  81,
     };
     EXPECT_EQ(bytes, golden);
 }
@@ -57,13 +56,40 @@ TEST(ConfigRecord, FieldsOfTheSave)
         std::vector<uint8_t> expected;
     };
     const Case cases[] = {
-        {"serial 700", [](ConfigControls& c) { c.serialNumber = 700; }, 0, {0xBC, 0x02, 0x00, 0x00, 78, 112, 1, 1, 0x2C, 0x01, 0, 0}},
+        {"serial 700",
+         [](ConfigControls& c) { c.serialNumber = 700; },
+         0,
+         {0xBC, 0x02, 0x00, 0x00, 78, 112, 1, 1, 0x2C, 0x01, 0, 0}},
         {"serial 799900", [](ConfigControls& c) { c.serialNumber = 799900; }, 0, {0x9C, 0x34, 0x0C, 0x00}},
         {"serial 799900 less 400", [](ConfigControls& c) { c.serialNumber = 799900; }, 8, {0x0C, 0x33, 0x0C, 0x00}},
-        {"display 10, CAN 0", [](ConfigControls& c) { c.displayTypeText = displayTypeItems()[0]; c.canModeIndex = 0; }, 5, {100}},
-        {"display 14, CAN 3", [](ConfigControls& c) { c.displayTypeText = displayTypeItems()[4]; c.canModeIndex = 3; }, 5, {143}},
-        {"typed display code 25, no CAN mode", [](ConfigControls& c) { c.displayTypeText = "25 my own"; c.canModeIndex = -1; }, 5, {249}},
-        {"display code 26 wraps", [](ConfigControls& c) { c.displayTypeText = "26"; c.canModeIndex = 0; }, 5, {4}},
+        {"display 10, CAN 0",
+         [](ConfigControls& c) {
+             c.displayTypeText = displayTypeItems()[0];
+             c.canModeIndex = 0;
+         },
+         5,
+         {100}},
+        {"display 14, CAN 3",
+         [](ConfigControls& c) {
+             c.displayTypeText = displayTypeItems()[4];
+             c.canModeIndex = 3;
+         },
+         5,
+         {143}},
+        {"typed display code 25, no CAN mode",
+         [](ConfigControls& c) {
+             c.displayTypeText = "25 my own";
+             c.canModeIndex = -1;
+         },
+         5,
+         {249}},
+        {"display code 26 wraps",
+         [](ConfigControls& c) {
+             c.displayTypeText = "26";
+             c.canModeIndex = 0;
+         },
+         5,
+         {4}},
         {"typed hardware 300 keeps its low byte", [](ConfigControls& c) { c.hardwareText = "300"; }, 4, {44}},
         {"no KL15 mode", [](ConfigControls& c) { c.kl15Index = -1; }, 12, {0xFF}},
         {"pin 35 kept", [](ConfigControls& c) { c.pinRemapIndex = 0; }, 14, {0, 0}},
@@ -71,7 +97,13 @@ TEST(ConfigRecord, FieldsOfTheSave)
         {"no diag mode", [](ConfigControls& c) { c.diagIndex = -1; }, 16, {0xFF, 1}},
         {"buttons on the dash board", [](ConfigControls& c) { c.buttonGroundIndex = 0; }, 18, {0}},
         {"no button wiring", [](ConfigControls& c) { c.buttonGroundIndex = -1; }, 18, {0xF1}},
-        {"no boost sensor, no remap", [](ConfigControls& c) { c.boostIndex = -1; c.buttonRemapIndex = -1; }, 20, {0xFF, 0xFF}},
+        {"no boost sensor, no remap",
+         [](ConfigControls& c) {
+             c.boostIndex = -1;
+             c.buttonRemapIndex = -1;
+         },
+         20,
+         {0xFF, 0xFF}},
         {"language 1", [](ConfigControls& c) { c.languageIndex = 0; }, 22, {1}},
         {"language 20", [](ConfigControls& c) { c.languageIndex = 19; }, 22, {20}},
         {"no language", [](ConfigControls& c) { c.languageIndex = -1; }, 22, {0}},
@@ -291,8 +323,15 @@ TEST(SettingsNumbers, TextToIntReadsWholeNumbersOnly)
     const struct {
         const char* text;
         int value;
-    } good[] = {{"7", 7}, {"078", 78}, {"  12", 12}, {"-5", -5}, {"+9", 9}, {"$1F", 31}, {"0x10", 16},
-                {"2147483647", 2147483647}, {"-2147483648", -2147483647 - 1}};
+    } good[] = {{"7", 7},
+                {"078", 78},
+                {"  12", 12},
+                {"-5", -5},
+                {"+9", 9},
+                {"$1F", 31},
+                {"0x10", 16},
+                {"2147483647", 2147483647},
+                {"-2147483648", -2147483647 - 1}};
     for (const auto& g : good)
         EXPECT_EQ(textToInt(g.text), g.value) << g.text;
     for (const char* bad : {"", " ", "3.", "1 ", "12a", "-", "$", "2147483648", "99999999999999999999", "０"})
@@ -312,8 +351,8 @@ TEST(SettingsNumbers, RoundHalfEven)
 {
     const struct {
         int n, d, q;
-    } cases[] = {{25, 10, 2}, {35, 10, 4}, {240, 10, 24}, {2000, 32, 62}, {2000, 160, 12}, {2000, 150, 13},
-                 {2000, 13, 154}, {2000, 43, 47}, {23, 15, 2}, {7, 15, 0}, {8, 15, 1}, {15, 10, 2}, {5, 10, 0}};
+    } cases[] = {{25, 10, 2},    {35, 10, 4}, {240, 10, 24}, {2000, 32, 62}, {2000, 160, 12}, {2000, 150, 13}, {2000, 13, 154},
+                 {2000, 43, 47}, {23, 15, 2}, {7, 15, 0},    {8, 15, 1},     {15, 10, 2},     {5, 10, 0}};
     for (const auto& c : cases)
         EXPECT_EQ(roundHalfEven(c.n, c.d), c.q) << c.n << "/" << c.d;
 }

@@ -61,7 +61,7 @@ TEST(ExtraCoding, ReadThenSaveUnchangedClearsOnlyBits3And4OfByte7)
     const ExtraCodingRecord r = decodeExtraCoding(reply);
     EXPECT_EQ(encodeExtraCoding(r), reply) << "decode and encode are inverses";
     const ExtraCodingView v = extraCodingView(r);
-    const ExtraCodingControls page{v.warningsMask, v.speedLimit, v.comfortMask, v.coffeeMinutes,
+    const ExtraCodingControls page{v.warningsMask, v.speedLimit,  v.comfortMask,    v.coffeeMinutes,
                                    v.coffeeKm,     v.optionsMask, v.lineColourIndex};
     const ExtraCodingBytes saved = encodeExtraCoding(extraCodingFromControls(page, r.byte5, r.byte6));
     EXPECT_EQ(saved, (ExtraCodingBytes{0xA5, 130, 0x5A, 12, 33, 0x77, 0x88, 0x67}));

@@ -107,8 +107,7 @@ TEST(MirrorMove, DirectionBitPlusChosenSide)
         {MirrorDown, 1, 0x22},  {MirrorUp, -1, 0x01},    {MirrorUp, 2, 0x01},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(mirrorMoveParameter(c.direction, c.side), c.expected)
-            << int(c.direction) << " side " << c.side;
+        EXPECT_EQ(mirrorMoveParameter(c.direction, c.side), c.expected) << int(c.direction) << " side " << c.side;
 }
 
 }  // namespace

@@ -26,9 +26,8 @@ SettingsFile sampleFile()
     f.saved = QDateTime(QDate(2026, 3, 14), QTime(9, 26, 53), QTimeZone::utc());
     f.port = QStringLiteral("COM3");
     f.storage = StorageSizes{{2, 10, 20, 0}, 2048};
-    f.records[SettingsRecordKind::Config] =
-        RecordBytes{0x71, 0x11, 0x01, 0x00, 77, 121, 1, 1, 0xE1, 0x0F, 0x01, 0x00, 2, 95, 1, 0, 3, 1, 15, 0xA5,
-                    4, 1, 2, 101, 129, 81};
+    f.records[SettingsRecordKind::Config] = RecordBytes{0x71, 0x11, 0x01, 0x00, 77, 121, 1,    1, 0xE1, 0x0F, 0x01, 0x00, 2,
+                                                        95,   1,    0,    3,    1,  15,  0xA5, 4, 1,    2,    101,  129,  81};
     f.records[SettingsRecordKind::ExtraCoding] = RecordBytes{0x81, 130, 0x42, 6, 60, 0x11, 0x22, 0x64};
     f.records[SettingsRecordKind::TurboTimer] = RecordBytes{120, 0, 95, 0, 1, 0, 0x58, 0x02, 60, 0, 0, 1};
     f.records[SettingsRecordKind::Transmission] = RecordBytes{50, 40, 25, 20, 16, 10};
@@ -94,8 +93,7 @@ TEST(SettingsFile, BadFilesAreRefusedWithTheirProblem)
          "the Transmission record's bytes are not hexadecimal (\"32 28 19 14 1G 0A\")"},
         {"half a byte", replaced("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": \"32 28 19 14 10 0\""),
          "the Transmission record's bytes are not hexadecimal"},
-        {"bytes not text", replaced("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": 50"),
-         "the Transmission record has no bytes"},
+        {"bytes not text", replaced("\"bytes\": \"32 28 19 14 10 0A\"", "\"bytes\": 50"), "the Transmission record has no bytes"},
     };
     for (const auto& c : cases) {
         const SettingsFileLoad load = parseSettingsFile(c.bytes);
@@ -133,8 +131,9 @@ TEST(SettingsFile, TheComparisonListsEachDifferingFieldWithThePagesTexts)
         (*display[c.kind])[c.at] = c.value;
         const auto rows = compareSettings(display, file);
         ASSERT_EQ(rows.size(), 1u) << c.field;
-        EXPECT_EQ(rows[0], (SettingsDifference{c.kind, QString::fromUtf8(c.field), QString::fromUtf8(c.display),
-                                               QString::fromUtf8(c.inFile)}));
+        EXPECT_EQ(
+            rows[0],
+            (SettingsDifference{c.kind, QString::fromUtf8(c.field), QString::fromUtf8(c.display), QString::fromUtf8(c.inFile)}));
     }
     EXPECT_TRUE(compareSettings(file, file).empty());
 }

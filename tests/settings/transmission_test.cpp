@@ -40,12 +40,14 @@ TEST(Transmission, SaveSendsEachRatioWithAZeroHighByte)
         spins[g.ratioBox] = g.startRatio;
     }
     std::vector<std::string> read;
-    auto spin = [&](std::string_view n) { read.emplace_back(n); return spins.find(n)->second; };
-    EXPECT_EQ(transmissionFromControls(spin),
-              (std::array<uint8_t, 12>{0x5A, 0, 0x3C, 0, 0x28, 0, 0x21, 0, 0x1C, 0, 0x18, 0}))
+    auto spin = [&](std::string_view n) {
+        read.emplace_back(n);
+        return spins.find(n)->second;
+    };
+    EXPECT_EQ(transmissionFromControls(spin), (std::array<uint8_t, 12>{0x5A, 0, 0x3C, 0, 0x28, 0, 0x21, 0, 0x1C, 0, 0x18, 0}))
         << "start values";
-    EXPECT_EQ(read, (std::vector<std::string>{"SpinEdit38", "SpinEdit37", "SpinEdit36", "SpinEdit35", "SpinEdit33",
-                                              "SpinEdit34"}))
+    EXPECT_EQ(read,
+              (std::vector<std::string>{"SpinEdit38", "SpinEdit37", "SpinEdit36", "SpinEdit35", "SpinEdit33", "SpinEdit34"}))
         << "only the ratio boxes, gear 1 to 6";
 
     spins["SpinEdit34"] = 10;  // sixth gear disabled

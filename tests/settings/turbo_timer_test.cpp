@@ -14,11 +14,17 @@ TEST(TurboTimer, SaveReadsTheControlsInRecordOrder)
     std::map<std::string, bool, std::less<>> ticks{{"CheckBox3", true}, {"CheckBox4", false}};
     std::vector<std::string> order;
     const TurboTimerBytes bytes = turboTimerFromControls(
-        [&](std::string_view n) { order.emplace_back(n); return spins.find(n)->second; },
-        [&](std::string_view n) { order.emplace_back(n); return ticks.find(n)->second; });
+        [&](std::string_view n) {
+            order.emplace_back(n);
+            return spins.find(n)->second;
+        },
+        [&](std::string_view n) {
+            order.emplace_back(n);
+            return ticks.find(n)->second;
+        });
     EXPECT_EQ(bytes, (TurboTimerBytes{0x5A, 0x00, 0x5A, 0x00, 0x01, 0x00, 0x2C, 0x01, 0x5A, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(order, (std::vector<std::string>{"SpinEdit90", "SpinEdit106", "CheckBox3", "SpinEdit107",
-                                               "SpinEdit108", "CheckBox4"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"SpinEdit90", "SpinEdit106", "CheckBox3", "SpinEdit107", "SpinEdit108", "CheckBox4"}));
 
     spins = {{"SpinEdit90", 0}, {"SpinEdit106", 50}, {"SpinEdit107", 1200}, {"SpinEdit108", 100}};
     ticks = {{"CheckBox3", false}, {"CheckBox4", true}};
@@ -38,7 +44,8 @@ TEST(TurboTimer, ReplyShowsWordsAndOnlyTheLowByteOfEachFlag)
         {"start values, cooling on", {0x5A, 0, 0x5A, 0, 1, 0, 0x2C, 1, 0x5A, 0, 0, 0}, {90, 90, true, 300, 90, false}},
         {"flag word 00 01 is off", {0, 0, 50, 0, 0x00, 0x01, 0, 0, 50, 0, 0x00, 0x01}, {0, 50, false, 0, 50, false}},
         {"flag low byte 2 is on", {0, 0, 50, 0, 0x02, 0x00, 0, 0, 50, 0, 0xFF, 0xFF}, {0, 50, true, 0, 50, true}},
-        {"words past the limits, shown raw", {0xFF, 0xFF, 0x10, 0x27, 0, 0, 0x00, 0x10, 0, 0, 0, 0},
+        {"words past the limits, shown raw",
+         {0xFF, 0xFF, 0x10, 0x27, 0, 0, 0x00, 0x10, 0, 0, 0, 0},
          {65535, 10000, false, 4096, 0, false}},
     };
     for (const Case& c : cases) {

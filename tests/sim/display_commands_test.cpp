@@ -12,22 +12,22 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes frame(std::uint8_t code, const Bytes &params = {})
+Bytes frame(std::uint8_t code, const Bytes& params = {})
 {
     Bytes f{0xA6, static_cast<std::uint8_t>(1 + params.size()), code};
     f.insert(f.end(), params.begin(), params.end());
     return f;
 }
 
-Bytes replyBytes(const std::vector<OutputStep> &steps)
+Bytes replyBytes(const std::vector<OutputStep>& steps)
 {
     Bytes all;
-    for (const OutputStep &s : steps)
+    for (const OutputStep& s : steps)
         all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
 }
 
-Bytes send(DisplaySimulator &sim, const Bytes &bytes) { return replyBytes(sim.feed(bytes)); }
+Bytes send(DisplaySimulator& sim, const Bytes& bytes) { return replyBytes(sim.feed(bytes)); }
 
 Bytes counting(std::size_t n, std::uint8_t first = 1)
 {
@@ -38,19 +38,18 @@ Bytes counting(std::size_t n, std::uint8_t first = 1)
 }
 
 // The codes the shell can send, in numerical order.
-const std::set<std::uint8_t> kShellCodes{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B, 0x0C,
-                                         0x0D, 0x0E, 0x0F, 0x10, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A,
-                                         0x1B, 0x1E, 0x1F, 0x20, 0x23, 0x24, 0x25, 0x26, 0x28, 0x29, 0x2A,
-                                         0x2B, 0x2C, 0x32, 0x33, 0x34, 0x37, 0x3D, 0x64, 0x65};
+const std::set<std::uint8_t> kShellCodes{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F,
+                                         0x10, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1A, 0x1B, 0x1E, 0x1F, 0x20, 0x23, 0x24,
+                                         0x25, 0x26, 0x28, 0x29, 0x2A, 0x2B, 0x2C, 0x32, 0x33, 0x34, 0x37, 0x3D, 0x64, 0x65};
 
 // Reply length by code; codes not listed draw no reply.
 const std::map<std::uint8_t, std::size_t> kReplyLengths{{0x20, 6},  {0x18, 28}, {0x10, 28}, {0x37, 28},
-                                                         {0x28, 28}, {0x17, 10}, {0x26, 14}, {0x24, 8}};
+                                                        {0x28, 28}, {0x17, 10}, {0x26, 14}, {0x24, 8}};
 
 TEST(CommandCatalogue, KnowsExactlyTheShellsCommandCodes)
 {
     std::set<std::uint8_t> codes;
-    for (const CommandInfo &info : commandCatalogue()) {
+    for (const CommandInfo& info : commandCatalogue()) {
         codes.insert(info.code);
         EXPECT_EQ(findCommand(info.code), &info) << "code " << int(info.code);
     }
@@ -60,7 +59,7 @@ TEST(CommandCatalogue, KnowsExactlyTheShellsCommandCodes)
 
 TEST(CommandCatalogue, DecodesEveryWellFormedFrameAndAnswersWithTheRightLength)
 {
-    for (const CommandInfo &info : commandCatalogue()) {
+    for (const CommandInfo& info : commandCatalogue()) {
         for (std::size_t n = 0; n < 64; ++n) {
             if (!info.acceptsParamCount(n))
                 continue;
@@ -73,7 +72,7 @@ TEST(CommandCatalogue, DecodesEveryWellFormedFrameAndAnswersWithTheRightLength)
 
             const auto log = sim.log();
             ASSERT_EQ(log.size(), 1u) << "code " << int(info.code);
-            const FrameRecord &r = log[0];
+            const FrameRecord& r = log[0];
             EXPECT_EQ(r.kind, FrameKind::Command);
             EXPECT_TRUE(r.wellFormed) << r.name;
             EXPECT_EQ(r.raw, f);
@@ -134,7 +133,7 @@ TEST(CommandCatalogue, MalformedAndUnknownFramesAreLoggedButNotActedOn)
     EXPECT_TRUE(send(sim, frame(0x99, {0x01, 0x02})).empty());
     const auto log = sim.log();
     ASSERT_EQ(log.size(), 4u);
-    for (const FrameRecord &r : log)
+    for (const FrameRecord& r : log)
         EXPECT_FALSE(r.wellFormed) << r.name;
     EXPECT_EQ(log[3].name, "unknown command 0x99");
     EXPECT_EQ(sim.state().config, configBefore);
@@ -150,19 +149,17 @@ struct SizeCase {
 TEST(SizeReply, CarriesTheConfiguredSizesWithTheSdSizeDividedBy16)
 {
     const std::vector<SizeCase> cases{
-        {{{0, 10, 10, 0}, 1024}, {0x20, 0, 10, 10, 0, 64}},
-        {{{255, 1, 2, 3}, 4080}, {0x20, 255, 1, 2, 3, 255}},
-        {{{4, 4, 4, 4}, 0}, {0x20, 4, 4, 4, 4, 0}},
-        {{{0, 0, 0, 0}, 31}, {0x20, 0, 0, 0, 0, 1}},      // rounded down
+        {{{0, 10, 10, 0}, 1024}, {0x20, 0, 10, 10, 0, 64}}, {{{255, 1, 2, 3}, 4080}, {0x20, 255, 1, 2, 3, 255}},
+        {{{4, 4, 4, 4}, 0}, {0x20, 4, 4, 4, 4, 0}},         {{{0, 0, 0, 0}, 31}, {0x20, 0, 0, 0, 0, 1}},  // rounded down
         {{{0, 0, 0, 0}, 64000}, {0x20, 0, 0, 0, 0, 255}},  // too big for one byte: the largest it can say
     };
-    for (const SizeCase &c : cases) {
+    for (const SizeCase& c : cases) {
         DisplaySimulator sim(SimulatorOptions{c.volumes, {}});
         EXPECT_EQ(send(sim, frame(0x20)), c.reply) << "SD " << c.volumes.sdMb;
     }
 }
 
-Bytes withLead(std::uint8_t code, const Bytes &record)
+Bytes withLead(std::uint8_t code, const Bytes& record)
 {
     Bytes r{0xA6, code};
     r.insert(r.end(), record.begin(), record.end());
@@ -227,8 +224,8 @@ TEST(RemoteControls, TheDisplayRemembersWhatTheShellSet)
     send(sim, Bytes{0xA6, 0x01, 0x34});        // kl 15 on
     send(sim, Bytes{0xA6, 0x01, 0x1A});        // reboot
     send(sim, Bytes{0xA6, 0x01, 0x1A});
-    send(sim, Bytes{0xA6, 0x01, 0x07});        // turbo timer on
-    send(sim, Bytes{0xA6, 0x01, 0x65});        // sleep in
+    send(sim, Bytes{0xA6, 0x01, 0x07});  // turbo timer on
+    send(sim, Bytes{0xA6, 0x01, 0x65});  // sleep in
     DisplayState s = sim.state();
     EXPECT_EQ(s.brightness, 70);
     EXPECT_EQ(s.doors, 64);
@@ -248,4 +245,4 @@ TEST(RemoteControls, TheDisplayRemembersWhatTheShellSet)
     EXPECT_EQ(sim.log()[0].name, "brightness 70");
 }
 
-} // namespace
+}  // namespace

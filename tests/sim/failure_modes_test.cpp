@@ -14,10 +14,10 @@ const Bytes kHello{0xA1, 0x04, 0x34, 0x45, 0x56, 0x67};
 const Bytes kSizeQuery{0xA6, 0x01, 0x20};
 const Bytes kSizeReply{0x20, 0, 10, 10, 0, 64};
 
-Bytes joined(const std::vector<OutputStep> &steps)
+Bytes joined(const std::vector<OutputStep>& steps)
 {
     Bytes all;
-    for (const OutputStep &s : steps)
+    for (const OutputStep& s : steps)
         all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
 }
@@ -71,7 +71,7 @@ TEST(FailureModeShaping, EveryModeShapesTheSizeReplyAsItSays)
         }
         case FailureMode::DropLine: {
             EXPECT_EQ(joined(steps), kSizeReply);  // first frame: served normally
-            for (const OutputStep &s : steps)
+            for (const OutputStep& s : steps)
                 EXPECT_FALSE(s.dropLine);
             // The second frame is answered, then the line drops; what followed it is lost with the line.
             Bytes two = kSizeQuery;
@@ -126,4 +126,4 @@ TEST(FailureModeShaping, CommandsWithoutReplyStaySilentInEveryMode)
     }
 }
 
-} // namespace
+}  // namespace

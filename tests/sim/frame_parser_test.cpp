@@ -13,7 +13,7 @@ using Bytes = std::vector<std::uint8_t>;
 Bytes concat(std::initializer_list<Bytes> parts)
 {
     Bytes all;
-    for (const Bytes &p : parts)
+    for (const Bytes& p : parts)
         all.insert(all.end(), p.begin(), p.end());
     return all;
 }
@@ -23,8 +23,7 @@ const Bytes kGoodbye{0xAE, 0x00, 0x55};
 const Bytes kSizeQuery{0xA6, 0x01, 0x20};
 const Bytes kReadConfig{0xA6, 0x01, 0x18};
 // The transmission save: length byte 0x0E, but only the code and 12 bytes follow it.
-const Bytes kSaveTransmission{0xA6, 0x0E, 0x23, 0x5A, 0x00, 0x3C, 0x00, 0x28, 0x00,
-                              0x21, 0x00, 0x1C, 0x00, 0x18, 0x00};
+const Bytes kSaveTransmission{0xA6, 0x0E, 0x23, 0x5A, 0x00, 0x3C, 0x00, 0x28, 0x00, 0x21, 0x00, 0x1C, 0x00, 0x18, 0x00};
 
 Bytes gammaC()
 {
@@ -39,24 +38,24 @@ struct Entry {
     Bytes raw;
 };
 
-std::vector<Entry> entries(const DisplaySimulator &sim)
+std::vector<Entry> entries(const DisplaySimulator& sim)
 {
     std::vector<Entry> out;
-    for (const FrameRecord &r : sim.log())
+    for (const FrameRecord& r : sim.log())
         out.push_back({r.kind, r.raw});
     return out;
 }
 
-Bytes replyBytes(const std::vector<OutputStep> &steps)
+Bytes replyBytes(const std::vector<OutputStep>& steps)
 {
     Bytes all;
-    for (const OutputStep &s : steps)
+    for (const OutputStep& s : steps)
         all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
 }
 
 // Feeds the stream cut after each of the given sizes (cycled); returns all reply bytes.
-Bytes feedInPieces(DisplaySimulator &sim, const Bytes &stream, const std::vector<std::size_t> &sizes)
+Bytes feedInPieces(DisplaySimulator& sim, const Bytes& stream, const std::vector<std::size_t>& sizes)
 {
     Bytes replies;
     std::size_t pos = 0;
@@ -75,7 +74,7 @@ struct ParseCase {
     std::vector<Entry> expected;
 };
 
-std::ostream &operator<<(std::ostream &os, const ParseCase &c) { return os << c.name; }
+std::ostream& operator<<(std::ostream& os, const ParseCase& c) { return os << c.name; }
 
 Bytes garbage(std::uint8_t b) { return {b}; }
 
@@ -89,21 +88,32 @@ const std::vector<ParseCase> kParseCases{
     {"gamma table C", gammaC(), {{FrameKind::Command, gammaC()}}},
     {"stray bytes before a frame are skipped one by one",
      concat({{0x00, 0xFF, 0x55}, kSizeQuery}),
-     {{FrameKind::Garbage, garbage(0x00)}, {FrameKind::Garbage, garbage(0xFF)}, {FrameKind::Garbage, garbage(0x55)},
+     {{FrameKind::Garbage, garbage(0x00)},
+      {FrameKind::Garbage, garbage(0xFF)},
+      {FrameKind::Garbage, garbage(0x55)},
       {FrameKind::Command, kSizeQuery}}},
     {"a broken hello is garbage and the next marker starts afresh",
      concat({{0xA1, 0x04, 0x34}, kHello}),
-     {{FrameKind::Garbage, garbage(0xA1)}, {FrameKind::Garbage, garbage(0x04)}, {FrameKind::Garbage, garbage(0x34)},
+     {{FrameKind::Garbage, garbage(0xA1)},
+      {FrameKind::Garbage, garbage(0x04)},
+      {FrameKind::Garbage, garbage(0x34)},
       {FrameKind::Hello, kHello}}},
     {"a repeated marker byte", concat({{0xA1}, kHello}), {{FrameKind::Garbage, garbage(0xA1)}, {FrameKind::Hello, kHello}}},
-    {"a command frame of length 0 is garbage", concat({{0xA6, 0x00}, kGoodbye}),
+    {"a command frame of length 0 is garbage",
+     concat({{0xA6, 0x00}, kGoodbye}),
      {{FrameKind::Garbage, garbage(0xA6)}, {FrameKind::Garbage, garbage(0x00)}, {FrameKind::Goodbye, kGoodbye}}},
-    {"a broken goodbye is garbage", concat({{0xAE, 0x01}, kGoodbye}),
+    {"a broken goodbye is garbage",
+     concat({{0xAE, 0x01}, kGoodbye}),
      {{FrameKind::Garbage, garbage(0xAE)}, {FrameKind::Garbage, garbage(0x01)}, {FrameKind::Goodbye, kGoodbye}}},
     {"an unfinished frame waits for its bytes", {0xA6, 0x02, 0x32}, {}},
-    {"a whole session", concat({kHello, kSizeQuery, kSaveTransmission, gammaC(), kReadConfig, kGoodbye}),
-     {{FrameKind::Hello, kHello}, {FrameKind::Command, kSizeQuery}, {FrameKind::Command, kSaveTransmission},
-      {FrameKind::Command, gammaC()}, {FrameKind::Command, kReadConfig}, {FrameKind::Goodbye, kGoodbye}}},
+    {"a whole session",
+     concat({kHello, kSizeQuery, kSaveTransmission, gammaC(), kReadConfig, kGoodbye}),
+     {{FrameKind::Hello, kHello},
+      {FrameKind::Command, kSizeQuery},
+      {FrameKind::Command, kSaveTransmission},
+      {FrameKind::Command, gammaC()},
+      {FrameKind::Command, kReadConfig},
+      {FrameKind::Goodbye, kGoodbye}}},
 };
 
 const std::vector<std::vector<std::size_t>> kPieceSizes{{1000}, {1}, {2}, {3}, {5, 1}, {7}, {1, 13, 2}};
@@ -112,9 +122,9 @@ class FrameParser : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(FrameParser, FindsTheSameFramesAndRepliesHoweverTheBytesArePieced)
 {
-    const ParseCase &c = GetParam();
+    const ParseCase& c = GetParam();
     Bytes wholeReplies;
-    for (const auto &sizes : kPieceSizes) {
+    for (const auto& sizes : kPieceSizes) {
         DisplaySimulator sim;
         const Bytes replies = feedInPieces(sim, c.input, sizes);
         const std::vector<Entry> got = entries(sim);
@@ -170,12 +180,12 @@ TEST(FrameParserObserver, SeesEveryEntryInOrder)
 {
     DisplaySimulator sim;
     std::vector<std::string> seen;
-    sim.setObserver([&](const FrameRecord &r) { seen.push_back(r.name); });
+    sim.setObserver([&](const FrameRecord& r) { seen.push_back(r.name); });
     sim.feed(concat({kHello, {0x00}, kGoodbye}));
     EXPECT_EQ(seen, (std::vector<std::string>{"hello", "garbage", "goodbye"}));
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -192,4 +202,4 @@ TEST(FrameParserLog, KeepsOnlyTheNewestEntriesWhenLimited)
     EXPECT_EQ(sim.frameCount(), 4u);
 }
 
-} // namespace
+}  // namespace

@@ -21,25 +21,25 @@ using namespace std::chrono_literals;
 constexpr auto kReplyBound = 5s;
 
 struct FormatCase {
-    const char *text;
+    const char* text;
     std::optional<unsigned> halfBits;
 };
 
 TEST(LineFormatTest, FrameFormatsCountStartDataParityAndStopBits)
 {
     const std::vector<FormatCase> cases{
-        {"8N2", 22u}, {"8N1", 20u}, {"7E1", 20u}, {"8O1.5", 23u}, {"5N1", 14u}, {"8m2", 24u},
-        {"9N1", std::nullopt}, {"8X1", std::nullopt}, {"8N3", std::nullopt}, {"8N", std::nullopt},
-        {"", std::nullopt}, {"8N2x", std::nullopt},
+        {"8N2", 22u},          {"8N1", 20u},         {"7E1", 20u},          {"8O1.5", 23u},
+        {"5N1", 14u},          {"8m2", 24u},         {"9N1", std::nullopt}, {"8X1", std::nullopt},
+        {"8N3", std::nullopt}, {"8N", std::nullopt}, {"", std::nullopt},    {"8N2x", std::nullopt},
     };
-    for (const FormatCase &c : cases)
+    for (const FormatCase& c : cases)
         EXPECT_EQ(parseFrameFormat(c.text), c.halfBits) << c.text;
 }
 
 TEST(LineFormatTest, TimesComeFromTheByteCountNotFromAddedUpSteps)
 {
     const LineFormat line{921600, 22};
-    EXPECT_EQ(line.nsFor(1), 11935);                      // 11 bits at 921600 baud: 11.9355 us
+    EXPECT_EQ(line.nsFor(1), 11935);                                // 11 bits at 921600 baud: 11.9355 us
     EXPECT_EQ(line.nsFor(std::uint64_t{1} << 20), 12'515'555'555);  // 1 MiB: 12.52 s
 
     // A thousand one-byte puts while the line is busy make one burst, timed from its start.
@@ -91,8 +91,8 @@ std::int64_t cpuNs()
 {
     rusage u{};
     ::getrusage(RUSAGE_SELF, &u);
-    return (std::int64_t{u.ru_utime.tv_sec} + u.ru_stime.tv_sec) * 1'000'000'000 +
-           (std::int64_t{u.ru_utime.tv_usec} + u.ru_stime.tv_usec) * 1000;
+    return (std::int64_t{u.ru_utime.tv_sec} + u.ru_stime.tv_sec) * 1'000'000'000
+        + (std::int64_t{u.ru_utime.tv_usec} + u.ru_stime.tv_usec) * 1000;
 }
 
 class EmulatedLineTest : public ::testing::Test {
@@ -117,7 +117,7 @@ Bytes block250(std::uint8_t seed)
     return b;
 }
 
-std::uint8_t dataSum(const Bytes &frame)
+std::uint8_t dataSum(const Bytes& frame)
 {
     return static_cast<std::uint8_t>(std::accumulate(frame.begin() + 2, frame.end(), 0u));
 }
@@ -140,8 +140,7 @@ TEST_F(EmulatedLineTest, ABlockIsAnsweredNoSoonerThanItAndItsAnswerCanCrossTheLi
         EXPECT_EQ(shell.receive(2, kReplyBound), (Bytes{0xAB, dataSum(block)}));
         const std::int64_t answered = steadyNowNs();
         // The block crosses, then the answer crosses back (each timed whole), then the latency.
-        const std::int64_t least =
-            o.line.nsFor(block.size()) + o.line.nsFor(2) + std::chrono::nanoseconds(latency).count();
+        const std::int64_t least = o.line.nsFor(block.size()) + o.line.nsFor(2) + std::chrono::nanoseconds(latency).count();
         EXPECT_GE(answered - sent, least);
 
         // The answer's write was due exactly that long after the block's first byte was read.
@@ -181,7 +180,7 @@ TEST_F(EmulatedLineTest, TurnaroundsRunFromAnAnswerToTheNextBytesOfTheShell)
     const LineRecords r = server.lineRecords();
     ASSERT_EQ(r.turnarounds.size(), 4u);  // after the open and after each block
     for (std::size_t i = 0; i < r.turnarounds.size(); ++i) {
-        const TurnaroundRecord &t = r.turnarounds[i];
+        const TurnaroundRecord& t = r.turnarounds[i];
         EXPECT_EQ(t.answered, static_cast<int>(i == 0 ? FrameKind::SdOpen : FrameKind::SdBlock));
         EXPECT_LE(t.answerWrittenNs, t.nextReadNs);
         if (i > 0) {
@@ -290,4 +289,4 @@ TEST_F(EmulatedLineTest, EveryFaultAimedAtOneBlockShowsOnTheLine)
     }
 }
 
-} // namespace
+}  // namespace

@@ -15,9 +15,9 @@ int msLeft(std::chrono::steady_clock::time_point until)
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-} // namespace
+}  // namespace
 
-PtyClient::PtyClient(const std::string &path)
+PtyClient::PtyClient(const std::string& path)
 {
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd_ < 0) {
@@ -38,7 +38,7 @@ PtyClient::~PtyClient()
         ::close(fd_);
 }
 
-void PtyClient::send(const std::vector<std::uint8_t> &bytes)
+void PtyClient::send(const std::vector<std::uint8_t>& bytes)
 {
     std::size_t done = 0;
     while (fd_ >= 0 && done < bytes.size()) {

@@ -8,15 +8,15 @@
 // does (raw, exclusive) and reads with an upper bound on every wait.
 class PtyClient {
 public:
-    explicit PtyClient(const std::string &path);
-    PtyClient(const PtyClient &) = delete;
-    PtyClient &operator=(const PtyClient &) = delete;
+    explicit PtyClient(const std::string& path);
+    PtyClient(const PtyClient&) = delete;
+    PtyClient& operator=(const PtyClient&) = delete;
     ~PtyClient();
 
     bool isOpen() const { return fd_ >= 0; }
     int error() const { return error_; }  // errno of a failed opening
 
-    void send(const std::vector<std::uint8_t> &bytes);
+    void send(const std::vector<std::uint8_t>& bytes);
     // Reads until n bytes arrived or the time ran out; returns what arrived.
     std::vector<std::uint8_t> receive(std::size_t n, std::chrono::milliseconds timeout);
     // Reads whatever arrives within the time.

@@ -11,16 +11,16 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes send(DisplaySimulator &sim, const Bytes &bytes)
+Bytes send(DisplaySimulator& sim, const Bytes& bytes)
 {
     Bytes all;
-    for (const OutputStep &s : sim.feed(bytes))
+    for (const OutputStep& s : sim.feed(bytes))
         all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
 }
 
 template <std::size_t N>
-Bytes reply(std::uint8_t code, const std::array<std::uint8_t, N> &record)
+Bytes reply(std::uint8_t code, const std::array<std::uint8_t, N>& record)
 {
     Bytes r{0xA6, code};
     r.insert(r.end(), record.begin(), record.end());
@@ -68,12 +68,12 @@ TEST(SettingsRecordsStart, SavesReplaceTheRecordsAsSent)
 
 TEST(SettingsRecordsStart, CommandLineSetsEachRecordInHex)
 {
-    const SimCommandLine cl = parseSimCommandLine(
-        {"--config", "71 11 01 00 4E 70 01 01 E1 0F 01 00 01 64 00 00 01 01 0F 5A 01 00 02 73 73 1F",
-         "--extra-coding=81:5A:02:18:18:11:22:64", "--turbo-timer", "5A005A0001002C015A000000",
-         "--transmission", "5A-00-3C-00-28-00-21-00-1C-00-18-00"});
+    const SimCommandLine cl =
+        parseSimCommandLine({"--config", "71 11 01 00 4E 70 01 01 E1 0F 01 00 01 64 00 00 01 01 0F 5A 01 00 02 73 73 1F",
+                             "--extra-coding=81:5A:02:18:18:11:22:64", "--turbo-timer", "5A005A0001002C015A000000",
+                             "--transmission", "5A-00-3C-00-28-00-21-00-1C-00-18-00"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
-    const SettingsRecords &r = cl.server.simulator.records;
+    const SettingsRecords& r = cl.server.simulator.records;
     EXPECT_EQ(r.config[0], 0x71);
     EXPECT_EQ(r.config[19], 0x5A);
     EXPECT_EQ(r.config[25], 0x1F);
@@ -95,7 +95,7 @@ TEST(SettingsRecordsStart, CommandLineRejectsRecordsOfTheWrongLengthOrDigits)
         {"--config", ""},
         {"--config"},
     };
-    for (const auto &args : bad) {
+    for (const auto& args : bad) {
         const SimCommandLine cl = parseSimCommandLine(args);
         EXPECT_NE(cl.error.find(args[0]), std::string::npos) << args[0] << ": '" << cl.error << "'";
     }

@@ -18,7 +18,7 @@
 #include "sim/line_records.h"
 #include "sim/sim_command_line.h"
 
-extern char **environ;
+extern char** environ;
 
 namespace {
 
@@ -41,15 +41,42 @@ TEST(SimCommandLineParse, DefaultsRegisterCom3WithPlausibleVolumes)
 
 TEST(SimCommandLineParse, TakesEveryOption)
 {
-    const SimCommandLine cl = parseSimCommandLine({"--port", "COM7", "--disks", "1,2,3,4", "--disk2=200", "--sd",
-                                                   "1000", "--split", "4", "--delay=150", "--silent", "--garbage",
-                                                   "5", "--drop-after", "9", "--quiet", "--wrong-sum", "--at",
-                                                   "2:3", "--sd-folder", "/x/sd", "--flash-folder=/x/flash",
-                                                   "--codepage", "1251", "--baud", "921600", "--frame", "8E1",
-                                                   "--reply-latency", "16", "--raw-echo", "--stats", "/x/s.txt"});
+    const SimCommandLine cl = parseSimCommandLine({"--port",
+                                                   "COM7",
+                                                   "--disks",
+                                                   "1,2,3,4",
+                                                   "--disk2=200",
+                                                   "--sd",
+                                                   "1000",
+                                                   "--split",
+                                                   "4",
+                                                   "--delay=150",
+                                                   "--silent",
+                                                   "--garbage",
+                                                   "5",
+                                                   "--drop-after",
+                                                   "9",
+                                                   "--quiet",
+                                                   "--wrong-sum",
+                                                   "--at",
+                                                   "2:3",
+                                                   "--sd-folder",
+                                                   "/x/sd",
+                                                   "--flash-folder=/x/flash",
+                                                   "--codepage",
+                                                   "1251",
+                                                   "--baud",
+                                                   "921600",
+                                                   "--frame",
+                                                   "8E1",
+                                                   "--reply-latency",
+                                                   "16",
+                                                   "--raw-echo",
+                                                   "--stats",
+                                                   "/x/s.txt"});
     ASSERT_TRUE(cl.error.empty()) << cl.error;
     EXPECT_EQ(cl.server.portNumber, 7);
-    const auto &sim = cl.server.simulator;
+    const auto& sim = cl.server.simulator;
     EXPECT_EQ(sim.volumes.diskMb, (std::array<std::uint8_t, 4>{1, 2, 200, 4}));
     EXPECT_EQ(sim.volumes.sdMb, 992u);  // rounded down to a multiple of 16
     EXPECT_TRUE(cl.quiet);
@@ -132,7 +159,7 @@ const std::vector<BadArgs> kBadArgs{
 
 TEST(SimCommandLineParse, RejectsBadOptionsNamingTheFault)
 {
-    for (const BadArgs &bad : kBadArgs) {
+    for (const BadArgs& bad : kBadArgs) {
         const SimCommandLine cl = parseSimCommandLine(bad.args);
         EXPECT_NE(cl.error.find(bad.mentions), std::string::npos) << bad.args[0] << ": '" << cl.error << "'";
     }
@@ -141,13 +168,13 @@ TEST(SimCommandLineParse, RejectsBadOptionsNamingTheFault)
 // Runs korvane-sim with stdout and stderr captured in files.
 class SimProcess {
 public:
-    explicit SimProcess(const std::vector<std::string> &args, const fs::path &folder)
+    explicit SimProcess(const std::vector<std::string>& args, const fs::path& folder)
         : out_(folder / "stdout.txt"), err_(folder / "stderr.txt")
     {
         std::vector<std::string> argv{KORVANE_SIM_EXE};
         argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char *> cargv;
-        for (std::string &a : argv)
+        std::vector<char*> cargv;
+        for (std::string& a : argv)
             cargv.push_back(a.data());
         cargv.push_back(nullptr);
         posix_spawn_file_actions_t actions;
@@ -159,8 +186,8 @@ public:
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
     }
-    SimProcess(const SimProcess &) = delete;
-    SimProcess &operator=(const SimProcess &) = delete;
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
     ~SimProcess()
     {
         if (pid_ > 0) {
@@ -193,7 +220,7 @@ public:
     std::string err() const { return slurp(err_); }
 
 private:
-    static std::string slurp(const fs::path &p)
+    static std::string slurp(const fs::path& p)
     {
         std::ifstream in(p);
         std::stringstream s;
@@ -214,16 +241,17 @@ TEST_F(SimExecutable, HelpListsTheOptionsAndExitsWithZero)
     SimProcess p({"--help"}, runtimeDir.path());
     ASSERT_TRUE(p.started());
     EXPECT_EQ(p.wait(kProcessBound), 0);
-    for (const char *option : {"--port", "--disk0", "--disks", "--sd", "--split", "--delay", "--silent", "--garbage",
-                               "--drop-after", "--wrong-sum", "--transfers-only", "--at", "--sd-folder",
-                               "--flash-folder", "--codepage", "--baud", "--frame", "--reply-latency",
-                               "--raw-echo", "--stats", "--quiet", "--help"})
+    for (const char* option :
+         {"--port",      "--disk0",        "--disks",      "--sd",        "--split",          "--delay",
+          "--silent",    "--garbage",      "--drop-after", "--wrong-sum", "--transfers-only", "--at",
+          "--sd-folder", "--flash-folder", "--codepage",   "--baud",      "--frame",          "--reply-latency",
+          "--raw-echo",  "--stats",        "--quiet",      "--help"})
         EXPECT_NE(p.out().find(option), std::string::npos) << option;
 }
 
 TEST_F(SimExecutable, BadOptionsGiveAClearMessageAndExitCode2)
 {
-    for (const BadArgs &bad : kBadArgs) {
+    for (const BadArgs& bad : kBadArgs) {
         SimProcess p(bad.args, runtimeDir.path());
         ASSERT_TRUE(p.started());
         EXPECT_EQ(p.wait(kProcessBound), 2) << bad.args[0];
@@ -262,14 +290,14 @@ TEST_F(SimExecutable, ServesOnItsPortLinkLogsFramesAndRemovesTheLinkOnSigterm)
 // Sets an environment variable for the life of the object.
 class ScopedEnv {
 public:
-    ScopedEnv(const char *name, const char *value) : name_(name)
+    ScopedEnv(const char* name, const char* value) : name_(name)
     {
-        if (const char *old = std::getenv(name))
+        if (const char* old = std::getenv(name))
             old_ = old;
         ::setenv(name, value, 1);
     }
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
     ~ScopedEnv()
     {
         if (old_)
@@ -315,7 +343,7 @@ TEST_F(SimExecutable, StoresAnSdFileUnderItsDecodedNameAndLogsTheTransfer)
         EXPECT_EQ(p.wait(kProcessBound), 0) << p.err();
         EXPECT_EQ(readStoredFile(sd / "\u042F.txt"), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
         const std::string out = p.out();
-        for (const char *text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
+        for (const char* text : {"SD open", "SD block", "SD close", "AB 03 61 62 63", "sum 26", "code page 1251"})
             EXPECT_NE(out.find(text), std::string::npos) << text << " in " << out;
     }
 }
@@ -369,4 +397,4 @@ TEST_F(SimExecutable, ALinkInUseIsReportedAndLeftAlone)
     EXPECT_EQ(fs::read_symlink(link), "/dev/null");
 }
 
-} // namespace
+}  // namespace

@@ -49,7 +49,7 @@ TEST_F(SimPtyServerTest, AnswersTheSizeQueryAndRecordsTheExactByteStreams)
     ASSERT_TRUE(server.simulator().waitForFrames(4, kReplyBound));
 
     Bytes sentByShell = kHello;
-    for (const Bytes *b : {&kSizeQuery, &kReadConfig, &kGoodbye})
+    for (const Bytes* b : {&kSizeQuery, &kReadConfig, &kGoodbye})
         sentByShell.insert(sentByShell.end(), b->begin(), b->end());
     EXPECT_EQ(server.receivedBytes(), sentByShell);
     const Bytes sent = server.sentBytes();
@@ -189,7 +189,7 @@ TEST_F(SimPtyServerTest, StopDoesNotWaitForAPendingDelay)
     EXPECT_TRUE(server.sentBytes().empty());
 }
 
-std::string linkTarget(const std::string &path)
+std::string linkTarget(const std::string& path)
 {
     std::error_code ec;
     return fs::read_symlink(path, ec).string();
@@ -237,7 +237,7 @@ TEST_F(SimPtyServerTest, ReplacesAStaleLinkButNeverALiveOne)
     try {
         server.start();
         FAIL() << "a live link was taken over";
-    } catch (const std::runtime_error &e) {
+    } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("COM3 is already in use"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(server.running());
@@ -272,4 +272,4 @@ TEST_F(SimPtyServerTest, ADroppedLineMovesThePortLinkToTheNewLine)
     EXPECT_EQ(shell.receive(6, kReplyBound), kSizeReply);
 }
 
-} // namespace
+}  // namespace

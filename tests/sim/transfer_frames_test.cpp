@@ -17,10 +17,10 @@ using namespace std::chrono_literals;
 const Bytes kSizeQuery{0xA6, 0x01, 0x20};
 const Bytes kSizeReply{0x20, 0, 10, 10, 0, 64};
 
-Bytes joined(const std::vector<OutputStep> &steps)
+Bytes joined(const std::vector<OutputStep>& steps)
 {
     Bytes all;
-    for (const OutputStep &s : steps)
+    for (const OutputStep& s : steps)
         all.insert(all.end(), s.bytes.begin(), s.bytes.end());
     return all;
 }
@@ -33,32 +33,31 @@ Bytes pattern(std::size_t n, unsigned seed)
     return b;
 }
 
-std::uint8_t sum8(const Bytes &b, std::size_t from = 0, std::size_t n = SIZE_MAX)
+std::uint8_t sum8(const Bytes& b, std::size_t from = 0, std::size_t n = SIZE_MAX)
 {
     const std::size_t end = std::min(b.size(), n == SIZE_MAX ? b.size() : from + n);
-    return static_cast<std::uint8_t>(std::accumulate(b.begin() + static_cast<std::ptrdiff_t>(from),
-                                                     b.begin() + static_cast<std::ptrdiff_t>(end), 0u));
+    return static_cast<std::uint8_t>(
+        std::accumulate(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(end), 0u));
 }
 
-Bytes sdOpen(const Bytes &name)
+Bytes sdOpen(const Bytes& name)
 {
     Bytes f{0xAA, static_cast<std::uint8_t>(name.size())};
     f.insert(f.end(), name.begin(), name.end());
     return f;
 }
-Bytes sdOpen(const std::string &name) { return sdOpen(Bytes(name.begin(), name.end())); }
+Bytes sdOpen(const std::string& name) { return sdOpen(Bytes(name.begin(), name.end())); }
 
-Bytes sdBlock(const Bytes &data, std::size_t from, std::size_t n)
+Bytes sdBlock(const Bytes& data, std::size_t from, std::size_t n)
 {
     Bytes f{0xAB, static_cast<std::uint8_t>(n)};
-    f.insert(f.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
-             data.begin() + static_cast<std::ptrdiff_t>(from + n));
+    f.insert(f.end(), data.begin() + static_cast<std::ptrdiff_t>(from), data.begin() + static_cast<std::ptrdiff_t>(from + n));
     return f;
 }
 
 const Bytes kSdClose{0xAC, 0x00};
 
-Bytes flashBlock(const Bytes &block1024)
+Bytes flashBlock(const Bytes& block1024)
 {
     Bytes f{0xA4, 0x00};
     f.insert(f.end(), block1024.begin(), block1024.end());
@@ -77,7 +76,7 @@ protected:
     }
 
     // Sends a whole file the way the shell does and returns every answer, in order.
-    static Bytes uploadSd(DisplaySimulator &sim, const std::string &path, const Bytes &data)
+    static Bytes uploadSd(DisplaySimulator& sim, const std::string& path, const Bytes& data)
     {
         Bytes answers = joined(sim.feed(sdOpen(path)));
         std::size_t pos = 0;
@@ -92,7 +91,7 @@ protected:
         return answers;
     }
 
-    static Bytes expectedSdAnswers(const Bytes &data)
+    static Bytes expectedSdAnswers(const Bytes& data)
     {
         Bytes a{0xAA, 0x00};
         std::size_t pos = 0;
@@ -164,7 +163,7 @@ TEST_F(TransferFramesTest, ABlockOfAbcIsAnsweredWith26AndFramesInPiecesCountTheS
 struct SdName {
     Bytes raw;
     int codePage;
-    const char *storedAs;  // under the SD folder, UTF-8; null: refused
+    const char* storedAs;  // under the SD folder, UTF-8; null: refused
 };
 
 TEST_F(TransferFramesTest, NamesAreDecodedFromTheCodePageAndPlacedUnderTheSdFolder)
@@ -181,7 +180,7 @@ TEST_F(TransferFramesTest, NamesAreDecodedFromTheCodePageAndPlacedUnderTheSdFold
         {{'/', '3', 'D', '/'}, 1252, nullptr},             // a folder, not a file
         {{}, 1252, nullptr},
     };
-    for (const SdName &c : cases) {
+    for (const SdName& c : cases) {
         SCOPED_TRACE(std::string(c.raw.begin(), c.raw.end()) + " in " + std::to_string(c.codePage));
         DisplaySimulator sim(options(c.codePage));
         Bytes answers = joined(sim.feed(sdOpen(c.raw)));
@@ -271,10 +270,10 @@ struct Upload {
     std::vector<TransferRecord> transfers;
 };
 
-Upload uploadBatch(DisplaySimulator &sim)
+Upload uploadBatch(DisplaySimulator& sim)
 {
     Upload u;
-    auto feed = [&](const Bytes &frame) {
+    auto feed = [&](const Bytes& frame) {
         const Bytes a = joined(sim.feed(frame));
         u.answers.insert(u.answers.end(), a.begin(), a.end());
     };
@@ -391,4 +390,4 @@ TEST_F(TransferFramesTest, EveryModeAimedAtOneBlockShapesOnlyThatAnswer)
     }
 }
 
-} // namespace
+}  // namespace

@@ -184,8 +184,8 @@ private:
     }
 
     std::shared_ptr<FakeDisplayLine::Shared> shared_;
-    std::deque<uint8_t> input_;      // arrived, not yet read
-    std::deque<Answer> onTheWay_;    // answered, not yet due
+    std::deque<uint8_t> input_;    // arrived, not yet read
+    std::deque<Answer> onTheWay_;  // answered, not yet due
     Clock::time_point lastDue_{};
 };
 

@@ -11,7 +11,8 @@
 PtyPair::PtyPair()
 {
     char name[256] = {0};
-    if (::openpty(&master_, &slaveKeep_, name, nullptr, nullptr) != 0) throw std::runtime_error("openpty failed");
+    if (::openpty(&master_, &slaveKeep_, name, nullptr, nullptr) != 0)
+        throw std::runtime_error("openpty failed");
     slavePath_ = name;
     ::fcntl(master_, F_SETFD, FD_CLOEXEC);
     ::fcntl(slaveKeep_, F_SETFD, FD_CLOEXEC);
@@ -21,14 +22,12 @@ PtyPair::PtyPair()
     ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
 }
 
-PtyPair::~PtyPair()
-{
-    CloseMaster();
-}
+PtyPair::~PtyPair() { CloseMaster(); }
 
 void PtyPair::CloseMaster()
 {
-    if (master_ >= 0) ::close(master_);
+    if (master_ >= 0)
+        ::close(master_);
     master_ = -1;
 }
 
@@ -46,10 +45,7 @@ void PtyPair::Write(const std::vector<uint8_t>& bytes)
     }
 }
 
-void PtyPair::Write(const std::string& bytes)
-{
-    Write(std::vector<uint8_t>(bytes.begin(), bytes.end()));
-}
+void PtyPair::Write(const std::string& bytes) { Write(std::vector<uint8_t>(bytes.begin(), bytes.end())); }
 
 std::vector<uint8_t> PtyPair::Read(size_t n, std::chrono::milliseconds bound)
 {

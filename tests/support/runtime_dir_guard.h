@@ -11,7 +11,7 @@ class RuntimeDirGuard {
 public:
     RuntimeDirGuard()
     {
-        if (const char *old = std::getenv("XDG_RUNTIME_DIR"))
+        if (const char* old = std::getenv("XDG_RUNTIME_DIR"))
             old_ = old;
         std::string pattern = (std::filesystem::temp_directory_path() / "korvane-sim-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()))
@@ -19,8 +19,8 @@ public:
         ::chmod(dir_.c_str(), 0700);
         ::setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
     }
-    RuntimeDirGuard(const RuntimeDirGuard &) = delete;
-    RuntimeDirGuard &operator=(const RuntimeDirGuard &) = delete;
+    RuntimeDirGuard(const RuntimeDirGuard&) = delete;
+    RuntimeDirGuard& operator=(const RuntimeDirGuard&) = delete;
     ~RuntimeDirGuard()
     {
         if (old_)
@@ -31,7 +31,7 @@ public:
         if (!dir_.empty())
             std::filesystem::remove_all(dir_, ec);
     }
-    const std::string &path() const { return dir_; }
+    const std::string& path() const { return dir_; }
 
 private:
     std::string dir_;

@@ -33,7 +33,8 @@ public:
     // Runs `then` at once.
     ScriptedSteps& act(std::string name, Action then)
     {
-        return step(std::move(name), [] { return true; }, std::move(then));
+        return step(
+            std::move(name), [] { return true; }, std::move(then));
     }
 
     // How often the conditions are looked at (5 ms unless set): a test that counts the loop's

@@ -12,8 +12,8 @@
 inline SettingsRecords startingRecords()
 {
     SettingsRecords r;
-    r.config = {0x71, 0x11, 0x01, 0x00, 77, 121, 1, 1, 0xE1, 0x0F, 0x01, 0x00, 2, 95, 1, 0, 3, 1, 15, 0xA5,
-                4, 1, 20, 101, 129, 81};
+    r.config = {0x71, 0x11, 0x01, 0x00, 77, 121, 1,    1, 0xE1, 0x0F, 0x01, 0x00, 2,
+                95,   1,    0,    3,    1,  15,  0xA5, 4, 1,    20,   101,  129,  81};
     r.extraCoding = {0x81, 130, 0x42, 6, 60, 0x11, 0x22, 0x64};
     r.turboTimer = {120, 0, 95, 0, 1, 0, 0x58, 0x02, 60, 0, 0, 0};
     r.transmission = {50, 0, 40, 0, 25, 0, 20, 0, 16, 0, 10, 0};

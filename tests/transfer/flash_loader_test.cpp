@@ -23,10 +23,12 @@ TEST_F(FlashLoaderTest, ImagesArriveInWholeBlocksFilledUpWithZeros)
         contents.push_back(writeFile(QString::fromLatin1(c.name), c.size, 11));
     run([&](ScriptedSteps& s) {
         s.act("ones", [&] { flash->send(ones, 7); });
-        s.step("ones over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "ones over", [this] { return loop->state() == State::kIdle; }, [] {});
         for (const Case& c : cases) {
             s.act(c.name, [&, c] { flash->send(QDir(folder.path()).filePath(QString::fromLatin1(c.name)), 2); });
-            s.step(std::string(c.name) + " over", [this] { return loop->state() == State::kIdle; }, [] {});
+            s.step(
+                std::string(c.name) + " over", [this] { return loop->state() == State::kIdle; }, [] {});
         }
     });
     const auto images = display->flashImages();
@@ -103,11 +105,14 @@ TEST_F(FlashLoaderTest, AnUnreadableOrTooLargeImageEndsInTheFileErrorAndTheLineS
     run([&](ScriptedSteps& s) {
         for (const QString& file : {unreadable, huge, QDir(folder.path()).filePath(QStringLiteral("fine.imz"))}) {
             s.act("send", [&, file] { flash->send(file, 4); });
-            s.step("over", [this] { return loop->state() == State::kIdle; }, [&] { endings.push_back(transferHost.panels[1]); }, 3000);
+            s.step(
+                "over", [this] { return loop->state() == State::kIdle; }, [&] { endings.push_back(transferHost.panels[1]); },
+                3000);
         }
     });
-    EXPECT_EQ(endings, (std::vector<QString>{QStringLiteral("File locked.imz error"), QStringLiteral("File huge.imz error"),
-                                             QStringLiteral("File fine.imz written")}));
+    EXPECT_EQ(endings,
+              (std::vector<QString>{QStringLiteral("File locked.imz error"), QStringLiteral("File huge.imz error"),
+                                    QStringLiteral("File fine.imz written")}));
     EXPECT_EQ(display->countFrames(0xA3), 1u);
     EXPECT_TRUE(host.errors.empty());
 }
@@ -120,16 +125,21 @@ TEST_F(FlashLoaderTest, AMissingImageIsLookedForOnATimerUntilItAppears)
     int passesWhileWaiting = 0;
     run([&](ScriptedSteps& s) {
         s.act("send", [&] { flash->send(late, 1); });
-        s.step("waiting", [this] { return loop->state() == State::kFlashOpen; }, [&] {
-            passes = 0;
-            waitStart = std::chrono::steady_clock::now();
-        });
-        s.step("half a second", [&] {
-            return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); }, [&] {
-            passesWhileWaiting = passes;
-            writeFile(QStringLiteral("late.imz"), 1);
-        }, 2000);
-        s.step("over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "waiting", [this] { return loop->state() == State::kFlashOpen; },
+            [&] {
+                passes = 0;
+                waitStart = std::chrono::steady_clock::now();
+            });
+        s.step(
+            "half a second", [&] { return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); },
+            [&] {
+                passesWhileWaiting = passes;
+                writeFile(QStringLiteral("late.imz"), 1);
+            },
+            2000);
+        s.step(
+            "over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     EXPECT_LT(passesWhileWaiting, 1000);
     EXPECT_EQ(display->countFrames(0xA3), 1u);

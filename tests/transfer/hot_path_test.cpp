@@ -35,13 +35,16 @@ TEST_F(HotPathTest, AnAcknowledgementLeadsToTheNextBlockWhileTheWindowIsBusy)
                 else
                     flash->send(QDir(folder.path()).filePath(QStringLiteral("big.bin")), 1);
             });
-            s.step("a block out", [&] { return display->countFrames(c.blockMarker) >= 2; }, [&] {
-                const size_t before = display->countFrames(c.blockMarker);
-                // The window's thread is busy here; the next block must not wait for it.
-                followed = display->waitForFrames(c.blockMarker, before + 1, 200ms);
-                std::this_thread::sleep_for(50ms);
-            });
-            s.step("transfer over", [&] { return loop->state() == State::kIdle; }, [] {}, 20000);
+            s.step(
+                "a block out", [&] { return display->countFrames(c.blockMarker) >= 2; },
+                [&] {
+                    const size_t before = display->countFrames(c.blockMarker);
+                    // The window's thread is busy here; the next block must not wait for it.
+                    followed = display->waitForFrames(c.blockMarker, before + 1, 200ms);
+                    std::this_thread::sleep_for(50ms);
+                });
+            s.step(
+                "transfer over", [&] { return loop->state() == State::kIdle; }, [] {}, 20000);
         });
         EXPECT_TRUE(followed);
         if (c.blockMarker == 0xAB) {
@@ -77,9 +80,12 @@ TEST_F(HotPathTest, TheWindowIsWokenForProgressAtABoundedRateNotPerBlock)
     run([&](ScriptedSteps& s) {
         s.setInterval(100);  // the script's own ticks wake the loop too
         s.act("send", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step("first block out", [&] { return display->countFrames(0xAB) >= 1; }, [&] { passesAtFirstBlock = passes; });
-        s.step("last block out", [&] { return display->countFrames(0xAB) >= 164; }, [&] { passesAtEnd = passes; }, 20000);
-        s.step("transfer over", [&] { return loop->state() == State::kIdle; }, [] {}, 20000);
+        s.step(
+            "first block out", [&] { return display->countFrames(0xAB) >= 1; }, [&] { passesAtFirstBlock = passes; });
+        s.step(
+            "last block out", [&] { return display->countFrames(0xAB) >= 164; }, [&] { passesAtEnd = passes; }, 20000);
+        s.step(
+            "transfer over", [&] { return loop->state() == State::kIdle; }, [] {}, 20000);
     });
     ASSERT_EQ(display->sdFiles().size(), 1u);
     EXPECT_EQ(bytesOf(display->sdFiles()[0].data), bytes);
@@ -98,8 +104,8 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
     struct Case {
         const char* name;
         bool sd;
-        int32_t state;   // the step the transfer waits in
-        size_t blocks;   // ... once this many block frames have arrived
+        int32_t state;  // the step the transfer waits in
+        size_t blocks;  // ... once this many block frames have arrived
         End end;
     };
     const Case cases[] = {
@@ -131,37 +137,39 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
         size_t receivedAtEnd = 0;
         QElapsedTimer sinceEnd;
         ScriptedSteps script{[this] { loop->requestExit(); }};
-        script.step("greeted", [this] { return idleAfterGreeting(); }, [] {});
+        script.step(
+            "greeted", [this] { return idleAfterGreeting(); }, [] {});
         script.act("send", [&] {
             if (c.sd)
                 sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder);
             else
                 flash->send(QDir(folder.path()).filePath(QStringLiteral("a.bin")), 2);
         });
-        script.step("waiting there", [&] {
-            return loop->state() == c.state && display->countFrames(marker) >= c.blocks;
-        }, [&] {
-            if (c.end == End::Stop)
-                loop->job().stop();
-            else if (c.end == End::Exit)
-                loop->requestExit();
-            else
-                line->hangUp();  // the cable pulled
-            sentAtEnd = comm.TotalSent();
-            receivedAtEnd = line->receivedBytes().size();
-            sinceEnd.start();
-        });
-        if (c.end == End::Stop) {
-            script.step("a while", [&] { return sinceEnd.elapsed() > 150; }, [&] {
-                EXPECT_EQ(comm.TotalSent(), sentAtEnd);
-                EXPECT_EQ(loop->state(), State::kIdle);
-                loop->requestExit();
+        script.step(
+            "waiting there", [&] { return loop->state() == c.state && display->countFrames(marker) >= c.blocks; },
+            [&] {
+                if (c.end == End::Stop)
+                    loop->job().stop();
+                else if (c.end == End::Exit)
+                    loop->requestExit();
+                else
+                    line->hangUp();  // the cable pulled
+                sentAtEnd = comm.TotalSent();
+                receivedAtEnd = line->receivedBytes().size();
+                sinceEnd.start();
             });
+        if (c.end == End::Stop) {
+            script.step(
+                "a while", [&] { return sinceEnd.elapsed() > 150; },
+                [&] {
+                    EXPECT_EQ(comm.TotalSent(), sentAtEnd);
+                    EXPECT_EQ(loop->state(), State::kIdle);
+                    loop->requestExit();
+                });
         }
         if (c.end == End::LineLost) {
-            script.step("loss noticed", [&] { return !comm.Active() && !loop->job().running(); }, [&] {
-                loop->requestExit();
-            });
+            script.step(
+                "loss noticed", [&] { return !comm.Active() && !loop->job().running(); }, [&] { loop->requestExit(); });
         }
         script.start();
         loop->connectAndRun();

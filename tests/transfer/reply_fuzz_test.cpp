@@ -17,11 +17,14 @@ namespace {
 void within(ScriptedSteps& s, std::string name, int ms, std::function<bool()> until, std::function<void()> then)
 {
     auto clock = std::make_shared<QElapsedTimer>();
-    s.step(std::move(name), [clock, ms, until] {
-        if (!clock->isValid())
-            clock->start();
-        return until() || clock->elapsed() >= ms;
-    }, std::move(then), ms + 2000);
+    s.step(
+        std::move(name),
+        [clock, ms, until] {
+            if (!clock->isValid())
+                clock->start();
+            return until() || clock->elapsed() >= ms;
+        },
+        std::move(then), ms + 2000);
 }
 
 // The settings pages, as far as the record replies need them: they take whatever is decoded.
@@ -68,24 +71,31 @@ TEST_F(ReplyFuzzTest, AnyReplyLeavesEveryFileItsOwnBytesAndTheLoopInAKnownState)
         };
 
         ScriptedSteps script{[this] { loop->requestExit(); }};
-        within(script, "greeted", 800, [&] { return idleAfterGreeting(); }, [&] {
-            EXPECT_TRUE(known());
-            if (!idleAfterGreeting())
-                loop->requestExit();  // the size reply never made sense: nothing more to try
-        });
-        within(script, "sd batch", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
-               [&] { EXPECT_TRUE(known()); });
+        within(
+            script, "greeted", 800, [&] { return idleAfterGreeting(); },
+            [&] {
+                EXPECT_TRUE(known());
+                if (!idleAfterGreeting())
+                    loop->requestExit();  // the size reply never made sense: nothing more to try
+            });
+        within(
+            script, "sd batch", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
+            [&] { EXPECT_TRUE(known()); });
         script.act("sd load", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        within(script, "sd over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; }, [&] {
-            EXPECT_TRUE(known());
-            loop->job().stop();
-            flash->send(QDir(folder.path()).filePath(QStringLiteral("img.imz")), 3);
-        });
-        within(script, "flash over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; }, [&] {
-            EXPECT_TRUE(known());
-            loop->job().stop();
-            loop->requestExit();
-        });
+        within(
+            script, "sd over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
+            [&] {
+                EXPECT_TRUE(known());
+                loop->job().stop();
+                flash->send(QDir(folder.path()).filePath(QStringLiteral("img.imz")), 3);
+            });
+        within(
+            script, "flash over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
+            [&] {
+                EXPECT_TRUE(known());
+                loop->job().stop();
+                loop->requestExit();
+            });
         script.start();
         loop->connectAndRun();
 
@@ -124,14 +134,17 @@ TEST_F(ReplyFuzzTest, RecordRepliesOfAnyLengthAndContentAreDecodedOrAwaitedNever
         registerCommandStates(*loop);
         registerSettingsStates(*loop, controls, pages, memory);
         ScriptedSteps script{[this] { loop->requestExit(); }};
-        within(script, "greeted", 800, [&] { return idleAfterGreeting(); }, [] {});
+        within(
+            script, "greeted", 800, [&] { return idleAfterGreeting(); }, [] {});
         for (int round = 0; round < 3; ++round) {
             for (const auto& [state, what] : reads) {
                 script.act(std::string("read ") + what, [this, s = state] { loop->storeCommand(s, 0x30); });
-                within(script, std::string("reply to ") + what, 150, [&] { return loop->state() == State::kIdle; }, [&] {
-                    const int32_t s = loop->state();
-                    EXPECT_TRUE(s == State::kIdle || loop->hasStep(s)) << s;
-                });
+                within(
+                    script, std::string("reply to ") + what, 150, [&] { return loop->state() == State::kIdle; },
+                    [&] {
+                        const int32_t s = loop->state();
+                        EXPECT_TRUE(s == State::kIdle || loop->hasStep(s)) << s;
+                    });
             }
         }
         script.act("exit", [this] { loop->requestExit(); });

@@ -16,14 +16,22 @@ std::vector<FarEnd::Reply> ScriptedDisplay::take(std::span<const uint8_t> bytes)
 size_t ScriptedDisplay::expectedLength(const std::vector<uint8_t>& p) const
 {
     switch (p[0]) {
-    case 0xA1: return 6;                                 // hello
-    case 0xAE: return 3;                                 // goodbye
-    case 0xA3: return 3;                                 // flash open
-    case 0xA4: return 2 + 1024;                          // flash block
-    case 0xAC: return 2;                                 // SD close
-    case 0xA6: case 0xAA: case 0xAB:                     // length-prefixed
+    case 0xA1:
+        return 6;  // hello
+    case 0xAE:
+        return 3;  // goodbye
+    case 0xA3:
+        return 3;  // flash open
+    case 0xA4:
+        return 2 + 1024;  // flash block
+    case 0xAC:
+        return 2;  // SD close
+    case 0xA6:
+    case 0xAA:
+    case 0xAB:  // length-prefixed
         return p.size() < 2 ? 2 : 2 + size_t{p[1]};
-    default: return 1;                                   // a stray byte
+    default:
+        return 1;  // a stray byte
     }
 }
 
@@ -77,8 +85,7 @@ void ScriptedDisplay::answer(const Frame& f)
         }
         uint8_t s = sum(f.body.begin() + 1, f.body.end());
         const int block = sdBlocksOfFile_++;
-        if (fileIndex == behaviour_.wrongSumFile
-            && (behaviour_.wrongSumOnLastBlock ? last : block == behaviour_.wrongSumBlock))
+        if (fileIndex == behaviour_.wrongSumFile && (behaviour_.wrongSumOnLastBlock ? last : block == behaviour_.wrongSumBlock))
             s = static_cast<uint8_t>(s + 1);
         if (behaviour_.silentAfterFirstBlock && blocksAnswered_ > 0)
             return;

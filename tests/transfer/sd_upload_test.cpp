@@ -62,9 +62,11 @@ TEST_F(SdUploadTest, TheDevicePathIsTheFolderTextFollowedByTheName)
     transferHost.fileNames << QStringLiteral("a.txt");
     run([this](ScriptedSteps& s) {
         s.act("to the root", [this] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step("first over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "first over", [this] { return loop->state() == State::kIdle; }, [] {});
         s.act("to a typed folder", [this] { sd->loadPacket(QStringLiteral("abc"), transferHost.pcFolder); });
-        s.step("second over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "second over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     std::vector<std::vector<uint8_t>> openFrames;
     for (const auto& f : display->frames())
@@ -122,8 +124,8 @@ TEST_F(SdUploadTest, StrayBytesAndAcknowledgementsInPiecesStillGiveAByteExactFil
     pieces.pieceGap = std::chrono::milliseconds(15);
     ScriptedDisplay::Behaviour both = stray;
     both.pieceGap = std::chrono::milliseconds(15);
-    for (const Case& c : {Case{"stray 00", stray}, Case{"stray AB", strayMarker}, Case{"pieces", pieces},
-                          Case{"stray and pieces", both}}) {
+    for (const Case& c :
+         {Case{"stray 00", stray}, Case{"stray AB", strayMarker}, Case{"pieces", pieces}, Case{"stray and pieces", both}}) {
         SCOPED_TRACE(c.what);
         TearDown();
         start(c.behaviour);
@@ -188,9 +190,11 @@ TEST_F(SdUploadTest, ThePathLimitIs255BytesOfTheCodePage)
     transferHost.fileNames = {name};
     run([&](ScriptedSteps& s) {
         s.act("fits", [&] { sd->loadPacket(QStringLiteral("/") + QString(54, QChar('d')), transferHost.pcFolder); });
-        s.step("first over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "first over", [this] { return loop->state() == State::kIdle; }, [] {});
         s.act("too long", [&] { sd->loadPacket(QStringLiteral("/") + QString(55, QChar('d')), transferHost.pcFolder); });
-        s.step("second over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "second over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     const auto files = display->sdFiles();
     ASSERT_EQ(files.size(), 1u);  // the first batch's file only
@@ -242,9 +246,10 @@ TEST_F(SdUploadTest, TheBatchOpensItsFilesInTheFolderChosenAtLoadPacket)
     run([&](ScriptedSteps& s) {
         s.act("load packet", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
         // The user browses elsewhere as soon as the batch has started.
-        s.step("started", [this] { return loop->state() != State::kSdBatchStart; },
-               [&] { transferHost.pcFolder = other.path(); });
-        s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "started", [this] { return loop->state() != State::kSdBatchStart; }, [&] { transferHost.pcFolder = other.path(); });
+        s.step(
+            "batch over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     const auto files = display->sdFiles();
     ASSERT_EQ(files.size(), 2u);
@@ -260,22 +265,28 @@ TEST_F(SdUploadTest, AMissingFileIsLookedForOnATimerUntilItAppears)
     std::chrono::steady_clock::time_point waitStart;
     run([&](ScriptedSteps& s) {
         s.act("load packet", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step("waiting", [this] { return loop->state() == State::kSdOpen; }, [&] {
-            passes = 0;
-            waitStart = std::chrono::steady_clock::now();
-        });
+        s.step(
+            "waiting", [this] { return loop->state() == State::kSdOpen; },
+            [&] {
+                passes = 0;
+                waitStart = std::chrono::steady_clock::now();
+            });
         // Half a second of waiting: a pass per wake-up (the recheck timer, the script's own
         // 5 ms timer), some hundred at most; a step that spun would make hundreds of thousands.
-        s.step("half a second", [&] {
-            return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); }, [&] {
-            passesWhileWaiting = passes;
-            writeFile(QStringLiteral("late.bin"), 42);
-        }, 2000);
-        s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {});
+        s.step(
+            "half a second", [&] { return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); },
+            [&] {
+                passesWhileWaiting = passes;
+                writeFile(QStringLiteral("late.bin"), 42);
+            },
+            2000);
+        s.step(
+            "batch over", [this] { return loop->state() == State::kIdle; }, [] {});
     });
     EXPECT_LT(passesWhileWaiting, 1000);
     const auto& h = transferHost.panel1History;
-    EXPECT_NE(std::find(h.begin(), h.end(), QStringLiteral("Waiting for late.bin to appear in ") + QDir::toNativeSeparators(folder.path())),
+    EXPECT_NE(std::find(h.begin(), h.end(),
+                        QStringLiteral("Waiting for late.bin to appear in ") + QDir::toNativeSeparators(folder.path())),
               h.end());
     EXPECT_EQ(display->countFrames(0xAA), 1u);
     ASSERT_EQ(display->sdFiles().size(), 1u);

@@ -29,14 +29,27 @@ TEST_F(TransferAccountTest, TheBatchEndsWithTheCountOfFailedFilesAndAResultForEa
         QString tip;
         size_t openFrames;
     } cases[] = {
-        {"all go", -1, QStringLiteral("/"), QStringLiteral("Files is loaded to SD..."),
-         {"written", "written", "written"}, QString(), 3},
-        {"the second fails its sum", 1, QStringLiteral("/"), QStringLiteral("Files is loaded to SD... 1 of 3 files failed"),
-         {"written", "sum error at block 3", "written"}, QStringLiteral("Not written: b.bin"), 3},
-        {"a folder too long for any name", -1, QString(300, QChar('x')),
+        {"all go",
+         -1,
+         QStringLiteral("/"),
+         QStringLiteral("Files is loaded to SD..."),
+         {"written", "written", "written"},
+         QString(),
+         3},
+        {"the second fails its sum",
+         1,
+         QStringLiteral("/"),
+         QStringLiteral("Files is loaded to SD... 1 of 3 files failed"),
+         {"written", "sum error at block 3", "written"},
+         QStringLiteral("Not written: b.bin"),
+         3},
+        {"a folder too long for any name",
+         -1,
+         QString(300, QChar('x')),
          QStringLiteral("Files is loaded to SD... 3 of 3 files failed"),
          {"name not writable on the display", "name not writable on the display", "name not writable on the display"},
-         QStringLiteral("Not written: a.bin, b.bin, c.bin"), 0},
+         QStringLiteral("Not written: a.bin, b.bin, c.bin"),
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -73,18 +86,25 @@ TEST_F(TransferAccountTest, AQuietDisplayIsNoticedAndStopEndsTheBatchWithTheFile
     QElapsedTimer sinceStop;
     run([&](ScriptedSteps& s) {
         s.act("load packet", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step("second block out", [&] { return display->countFrames(0xAB) == 2; }, [&] {
-            EXPECT_TRUE(loop->job().running());
-            EXPECT_EQ(transferHost.panels[1], QStringLiteral("Loading file a.bin to SD..."));
-        });
-        s.step("stall noticed", [&] { return host.panels[1].startsWith(QStringLiteral("No answer")); }, [&] {
-            EXPECT_EQ(host.panels[1], QStringLiteral("No answer from the display for 3 s; still waiting (Stop ends the transfer)"));
-            EXPECT_EQ(loop->state(), State::kSdBlockAck);  // the wait goes on unchanged
-            loop->job().stop();
-            blocksAtStop = display->countFrames(0xAB);
-            sinceStop.start();
-        }, 6000);
-        s.step("a while", [&] { return sinceStop.isValid() && sinceStop.elapsed() > 200; }, [] {});
+        s.step(
+            "second block out", [&] { return display->countFrames(0xAB) == 2; },
+            [&] {
+                EXPECT_TRUE(loop->job().running());
+                EXPECT_EQ(transferHost.panels[1], QStringLiteral("Loading file a.bin to SD..."));
+            });
+        s.step(
+            "stall noticed", [&] { return host.panels[1].startsWith(QStringLiteral("No answer")); },
+            [&] {
+                EXPECT_EQ(host.panels[1],
+                          QStringLiteral("No answer from the display for 3 s; still waiting (Stop ends the transfer)"));
+                EXPECT_EQ(loop->state(), State::kSdBlockAck);  // the wait goes on unchanged
+                loop->job().stop();
+                blocksAtStop = display->countFrames(0xAB);
+                sinceStop.start();
+            },
+            6000);
+        s.step(
+            "a while", [&] { return sinceStop.isValid() && sinceStop.elapsed() > 200; }, [] {});
     });
     EXPECT_EQ(loop->state(), State::kIdle);
     EXPECT_FALSE(loop->job().running());
@@ -107,9 +127,11 @@ TEST_F(TransferAccountTest, SendFailedAgainSendsOnlyTheFilesThatDidNotGo)
     }
     run([&](ScriptedSteps& s) {
         s.act("load packet", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step("batch over", [&] { return loop->state() == State::kIdle && !loop->job().running(); },
-               [&] { EXPECT_TRUE(sd->sendFailedAgain()); });
-        s.step("again over", [&] { return loop->state() == State::kIdle && !loop->job().running(); }, [] {});
+        s.step(
+            "batch over", [&] { return loop->state() == State::kIdle && !loop->job().running(); },
+            [&] { EXPECT_TRUE(sd->sendFailedAgain()); });
+        s.step(
+            "again over", [&] { return loop->state() == State::kIdle && !loop->job().running(); }, [] {});
     });
     const auto files = display->sdFiles();
     ASSERT_EQ(files.size(), 4u);
@@ -132,10 +154,10 @@ TEST_F(TransferAccountTest, EachImageSlotKeepsItsLastResult)
     const QString logos = QDir(folder.path()).filePath(QStringLiteral("logos.imz"));
     run([&](ScriptedSteps& s) {
         s.act("send sys", [&] { flash->send(sys, 0); });
-        s.step("written", [&] { return loop->state() == State::kIdle && !loop->job().running(); }, [&] {
-            flash->send(logos, 7);
-        });
-        s.step("second block out", [&] { return display->countFrames(0xA4) == 2; }, [&] { loop->job().stop(); });
+        s.step(
+            "written", [&] { return loop->state() == State::kIdle && !loop->job().running(); }, [&] { flash->send(logos, 7); });
+        s.step(
+            "second block out", [&] { return display->countFrames(0xA4) == 2; }, [&] { loop->job().stop(); });
     });
     EXPECT_EQ(flash->slotResult(0).outcomeText(), QStringLiteral("written"));
     EXPECT_EQ(flash->slotResult(0).bytesSent, 700);

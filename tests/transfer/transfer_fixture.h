@@ -101,7 +101,8 @@ protected:
     void run(std::function<void(ScriptedSteps&)> between)
     {
         ScriptedSteps script{[this] { loop->requestExit(); }};
-        script.step("greeted", [this] { return idleAfterGreeting(); }, [] {});
+        script.step(
+            "greeted", [this] { return idleAfterGreeting(); }, [] {});
         between(script);
         script.act("exit", [this] { loop->requestExit(); });
         script.start();
@@ -113,14 +114,16 @@ protected:
     {
         run([&](ScriptedSteps& s) {
             s.act("load packet", [this, sdFolder] { sd->loadPacket(sdFolder, transferHost.pcFolder); });
-            s.step("batch over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
+            s.step(
+                "batch over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
         });
     }
     void runFlash(const QString& file, uint8_t slot, int timeoutMs = 10000)
     {
         run([&](ScriptedSteps& s) {
             s.act("send", [this, file, slot] { flash->send(file, slot); });
-            s.step("transfer over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
+            s.step(
+                "transfer over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
         });
     }
 

@@ -41,12 +41,11 @@ TEST(SpeedFigure, BytesPerSecondRoundedHalfToEvenOverUnsignedMilliseconds)
         uint32_t now, start;
         int64_t expected;
     } cases[] = {
-        {250, 100, 100, 250000},        // within the same millisecond: 1 ms
-        {1, 1999, 0, 0},                // 0.5 rounds to 0
-        {3, 1999, 0, 2},                // 1.5 rounds to 2
-        {5, 1999, 0, 2},                // 2.5 rounds to 2
-        {1000, 9, 0, 100000},
-        {1024, 1, 0xFFFFFFFFu, 341333}, // the tick wrapped: 3 ms
+        {250, 100, 100, 250000},                                  // within the same millisecond: 1 ms
+        {1, 1999, 0, 0},                                          // 0.5 rounds to 0
+        {3, 1999, 0, 2},                                          // 1.5 rounds to 2
+        {5, 1999, 0, 2},                                          // 2.5 rounds to 2
+        {1000, 9, 0, 100000},    {1024, 1, 0xFFFFFFFFu, 341333},  // the tick wrapped: 3 ms
         {0, 500, 0, 0},
     };
     for (const Case& c : cases)
@@ -56,10 +55,10 @@ TEST(SpeedFigure, BytesPerSecondRoundedHalfToEvenOverUnsignedMilliseconds)
 TEST(AnsiCodePage, FollowsTheLanguageOfTheLocale)
 {
     const std::pair<const char*, int> cases[] = {
-        {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251}, {"be_BY.UTF-8", 1251}, {"bg_BG", 1251}, {"sr_RS@latin", 1251},
-        {"mk_MK", 1251},       {"cs_CZ.UTF-8", 1250}, {"pl_PL", 1250}, {"hu_HU", 1250}, {"sl_SI", 1250},
-        {"el_GR.UTF-8", 1253}, {"tr_TR", 1254}, {"en_US.UTF-8", 1252}, {"de_DE", 1252}, {"C", 1252},
-        {"POSIX", 1252},       {"C.UTF-8", 1252}, {"", 1252}, {"rus", 1252},
+        {"ru_RU.UTF-8", 1251}, {"uk_UA", 1251}, {"be_BY.UTF-8", 1251}, {"bg_BG", 1251}, {"sr_RS@latin", 1251}, {"mk_MK", 1251},
+        {"cs_CZ.UTF-8", 1250}, {"pl_PL", 1250}, {"hu_HU", 1250},       {"sl_SI", 1250}, {"el_GR.UTF-8", 1253}, {"tr_TR", 1254},
+        {"en_US.UTF-8", 1252}, {"de_DE", 1252}, {"C", 1252},           {"POSIX", 1252}, {"C.UTF-8", 1252},     {"", 1252},
+        {"rus", 1252},
     };
     for (auto [locale, codePage] : cases)
         EXPECT_EQ(ansiCodePageForLocale(locale), codePage) << locale;
@@ -148,7 +147,8 @@ TEST(WholeFile, MemoryThatIsNotThereIsThatFilesErrorNotTheEndOfTheProgram)
         ::setrlimit(RLIMIT_AS, &limit);
         try {
             const WholeFile file = readWholeFile(path);
-            const bool told = file.outcome == WholeFile::Outcome::Unreadable && file.reason == QStringLiteral("not enough memory");
+            const bool told =
+                file.outcome == WholeFile::Outcome::Unreadable && file.reason == QStringLiteral("not enough memory");
             ::_exit(told ? 0 : 1);
         } catch (...) {
             ::_exit(2);  // the error escaped the read: it would end the protocol loop
