@@ -54,6 +54,25 @@ protected:
     std::unique_ptr<TnrComm> comm;
 };
 
+// Records the codes the notify list hands to its routines (Other: the code plus 100, for a
+// second routine on the same object).
+struct NotifyRecorder {
+    std::mutex lock;
+    std::vector<int32_t> codes;
+    static void Routine(void* object, QObject*, int32_t code)
+    {
+        auto* self = static_cast<NotifyRecorder*>(object);
+        std::lock_guard<std::mutex> guard(self->lock);
+        self->codes.push_back(code);
+    }
+    static void Other(void* object, QObject*, int32_t code) { Routine(object, nullptr, code + 100); }
+    std::vector<int32_t> Codes()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return codes;
+    }
+};
+
 // A log sink that records every line.
 class RecordingLog : public TnrCustomLogFile {
 public:

@@ -14,35 +14,18 @@
 
 namespace {
 
-struct Recorder {
-    std::mutex lock;
-    std::vector<int32_t> codes;
-    static void Routine(void* object, QObject*, int32_t code)
-    {
-        auto* self = static_cast<Recorder*>(object);
-        std::lock_guard<std::mutex> guard(self->lock);
-        self->codes.push_back(code);
-    }
-    static void Other(void* object, QObject*, int32_t code) { Routine(object, nullptr, code + 100); }
-    std::vector<int32_t> Codes()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return codes;
-    }
-};
-
 TEST(CommErrorFlags, AllFiveFlagsAtOnceMeanALostConnection)
 {
     PtyPair pty;
     std::atomic<int> closes{0}, commErrors{0};
-    Recorder notes;
+    NotifyRecorder notes;
     auto comm = MakeComm(pty);
     PortSlot<ScriptedStatusPort> slot;
     comm->SetPortFilter(slot.Filter());
     comm->SetOnClose([&](QObject*) { ++closes; });
     comm->SetOnCommError([&](TnrBaseIO*, uint32_t, uint32_t, TComStateFlags, bool&) { ++commErrors; });
     comm->SetActive(true);
-    comm->NotifyAdd(&Recorder::Routine, &notes);
+    comm->NotifyAdd(&NotifyRecorder::Routine, &notes);
 
     slot.port->Next(0x1F);
     pty.Write("x");
@@ -216,18 +199,18 @@ TEST(CommConsumers, AnErrorInsideTheHandlingGoesToTheErrorBoxAndTheThreadGoesOn)
 TEST(NotifyList, ASecondEntryWithTheSameRoutineIsRefused)
 {
     TnrComm comm;
-    Recorder a, b;
-    comm.NotifyAdd(&Recorder::Routine, &a);
-    comm.NotifyAdd(&Recorder::Routine, &b);  // same routine, other object
-    comm.NotifyAdd(&Recorder::Other, &b);
+    NotifyRecorder a, b;
+    comm.NotifyAdd(&NotifyRecorder::Routine, &a);
+    comm.NotifyAdd(&NotifyRecorder::Routine, &b);  // same routine, other object
+    comm.NotifyAdd(&NotifyRecorder::Other, &b);
     EXPECT_EQ(comm.NotifyList().Count(), 2);
     comm.DoNotify(3);
     EXPECT_EQ(a.Codes(), (std::vector<int32_t>{3}));
     EXPECT_EQ(b.Codes(), (std::vector<int32_t>{103}));
 
-    comm.NotifyDelete(&Recorder::Routine, &b);  // found by the routine alone
+    comm.NotifyDelete(&NotifyRecorder::Routine, &b);  // found by the routine alone
     EXPECT_EQ(comm.NotifyList().Count(), 1);
-    EXPECT_EQ(comm.NotifyList().IndexOf(&Recorder::Other, nullptr), 0);
+    EXPECT_EQ(comm.NotifyList().IndexOf(&NotifyRecorder::Other, nullptr), 0);
 }
 
 namespace {

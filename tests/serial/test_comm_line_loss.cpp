@@ -76,22 +76,6 @@ double ProcessCpuSeconds()
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
-struct Notes {
-    std::mutex lock;
-    std::vector<int32_t> codes;
-    static void Routine(void* object, QObject*, int32_t code)
-    {
-        auto* self = static_cast<Notes*>(object);
-        std::lock_guard<std::mutex> guard(self->lock);
-        self->codes.push_back(code);
-    }
-    std::vector<int32_t> Codes()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return codes;
-    }
-};
-
 TEST(CommLineLoss, AHungUpUartIsNoticedAtOnceAndNothingSpinsAfterwards)
 {
     for (const bool onMainThread : {false, true}) {
@@ -102,11 +86,11 @@ TEST(CommLineLoss, AHungUpUartIsNoticedAtOnceAndNothingSpinsAfterwards)
         PortSlot<UartLikePort> slot;
         comm->SetPortFilter(slot.Filter());
         std::atomic<int> closes{0};
-        Notes notes;
+        NotifyRecorder notes;
         comm->SetOnClose([&](QObject*) { ++closes; });
         comm->SetActive(true);
         ASSERT_TRUE(comm->Active());
-        comm->NotifyAdd(&Notes::Routine, &notes);
+        comm->NotifyAdd(&NotifyRecorder::Routine, &notes);
         // the line works until the far end goes
         pty.Write("ab");
         ASSERT_TRUE(WaitUntil([&] { return comm->TotalReceived() == 2; }));

@@ -8,22 +8,6 @@
 
 namespace {
 
-struct NotifyRecorder {
-    std::mutex lock;
-    std::vector<int32_t> codes;
-    static void Routine(void* object, QObject*, int32_t code)
-    {
-        auto* self = static_cast<NotifyRecorder*>(object);
-        std::lock_guard<std::mutex> guard(self->lock);
-        self->codes.push_back(code);
-    }
-    std::vector<int32_t> Codes()
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return codes;
-    }
-};
-
 TEST(CommOpenClose, EveryOpeningStartsBothCountersFromZero)
 {
     PtyPair pty;
