@@ -121,26 +121,8 @@ TEST_F(FlashLoaderTest, AMissingImageIsLookedForOnATimerUntilItAppears)
 {
     start();
     const QString late = QDir(folder.path()).filePath(QStringLiteral("late.imz"));
-    std::chrono::steady_clock::time_point waitStart;
-    int passesWhileWaiting = 0;
-    run([&](ScriptedSteps& s) {
-        s.act("send", [&] { flash->send(late, 1); });
-        s.step(
-            "waiting", [this] { return loop->state() == State::kFlashOpen; },
-            [&] {
-                passes = 0;
-                waitStart = std::chrono::steady_clock::now();
-            });
-        s.step(
-            "half a second", [&] { return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); },
-            [&] {
-                passesWhileWaiting = passes;
-                writeFile(QStringLiteral("late.imz"), 1);
-            },
-            2000);
-        s.step(
-            "over", [this] { return loop->state() == State::kIdle; }, [] {});
-    });
+    const int passesWhileWaiting = passesWhileFileMissing(
+        State::kFlashOpen, [&] { flash->send(late, 1); }, QStringLiteral("late.imz"), 1);
     EXPECT_LT(passesWhileWaiting, 1000);
     EXPECT_EQ(display->countFrames(0xA3), 1u);
     EXPECT_EQ(transferHost.panels[1], QStringLiteral("File late.imz written"));

@@ -261,28 +261,8 @@ TEST_F(SdUploadTest, AMissingFileIsLookedForOnATimerUntilItAppears)
 {
     start();
     transferHost.fileNames = {QStringLiteral("late.bin")};
-    int passesWhileWaiting = 0;
-    std::chrono::steady_clock::time_point waitStart;
-    run([&](ScriptedSteps& s) {
-        s.act("load packet", [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); });
-        s.step(
-            "waiting", [this] { return loop->state() == State::kSdOpen; },
-            [&] {
-                passes = 0;
-                waitStart = std::chrono::steady_clock::now();
-            });
-        // Half a second of waiting: a pass per wake-up (the recheck timer, the script's own
-        // 5 ms timer), some hundred at most; a step that spun would make hundreds of thousands.
-        s.step(
-            "half a second", [&] { return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); },
-            [&] {
-                passesWhileWaiting = passes;
-                writeFile(QStringLiteral("late.bin"), 42);
-            },
-            2000);
-        s.step(
-            "batch over", [this] { return loop->state() == State::kIdle; }, [] {});
-    });
+    const int passesWhileWaiting = passesWhileFileMissing(
+        State::kSdOpen, [&] { sd->loadPacket(QStringLiteral("/"), transferHost.pcFolder); }, QStringLiteral("late.bin"), 42);
     EXPECT_LT(passesWhileWaiting, 1000);
     const auto& h = transferHost.panel1History;
     EXPECT_NE(std::find(h.begin(), h.end(),

@@ -21,6 +21,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -125,6 +127,35 @@ protected:
             s.step(
                 "transfer over", [this] { return loop->state() == State::kIdle; }, [] {}, timeoutMs);
         });
+    }
+
+    // Starts a transfer with `send` whose file is missing, lets it wait half a second in
+    // `waitState`, then writes the file (`size` bytes) and runs to the end. Returns the passes
+    // made while waiting: one per wake-up (the recheck timer, the script's own 5 ms timer),
+    // some hundred at most; a step that spun would make hundreds of thousands.
+    int passesWhileFileMissing(int32_t waitState, std::function<void()> send, const QString& name, int size)
+    {
+        std::chrono::steady_clock::time_point waitStart;
+        int passesWhileWaiting = 0;
+        run([&](ScriptedSteps& s) {
+            s.act("send", send);
+            s.step(
+                "waiting", [&] { return loop->state() == waitState; },
+                [&] {
+                    passes = 0;
+                    waitStart = std::chrono::steady_clock::now();
+                });
+            s.step(
+                "half a second", [&] { return std::chrono::steady_clock::now() - waitStart > std::chrono::milliseconds(500); },
+                [&] {
+                    passesWhileWaiting = passes;
+                    writeFile(name, size);
+                },
+                2000);
+            s.step(
+                "over", [this] { return loop->state() == State::kIdle; }, [] {});
+        });
+        return passesWhileWaiting;
     }
 
     static QByteArray bytesOf(const std::vector<uint8_t>& v)
