@@ -1,6 +1,6 @@
-#include "serial/hop_trace.h"
 #include "serial/comm_threads.h"
 
+#include "serial/hop_trace.h"
 #include "serial/nr_custom_comm.h"
 #include "serial/serial_platform.h"
 

@@ -1,7 +1,6 @@
 // The receive path of the serial component: the status query, the handling of each line event
 // (read the port into the input queue, count, hand the bytes to the hot path and the consumers,
 // report errors and traces) and the reads a user of the component makes from the input queue.
-#include "serial/hop_trace.h"
 #include "serial/nr_custom_comm.h"
 
 #include <QCoreApplication>
@@ -10,6 +9,7 @@
 #include <chrono>
 #include <thread>
 
+#include "serial/hop_trace.h"
 #include "serial/serial_platform.h"
 #include "serial/thread_messages.h"
 #include "serial/writer_thread.h"

@@ -1,7 +1,8 @@
-#include "serial/hop_trace.h"
 #include "serial/writer_thread.h"
 
 #include <chrono>
+
+#include "serial/hop_trace.h"
 
 struct TnrWriterThread::State {
     explicit State(bool writesAtOnce) : direct(writesAtOnce) {}
