@@ -98,6 +98,7 @@ void TnrWriterThread::Post(const void* data, size_t n, uint32_t timeoutMs)
         // lock so that no other caller starts a frame of its own in between
         job->data.assign(p + taken, p + n);
         s_->jobs.push_front(std::move(job));
+        s_->cv.notify_all();
         return;
     }
     job->data.assign(p, p + n);
