@@ -58,6 +58,9 @@ int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
 
 namespace {
 
+// The longest a line-event wait goes without looking at the input itself.
+constexpr DWORD kInputRecheckMs = 50;
+
 // The driver's queues, asked for at every opening (the component's BufferInSize and BufferOutSize).
 constexpr DWORD kQueueSize = 8192;
 
@@ -247,13 +250,20 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
                 error = static_cast<int>(e);
                 return WaitOutcome::Lost;
             }
+            // Input that came between the look above and the start of this wait may never be
+            // reported (Wine takes its baseline when the wait starts, and on a pseudo-terminal it
+            // does not always end the wait): a wait lasts at most one slice, then the loop looks
+            // at the input again.
+            const DWORD slice = left < kInputRecheckMs ? left : kInputRecheckMs;
             const HANDLE both[2] = {done.handle, wake.handle};
-            const DWORD w = WaitForMultipleObjects(2, both, FALSE, left);
+            const DWORD w = WaitForMultipleObjects(2, both, FALSE, slice);
             if (w != WAIT_OBJECT_0) {
                 // woken or out of time: end the wait before its record goes out of scope
                 EndWait(ovl);
                 if (w == WAIT_OBJECT_0 + 1)
                     return WaitOutcome::Woken;
+                if (w == WAIT_TIMEOUT && slice < left)
+                    continue;  // only the slice is over
                 if (w == WAIT_TIMEOUT)
                     return WaitOutcome::TimedOut;
                 error = static_cast<int>(GetLastError());
