@@ -77,7 +77,7 @@ void TCommThread::Execute(nrplatform::PortPtr port)
         events &= mask | EV_RXCHAR;
         if (events == 0)
             continue;
-        if (!Com->UseMainThread()) {
+        if (nrplatform::kHandleOnWaitingThread && !Com->UseMainThread()) {
             // Handled here: the message thread would only take the event over while this thread
             // waits for it, and that hop is a thread wake-up between a block acknowledgement
             // and the next block.

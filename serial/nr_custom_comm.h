@@ -7,12 +7,13 @@
 //   and the writer, changes settings, and runs the receive handling when UseMainThread is set
 //   (the message thread hands it over through relay_ and waits).
 // - The comm thread (TCommThread): waits for line events on the port (its own reference to the
-//   port, dropped when it ends) and runs HandleComEvent for each itself: reads the port into
-//   inputQueue_, counts, hands the bytes to the consumers, reports errors and traces. Under
-//   UseMainThread it posts the event to the message thread instead and waits until it has been
-//   handled.
-// - The message thread (TMsgThread): under UseMainThread, takes each posted event and hands it
-//   to the component's thread through relay_, waiting for it. Otherwise it idles (the hop from
+//   port, dropped when it ends) and, on POSIX (nrplatform::kHandleOnWaitingThread), runs
+//   HandleComEvent for each itself: reads the port into inputQueue_, counts, hands the bytes to
+//   the consumers, reports errors and traces. On Windows, and under UseMainThread, it posts the
+//   event to the message thread instead and waits until it has been handled.
+// - The message thread (TMsgThread): runs HandleComEvent for each posted event (Windows), or
+//   under UseMainThread hands it to the component's thread through relay_, waiting for it.
+//   Otherwise it idles (the hop from
 //   the comm thread to it was a thread wake-up between a block acknowledgement and the next block).
 // - The writer thread (TnrWriterThread): writes queued blocks in order; owns its queue. Where
 //   the driver takes a frame at once (Port::WritesAtOnce: POSIX) and nothing is queued, the

@@ -158,5 +158,10 @@ extern const int kErrCancelled;
 extern const int kErrTimedOut;
 extern const int kErrBadHandle;
 extern const int kErrIO;
+// True where the thread that waits for line events also reads and handles them (POSIX). On
+// Windows the message thread handles them while the waiting thread waits for it: Wine's serial
+// layer, on which the Windows build is tested, loses input when one thread both waits for comm
+// events and reads the port.
+extern const bool kHandleOnWaitingThread;
 
 }  // namespace nrplatform

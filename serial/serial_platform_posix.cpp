@@ -23,6 +23,7 @@ const int kErrCancelled = ECANCELED;
 const int kErrTimedOut = ETIMEDOUT;
 const int kErrBadHandle = EBADF;
 const int kErrIO = EIO;
+const bool kHandleOnWaitingThread = true;
 
 // ---- wake events
 

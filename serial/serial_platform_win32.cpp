@@ -17,6 +17,7 @@ const int kErrCancelled = ERROR_OPERATION_ABORTED;
 const int kErrTimedOut = ERROR_TIMEOUT;
 const int kErrBadHandle = ERROR_INVALID_HANDLE;
 const int kErrIO = ERROR_IO_DEVICE;
+const bool kHandleOnWaitingThread = false;
 
 // ---- wake events
 
@@ -270,14 +271,20 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
                 return WaitOutcome::Failed;
             }
             DWORD r = OverlappedOutcome(ovl);
-            while (r == ERROR_IO_INCOMPLETE) {
+            for (DWORD looks = 0; r == ERROR_IO_INCOMPLETE; ++looks) {
                 // Signalled a moment before the wait's result is written (Wine, on a busy
-                // machine): look again each millisecond, still heeding the wake event.
+                // machine): look again each millisecond, still heeding the wake event. A result
+                // that never comes (a wait Wine dropped when the input was purged) is ended
+                // after a slice, and the loop looks at the input itself.
                 if (WaitForSingleObject(wake.handle, 1) == WAIT_OBJECT_0) {
                     EndWait(ovl);
                     return WaitOutcome::Woken;
                 }
                 r = OverlappedOutcome(ovl);
+                if (r == ERROR_IO_INCOMPLETE && looks >= kInputRecheckMs) {
+                    EndWait(ovl);
+                    r = ERROR_OPERATION_ABORTED;
+                }
             }
             // An aborted wait with no events (Wine ends every wait on a pseudo-terminal so)
             // means "wait again".
