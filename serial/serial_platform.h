@@ -159,9 +159,10 @@ extern const int kErrTimedOut;
 extern const int kErrBadHandle;
 extern const int kErrIO;
 // True where the thread that waits for line events also reads and handles them (POSIX). On
-// Windows the message thread handles them while the waiting thread waits for it: Wine's serial
-// layer, on which the Windows build is tested, loses input when one thread both waits for comm
-// events and reads the port.
+// Windows the message thread handles them while the waiting thread waits for it, as it always
+// has: the Windows build is tested under Wine, whose serial layer lost input at times while one
+// thread both waited for comm events and read the port, and the waits' own mends were only
+// proven with this split.
 extern const bool kHandleOnWaitingThread;
 
 }  // namespace nrplatform
