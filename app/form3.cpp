@@ -187,6 +187,7 @@ void TForm3::buildLeftPanel()
     v->addWidget(Button8);
 
     Button2 = button(Panel1, "Button2", QStringLiteral("Exit"));
+    markSendsNothing(Button2);  // "Exit" asks first while a job runs
     Button2->setIcon(pictures::exitDoor());
     Button2->setFixedSize(kControlWidth, 28);
     connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);

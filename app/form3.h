@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -45,6 +46,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
+class QShortcut;
 class QToolButton;
 class QWidget;
 class TnrDeviceBox;
@@ -141,7 +143,6 @@ public:
     void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
     void Button5Click();              // "Save Config"
     void Button3Click();              // "Save Extra Encode"
-    void stopClick();                 // "Stop" of a transfer page (and Esc there)
     void sendFailedAgainClick();      // "Send failed again"
 
     // The controls, under the names the rest of the program knows them by.
@@ -312,13 +313,19 @@ private:
     void setUpKeyboard();
     void placeFirstTime();
     static constexpr QSize kDesignedOuterSize{1074, 693};
-    // While a job runs on the loop: what would abandon it is disabled, Stop is enabled.
+    // The window follows the loop's job (form3_jobs.cpp): what would start something is held
+    // disabled while one runs, the job's own Stop (and Esc on its page) is enabled.
     void watchJobs();
     void jobRunningChanged(bool running);
-    QList<QAbstractButton*> abandoningButtons() const;
+    // Every control that would start something: every push button of the window not marked as
+    // sending nothing, and the port picker.
+    QList<QWidget*> startingControls() const;
+    static void markSendsNothing(QObject* control);
+    static void markStarts(QAction* action);
     // Exit or closing the window while a job runs: asks first; true when it asked.
     bool askBeforeEndingJob(std::function<void()> afterStop);
-    QPushButton* stopButton(QWidget* page, const char* name);
+    // A page's Stop: ends the job `owner` runs, and no other.
+    QPushButton* stopButton(QWidget* page, const char* name, const void* owner);
 
     // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
     void guarded(const std::function<void()>& body);
@@ -345,7 +352,13 @@ private:
     QuestionAsker questionAsker_;
     KRepaintPacer* progressPacer_ = nullptr;  // ProgressBar1's repaints at a bounded rate
     bool closeWanted_ = false;
-    QList<QPair<QAbstractButton*, QString>> heldButtons_;
-    KeepAwake keepAwake_;  // disabled for the job, with their tooltips
+    QList<QPair<QPointer<QWidget>, QString>> heldControls_;  // disabled for the job, with their tooltips
+    struct StopControl {
+        QPushButton* button;
+        QShortcut* shortcut;
+        const void* owner;
+    };
+    QList<StopControl> stops_;
+    KeepAwake keepAwake_;
     bool placed_ = false;
 };

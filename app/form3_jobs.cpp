@@ -2,30 +2,87 @@
 // transfer pages, the buttons that would abandon the job held disabled while it runs, a question
 // before Exit or closing ends it, and the transfers' results on their pages.
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include "app/form3.h"
 #include "app/transfer_results_view.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_status_bar.h"
-#include "protocol/command_catalogue.h"
+#include "serial/nr_device_box.h"
 #include "transfer/whole_file.h"
 
-QPushButton* TForm3::stopButton(QWidget* page, const char* name)
+namespace {
+
+// A control that sends nothing says so, and stays usable while a job runs (Stop, Exit, a file
+// chooser, the menu that saves a protocol trace). Every other push button of the window, and the
+// port picker, would start something: it follows the loop's "could this start now?". So a
+// button added later is held during a job unless it is marked.
+const char* const kSendsNothing = "korvaneSendsNothing";
+// A menu item that starts something (the settings runs) in a menu that also holds items that do not.
+const char* const kStarts = "korvaneStarts";
+
+bool isEditor(const QWidget* w)
+{
+    if (!w)
+        return false;
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) || qobject_cast<const QTextEdit*>(w)
+        || qobject_cast<const QPlainTextEdit*>(w))
+        return true;
+    const auto* combo = qobject_cast<const QComboBox*>(w);
+    return combo && combo->isEditable();
+}
+
+// Esc in an editor keeps the editor's meaning: the page's Stop shortcut lets it through.
+class EscInEditors : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Escape && key->modifiers() == Qt::NoModifier && isEditor(QApplication::focusWidget())) {
+                event->accept();
+                return true;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+void TForm3::markSendsNothing(QObject* control) { control->setProperty(kSendsNothing, true); }
+
+void TForm3::markStarts(QAction* action) { action->setProperty(kStarts, true); }
+
+QPushButton* TForm3::stopButton(QWidget* page, const char* name, const void* owner)
 {
     QPushButton* b = button(page, name, QStringLiteral("Stop"), QStringLiteral("Stop the transfer"));
     b->setToolTip(QStringLiteral("Ends the running transfer (Esc)"));
     b->setEnabled(false);
-    connect(b, &QPushButton::clicked, this, [this] { guarded([this] { stopClick(); }); });
-    // Esc anywhere on the page stops, as the button does.
+    markSendsNothing(b);
+    connect(b, &QPushButton::clicked, this, [this, owner] { guarded([this, owner] { loop_.stopJob(owner); }); });
+    // Esc on the page stops, as the button does: only the page's own job, and not in an editor.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), page);
     esc->setContext(Qt::WidgetWithChildrenShortcut);
-    connect(esc, &QShortcut::activated, this, [this] { guarded([this] { stopClick(); }); });
+    esc->setEnabled(false);
+    connect(esc, &QShortcut::activated, this, [this, owner] { guarded([this, owner] { loop_.stopJob(owner); }); });
+    page->installEventFilter(new EscInEditors(page));
+    stops_.append({b, esc, owner});
     return b;
 }
 
@@ -36,44 +93,48 @@ void TForm3::watchJobs()
         sdResults->setResults(&sdUpload_.results());
 }
 
-QList<QAbstractButton*> TForm3::abandoningButtons() const
+QList<QWidget*> TForm3::startingControls() const
 {
-    // Every button that stores a protocol state: the command catalogue, the transfers' starts,
-    // and "Connect", which greets the display again.
-    QList<QAbstractButton*> buttons;
-    for (const CommandControl& spec : commandControls())
-        if (auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control)); b && !buttons.contains(b))
-            buttons << b;
-    buttons << Button8 << Button7 << sdSendFailedAgain << BackupSettingsButton << CompareSettingsButton << RestoreSettingsButton
-            << SettingsFileButton;
-    for (QPushButton* b : imageSend)
-        buttons << b;
-    buttons.removeAll(nullptr);
-    return buttons;
+    QList<QWidget*> controls;
+    for (QPushButton* b : findChildren<QPushButton*>())
+        if (b->window() == this && !b->property(kSendsNothing).toBool())
+            controls << b;
+    controls << nrDeviceBox1;
+    controls.removeAll(nullptr);
+    return controls;
 }
 
 void TForm3::jobRunningChanged(bool running)
 {
     keepAwake_.hold(running);
-    for (QPushButton* b : {sdStop, flashStop, settingsStop})
-        if (b)
-            b->setEnabled(running);
-    if (running) {
+    for (const StopControl& stop : stops_) {
+        const bool own = running && loop_.job().owner() == stop.owner;
+        stop.button->setEnabled(own);
+        stop.shortcut->setEnabled(own);
+    }
+    const bool mayStart = loop_.mayStart();
+    if (SettingsFileButton)
+        for (QAction* a : SettingsFileButton->menu()->actions())
+            if (a->property(kStarts).toBool())
+                a->setEnabled(mayStart);
+    if (!mayStart) {
         const QString tip = loop_.job().description() + QStringLiteral(": Stop ends it");
-        for (QAbstractButton* b : abandoningButtons()) {
-            if (!b->isEnabled())
+        for (QWidget* w : startingControls()) {
+            if (!w->isEnabled())
                 continue;
-            heldButtons_.append({b, b->toolTip()});
-            b->setEnabled(false);
-            b->setToolTip(tip);
+            heldControls_.append({w, w->toolTip()});
+            w->setEnabled(false);
+            w->setToolTip(tip);
         }
         return;
     }
-    for (const auto& [b, tip] : heldButtons_) {
-        b->setEnabled(true);
-        b->setToolTip(tip);
+    for (const auto& [w, tip] : heldControls_) {
+        if (!w)
+            continue;
+        w->setEnabled(true);
+        w->setToolTip(tip);
     }
-    heldButtons_.clear();
+    heldControls_.clear();
     // A "Send" whose file was chosen while the job ran follows its file box now.
     for (int i = 0; i < 8; ++i)
         if (imageSend[i])
@@ -81,8 +142,6 @@ void TForm3::jobRunningChanged(bool running)
     if (sdSendFailedAgain)
         sdSendFailedAgain->setEnabled(sdUpload_.results().failedCount() > 0);
 }
-
-void TForm3::stopClick() { loop_.job().stop(); }
 
 void TForm3::sendFailedAgainClick() { sdUpload_.sendFailedAgain(); }
 
@@ -95,7 +154,7 @@ bool TForm3::askBeforeEndingJob(std::function<void()> afterStop)
     q.text = loop_.job().description() + QStringLiteral(": stop it and disconnect?");
     q.confirmCaption = QStringLiteral("Stop and disconnect");
     ask(q, [this, afterStop] {
-        loop_.job().stop();
+        loop_.stopJob();
         afterStop();
     });
     return true;

@@ -278,7 +278,7 @@ int main(int argc, char** argv)
         } else if (clock.elapsed() > kStageTimeoutMs) {
             std::printf("The %s did not end within %d s: %s\n", stage.name, kStageTimeoutMs / 1000, qPrintable(said()));
             ok = false;
-            form.loop().job().stop();
+            form.loop().stopJob();
             stages.clear();
             finish();
         }

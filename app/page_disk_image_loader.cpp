@@ -73,6 +73,7 @@ void TForm3::buildDiskImageLoaderPage()
             button(slotGroup, s.picker, QStringLiteral("..."), QStringLiteral("Choose the image file for slot %1").arg(name));
         pick->setIcon(pictures::folder());
         pick->setFixedWidth(52);
+        markSendsNothing(pick);  // choosing a file sends nothing; its "Send" follows the loop
         QPushButton* send = button(slotGroup, s.send, QStringLiteral("Send"), QStringLiteral("Send slot %1").arg(name));
         send->setIcon(pictures::send());
         send->setFixedWidth(74);
@@ -100,7 +101,7 @@ void TForm3::buildDiskImageLoaderPage()
 
     // Stop, right under the slots whose "Send" it ends.
     auto* transfer = new QHBoxLayout;
-    flashStop = stopButton(TabSheet4, "flashStop");
+    flashStop = stopButton(TabSheet4, "flashStop", &flashLoader_);
     flashStop->setMinimumSize(90, 30);
     transfer->addWidget(flashStop);
     transfer->addStretch(1);
@@ -138,7 +139,8 @@ void TForm3::imagePickerClick(int slot)
     OD2->setDefaultSuffix(defaultName);
     if (fileDialogRunner_ && fileDialogRunner_(*OD2) && !OD2->selectedFiles().isEmpty())
         imageFileBox[slot]->setText(OD2->selectedFiles().first());
-    imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()));
+    // While a job runs the loop would refuse it: its "Send" waits for the job's end.
+    imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()) && loop_.mayStart());
 }
 
 void TForm3::imageSendClick(int slot)

@@ -34,6 +34,8 @@ QWidget* TForm3::buildGammaPage()
 
     Button36 = button(gamma, "Button36", QString::fromUtf8(presetIli9481().caption));
     Button34 = button(gamma, "Button34", QString::fromUtf8(presetHx8375b().caption));
+    markSendsNothing(Button36);  // the presets only fill the fields
+    markSendsNothing(Button34);
     connect(Button36, &QPushButton::clicked, this, &TForm3::Button36Click);
     connect(Button34, &QPushButton::clicked, this, &TForm3::Button34Click);
     row->addWidget(buildGammaGroup(gammaTableA(), {Button36, Button34}), 0, Qt::AlignTop);

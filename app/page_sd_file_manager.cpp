@@ -85,7 +85,7 @@ void TForm3::buildSdFileManagerPage()
     // Below "Load Packet", so that a small window keeps every button in reach.
     auto* batch = new QHBoxLayout;
     batch->setSpacing(8);
-    sdStop = stopButton(cxTabSheet4, "sdStop");
+    sdStop = stopButton(cxTabSheet4, "sdStop", &sdUpload_);
     sdStop->setMinimumSize(90, 30);
     batch->addWidget(sdStop);
     sdSendFailedAgain = button(cxTabSheet4, "sdSendFailedAgain", QStringLiteral("Send failed again"),

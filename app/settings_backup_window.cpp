@@ -33,8 +33,8 @@ void SettingsBackupWindow::message(const QString& text) { form_.setStatusPanel(1
 
 bool SettingsBackupWindow::ready()
 {
-    if (job_.sequence().running()) {
-        message(QStringLiteral("The settings are being read or written; wait for the end or stop it first."));
+    if (!form_.loop().mayStart()) {
+        message(form_.loop().job().description() + QStringLiteral(": Stop ends it"));
         return false;
     }
     // A settings run starts at once and needs the display: unlike a command, it is not stored
@@ -136,7 +136,7 @@ void TForm3::buildSettingsBackupControls()
         b->setMinimumHeight(30);
         row->addWidget(b);
     }
-    settingsStop = stopButton(TabSheet1, "settingsStop");
+    settingsStop = stopButton(TabSheet1, "settingsStop", &settingsBackup_->sequence());
     settingsStop->setAccessibleName(QStringLiteral("Stop the settings run"));
     settingsStop->setToolTip(QStringLiteral("Ends the running settings backup, comparison or restore (Esc)"));
     settingsStop->setMinimumHeight(30);
@@ -168,10 +168,12 @@ void TForm3::buildSettingsBackupControls()
                  {&kRestoreCaption, &SettingsBackupWindow::restore}};
     for (const auto& item : items) {
         QAction* a = menu->addAction(*item.caption);
+        markStarts(a);
         const auto what = item.what;
         connect(a, &QAction::triggered, this, [this, what] { guarded([this, what] { (settingsBackup_.get()->*what)(); }); });
     }
     SettingsFileButton->setMenu(menu);
+    markSendsNothing(SettingsFileButton);  // its settings runs follow the loop; its trace items send nothing
     if (auto* v = qobject_cast<QVBoxLayout*>(Panel1->layout()))
         v->insertWidget(v->indexOf(Button2) + 1, SettingsFileButton);
 }

@@ -141,10 +141,7 @@ int send(const CliOptions& o)
     // The records a read draws are printed as they came, two leading bytes included.
     std::string pendingName;
     for (int32_t state : {State::kExtraReply, State::kConfigReply, State::kTransmissionReply, State::kTurboTimerReply}) {
-        uint32_t length = state == State::kExtraReply ? 10
-            : state == State::kConfigReply            ? 28
-            : state == State::kTransmissionReply      ? 8
-                                                      : 14;
+        const uint32_t length = State::replyLength(state);
         loop.registerStep(state, [&loop, &pendingName, length] {
             if (!loop.replyArrived(length))
                 return ProtocolLoop::StepResult::WaitForInput;
@@ -153,7 +150,7 @@ int send(const CliOptions& o)
                 b = loop.readByte();
             std::printf("%s: %s\n", pendingName.c_str(), hex(reply).c_str());
             std::fflush(stdout);
-            loop.setState(State::kIdle);
+            loop.advance(State::kIdle);
             return ProtocolLoop::StepResult::Acted;
         });
     }
@@ -255,7 +252,7 @@ int sdUpload(const CliOptions& o)
     job.finished = [&] { return started && !upload.running() && session.loop().state() == State::kIdle; };
     job.result = [&] { return results.failedCount() ? ExitCode::kFailed : ExitCode::kDone; };
     // Ctrl+C, a time-out: the transfer stops as the window's Stop stops it.
-    job.interrupted = [&] { session.loop().job().stop(); };
+    job.interrupted = [&] { session.loop().stopJob(); };
     const int exit = session.run(job);
     output.bar.clear();
     // The loop stops a job still running when it ends, so every file has its line by now.
@@ -313,7 +310,7 @@ int flash(const CliOptions& o)
                                                                               : ExitCode::kFailed;
     };
     // Ctrl+C, a time-out: the image stops as the window's Stop stops it.
-    job.interrupted = [&] { session.loop().job().stop(); };
+    job.interrupted = [&] { session.loop().stopJob(); };
     const int exit = session.run(job);
     output.bar.clear();
     if (started)

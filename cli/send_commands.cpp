@@ -97,13 +97,13 @@ uint32_t replyLength(const SendCommand& command)
 {
     switch (controlOf(command).state) {
     case State::kReadConfig:
-        return 28;
+        return State::replyLength(State::kConfigReply);
     case State::kReadExtra:
-        return 10;
+        return State::replyLength(State::kExtraReply);
     case State::kReadTransmission:
-        return 8;
+        return State::replyLength(State::kTransmissionReply);
     case State::kReadTurboTimer:
-        return 14;
+        return State::replyLength(State::kTurboTimerReply);
     default:
         return 0;
     }
@@ -113,7 +113,7 @@ void storeSendCommand(ProtocolLoop& loop, const SendCommand& command)
 {
     const CommandControl& c = controlOf(command);
     if (c.param == ParamKind::Constant)
-        loop.storeCommand(c.state, c.code, static_cast<uint8_t>(c.value));
+        loop.request(c.state, c.code, static_cast<uint8_t>(c.value));
     else
-        loop.storeCommand(c.state, commandCodeOf(command));
+        loop.request(c.state, commandCodeOf(command));
 }

@@ -90,9 +90,9 @@ constexpr std::array kCatalogue = {
 // Every send state: discard pending input, note the mark, send A6 L code params, go on.
 ProtocolLoop::StepResult sendFrame(ProtocolLoop& loop, std::span<const uint8_t> params, int32_t next)
 {
-    loop.beginRequest();
+    loop.beginRequest(replyLength(next));
     loop.sendCommandFrame(loop.commandCode(), params);
-    loop.setState(next);
+    loop.advance(next);
     return ProtocolLoop::StepResult::Acted;
 }
 
@@ -122,21 +122,21 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
     switch (spec.param) {
     case ParamKind::None:
     case ParamKind::PageRecord:
-        loop.storeCommand(spec.state, spec.code);
+        loop.request(spec.state, spec.code);
         break;
     case ParamKind::Constant:
-        loop.storeCommand(spec.state, spec.code, static_cast<uint8_t>(spec.value));
+        loop.request(spec.state, spec.code, static_cast<uint8_t>(spec.value));
         break;
     case ParamKind::SpinValue:
         // A parameter taken from a control goes out modulo 256.
-        loop.storeCommand(spec.state, spec.code, static_cast<uint8_t>(controls.spinValue(spec.source)));
+        loop.request(spec.state, spec.code, static_cast<uint8_t>(controls.spinValue(spec.source)));
         break;
     case ParamKind::MirrorDirection:
-        loop.storeCommand(spec.state, spec.code,
-                          mirrorMoveParameter(static_cast<uint8_t>(spec.value), controls.radioIndex(spec.source)));
+        loop.request(spec.state, spec.code,
+                     mirrorMoveParameter(static_cast<uint8_t>(spec.value), controls.radioIndex(spec.source)));
         break;
     case ParamKind::TickedCode:
-        loop.storeCommand(spec.state, controls.isChecked(spec.source) ? static_cast<uint8_t>(spec.value) : spec.code);
+        loop.request(spec.state, controls.isChecked(spec.source) ? static_cast<uint8_t>(spec.value) : spec.code);
         break;
     }
 }

@@ -1,19 +1,18 @@
 #include "protocol/job_guard.h"
 
-void JobGuard::begin(const QString& description, std::function<void()> stop, const QString& stallHint)
+bool JobGuard::begin(JobSpec spec)
 {
-    description_ = description;
-    stallHint_ = stallHint;
-    stop_ = std::move(stop);
-    if (!running_) {
-        running_ = true;
-        emit runningChanged(true);
-    }
+    if (running_)
+        return false;
+    spec_ = std::move(spec);
+    running_ = true;
+    emit runningChanged(true);
+    return true;
 }
 
 void JobGuard::end()
 {
-    stop_ = nullptr;
+    spec_.stop = nullptr;
     if (running_) {
         running_ = false;
         emit runningChanged(false);
@@ -25,8 +24,8 @@ void JobGuard::stop()
     if (!running_)
         return;
     // The action may begin nothing new; it ends this job either way.
-    const std::function<void()> action = std::move(stop_);
-    stop_ = nullptr;
+    const std::function<void()> action = std::move(spec_.stop);
+    spec_.stop = nullptr;
     if (action)
         action();
     end();

@@ -50,6 +50,8 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // Its only work is to wake a waiting pass, which then updates the stall notice.
     stallTimer_.setInterval(1000);
     connect(&stallTimer_, &QTimer::timeout, this, [] {});
+    // An opening of the port, by the loop or by a pick in the port picker, starts a new count.
+    comm_.NotifyAdd(&ProtocolLoop::portNotify, this);
 }
 
 ProtocolLoop::~ProtocolLoop()
@@ -57,6 +59,7 @@ ProtocolLoop::~ProtocolLoop()
     disarmArrival();
     // The session ends with the loop: its handlers may only go once nothing can call them.
     comm_.CloseAndWait();
+    comm_.NotifyDelete(&ProtocolLoop::portNotify, this);
     comm_.SetOnBytesCounted(nullptr);
     comm_.SetOnClose(nullptr);
 }
@@ -116,7 +119,7 @@ void ProtocolLoop::registerConnectionSteps()
     registerStep(State::kSizeReply, [this] { return stepSizeReply(); });
 }
 
-void ProtocolLoop::setState(int32_t s) { state_ = s; }
+void ProtocolLoop::advance(int32_t s) { state_ = s; }
 
 uint8_t ProtocolLoop::payload(int index) const
 {
@@ -132,17 +135,115 @@ void ProtocolLoop::setPayload(int index, uint8_t value)
     payload_[static_cast<size_t>(index)] = value;
 }
 
-void ProtocolLoop::storeCommand(int32_t state, uint8_t code)
+bool ProtocolLoop::refuse()
 {
-    code_ = code;
-    state_ = state;
+    if (!job_.running())
+        return false;
+    host_.setStatusPanel(1, job_.description() + QStringLiteral(": Stop ends it"));
+    return true;
 }
 
-void ProtocolLoop::storeCommand(int32_t state, uint8_t code, uint8_t parameter)
+void ProtocolLoop::noteRequest()
 {
+    // Whatever the last step waited for, the user has moved on: its notice goes.
+    endStallNotice();
+    waiting_ = false;
+    stallTimer_.stop();
+    requestWaits_ = true;
+}
+
+bool ProtocolLoop::request(int32_t state)
+{
+    if (refuse())
+        return false;
+    state_ = state;
+    noteRequest();
+    return true;
+}
+
+bool ProtocolLoop::request(int32_t state, uint8_t code)
+{
+    if (refuse())
+        return false;
+    code_ = code;
+    return request(state);
+}
+
+bool ProtocolLoop::request(int32_t state, uint8_t code, uint8_t parameter)
+{
+    if (refuse())
+        return false;
     code_ = code;
     parameter_ = parameter;
-    state_ = state;
+    return request(state);
+}
+
+bool ProtocolLoop::startJob(JobSpec spec, int32_t firstState)
+{
+    if (refuse())
+        return false;
+    // Disconnected, a request is stored and dropped by the next "Connect": no job to follow.
+    if (!connected()) {
+        state_ = firstState;
+        return false;
+    }
+    job_.begin(std::move(spec));
+    state_ = firstState;
+    noteRequest();
+    return true;
+}
+
+void ProtocolLoop::stopJob(const void* owner)
+{
+    if (!job_.running() || (owner && job_.owner() != owner))
+        return;
+    job_.stop();
+}
+
+void ProtocolLoop::endJob() { job_.end(); }
+
+bool ProtocolLoop::abandonedReplyDue() const
+{
+    if (dueLength_ == 0 || !requestSent_ || !comm_.Active())
+        return false;
+    if (tick() - requestTick_ >= kAbandonedReplyWaitMs)
+        return false;
+    const uint32_t got = receivedSinceMark();
+    return comm_.TotalReceived() >= mark_ && got < dueLength_;
+}
+
+void ProtocolLoop::portNotify(void* object, QObject* /*sender*/, int32_t code)
+{
+    // Code 2: the port opened (on the thread that opened it, the window's).
+    if (code == 2)
+        static_cast<ProtocolLoop*>(object)->portOpened();
+}
+
+void ProtocolLoop::portOpened()
+{
+    // The count starts again with the opening: the mark follows it, and no reply of the old
+    // opening is due any more.
+    mark_ = comm_.TotalReceived();
+    dueLength_ = 0;
+    if (opening_ || depth_ == 0)
+        return;
+    // A pick in the port picker re-opened the port under a running loop: whatever exchange was in
+    // progress cannot finish on this line.
+    endExchange(
+        QStringLiteral("Port changed to %1: the exchange in progress was ended").arg(QString::fromStdString(comm_.ComName())));
+}
+
+void ProtocolLoop::endExchange(const QString& why)
+{
+    const bool busy = job_.running() || (state_ != State::kIdle && hasStep(state_));
+    if (job_.running())
+        job_.stop();
+    disarmArrival();
+    state_ = State::kIdle;
+    requestWaits_ = false;
+    endStallNotice();
+    if (busy)
+        host_.setStatusPanel(1, why);
 }
 
 uint32_t ProtocolLoop::tick() const
@@ -153,13 +254,27 @@ uint32_t ProtocolLoop::tick() const
 
 void ProtocolLoop::waitMilliseconds(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-void ProtocolLoop::beginRequest()
+void ProtocolLoop::beginRequest(uint32_t replyLength)
 {
     comm_.ClearDeviceInput();
     mark_ = comm_.TotalReceived();
+    dueLength_ = replyLength;
+    requestSent_ = false;  // a reply is due once the request has gone out
 }
 
-void ProtocolLoop::sendByte(uint8_t b) { comm_.SendChar(static_cast<char16_t>(b)); }
+void ProtocolLoop::noteSent()
+{
+    if (!requestSent_) {
+        requestSent_ = true;
+        requestTick_ = tick();
+    }
+}
+
+void ProtocolLoop::sendByte(uint8_t b)
+{
+    noteSent();
+    comm_.SendChar(static_cast<char16_t>(b));
+}
 
 void ProtocolLoop::sendBytes(std::span<const uint8_t> bytes)
 {
@@ -177,32 +292,48 @@ void ProtocolLoop::sendCommandFrame(uint8_t code, std::span<const uint8_t> param
 
 void ProtocolLoop::sendFrame(std::span<const uint8_t> bytes)
 {
-    if (!bytes.empty())
-        comm_.SendData(bytes.data(), static_cast<uint32_t>(bytes.size()));
+    if (bytes.empty())
+        return;
+    noteSent();
+    comm_.SendData(bytes.data(), static_cast<uint32_t>(bytes.size()));
 }
 
 bool ProtocolLoop::lineUp() const { return comm_.Active(); }
 
 uint32_t ProtocolLoop::receivedSinceMark() const { return comm_.TotalReceived() - mark_; }
 
+uint32_t ProtocolLoop::bytesQueued() const { return comm_.InputQueued(); }
+
+bool ProtocolLoop::replyArrived(uint32_t length) const
+{
+    // A count below the mark (the port opened again under the step) is no reply.
+    return comm_.TotalReceived() >= mark_ && receivedSinceMark() >= length && bytesQueued() >= length;
+}
+
 uint8_t ProtocolLoop::readByte()
 {
+    // A reader never waits for a byte that is not there: the queue may have been emptied by an
+    // opening of the port since the count said the reply had come.
     uint8_t b = 0;
-    comm_.Read(&b, 1);
+    if (bytesQueued() > 0)
+        comm_.Read(&b, 1);
     return b;
 }
 
 bool ProtocolLoop::tryOpenPort()
 {
     try {
+        opening_ = true;
         comm_.SetActive(false);
         const int link = host_.linkTypeIndex();
         if (link >= 0 && link < static_cast<int>(std::size(kLinkBaudRates)))
             comm_.SetBaudRate(kLinkBaudRates[link]);
         comm_.SetActive(true);
+        opening_ = false;
         comm_.ClearDeviceBuffers();
         return true;
     } catch (const std::exception& e) {
+        opening_ = false;
         const QString reason = QString::fromLocal8Bit(e.what());
         host_.setConnectFailureReason(reason);
         // Panel 1 names the port tried and why it would not open, in words the user can act on.
@@ -214,6 +345,9 @@ bool ProtocolLoop::tryOpenPort()
 
 void ProtocolLoop::connectAndRun()
 {
+    // A second "Connect" re-opens the port: not under a running job.
+    if (refuse())
+        return;
     ++depth_;
     if (!dispatcher_)  // set before the port opens, so before the receive threads start
         dispatcher_ = QAbstractEventDispatcher::instance();
@@ -230,9 +364,12 @@ void ProtocolLoop::connectAndRun()
         QCoreApplication::processEvents();
     }
 
-    if (attemptShown_ && comm_.Active()) {
-        attemptShown_ = false;  // the port opened: why it did not before is no news any more
-        host_.setStatusPanel(1, QString());
+    if (comm_.Active()) {
+        host_.setConnectFailureReason(QString());  // the port opened: an old reason is no news
+        if (attemptShown_) {
+            attemptShown_ = false;
+            host_.setStatusPanel(1, QString());
+        }
     }
     host_.enablePages();
     // The chip shows an open port, and only that: "Exit" during the attempts leaves it hidden.
@@ -247,6 +384,7 @@ void ProtocolLoop::connectAndRun()
         // The handler is left at once: no goodbye, the port stays open.
         noteWaiting(false);
         job_.stop();
+        disarmArrival();
         --depth_;
         host_.reportError(QString::fromLocal8Bit(e.what()));
         return;
@@ -271,6 +409,9 @@ void ProtocolLoop::requestExit()
 {
     exitFlag_ = true;
     disarmArrival();  // no further block leaves from the reading thread
+    endStallNotice();
+    waiting_ = false;
+    stallTimer_.stop();
 }
 
 bool ProtocolLoop::connected() const { return depth_ > 0 && !exitFlag_ && comm_.Active(); }
@@ -311,11 +452,29 @@ void ProtocolLoop::runPass()
     if (total != heardTotal_) {
         heardTotal_ = total;
         quietSince_ = tick();
-        if (stallShown_) {
-            stallShown_ = false;
-            host_.setStatusPanel(1, textBeforeStall_);
-        }
+        endStallNotice();
     }
+    // A count below the mark: the port opened again under a step that had not heard of it.
+    if (comm_.Active() && comm_.TotalReceived() < mark_) {
+        mark_ = comm_.TotalReceived();
+        dueLength_ = 0;
+        endExchange(QStringLiteral("The port was opened again: the exchange in progress was ended"));
+    }
+    // A request that abandons a reply still due waits for the rest of it (or its time), so that
+    // the late bytes are discarded by its own request, not read as its reply.
+    if (requestWaits_ && abandonedReplyDue()) {
+        if (!dueTimerArmed_) {
+            dueTimerArmed_ = true;
+            const uint32_t left = kAbandonedReplyWaitMs - (tick() - requestTick_);
+            QTimer::singleShot(static_cast<int>(left) + 1, this, [this] { dueTimerArmed_ = false; });
+        }
+        noteWaiting(true);
+        emit passDone();
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        eventsProcessedNs_ = steadyNs();
+        return;
+    }
+    requestWaits_ = false;
     // A state without a step only waits, as the idle state does.
     const auto it = steps_.find(state_);
     const StepResult result = it != steps_.end() ? it->second() : StepResult::WaitForInput;
@@ -348,7 +507,7 @@ void ProtocolLoop::noteWaiting(bool waitsForDisplay)
     if (!waitsForDisplay) {
         // Acting, idle, or waiting for something other than the display: no notice, no timer.
         waiting_ = false;
-        stallShown_ = false;
+        endStallNotice();
         stallTimer_.stop();
         return;
     }
@@ -357,8 +516,18 @@ void ProtocolLoop::noteWaiting(bool waitsForDisplay)
         quietSince_ = tick();
         stallTimer_.start();
     }
-    if (tick() - quietSince_ >= kStallNoticeMs && comm_.Active())
+    if (tick() - quietSince_ >= stallNoticeMs_ && comm_.Active())
         showStallNotice();
+}
+
+void ProtocolLoop::endStallNotice()
+{
+    if (!stallShown_)
+        return;
+    stallShown_ = false;
+    // A step that wrote panel 1 meanwhile keeps its text; otherwise the notice's cover returns.
+    if (host_.statusPanelText(1) == noticeText_)
+        host_.setStatusPanel(1, textBeforeStall_);
 }
 
 void ProtocolLoop::showStallNotice()
@@ -370,8 +539,11 @@ void ProtocolLoop::showStallNotice()
         : QStringLiteral("No answer from the display for %1 s; still waiting").arg(seconds) + hint;
     if (!stallShown_) {
         stallShown_ = true;
-        textBeforeStall_ = host_.statusPanelText(1);
+        const QString shown = host_.statusPanelText(1);
+        // A notice is never what a notice gives back.
+        textBeforeStall_ = shown == noticeText_ ? QString() : shown;
     }
+    noticeText_ = text;
     host_.setStatusPanel(1, text);
 }
 
@@ -384,7 +556,7 @@ ProtocolLoop::StepResult ProtocolLoop::stepHello()
         lossShown_ = false;  // greeted again: the old loss is no news any more
         host_.setStatusPanel(1, QString());
     }
-    setState(State::kSizeQuery);
+    advance(State::kSizeQuery);
     host_.showPages();
     startTick_ = tick();
     return StepResult::Acted;
@@ -395,9 +567,9 @@ ProtocolLoop::StepResult ProtocolLoop::stepSizeQuery()
     const uint32_t elapsed = tick() - startTick_;
     if (elapsed < kSizeQueryDelayMs)
         waitMilliseconds(kSizeQueryDelayMs - elapsed);
-    beginRequest();
+    beginRequest(State::replyLength(State::kSizeReply));
     sendCommandFrame(kSizeQueryCode, {});
-    setState(State::kSizeReply);
+    advance(State::kSizeReply);
     return StepResult::Acted;
 }
 
@@ -410,6 +582,6 @@ ProtocolLoop::StepResult ProtocolLoop::stepSizeReply()
         b = readByte();
     host_.showSizes(decodeSizeReply(bytes));
     host_.setSizesStale(false);
-    setState(State::kIdle);
+    advance(State::kIdle);
     return StepResult::Acted;
 }

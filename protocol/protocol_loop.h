@@ -56,25 +56,47 @@ public:
 
     // Request variables, shared by handlers and steps.
     int32_t state() const { return state_; }
-    void setState(int32_t s);
     uint8_t commandCode() const { return code_; }
     uint8_t commandParameter() const { return parameter_; }
     // Payload buffer, indexed from 1 to kPayloadSize.
     uint8_t payload(int index) const;
     void setPayload(int index, uint8_t value);
 
-    // What a command handler does: store the code (and parameter) and the state.
-    void storeCommand(int32_t state, uint8_t code);
-    void storeCommand(int32_t state, uint8_t code, uint8_t parameter);
+    // The one way in for the window, the command line and a job's start: the state (with the
+    // code and parameter) the next pass performs. While a job runs, any request is refused: panel
+    // 1 says "<the job's description>: Stop ends it", nothing is stored and nothing is sent; the
+    // answer is false. A request that abandons a reply still due is carried out once the rest of
+    // that reply has come, or kAbandonedReplyWaitMs after the abandoned request went out, so a
+    // late reply is never read as the next one's; a further request meanwhile replaces it.
+    bool request(int32_t state);
+    bool request(int32_t state, uint8_t code);
+    bool request(int32_t state, uint8_t code, uint8_t parameter);
+    // "Could this start now?": no job runs. The window enables what would start something from
+    // this answer alone.
+    bool mayStart() const { return !job_.running(); }
+    // Begins a long job and requests its first state, under the same rules as request(). While
+    // disconnected the state is stored, as any request is, and no job begins (false).
+    bool startJob(JobSpec spec, int32_t firstState);
+    // Stop of the job `owner` runs (a page's Stop, Esc on its page); nothing when another job
+    // runs. Without an owner: whatever job runs (Ctrl+C of the command line, Exit's question).
+    void stopJob(const void* owner = nullptr);
+    // A job says it has ended by itself (done, failed, stopped, the line lost).
+    void endJob();
+    // For the steps (and a job's own stop) only: the state the next pass performs.
+    void advance(int32_t s);
+    static constexpr uint32_t kAbandonedReplyWaitMs = 5000;
 
     // Building blocks of the steps.
-    void beginRequest();                                                   // discard pending input, note the mark
+    // Discards pending input and notes the mark; `replyLength` bytes are due in answer (0: none).
+    void beginRequest(uint32_t replyLength = 0);
     void sendByte(uint8_t b);                                              // one SendChar
     void sendBytes(std::span<const uint8_t> bytes);                        // one SendChar per byte
     void sendCommandFrame(uint8_t code, std::span<const uint8_t> params);  // A6 L code params
     uint32_t receivedSinceMark() const;                                    // unsigned 32-bit difference
-    bool replyArrived(uint32_t length) const { return receivedSinceMark() >= length; }
-    uint8_t readByte();                  // one Read of one byte
+    // The whole reply has come and the input queue holds it: reading it never waits.
+    bool replyArrived(uint32_t length) const;
+    uint32_t bytesQueued() const;        // bytes in the input queue, not yet read
+    uint8_t readByte();                  // one Read of one byte that the queue holds; 0 when it holds none
     void waitMilliseconds(uint32_t ms);  // sleeps; the window does not react meanwhile
     uint32_t tick() const;               // 32-bit millisecond tick
     TnrComm& comm() { return comm_; }
@@ -96,11 +118,12 @@ public:
     void disarmArrival();
     std::mutex& arrivalLock() const { return arrivalLock_; }
 
-    // The long job running on the loop, if any (a transfer, a backup): the window disables what
-    // would abandon it and offers its Stop. The loop stops it when it ends.
-    JobGuard& job() { return job_; }
+    // The long job running on the loop, if any (a transfer, a backup): the window follows it.
+    // The loop stops it when it ends.
+    const JobGuard& job() const { return job_; }
     // A waiting step that has heard nothing from the display for this long says so in panel 1.
     static constexpr uint32_t kStallNoticeMs = 3000;
+    void setStallNoticeAfter(uint32_t ms) { stallNoticeMs_ = ms; }
 
 signals:
     // Emitted after each pass (used by the window's tests to follow progress).
@@ -118,6 +141,14 @@ private:
     void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
     void noteWaiting(bool waitsForDisplay);
     void showStallNotice();
+    void endStallNotice();  // panel 1 gets back what the notice covered, unless a step wrote since
+    bool refuse();          // a job runs: says so, true
+    void noteRequest();
+    bool abandonedReplyDue() const;
+    void noteSent();
+    static void portNotify(void* object, QObject* sender, int32_t code);
+    void portOpened();  // the port opened, by the loop or by a pick of another port
+    void endExchange(const QString& why);
     bool mayChainPass() const;
 
     TnrComm& comm_;
@@ -132,6 +163,12 @@ private:
     std::array<uint8_t, kPayloadSize + 1> payload_{};
 
     uint32_t mark_ = 0;
+    uint32_t dueLength_ = 0;     // bytes the latest request's reply has, 0 for none
+    uint32_t requestTick_ = 0;   // when the latest request went out
+    bool requestSent_ = false;   // the latest request has gone out (its reply may be due)
+    bool requestWaits_ = false;  // a request is stored that has not been carried out yet
+    bool dueTimerArmed_ = false;
+    bool opening_ = false;  // the loop itself opens the port
     uint32_t startTick_ = 0;
     int depth_ = 0;
     bool lossReported_ = false;  // the lost line has been reported for this connection
@@ -156,4 +193,6 @@ private:
     uint32_t heardTotal_ = 0;
     bool stallShown_ = false;
     QString textBeforeStall_;
+    QString noticeText_;  // what the notice last wrote
+    uint32_t stallNoticeMs_ = kStallNoticeMs;
 };

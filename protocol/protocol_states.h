@@ -1,9 +1,22 @@
 #pragma once
 #include <cstdint>
 
-// Every protocol state the loop knows, with what its step does. A handler stores one of these;
-// the loop performs the step registered for it on its next pass. A value not listed here has no
-// step: a pass in it only refreshes the status panels and processes events, as in kIdle.
+// Every protocol state the loop knows, with what its step does. A handler requests one of these
+// (ProtocolLoop::request); the loop performs the step registered for it on its next pass. A
+// value not listed here has no step: a pass in it only refreshes the status panels and processes
+// events, as in kIdle.
+//
+// Jobs. Some exchanges run over many states and passes and own the line while they do: the SD
+// batch (kSdBatchStart .. kSdFileError; transfer/sd_upload.cpp), the image load (kFlashOpen ..
+// kFlashError; transfer/flash_loader.cpp) and the settings backup, comparison and restore
+// (kBackupReadRequest .. kBackupWrite; settings/settings_backup.cpp, driven by
+// settings/settings_file_job.cpp). Each is started through ProtocolLoop::startJob by its page's
+// button or by the command line, and the loop holds at most one. While one runs the loop refuses
+// every other request, so nothing else reaches the wire. Only the job's own Stop (its page's
+// Stop, Esc on that page, Ctrl+C of the command line), Exit (after its question), a lost line, a
+// re-opening of the port, or the job's end release the line, and each stops the transfer's hot
+// path before anything else may send. Every other state is a single exchange: a new request
+// abandons it, after its reply (if one is due) has come or its time has passed.
 namespace State {
 
 // Connection
@@ -62,5 +75,30 @@ inline constexpr int32_t kBackupReadReply =
     271;  // wait for the record's reply, keep it -> kBackupReadRequest, or kIdle after the last
 inline constexpr int32_t kBackupWrite =
     272;  // send the next record's save frame -> kBackupWrite, or kBackupReadRequest (read back)
+
+// The length of the reply a reply state waits for, 0 for a state that waits for none.
+constexpr uint32_t replyLength(int32_t replyState)
+{
+    switch (replyState) {
+    case kSizeReply:
+        return 6;
+    case kExtraReply:
+        return 10;
+    case kConfigReply:
+        return 28;
+    case kTransmissionReply:
+        return 8;
+    case kTurboTimerReply:
+        return 14;
+    case kSdOpenAck:
+    case kSdBlockAck:
+    case kSdCloseAck:
+    case kFlashOpenAck:
+    case kFlashBlockAck:
+        return 2;
+    default:
+        return 0;
+    }
+}
 
 }  // namespace State

@@ -93,6 +93,8 @@ public:
     void ClearDeviceBuffers() override;
     void FlushOutputBuffer();
     uint32_t ReadyForRead();
+    // The bytes the input queue holds, without asking the port: a Read of this many never waits.
+    uint32_t InputQueued() const;
     uint32_t NotYetSend();
     bool WaitForBytes(uint32_t Count, uint32_t Ms);
     bool WaitForSignal(TModemSignal Signal, uint32_t Ms);

@@ -185,6 +185,8 @@ std::string TnrCustomComm::ReadString()
     return s;
 }
 
+uint32_t TnrCustomComm::InputQueued() const { return static_cast<uint32_t>(inputQueue_.Size()); }
+
 uint32_t TnrCustomComm::ReadyForRead()
 {
     uint32_t flags = 0;

@@ -119,7 +119,7 @@ ProtocolLoop::StepResult sendTable(ProtocolLoop& loop, const GammaGrid& table, s
     loop.sendByte(table.lengthByte);
     loop.sendByte(kSetGammaCode);
     loop.sendBytes(encode([&controls](std::string_view name) { return controls.spinValue(name); }));
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return ProtocolLoop::StepResult::Acted;
 }
 

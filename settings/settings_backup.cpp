@@ -74,46 +74,47 @@ void SettingsBackup::watchPass()
         finish(BackupOutcome::End::Overtaken);
 }
 
-void SettingsBackup::start(bool restore)
+bool SettingsBackup::start(bool restore, int32_t firstState)
 {
-    running_ = true;
-    // While it runs the window holds back what would abandon it, Stop ends it, and Exit asks.
-    loop_.job().begin(
-        QStringLiteral("The settings are being read or written"), [this] { stop(); },
-        QStringLiteral("(Stop ends the settings run)"));
+    if (!loop_.mayStart())
+        return loop_.request(firstState);  // refused, and said so; the running job is untouched
     restore_ = restore;
     readIndex_ = 0;
     writeIndex_ = 0;
     outcome_ = BackupOutcome{};
     outcome_.restore = restore;
+    // While it runs the loop refuses every other request, the window follows, Stop ends it, and
+    // Exit asks. Like every request, it first lets a reply still due from an abandoned exchange
+    // come in, so that no record of the run is read from another request's reply.
+    running_ = loop_.startJob({QStringLiteral("The settings are being read or written"), [this] { stop(); },
+                               QStringLiteral("(Stop ends the settings run)"), this},
+                              firstState);
+    return running_;
 }
 
-void SettingsBackup::readAll()
-{
-    start(false);
-    loop_.setState(State::kBackupReadRequest);
-}
+bool SettingsBackup::readAll() { return start(false, State::kBackupReadRequest); }
 
-void SettingsBackup::restore(const SettingsSnapshot& writes, const SettingsSnapshot& target)
+bool SettingsBackup::restore(const SettingsSnapshot& writes, const SettingsSnapshot& target)
 {
-    start(true);
+    if (!loop_.mayStart())
+        return loop_.request(State::kBackupWrite);  // refused, and said so
     writes_ = writes;
     target_ = target;
-    loop_.setState(State::kBackupWrite);
+    return start(true, State::kBackupWrite);
 }
 
 void SettingsBackup::stop()
 {
     if (!running_)
         return;
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     finish(BackupOutcome::End::Stopped);
 }
 
 void SettingsBackup::finish(BackupOutcome::End end)
 {
     running_ = false;
-    loop_.job().end();
+    loop_.endJob();
     outcome_.end = end;
     if (end == BackupOutcome::End::Done && restore_)
         for (SettingsRecordKind k : kSettingsRecordKinds)
@@ -126,7 +127,7 @@ void SettingsBackup::finish(BackupOutcome::End end)
 Result SettingsBackup::stepReadRequest()
 {
     if (!loop_.comm().Active()) {
-        loop_.setState(State::kIdle);
+        loop_.advance(State::kIdle);
         finish(BackupOutcome::End::LineLost);
         return Result::Acted;
     }
@@ -135,9 +136,9 @@ Result SettingsBackup::stepReadRequest()
                              .arg(restore_ ? QStringLiteral("Reading back") : QStringLiteral("Reading"), settingsRecordName(kind))
                              .arg(readIndex_ + 1)
                              .arg(kSettingsRecordCount));
-    loop_.beginRequest();
+    loop_.beginRequest(static_cast<uint32_t>(kLeadingBytes + settingsRecordSize(kind)));
     loop_.sendCommandFrame(commands(kind).readCode, {});
-    loop_.setState(State::kBackupReadReply);
+    loop_.advance(State::kBackupReadReply);
     return Result::Acted;
 }
 
@@ -148,7 +149,7 @@ Result SettingsBackup::stepReadReply()
     if (!loop_.replyArrived(static_cast<uint32_t>(kLeadingBytes + size))) {
         if (loop_.comm().Active())
             return Result::WaitForInput;
-        loop_.setState(State::kIdle);
+        loop_.advance(State::kIdle);
         finish(BackupOutcome::End::LineLost);
         return Result::Acted;
     }
@@ -160,10 +161,10 @@ Result SettingsBackup::stepReadReply()
     outcome_.read[kind] = bytes;
     show(kind, bytes);
     if (++readIndex_ < kSettingsRecordKinds.size()) {
-        loop_.setState(State::kBackupReadRequest);
+        loop_.advance(State::kBackupReadRequest);
         return Result::Acted;
     }
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     finish(BackupOutcome::End::Done);
     return Result::Acted;
 }
@@ -173,11 +174,11 @@ Result SettingsBackup::stepWrite()
     while (writeIndex_ < kSettingsRecordKinds.size() && !writes_[kSettingsRecordKinds[writeIndex_]])
         ++writeIndex_;
     if (writeIndex_ >= kSettingsRecordKinds.size()) {
-        loop_.setState(State::kBackupReadRequest);  // everything sent: read all four back
+        loop_.advance(State::kBackupReadRequest);  // everything sent: read all four back
         return Result::Acted;
     }
     if (!loop_.comm().Active()) {
-        loop_.setState(State::kIdle);
+        loop_.advance(State::kIdle);
         finish(BackupOutcome::End::LineLost);
         return Result::Acted;
     }

@@ -53,18 +53,19 @@ public:
     SettingsBackup(const SettingsBackup&) = delete;
     SettingsBackup& operator=(const SettingsBackup&) = delete;
 
-    // Reads the four records; stores the first state, the loop's next pass sends.
-    void readAll();
+    // Reads the four records; starts the job, the loop's next pass sends. False when the loop
+    // refused it (another job runs) or no loop runs: nothing starts then.
+    bool readAll();
     // Writes each record of `writes` that holds bytes (in record order), then reads all four back
     // and compares them with `target` (what the display should hold afterwards).
-    void restore(const SettingsSnapshot& writes, const SettingsSnapshot& target);
+    bool restore(const SettingsSnapshot& writes, const SettingsSnapshot& target);
     // Ends a run at once (the loop goes idle); the outcome says what was read and written.
     void stop();
     // True from readAll()/restore() until the run ends.
     bool running() const { return running_; }
 
 private:
-    void start(bool restore);
+    bool start(bool restore, int32_t firstState);
     void finish(BackupOutcome::End end);
     void watchPass();
     bool ours(int32_t state) const;

@@ -37,7 +37,8 @@ void SettingsFileJob::backUp(const QString& path)
 {
     path_ = path;
     purpose_ = Purpose::Backup;
-    sequence_.readAll();
+    if (!sequence_.readAll())
+        purpose_ = Purpose::None;  // the loop refused it and said why
 }
 
 void SettingsFileJob::compare(const QString& path)
@@ -45,7 +46,8 @@ void SettingsFileJob::compare(const QString& path)
     if (!loadFile(path))
         return;
     purpose_ = Purpose::Compare;
-    sequence_.readAll();
+    if (!sequence_.readAll())
+        purpose_ = Purpose::None;
 }
 
 void SettingsFileJob::restore(const QString& path)
@@ -53,7 +55,8 @@ void SettingsFileJob::restore(const QString& path)
     if (!loadFile(path))
         return;
     purpose_ = Purpose::RestoreRead;
-    sequence_.readAll();
+    if (!sequence_.readAll())
+        purpose_ = Purpose::None;
 }
 
 SettingsFile SettingsFileJob::fileOf(const SettingsSnapshot& records) const
@@ -150,9 +153,9 @@ void SettingsFileJob::confirmRestore(const BackupOutcome& outcome)
 void SettingsFileJob::writeRecords(const SettingsComparisonAnswer& answer)
 {
     // The answer may come long after the question: the line may be gone, or another run going.
-    if (sequence_.running()) {
+    if (!loop_.mayStart()) {
         end(SettingsJobEnd::Kind::Interrupted,
-            QStringLiteral("The settings are being read or written; wait for the end or stop it first."));
+            loop_.job().description() + QStringLiteral(": Stop ends it. Nothing was written."));
         return;
     }
     if (loop_.runDepth() == 0 || !loop_.comm().Active()) {
@@ -186,5 +189,6 @@ void SettingsFileJob::writeRecords(const SettingsComparisonAnswer& answer)
         return;
     }
     purpose_ = Purpose::RestoreWrite;
-    sequence_.restore(writes, target);
+    if (!sequence_.restore(writes, target))
+        end(SettingsJobEnd::Kind::Interrupted, QStringLiteral("Not connected: press Connect first"));
 }

@@ -32,7 +32,7 @@ Result configReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& mem
     if (!loop.replyArrived(kConfigReplyLength))
         return Result::WaitForInput;
     takeConfigRecord(loop, pages, memory, readRecord<kConfigRecordSize>(loop));
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return Result::Acted;
 }
 
@@ -41,7 +41,7 @@ Result extraCodingReply(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory
     if (!loop.replyArrived(kExtraCodingReplyLength))
         return Result::WaitForInput;
     takeExtraCodingRecord(loop, pages, memory, readRecord<kExtraCodingSize>(loop));
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return Result::Acted;
 }
 
@@ -50,7 +50,7 @@ Result turboTimerReply(ProtocolLoop& loop, SettingsPages& pages)
     if (!loop.replyArrived(kTurboTimerReplyLength))
         return Result::WaitForInput;
     takeTurboTimerRecord(pages, readRecord<kTurboTimerSize>(loop));
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return Result::Acted;
 }
 
@@ -59,7 +59,7 @@ Result transmissionReply(ProtocolLoop& loop, SettingsPages& pages)
     if (!loop.replyArrived(kTransmissionReplyLength))
         return Result::WaitForInput;
     takeTransmissionRecord(pages, readRecord<kTransmissionReplySize>(loop));
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return Result::Acted;
 }
 
@@ -71,7 +71,7 @@ Result sendHeadAndBytes(ProtocolLoop& loop, uint8_t lengthByte, const auto& read
     loop.sendByte(lengthByte);
     loop.sendByte(loop.commandCode());
     loop.sendBytes(readControls());
-    loop.setState(State::kIdle);
+    loop.advance(State::kIdle);
     return Result::Acted;
 }
 
@@ -115,7 +115,7 @@ void storeConfigSave(ProtocolLoop& loop, SettingsMemory& memory, const ConfigRec
     for (size_t i = 0; i < bytes.size(); ++i)
         loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
     if (const CommandControl* row = findCommandControl("BitBtn23"))
-        loop.storeCommand(row->state, row->code);
+        loop.request(row->state, row->code);
 }
 
 void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record)
@@ -124,7 +124,7 @@ void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record)
     for (size_t i = 0; i < bytes.size(); ++i)
         loop.setPayload(static_cast<int>(i) + 1, bytes[i]);
     if (const CommandControl* row = findCommandControl("BitBtn29"))
-        loop.storeCommand(row->state, row->code);
+        loop.request(row->state, row->code);
 }
 
 void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages, SettingsMemory& memory)

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "protocol/protocol_states.h"
 #include "settings/config_record.h"
 #include "settings/extra_coding.h"
 #include "settings/transmission.h"
@@ -32,10 +33,10 @@ struct SettingsMemory {
 };
 
 // Reply lengths after the mark: two leading bytes, then the record.
-inline constexpr uint32_t kConfigReplyLength = 28;
-inline constexpr uint32_t kExtraCodingReplyLength = 10;
-inline constexpr uint32_t kTurboTimerReplyLength = 14;
-inline constexpr uint32_t kTransmissionReplyLength = 8;
+inline constexpr uint32_t kConfigReplyLength = State::replyLength(State::kConfigReply);
+inline constexpr uint32_t kExtraCodingReplyLength = State::replyLength(State::kExtraReply);
+inline constexpr uint32_t kTurboTimerReplyLength = State::replyLength(State::kTurboTimerReply);
+inline constexpr uint32_t kTransmissionReplyLength = State::replyLength(State::kTransmissionReply);
 
 // "Save Config" and "Save Extra Encode": put the record into the payload buffer (record byte k in
 // entry k + 1) and store the save's state and code.

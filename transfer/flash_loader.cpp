@@ -27,15 +27,19 @@ FlashLoader::FlashLoader(ProtocolLoop& loop, TransferHost& host)
     loop_.registerStep(State::kFlashError, [this] { return error(); });
 }
 
-void FlashLoader::send(const QString& fileName, uint8_t slot)
+bool FlashLoader::send(const QString& fileName, uint8_t slot)
 {
-    loop_.setState(State::kFlashOpen);
+    if (!loop_.mayStart())
+        return loop_.request(State::kFlashOpen);  // refused, and said so
     fileName_ = fileName;
     slot_ = slot;
     current_ = FileResult{};
     current_.name = fileName;
     waitShown_ = false;
-    running_ = false;  // the job begins with the open step, on a running loop
+    running_ = loop_.startJob(
+        {QStringLiteral("A transfer is running"), [this] { stop(); }, QStringLiteral("(Stop ends the transfer)"), this},
+        State::kFlashOpen);
+    return running_;
 }
 
 QString FlashLoader::bareName() const { return QFileInfo(fileName_).fileName(); }
@@ -53,16 +57,12 @@ bool FlashLoader::lineLost()
     if (loop_.lineUp())
         return false;
     finish(FileResult::Outcome::LineLost);
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     return true;
 }
 
 FlashLoader::StepResult FlashLoader::open()
 {
-    if (!running_) {
-        running_ = true;
-        loop_.job().begin(QStringLiteral("A transfer is running"), [this] { stop(); });
-    }
     if (lineLost())
         return StepResult::Acted;
     reply_.beginRequest();
@@ -101,7 +101,7 @@ FlashLoader::StepResult FlashLoader::open()
             file.outcome == WholeFile::Outcome::TooLarge ? FileResult::Outcome::TooLarge : FileResult::Outcome::CannotRead;
         r.reason = file.reason;
         setResult(r);
-        loop_.setState(State::kFlashError);
+        loop_.advance(State::kFlashError);
         return StepResult::Acted;
     }
     const int64_t size = static_cast<int64_t>(file.bytes.size());
@@ -111,7 +111,7 @@ FlashLoader::StepResult FlashLoader::open()
 
     const uint8_t openFrame[] = {kOpenMarker, kOpenConstant, slot_};
     loop_.sendFrame(openFrame);
-    loop_.setState(State::kFlashOpenAck);
+    loop_.advance(State::kFlashOpenAck);
     host_.setTransferPanel(1, QStringLiteral("Loading file ") + bareName() + QStringLiteral(" to External Flash..."));
     FileResult r = current_;
     r.size = size;
@@ -127,7 +127,7 @@ FlashLoader::StepResult FlashLoader::openAck()
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
     if (reply_.take() == kOpenMarker) {
-        loop_.setState(State::kFlashBlock);
+        loop_.advance(State::kFlashBlock);
         startTick_ = loop_.tick();
     }
     return StepResult::Acted;
@@ -162,7 +162,7 @@ FlashLoader::StepResult FlashLoader::block()
     hot_.start();
     showProgress(hot_.progress());
     host_.setTransferPanel(6, QStringLiteral("0"));  // nothing of its acknowledgement had come when it went
-    loop_.setState(State::kFlashBlockAck);
+    loop_.advance(State::kFlashBlockAck);
     return StepResult::Acted;
 }
 
@@ -183,11 +183,11 @@ FlashLoader::StepResult FlashLoader::blockAck()
     if (*p.end == BlockTransfer::Ack::WrongSum) {
         r.outcome = FileResult::Outcome::SumError;
         r.block = p.blocksSent;
-        loop_.setState(State::kFlashError);
+        loop_.advance(State::kFlashError);
     } else {
         r.bytesSent = static_cast<int64_t>(p.endPosition);
         r.seconds = (p.endTick - startTick_) / 1000.0;
-        loop_.setState(State::kFlashDone);
+        loop_.advance(State::kFlashDone);
     }
     setResult(r);
     host_.showAcknowledged(static_cast<int32_t>(p.endPosition),
@@ -199,7 +199,7 @@ FlashLoader::StepResult FlashLoader::done()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + bareName() + QStringLiteral(" written"));
     finish(FileResult::Outcome::Written);
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     return StepResult::Acted;
 }
 
@@ -207,7 +207,7 @@ FlashLoader::StepResult FlashLoader::error()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + bareName() + QStringLiteral(" error"));
     finish(current_.outcome);
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     return StepResult::Acted;
 }
 
@@ -219,7 +219,7 @@ void FlashLoader::finish(FileResult::Outcome outcome)
     setResult(r);
     release();
     running_ = false;
-    loop_.job().end();
+    loop_.endJob();
 }
 
 void FlashLoader::stop()
@@ -234,7 +234,7 @@ void FlashLoader::stop()
         finish(FileResult::Outcome::Stopped);
     else
         finish(current_.outcome);
-    loop_.setState(State::kIdle);
+    loop_.advance(State::kIdle);
     host_.setTransferPanel(1, QStringLiteral("Transfer stopped: %1 of 1 files written").arg(written ? 1 : 0));
 }
 

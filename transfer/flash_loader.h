@@ -31,7 +31,8 @@ public:
     FlashLoader(ProtocolLoop& loop, TransferHost& host);
 
     // "Send" of a slot row: the file box's text (a full path, or whatever the user typed).
-    void send(const QString& fileName, uint8_t slot);
+    // False when the loop refused it (another job runs; it said so) or no loop runs.
+    bool send(const QString& fileName, uint8_t slot);
 
     // Stop: nothing more is sent; the slot's result says how far the image got.
     void stop();

@@ -14,16 +14,17 @@ public:
     // Discards pending input and notes the mark; call before each frame goes out.
     void beginRequest()
     {
-        loop_.beginRequest();
+        loop_.beginRequest(kAckLength);
         taken_ = 0;
     }
     // Bytes received since the mark.
     uint32_t received() const { return loop_.receivedSinceMark(); }
-    // True when a marker and the byte after it can be read without waiting.
+    // True when a marker and the byte after it can be read without waiting: counted since the
+    // mark, and still in the input queue (an opening of the port empties it).
     bool pairReady() const
     {
         const uint32_t r = received();
-        return r >= taken_ && r - taken_ >= 2;
+        return r >= taken_ && r - taken_ >= kAckLength && loop_.bytesQueued() >= kAckLength;
     }
     uint8_t take()
     {
@@ -42,6 +43,7 @@ public:
     }
 
 private:
+    static constexpr uint32_t kAckLength = 2;  // a marker and the byte after it
     ProtocolLoop& loop_;
     uint32_t taken_ = 0;
 };

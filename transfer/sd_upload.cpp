@@ -17,6 +17,7 @@ constexpr uint8_t kCloseMarker = 0xAC;
 constexpr size_t kMaxPathBytes = 255;
 
 QString jobText() { return QStringLiteral("A transfer is running"); }
+QString stallHint() { return QStringLiteral("(Stop ends the transfer)"); }
 }  // namespace
 
 SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
@@ -35,24 +36,32 @@ SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
     loop_.registerStep(State::kSdAfterFile, [this] { return afterFile(); });
 }
 
-void SdUpload::loadPacket(const QString& sdFolder, const QString& pcFolder)
+bool SdUpload::begin()
 {
+    batchBegun_ = false;
+    running_ = loop_.startJob({jobText(), [this] { stop(); }, stallHint(), this}, State::kSdBatchStart);
+    return running_;
+}
+
+bool SdUpload::loadPacket(const QString& sdFolder, const QString& pcFolder)
+{
+    if (!loop_.mayStart())
+        return loop_.request(State::kSdBatchStart);  // refused, and said so
     sdFolder_ = sdFolder;
     pcFolder_ = pcFolder;
     again_.reset();
     startTick_ = loop_.tick();
-    loop_.setState(State::kSdBatchStart);
+    return begin();
 }
 
 bool SdUpload::sendFailedAgain()
 {
     const QStringList failed = results_.failedNames();
-    if (failed.isEmpty())
-        return false;
+    if (failed.isEmpty() || !loop_.mayStart())
+        return !failed.isEmpty() && loop_.request(State::kSdBatchStart);
     again_ = failed;
     startTick_ = loop_.tick();
-    loop_.setState(State::kSdBatchStart);
-    return true;
+    return begin();
 }
 
 template <class Change>
@@ -70,7 +79,9 @@ SdUpload::StepResult SdUpload::batchStart()
     const QStringList names = again_ ? *again_ : host_.sdFileNames();
     again_.reset();
     if (names.isEmpty()) {
-        loop_.setState(State::kIdle);
+        running_ = false;
+        loop_.advance(State::kIdle);
+        loop_.endJob();
         return StepResult::Acted;
     }
     fileNames_ = names;
@@ -78,16 +89,16 @@ SdUpload::StepResult SdUpload::batchStart()
     fileIndex_ = 0;
     returnState_ = State::kSdAfterFile;
     running_ = true;
+    batchBegun_ = true;
     host_.setTransferPanelToolTip(1, QString());
-    loop_.job().begin(jobText(), [this] { stop(); });
-    loop_.setState(State::kSdNextFile);
+    loop_.advance(State::kSdNextFile);
     return StepResult::Acted;
 }
 
 SdUpload::StepResult SdUpload::nextFile()
 {
     waitShown_ = false;
-    loop_.setState(State::kSdOpen);
+    loop_.advance(State::kSdOpen);
     return StepResult::Acted;
 }
 
@@ -166,7 +177,7 @@ SdUpload::StepResult SdUpload::open()
     openFrame.insert(openFrame.end(), encoded->begin(), encoded->end());
     loop_.sendFrame(openFrame);
 
-    loop_.setState(State::kSdOpenAck);
+    loop_.advance(State::kSdOpenAck);
     host_.setTransferPanel(1, QStringLiteral("Loading file ") + name + QStringLiteral(" to SD..."));
     startTick_ = loop_.tick();
     updateRow([size](FileResult& r) {
@@ -185,7 +196,7 @@ SdUpload::StepResult SdUpload::openAck()
     if (!reply_.pairReady())
         return StepResult::WaitForInput;
     if (reply_.take() == kOpenMarker)
-        loop_.setState(State::kSdBlock);
+        loop_.advance(State::kSdBlock);
     return StepResult::Acted;
 }
 
@@ -219,7 +230,7 @@ SdUpload::StepResult SdUpload::block()
     shownSent_ = 0;
     hot_.start();
     showProgress(hot_.progress());
-    loop_.setState(State::kSdBlockAck);
+    loop_.advance(State::kSdBlockAck);
     return StepResult::Acted;
 }
 
@@ -239,7 +250,7 @@ SdUpload::StepResult SdUpload::blockAck()
         updateRow([block](FileResult& r) { r.block = block; });  // bytes sent: the blocks before it
         fail(FileResult::Outcome::SumError);
     } else {
-        loop_.setState(State::kSdClose);
+        loop_.advance(State::kSdClose);
         updateRow([&](FileResult& r) {
             r.bytesSent = static_cast<int64_t>(p.endPosition);
             r.seconds = (p.endTick - startTick_) / 1000.0;
@@ -255,7 +266,7 @@ SdUpload::StepResult SdUpload::close()
     reply_.beginRequest();
     const uint8_t closeFrame[] = {kCloseMarker, 0x00};
     loop_.sendFrame(closeFrame);
-    loop_.setState(State::kSdCloseAck);
+    loop_.advance(State::kSdCloseAck);
     return StepResult::Acted;
 }
 
@@ -269,7 +280,7 @@ SdUpload::StepResult SdUpload::closeAck()
         host_.setTransferPanel(1, QStringLiteral("File ") + devicePath_ + QStringLiteral(" written"));
         updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::Written; });
         release();
-        loop_.setState(returnState_);
+        loop_.advance(returnState_);
     }
     return StepResult::Acted;
 }
@@ -280,14 +291,14 @@ void SdUpload::fail(FileResult::Outcome outcome, const QString& reason)
         r.outcome = outcome;
         r.reason = reason;
     });
-    loop_.setState(State::kSdFileError);
+    loop_.advance(State::kSdFileError);
 }
 
 SdUpload::StepResult SdUpload::fileError()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + devicePath_ + QStringLiteral(" error"));
     release();
-    loop_.setState(returnState_);
+    loop_.advance(returnState_);
     return StepResult::Acted;
 }
 
@@ -295,7 +306,7 @@ SdUpload::StepResult SdUpload::afterFile()
 {
     if (fileIndex_ < fileNames_.size() - 1) {
         ++fileIndex_;
-        loop_.setState(State::kSdNextFile);
+        loop_.advance(State::kSdNextFile);
         return StepResult::Acted;
     }
     // A batch never ends on the success text after a failure: the count follows it, and the
@@ -308,8 +319,8 @@ SdUpload::StepResult SdUpload::afterFile()
     }
     host_.setTransferPanel(1, text);
     running_ = false;
-    loop_.setState(State::kIdle);
-    loop_.job().end();
+    loop_.advance(State::kIdle);
+    loop_.endJob();
     return StepResult::Acted;
 }
 
@@ -317,6 +328,13 @@ void SdUpload::stop()
 {
     if (!running_)
         return;
+    if (!batchBegun_) {
+        // Stopped before the batch took its list: nothing was sent, the last account stands.
+        running_ = false;
+        loop_.advance(State::kIdle);
+        loop_.endJob();
+        return;
+    }
     endBatch(FileResult::Outcome::Stopped);
     host_.setTransferPanel(
         1, QStringLiteral("Transfer stopped: %1 of %2 files written").arg(results_.writtenCount()).arg(results_.count()));
@@ -342,8 +360,8 @@ void SdUpload::endBatch(FileResult::Outcome current)
         host_.setTransferPanelToolTip(1, QStringLiteral("Not written: ") + failed.join(QStringLiteral(", ")));
     release();
     running_ = false;
-    loop_.setState(State::kIdle);
-    loop_.job().end();
+    loop_.advance(State::kIdle);
+    loop_.endJob();
 }
 
 void SdUpload::release()

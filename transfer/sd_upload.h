@@ -31,9 +31,10 @@ public:
 
     // "Load Packet": the SD folder as typed (used unchanged), the PC folder the tree shows now.
     // The batch's files are opened in that PC folder, whatever the tree shows later.
-    void loadPacket(const QString& sdFolder, const QString& pcFolder);
+    // False when the loop refused it (another job runs; it said so) or no loop runs.
+    bool loadPacket(const QString& sdFolder, const QString& pcFolder);
     // "Send failed again": the files of the last batch that did not go, to the same folders.
-    // False (nothing starts) when every file went.
+    // False (nothing starts) when every file went, or when the loop refused it.
     bool sendFailedAgain();
     // Stop: nothing more is sent; the current file is marked where it stood.
     void stop();
@@ -51,6 +52,7 @@ public:
 
 private:
     using StepResult = ProtocolLoop::StepResult;
+    bool begin();
     StepResult batchStart();
     StepResult nextFile();
     StepResult open();
@@ -92,5 +94,6 @@ private:
     QString devicePath_;
     uint32_t startTick_ = 0;
     bool running_ = false;
-    bool waitShown_ = false;  // "Waiting for ..." is on show for the current file
+    bool batchBegun_ = false;  // the batch has taken its file list
+    bool waitShown_ = false;   // "Waiting for ..." is on show for the current file
 };

@@ -233,7 +233,7 @@ TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest)
         if (!kOnPagesToCome.count(row.control)) {
             EXPECT_EQ(b->text(), QString::fromUtf8(row.caption));
         }
-        form->loop().storeCommand(1000, 0, 0);
+        form->loop().request(1000, 0, 0);
         ASSERT_TRUE(b->isEnabled());
         b->click();
         EXPECT_EQ(form->loop().state(), row.state);
@@ -263,7 +263,7 @@ TEST_F(FormTest, EveryCatalogueButtonStoresItsRequest)
 TEST_F(FormTest, ButtonsOutsideTheCatalogueStoreNothing)
 {
     showPagesAsGreeted();
-    form->loop().storeCommand(1000, 0x42, 0x17);
+    form->loop().request(1000, 0x42, 0x17);
     for (const char* name : {"Button36", "Button34", "BitBtn10", "BitBtn36", "logoAnimeShow"}) {
         control<QAbstractButton>(name)->click();
         EXPECT_EQ(form->loop().state(), 1000) << name;

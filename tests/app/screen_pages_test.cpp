@@ -66,7 +66,7 @@ TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred)
     type(QStringLiteral("150"));
     EXPECT_EQ(form->ScrollBar2->Position(), 100);
     EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
-    form->loop().storeCommand(1000, 0, 0);
+    form->loop().request(1000, 0, 0);
     form->BitBtn30->click();
     EXPECT_EQ(form->loop().commandParameter(), 100);
 }
@@ -89,7 +89,7 @@ TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar)
     EXPECT_EQ(form->ScrollBar2->Position(), 40);
     form->ScrollBar2->triggerAction(QAbstractSlider::SliderPageStepAdd);
     EXPECT_EQ(form->SpinEdit2->Value(), 50);
-    form->loop().storeCommand(1000, 0, 0);
+    form->loop().request(1000, 0, 0);
     form->BitBtn30->click();
     EXPECT_EQ(form->loop().state(), 51);
     EXPECT_EQ(form->loop().commandCode(), 0x32);
@@ -229,7 +229,7 @@ TEST_F(GammaPage, PresetsFillTableAAndSendNothing)
     const std::vector<uint8_t> tableB = encodeGammaB(lookup());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset().caption);
-        form->loop().storeCommand(1000, 0x11, 0x22);
+        form->loop().request(1000, 0x11, 0x22);
         (form.get()->*c.button)->click();
         for (const auto& [name, value] : c.preset().values)
             EXPECT_EQ(form->spinValue(name), value) << name;

@@ -325,11 +325,13 @@ protected:
     LateReplies() : WindowOverPty(options()) {}
 };
 
-TEST_F(LateReplies, AReplyOvertakenByAnotherButtonIsDroppedAndItsPageKeepsItsValues)
+TEST_F(LateReplies, AReplyOvertakenByAnotherButtonIsWaitedForThenDiscardedAndItsPageKeepsItsValues)
 {
     struct Seen {
         int32_t stateWhileWaiting = 0;
+        int rebootsWhileDue = -1;
         QString shownAfterLateReply;
+        uint32_t receivedBeforeReboot = 0;
         uint32_t leftInInput = 0;
     };
     std::vector<Seen> seen(std::size(kReplyCases));
@@ -338,26 +340,29 @@ TEST_F(LateReplies, AReplyOvertakenByAnotherButtonIsDroppedAndItsPageKeepsItsVal
     for (size_t i = 0; i < std::size(kReplyCases); ++i) {
         const ReplyCase& c = kReplyCases[i];
         auto reboots = std::make_shared<int>(0);
+        auto total = std::make_shared<uint32_t>(0);
         script
             .act(std::string("read ") + c.what,
-                 [&, c, reboots] {
+                 [&, c, reboots, total] {
                      *reboots = server->simulator().state().reboots;
+                     *total = window->comm().TotalReceived();
                      press(c.readButton);
                  })
             .step(
                 std::string("waiting for ") + c.what, [&, c] { return loop().state() == c.replyState; },
                 [&, i] {
                     seen[i].stateWhileWaiting = loop().state();
-                    press("BitBtn19");  // "Reboot" overtakes the wait
+                    press("BitBtn19");  // "Reboot" abandons the wait
                 })
             .step(
-                std::string("late reply of ") + c.what + " arrived",
-                [&, c, reboots] {
-                    return server->simulator().state().reboots == *reboots + 1 && loop().state() == 1000
-                        && window->comm().ReadyForRead() >= c.replyLength;
-                },
-                [&, i, c] {
+                std::string("reboot held back while the reply of ") + c.what + " is due", [&] { return loop().state() == 50; },
+                [&, i] { seen[i].rebootsWhileDue = server->simulator().state().reboots; })
+            .step(
+                std::string("reboot sent after the late reply of ") + c.what,
+                [&, reboots] { return server->simulator().state().reboots == *reboots + 1 && loop().state() == 1000; },
+                [&, i, c, total] {
                     seen[i].shownAfterLateReply = c.shown(*window);
+                    seen[i].receivedBeforeReboot = window->comm().TotalReceived() - *total;
                     seen[i].leftInInput = window->comm().ReadyForRead();
                 });
     }
@@ -367,8 +372,10 @@ TEST_F(LateReplies, AReplyOvertakenByAnotherButtonIsDroppedAndItsPageKeepsItsVal
     for (size_t i = 0; i < std::size(kReplyCases); ++i) {
         const ReplyCase& c = kReplyCases[i];
         EXPECT_EQ(seen[i].stateWhileWaiting, c.replyState) << c.what;
+        EXPECT_EQ(seen[i].rebootsWhileDue, static_cast<int>(i)) << c.what << ": the reboot waits for the reply still due";
         EXPECT_EQ(seen[i].shownAfterLateReply, c.before) << c.what << ": the late reply is not decoded";
-        EXPECT_EQ(seen[i].leftInInput, c.replyLength) << c.what << ": it waits for the next request to discard it";
+        EXPECT_EQ(seen[i].receivedBeforeReboot, c.replyLength) << c.what << ": the whole reply came first";
+        EXPECT_EQ(seen[i].leftInInput, 0u) << c.what << ": the reboot's request discarded it";
     }
     EXPECT_TRUE(errors.empty());
 }

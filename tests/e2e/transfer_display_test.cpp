@@ -73,6 +73,8 @@ TEST_F(WaitingStates, PanelFourShowsEveryStateAStepWaitsIn)
     for (const char* state : {"42", "44", "46", "40"})
         script.step(
             std::string("panel 4 shows ") + state, [&, state] { return shownState() == state; }, [] {}, 3000);
+    // The batch waits for the missing file: its Stop ends it, then the image may go.
+    script.act("stop the batch", [&] { press("sdStop"); });
     script.act("flash image", [&] {
         window->imageFileBox[4]->setText(file);
         window->imageSendClick(4);

@@ -32,20 +32,20 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
             l.setPayload(i, static_cast<uint8_t>(i * 3));
     };
     const Case cases[] = {
-        {"bare command", [](ProtocolLoop& l) { l.storeCommand(50, 0x1A); }, {0xA6, 0x01, 0x1A}, 1000},
-        {"command with parameter", [](ProtocolLoop& l) { l.storeCommand(51, 0x32, 70); }, {0xA6, 0x02, 0x32, 0x46}, 1000},
-        {"gamma bare command", [](ProtocolLoop& l) { l.storeCommand(153, 0x3D); }, {0xA6, 0x01, 0x3D}, 1000},
+        {"bare command", [](ProtocolLoop& l) { l.request(50, 0x1A); }, {0xA6, 0x01, 0x1A}, 1000},
+        {"command with parameter", [](ProtocolLoop& l) { l.request(51, 0x32, 70); }, {0xA6, 0x02, 0x32, 0x46}, 1000},
+        {"gamma bare command", [](ProtocolLoop& l) { l.request(153, 0x3D); }, {0xA6, 0x01, 0x3D}, 1000},
         {"extra coding save",
          [&](ProtocolLoop& l) {
              payload(l, 8);
-             l.storeCommand(52, 0x15);
+             l.request(52, 0x15);
          },
          {0xA6, 0x09, 0x15, 3, 6, 9, 12, 15, 18, 21, 24},
          1000},
         {"configuration save",
          [&](ProtocolLoop& l) {
              payload(l, 26);
-             l.storeCommand(53, 0x16);
+             l.request(53, 0x16);
          },
          [] {
              Bytes b{0xA6, 0x1B, 0x16};
@@ -54,10 +54,10 @@ TEST_F(CommandFrames, SendStatesPutTheirFramesOnTheLineAndGoIdleOrToTheirReply)
              return b;
          }(),
          1000},
-        {"extra coding read", [](ProtocolLoop& l) { l.storeCommand(54, 0x17); }, {0xA6, 0x01, 0x17}, 64},
-        {"configuration read", [](ProtocolLoop& l) { l.storeCommand(55, 0x18); }, {0xA6, 0x01, 0x18}, 65},
-        {"transmission read", [](ProtocolLoop& l) { l.storeCommand(163, 0x24); }, {0xA6, 0x01, 0x24}, 164},
-        {"TurboTimer read", [](ProtocolLoop& l) { l.storeCommand(166, 0x26); }, {0xA6, 0x01, 0x26}, 167},
+        {"extra coding read", [](ProtocolLoop& l) { l.request(54, 0x17); }, {0xA6, 0x01, 0x17}, 64},
+        {"configuration read", [](ProtocolLoop& l) { l.request(55, 0x18); }, {0xA6, 0x01, 0x18}, 65},
+        {"transmission read", [](ProtocolLoop& l) { l.request(163, 0x24); }, {0xA6, 0x01, 0x24}, 164},
+        {"TurboTimer read", [](ProtocolLoop& l) { l.request(166, 0x26); }, {0xA6, 0x01, 0x26}, 167},
     };
 
     std::vector<int32_t> statesAfter;
@@ -88,9 +88,9 @@ TEST_F(CommandFrames, EverySendDiscardsPendingInputFirst)
     // "Read Config" draws a 28-byte reply that nothing reads yet; "Reboot" must discard it.
     script
         .step(
-            "greeted", [&] { return sizesShown(); }, [&] { loop->storeCommand(55, 0x18); })
+            "greeted", [&] { return sizesShown(); }, [&] { loop->request(55, 0x18); })
         .step(
-            "reply waiting in the input", [&] { return comm.ReadyForRead() == 28; }, [&] { loop->storeCommand(50, 0x1A); })
+            "reply waiting in the input", [&] { return comm.ReadyForRead() == 28; }, [&] { loop->request(50, 0x1A); })
         .step(
             "reboot sent", [&] { return display.simulator().state().reboots == 1; }, [] {})
         .step(

@@ -169,7 +169,7 @@ TEST_F(Connection, ErrorInAStepEndsTheLoopWithoutGoodbyeAndIsReported)
 {
     loop->registerStep(777, []() -> ProtocolLoop::StepResult { throw std::runtime_error("the file vanished"); });
     script.step(
-        "sizes shown", [&] { return sizesShown(); }, [&] { loop->setState(777); });
+        "sizes shown", [&] { return sizesShown(); }, [&] { loop->request(777); });
     connectWith(script);
 
     ASSERT_EQ(host.errors.size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(Connection, WaitingStepsSleepInsteadOfSpinning)
         steps.step(
             "sizes shown", [&] { return sizesShown(); },
             [&] {
-                loop->setState(778);
+                loop->request(778);
                 QTimer::singleShot(600, [this] { loop->requestExit(); });
             });
         connectWith(steps);
@@ -231,7 +231,7 @@ TEST_F(Connection, AnEndlessRunOfActingStepsStillLetsHandlersRun)
         "sizes shown", [&] { return sizesShown(); },
         [&] {
             clock.start();
-            loop->setState(779);
+            loop->request(779);
             QTimer::singleShot(50, [&] {
                 passesWhenTimerFired = passes;
                 loop->requestExit();
@@ -244,7 +244,7 @@ TEST_F(Connection, AnEndlessRunOfActingStepsStillLetsHandlersRun)
 
 TEST_F(Connection, RequestsStoredBeforeConnectAreNeverSent)
 {
-    loop->storeCommand(50, 0x1A);  // "Reboot" pressed while disconnected
+    loop->request(50, 0x1A);  // "Reboot" pressed while disconnected
     script.step(
         "sizes shown", [&] { return sizesShown(); }, [&] { loop->requestExit(); });
     connectWith(script);
@@ -274,7 +274,7 @@ TEST_F(DroppedLine, ALostLineIsReportedOnceAndSendsNothingMore)
         .step(
             "line lost", [&] { return !comm.Active(); }, [] {})
         .step(
-            "loss reported", [&] { return !host.panels[1].isEmpty(); }, [&] { loop->storeCommand(50, 0x1A); })
+            "loss reported", [&] { return !host.panels[1].isEmpty(); }, [&] { loop->request(50, 0x1A); })
         .step(
             "request dropped", [&] { return loop->state() == 1000; }, [&] { loop->requestExit(); });
     connectWith(script);

@@ -127,21 +127,24 @@ TEST_F(BackupSequence, ReadsTheFourRecordsOneAtATimeAndWritesRawBytesInEachSaveF
     connectWith(script);
 }
 
-TEST_F(BackupSequence, AnotherRequestEndsTheRunAndSaysSo)
+TEST_F(BackupSequence, AnotherRequestDuringTheRunIsRefusedAndTheRunGoesOn)
 {
     script
         .step(
             "greeted", [&] { return sizesShown(); },
             [&] {
-                sequence->readAll();
-                loop->storeCommand(50, 0x1A);  // "Reboot" pressed before the first pass of the run
+                EXPECT_TRUE(sequence->readAll());
+                // "Reboot" pressed before the first pass of the run, and a second run.
+                EXPECT_FALSE(loop->request(50, 0x1A));
+                EXPECT_EQ(host.panels[1], "The settings are being read or written: Stop ends it");
+                EXPECT_FALSE(sequence->readAll());
             })
         .step(
-            "overtaken", [&] { return !backupHost.outcomes.empty(); },
+            "done", [&] { return !backupHost.outcomes.empty(); },
             [&] {
-                EXPECT_EQ(backupHost.outcomes[0].end, BackupOutcome::End::Overtaken);
+                EXPECT_EQ(backupHost.outcomes[0].end, BackupOutcome::End::Done);
                 EXPECT_FALSE(sequence->running());
-                EXPECT_EQ(countFrames("read config"), 0u);
+                EXPECT_EQ(display.simulator().state().reboots, 0);
             })
         .act("exit", [&] { loop->requestExit(); });
     connectWith(script);

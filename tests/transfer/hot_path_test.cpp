@@ -149,7 +149,7 @@ TEST_F(HotPathTest, AfterStopOrExitNoFurtherBlockLeavesAtAnyStep)
             "waiting there", [&] { return loop->state() == c.state && display->countFrames(marker) >= c.blocks; },
             [&] {
                 if (c.end == End::Stop)
-                    loop->job().stop();
+                    loop->stopJob();
                 else if (c.end == End::Exit)
                     loop->requestExit();
                 else

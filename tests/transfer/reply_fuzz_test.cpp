@@ -86,14 +86,14 @@ TEST_F(ReplyFuzzTest, AnyReplyLeavesEveryFileItsOwnBytesAndTheLoopInAKnownState)
             script, "sd over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
             [&] {
                 EXPECT_TRUE(known());
-                loop->job().stop();
+                loop->stopJob();
                 flash->send(QDir(folder.path()).filePath(QStringLiteral("img.imz")), 3);
             });
         within(
             script, "flash over", 1500, [&] { return !loop->job().running() && loop->state() == State::kIdle; },
             [&] {
                 EXPECT_TRUE(known());
-                loop->job().stop();
+                loop->stopJob();
                 loop->requestExit();
             });
         script.start();
@@ -138,7 +138,7 @@ TEST_F(ReplyFuzzTest, RecordRepliesOfAnyLengthAndContentAreDecodedOrAwaitedNever
             script, "greeted", 800, [&] { return idleAfterGreeting(); }, [] {});
         for (int round = 0; round < 3; ++round) {
             for (const auto& [state, what] : reads) {
-                script.act(std::string("read ") + what, [this, s = state] { loop->storeCommand(s, 0x30); });
+                script.act(std::string("read ") + what, [this, s = state] { loop->request(s, 0x30); });
                 within(
                     script, std::string("reply to ") + what, 150, [&] { return loop->state() == State::kIdle; },
                     [&] {

@@ -98,7 +98,7 @@ TEST_F(TransferAccountTest, AQuietDisplayIsNoticedAndStopEndsTheBatchWithTheFile
                 EXPECT_EQ(host.panels[1],
                           QStringLiteral("No answer from the display for 3 s; still waiting (Stop ends the transfer)"));
                 EXPECT_EQ(loop->state(), State::kSdBlockAck);  // the wait goes on unchanged
-                loop->job().stop();
+                loop->stopJob();
                 blocksAtStop = display->countFrames(0xAB);
                 sinceStop.start();
             },
@@ -157,7 +157,7 @@ TEST_F(TransferAccountTest, EachImageSlotKeepsItsLastResult)
         s.step(
             "written", [&] { return loop->state() == State::kIdle && !loop->job().running(); }, [&] { flash->send(logos, 7); });
         s.step(
-            "second block out", [&] { return display->countFrames(0xA4) == 2; }, [&] { loop->job().stop(); });
+            "second block out", [&] { return display->countFrames(0xA4) == 2; }, [&] { loop->stopJob(); });
     });
     EXPECT_EQ(flash->slotResult(0).outcomeText(), QStringLiteral("written"));
     EXPECT_EQ(flash->slotResult(0).bytesSent, 700);
