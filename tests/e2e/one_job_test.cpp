@@ -18,6 +18,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -319,13 +321,12 @@ TEST_P(OneJob, EveryOtherControlPressedMidJobReachesNothingAndTheJobEndsAsIfUnto
     EXPECT_TRUE(errors.isEmpty()) << c.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, OneJob, ::testing::ValuesIn(kCases),
-                         [](const ::testing::TestParamInfo<Case>& i) {
-                             std::string n;
-                             for (const char* p = i.param.name; *p; ++p)
-                                 n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Moments, OneJob, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<Case>& i) {
+    std::string n;
+    for (const char* p = i.param.name; *p; ++p)
+        n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    return n;
+});
 
 // A display that answers a second late: a request that abandons a reply still due waits for
 // it, so each record lands where it belongs.
@@ -346,8 +347,7 @@ TEST_F(LateDisplay, ReadConfigThenAtOnceABackupOrAnotherReadTakesEveryRecordFrom
     std::vector<uint8_t> extraShown;
     script
         .step(
-            "greeted", [&] { return greeted(); },
-            [&] { window->BitBtn22->click(); },  // "Read Config"
+            "greeted", [&] { return greeted(); }, [&] { window->BitBtn22->click(); },  // "Read Config"
             8000)
         .step(
             "its reply due", [&] { return window->loop().state() == State::kConfigReply; },
@@ -381,6 +381,89 @@ TEST_F(LateDisplay, ReadConfigThenAtOnceABackupOrAnotherReadTakesEveryRecordFrom
     ASSERT_TRUE(load.file) << load.error.toStdString();
     EXPECT_EQ(load.file->records, records);
     EXPECT_EQ(extraShown, *records[SettingsRecordKind::ExtraCoding]);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+// A pick in the port picker re-opens the port under the loop: whatever exchange was in progress
+// ends with a text at once, and no reader waits for bytes of the old opening.
+class PortPick : public WindowOnFakeLine {
+protected:
+    PortPick() : WindowOnFakeLine(std::chrono::milliseconds(600)) {}
+    // The window's answer: how long a 20 ms timer started now takes to fire.
+    void measureAnswer()
+    {
+        answerClock.start();
+        QTimer::singleShot(20, window.get(), [this] { answerMs = answerClock.elapsed(); });
+    }
+    QElapsedTimer answerClock;
+    qint64 answerMs = -1;
+};
+
+TEST_F(PortPick, APickWhileIdleOrWhileAReplyIsDueKeepsTheWindowAnsweringAndEndsTheExchangeWithAText)
+{
+    const QString ended = QStringLiteral("Port changed to COM3: the exchange in progress was ended");
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                window->StatusBar1->setPanelText(1, QStringLiteral("before"));
+                emit window->nrDeviceBox1->activated(0);  // idle: the port moves, nothing to end
+                EXPECT_EQ(window->StatusBar1->panelText(1), "before");
+                EXPECT_TRUE(window->nrComm1.Active());
+                window->BitBtn22->click();  // "Read Config"
+            },
+            8000)
+        .step(
+            "its reply due", [&] { return window->loop().state() == State::kConfigReply; },
+            [&] {
+                emit window->nrDeviceBox1->activated(0);
+                measureAnswer();
+            })
+        .step(
+            "the exchange ended", [&] { return greeted() && window->StatusBar1->panelText(1) == ended; }, [] {}, 2000)
+        .step(
+            "the window answered", [&] { return answerMs >= 0; },
+            [&] {
+                EXPECT_LT(answerMs, 120) << "the window did not answer for " << answerMs << " ms";
+                window->BitBtn22->click();  // the same read on the new opening goes through
+            })
+        .step(
+            "read again", [&] { return greeted() && window->configPage.SpinEdit4->Value() == 70001; },
+            [&] { window->loop().requestExit(); }, 4000);
+    connectWith(script);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(PortPick, ThePortReopenedUnderATransferEndsItWithoutADeadlock)
+{
+    write(QStringLiteral("pc/c.bin"), pattern(20000, 5));
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                window->DirectoryListBox1->setFolder(path(QStringLiteral("pc")));
+                window->Button7->click();
+            },
+            8000)
+        .step(
+            "mid-file", [&] { return window->loop().state() == State::kSdBlockAck; },
+            [&] {
+                EXPECT_FALSE(window->nrDeviceBox1->isEnabled());
+                // The component re-opened beneath the transfer (the picker itself is held).
+                window->nrComm1.SetDeviceIndex(window->nrComm1.DeviceIndex());
+                measureAnswer();
+            })
+        .step(
+            "the batch ended", [&] { return !window->loop().job().running() && greeted(); }, [] {}, 3000)
+        .step(
+            "the window answered", [&] { return answerMs >= 0; },
+            [&] {
+                EXPECT_LT(answerMs, 120);
+                EXPECT_TRUE(window->nrDeviceBox1->isEnabled());
+                window->loop().requestExit();
+            });
+    connectWith(script);
+    EXPECT_EQ(window->sdUpload().results().writtenCount(), 0);
     EXPECT_TRUE(errors.isEmpty());
 }
 

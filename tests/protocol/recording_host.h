@@ -32,4 +32,5 @@ struct RecordingHost : LoopHost {
     void showPages() override { ++pagesShown; }
     void showSizes(const SizeReply& s) override { sizes.push_back(s); }
     void reportError(const QString& text) override { errors.push_back(text); }
+    QString statusPanelText(int panel) const override { return panels.at(static_cast<size_t>(panel)); }
 };
