@@ -3,6 +3,7 @@
 #include "serial/forwarding_port.h"
 
 #include <memory>
+#include <mutex>
 #include <utility>
 
 namespace {
@@ -13,16 +14,21 @@ public:
         : ForwardingPort(std::move(inner)), observer_(std::move(observer))
     {}
 
+    // A reply can be read before the write that caused it has returned; the write is observed
+    // first all the same, so the observer sees the bytes in the order they crossed the line.
     nrplatform::ReadResult Read(void* buffer, size_t size) override
     {
         const nrplatform::ReadResult result = inner_->Read(buffer, size);
-        if (result.count > 0)
+        if (result.count > 0) {
+            std::lock_guard<std::mutex> guard(orderLock_);
             (*observer_)(false, buffer, static_cast<size_t>(result.count));
+        }
         return result;
     }
     nrplatform::WriteOutcome Write(const void* data, size_t size, size_t& written, nrplatform::WakeEvent* wake, int timeoutMs,
                                    int& error) override
     {
+        std::lock_guard<std::mutex> guard(orderLock_);
         const nrplatform::WriteOutcome outcome = inner_->Write(data, size, written, wake, timeoutMs, error);
         if (written > 0)
             (*observer_)(true, data, written);
@@ -31,6 +37,7 @@ public:
 
 private:
     std::shared_ptr<TnrPortObserver> observer_;
+    std::mutex orderLock_;  // a write and its observation, before any read's observation
 };
 
 }  // namespace

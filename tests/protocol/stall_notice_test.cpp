@@ -64,11 +64,11 @@ public:
 
 struct Row {
     const char* what;
-    bool job;                                     // the wait is a settings backup's, not a read's
+    bool job;                                        // the wait is a settings backup's, not a read's
     std::optional<std::chrono::milliseconds> delay;  // none: the display stays silent
-    std::function<void(StallNotice&)> end;        // what ends the wait
-    std::function<bool(StallNotice&)> ended;      // when to look at panel 1 (none: the loop has ended)
-    QString after;                                // panel 1 then
+    std::function<void(StallNotice&)> end;           // what ends the wait
+    std::function<bool(StallNotice&)> ended;         // when to look at panel 1 (none: the loop has ended)
+    QString after;                                   // panel 1 then
 };
 
 class StallNoticeEnds : public StallNotice, public ::testing::WithParamInterface<Row> {};
@@ -95,15 +95,15 @@ TEST_P(StallNoticeEnds, PanelOneNoLongerShowsTheNotice)
 {
     const Row& r = GetParam();
     script.step(
-            "greeted", [&] { return sizesShown(); },
-            [&] {
-                host.panels[1] = QStringLiteral("before");
-                answer(r.delay);
-                if (r.job)
-                    EXPECT_TRUE(backup->readAll());
-                else
-                    EXPECT_TRUE(loop->request(State::kReadConfig, 0x18));
-            });
+        "greeted", [&] { return sizesShown(); },
+        [&] {
+            host.panels[1] = QStringLiteral("before");
+            answer(r.delay);
+            if (r.job)
+                EXPECT_TRUE(backup->readAll());
+            else
+                EXPECT_TRUE(loop->request(State::kReadConfig, 0x18));
+        });
     script.step(
         "notice shown", [&] { return noticeShown(); }, [&] { r.end(*this); }, 3000);
     if (r.ended)
@@ -139,8 +139,8 @@ TEST_F(StallNotice, ANoticeIsNeverWhatALaterNoticeGivesBack)
             },
             3000)
         .step(
-            "second notice", [&] { return noticeShown() && loop->state() == State::kBackupReadReply; },
-            [&] { loop->stopJob(); }, 8000)
+            "second notice", [&] { return noticeShown() && loop->state() == State::kBackupReadReply; }, [&] { loop->stopJob(); },
+            8000)
         .step(
             "stopped", [&] { return loop->state() == State::kIdle; },
             [&] {
