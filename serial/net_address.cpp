@@ -21,18 +21,16 @@ bool ValidHostName(const std::string& host)
 {
     if (host.empty() || host.size() > 253)
         return false;
-    return std::all_of(host.begin(), host.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_';
-    });
+    return std::all_of(host.begin(), host.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '.' || c == '_'; });
 }
 
 bool ValidIpv6(const std::string& host)
 {
     if (host.empty() || host.size() > 45)
         return false;
-    return std::all_of(host.begin(), host.end(), [](char c) {
-        return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.' || c == '%';
-    });
+    return std::all_of(host.begin(), host.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) || c == ':' || c == '.' || c == '%'; });
 }
 
 std::optional<uint16_t> ParsePort(const std::string& text)

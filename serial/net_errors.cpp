@@ -7,6 +7,9 @@ namespace nrplatform {
 const int kErrNameNotFound = 0x4B4E0001;
 const int kErrNetTimedOut = 0x4B4E0002;
 const int kErrNotRfc2217 = 0x4B4E0003;
+const int kErrNetRefused = 0x4B4E0004;
+const int kErrNetNoRoute = 0x4B4E0005;
+const int kErrNetClosed = 0x4B4E0006;
 
 const char* NetErrorText(int error)
 {
@@ -16,6 +19,12 @@ const char* NetErrorText(int error)
         return "Connection timed out: no answer within 5 s";
     if (error == kErrNotRfc2217)
         return "the bridge does not speak RFC 2217; try tcp://";
+    if (error == kErrNetRefused)
+        return "Connection refused";
+    if (error == kErrNetNoRoute)
+        return "No route to host";
+    if (error == kErrNetClosed)
+        return "Connection closed by the bridge";
     return nullptr;
 }
 

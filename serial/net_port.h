@@ -41,6 +41,11 @@ PortPtr ConnectTcp(const std::string& host, uint16_t port, int timeoutMs, const 
 extern const int kErrNameNotFound;
 extern const int kErrNetTimedOut;
 extern const int kErrNotRfc2217;
+// Where the system's own text reads otherwise (Windows), these give a connection's usual failures
+// the same words on both systems.
+extern const int kErrNetRefused;
+extern const int kErrNetNoRoute;
+extern const int kErrNetClosed;
 // The text of one of the codes above, or null for any other code.
 const char* NetErrorText(int error);
 

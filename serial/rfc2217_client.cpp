@@ -95,9 +95,10 @@ std::vector<uint8_t> Client::LineSettings(const LineRequest& r)
     std::vector<uint8_t> out;
     auto add = [&out](const std::vector<uint8_t>& bytes) { out.insert(out.end(), bytes.begin(), bytes.end()); };
     const uint32_t b = r.baudRate;
-    add(Request(kSetBaudRate,
-                {static_cast<uint8_t>(b >> 24), static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 8), static_cast<uint8_t>(b)},
-                0));
+    add(Request(
+        kSetBaudRate,
+        {static_cast<uint8_t>(b >> 24), static_cast<uint8_t>(b >> 16), static_cast<uint8_t>(b >> 8), static_cast<uint8_t>(b)},
+        0));
     add(Request(kSetDataSize, {r.dataBits}, r.dataBits));
     add(Request(kSetParity, {r.parity}, r.parity));
     add(Request(kSetStopSize, {r.stopSize}, r.stopSize));

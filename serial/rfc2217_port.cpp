@@ -17,8 +17,7 @@ int Remaining(Clock::time_point deadline)
 }  // namespace
 
 Rfc2217Port::Rfc2217Port(nrplatform::PortPtr inner, std::function<void(const std::string&)> note, int answerWaitMs)
-    : ForwardingPort(std::move(inner)), note_(std::move(note)), answerWaitMs_(answerWaitMs),
-      wake_(nrplatform::CreateWakeEvent())
+    : ForwardingPort(std::move(inner)), note_(std::move(note)), answerWaitMs_(answerWaitMs), wake_(nrplatform::CreateWakeEvent())
 {}
 
 uint32_t Rfc2217Port::AcknowledgedBaudRate() const
@@ -146,7 +145,9 @@ bool Rfc2217Port::ApplyLineSettings(const TDCB&, const TnrLineSettings& s)
         : s.parityOdd                ? rfc2217::kParityOdd
                                      : rfc2217::kParityEven;
     request.stopSize = s.twoStopBits ? rfc2217::kStopTwo : rfc2217::kStopOne;
-    request.flow = s.ctsRtsFlow ? rfc2217::kControlHardwareFlow : s.xonOutput ? rfc2217::kControlXonXoff : rfc2217::kControlNoFlow;
+    request.flow = s.ctsRtsFlow ? rfc2217::kControlHardwareFlow
+        : s.xonOutput           ? rfc2217::kControlXonXoff
+                                : rfc2217::kControlNoFlow;
     request.dtrOn = s.dtrOn;
     request.rtsOn = s.rtsOn;
     std::vector<uint8_t> bytes;

@@ -48,8 +48,7 @@ private:
     // Reads what the connection holds into the client; false when the connection is gone.
     bool Pump(int& error);
     // Sends bytes already in telnet form, all of them.
-    nrplatform::WriteOutcome SendRaw(const std::vector<uint8_t>& bytes, nrplatform::WakeEvent* wake, int timeoutMs,
-                                     int& error);
+    nrplatform::WriteOutcome SendRaw(const std::vector<uint8_t>& bytes, nrplatform::WakeEvent* wake, int timeoutMs, int& error);
     // Waits until the client has every answer or waitMs passes; notes what stayed unanswered.
     bool AwaitAnswers(int waitMs, int& error);
 

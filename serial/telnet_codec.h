@@ -26,8 +26,8 @@ inline constexpr uint8_t kOptionComPort = 44;
 inline constexpr size_t kMaxSubnegotiation = 256;
 
 struct Command {
-    uint8_t verb = 0;    // kWill, kWont, kDo, kDont or kSb
-    uint8_t option = 0;  // the option it is about
+    uint8_t verb = 0;              // kWill, kWont, kDo, kDont or kSb
+    uint8_t option = 0;            // the option it is about
     std::vector<uint8_t> payload;  // kSb only: the bytes between the option and IAC SE, undoubled
 };
 

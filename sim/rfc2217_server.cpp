@@ -2,10 +2,7 @@
 
 namespace {
 
-bool Agreeable(uint8_t option)
-{
-    return option == telnet::kOptionBinary || option == telnet::kOptionSuppressGoAhead;
-}
+bool Agreeable(uint8_t option) { return option == telnet::kOptionBinary || option == telnet::kOptionSuppressGoAhead; }
 
 const char* ParityName(uint8_t p)
 {
@@ -99,8 +96,8 @@ void Rfc2217Server::Answer(const std::vector<uint8_t>& request, std::vector<uint
     }
     case 1:  // SET-BAUDRATE, 0 asks for the current one
         if (request.size() >= 5) {
-            const uint32_t baud = (uint32_t{request[1]} << 24) | (uint32_t{request[2]} << 16) | (uint32_t{request[3]} << 8)
-                | uint32_t{request[4]};
+            const uint32_t baud =
+                (uint32_t{request[1]} << 24) | (uint32_t{request[2]} << 16) | (uint32_t{request[3]} << 8) | uint32_t{request[4]};
             if (baud != 0) {
                 line_.baudRate = baud;
                 say("baud rate " + std::to_string(baud));

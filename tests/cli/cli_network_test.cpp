@@ -115,9 +115,9 @@ TEST_F(Cli, TheBaudRateTheBridgeIsAskedForFollowsTheLinkType)
 
 TEST_F(Cli, ABridgeThatFailsIsNamedWithItsReason)
 {
-    LoopbackSocket closed(-1);     // bound, not listening: the connection is refused
-    LoopbackSocket silent(4);      // accepts and never answers
-    LoopbackSocket full(0);        // its backlog is filled below, so a connection is never answered
+    LoopbackSocket closed(-1);  // bound, not listening: the connection is refused
+    LoopbackSocket silent(4);   // accepts and never answers
+    LoopbackSocket full(0);     // its backlog is filled below, so a connection is never answered
     const int filler = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
@@ -171,12 +171,13 @@ TEST_F(Cli, OurClientWorksThroughSer2net)
     ::close(pick.fd);
     pick.fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const QString config = root.filePath("ser2net.yaml");
-    writeFile(config, QStringLiteral("connection: &sim\n"
-                                     "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
-                                     "  connector: serialdev,%2,9600n81,local\n")
-                          .arg(port)
-                          .arg(QString::fromStdString(server->slavePath()))
-                          .toUtf8());
+    writeFile(config,
+              QStringLiteral("connection: &sim\n"
+                             "  accepter: telnet(rfc2217),tcp,127.0.0.1,%1\n"
+                             "  connector: serialdev,%2,9600n81,local\n")
+                  .arg(port)
+                  .arg(QString::fromStdString(server->slavePath()))
+                  .toUtf8());
     QProcess bridge;
     bridge.start(ser2net, {"-n", "-d", "-c", config});
     ASSERT_TRUE(bridge.waitForStarted());
@@ -212,14 +213,13 @@ TEST_F(Cli, PyserialsClientWorksWithTheSimulatorsServer)
     if (!probe.waitForFinished(10000) || probe.exitCode() != 0)
         GTEST_SKIP() << "python3-serial is not installed (scripts/install-test-deps.sh installs it)";
     startSim({}, {{4, 4, 4, 4}, 512}, {}, SimTransport::Rfc2217, true);
-    const QString script = QStringLiteral(
-        "import sys, serial\n"
-        "p = serial.serial_for_url('rfc2217://127.0.0.1:%1', baudrate=230400, timeout=5)\n"
-        "data = bytes(range(256)) + b'\\xff\\xff\\xff'\n"
-        "p.write(data)\n"
-        "got = p.read(len(data))\n"
-        "p.close()\n"
-        "sys.exit(0 if got == data else 1)\n")
+    const QString script = QStringLiteral("import sys, serial\n"
+                                          "p = serial.serial_for_url('rfc2217://127.0.0.1:%1', baudrate=230400, timeout=5)\n"
+                                          "data = bytes(range(256)) + b'\\xff\\xff\\xff'\n"
+                                          "p.write(data)\n"
+                                          "got = p.read(len(data))\n"
+                                          "p.close()\n"
+                                          "sys.exit(0 if got == data else 1)\n")
                                .arg(server->listenPort());
     QProcess client;
     client.start(python, {"-I", "-c", script});  // -I: the build's serial/ folder is no module
