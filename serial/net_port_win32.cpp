@@ -261,8 +261,7 @@ public:
     bool Purge(bool input, bool) override
     {
         char discard[4096];
-        while (input && recv(socket_, discard, sizeof discard, 0) > 0) {
-        }
+        while (input && recv(socket_, discard, sizeof discard, 0) > 0) {}
         return true;
     }
     bool Drain() override { return true; }

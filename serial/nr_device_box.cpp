@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "serial/net_address.h"
 #include "serial/nr_custom_serial_comm.h"
 
 TnrDeviceBox::TnrDeviceBox(QWidget* parent) : QComboBox(parent)
@@ -34,7 +35,9 @@ void TnrDeviceBox::Bind(TnrBaseIO* comm)
         TnrDeviceEntries entries;
         comm->GetDeviceList(&entries);
         for (const auto& [text, device] : entries) {
-            addItem(QString::fromStdString(text));
+            // a network bridge shows its address beside its name
+            const bool bridge = LooksLikeNetAddress(device->NamePDO);
+            addItem(QString::fromStdString(bridge ? text + "  " + device->NamePDO : text));
             setItemData(count() - 1, ToolTipFor(device), Qt::ToolTipRole);
         }
         setCurrentIndex(comm->DeviceIndex());

@@ -1,6 +1,7 @@
 // The port picker: binding, selection, picks, rebuilds, tooltips and failures.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "comm_fixture.h"
@@ -47,6 +48,22 @@ TEST(DeviceBox, IsADropDownListOfTheComponentsPortsWithTheCurrentOneSelected)
     EXPECT_EQ(Items(box), (QStringList{"COM2", "COM3", "COM10"}));
     EXPECT_EQ(box.currentText(), "COM3");
     EXPECT_EQ(box.nrComm(), comm.get());
+}
+
+TEST(DeviceBox, ABridgeIsListedWithItsAddressUnderANumberNoHardwareRuleGives)
+{
+    auto comm = Comm({{"/dev/c", "COM3"}, {"tcp://127.0.0.1:7001", "COM5"}, {"/dev/x", "COM1001"}});
+    TnrDeviceBox box;
+    box.SetnrComm(comm.get());
+    EXPECT_EQ(comm->AddNetworkBridge("TCP://127.0.0.1:7001"), 5) << "a port link to the same bridge keeps its name";
+    EXPECT_EQ(comm->AddNetworkBridge("rfc2217://[::1]:7000"), 1002) << "the first free number from 1001";
+    EXPECT_EQ(comm->AddNetworkBridge("rfc2217://[::1]:7000"), 1002) << "added once";
+    EXPECT_EQ(comm->AddNetworkBridge("tcp://nowhere"), 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Items(box), (QStringList{"COM3", "COM5  tcp://127.0.0.1:7001", "COM1001", "COM1002  rfc2217://[::1]:7000"}));
+    comm->SetComPortNo(1002);
+    EXPECT_EQ(comm->DevicePath(), "rfc2217://[::1]:7000");
+    EXPECT_EQ(comm->ComName(), "COM1002");
 }
 
 TEST(DeviceBox, APortMissingFromTheListShowsNoSelectionAndAPickRebuilds)

@@ -120,8 +120,8 @@ TEST(Rfc2217Client, TheLineSettingsGoOutAsRequestsAndEveryAnswerIsKeptOutOfTheDa
     r.stopSize = rfc2217::kStopTwo;
     const Bytes out = c.LineSettings(r);
     Bytes expected;
-    for (const Bytes& b : {Sub({1, 0x00, 0x03, 0x84, 0x00}), Sub({2, 8}), Sub({3, 1}), Sub({4, 2}), Sub({5, 1}), Sub({5, 8}),
-                           Sub({5, 11})})
+    for (const Bytes& b :
+         {Sub({1, 0x00, 0x03, 0x84, 0x00}), Sub({2, 8}), Sub({3, 1}), Sub({4, 2}), Sub({5, 1}), Sub({5, 8}), Sub({5, 11})})
         expected.insert(expected.end(), b.begin(), b.end());
     EXPECT_EQ(out, expected);
     EXPECT_EQ(c.Unanswered().size(), 7u);

@@ -50,8 +50,7 @@ private:
     void Serve()
     {
         pollfd p{listener_, POLLIN, 0};
-        while (!stop_ && ::poll(&p, 1, 20) == 0) {
-        }
+        while (!stop_ && ::poll(&p, 1, 20) == 0) {}
         if (stop_)
             return;
         const int fd = ::accept(listener_, nullptr, nullptr);
@@ -127,7 +126,8 @@ TEST(NetPort, ARequestTheBridgeLeavesUnansweredIsNotedAndTheLinkGoesOn)
     auto tcp = nrplatform::ConnectTcp("127.0.0.1", bridge.port, 2000, {}, error);
     ASSERT_TRUE(tcp);
     std::vector<std::string> notes;
-    auto port = std::make_shared<Rfc2217Port>(tcp, [&](const std::string& n) { notes.push_back(n); }, 300);
+    auto port = std::make_shared<Rfc2217Port>(
+        tcp, [&](const std::string& n) { notes.push_back(n); }, 300);
     ASSERT_TRUE(port->Negotiate({}, error)) << nrplatform::ErrorText(error);
     TnrLineSettings s;
     s.baudRate = 230400;
