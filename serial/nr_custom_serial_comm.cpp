@@ -132,6 +132,8 @@ std::string TnrCustomSerialComm::DevicePath() const
     const int index = GetDeviceIndex();
     if (index >= 0) {  // the device the map lists for the name
         const TnrDevice* device = Device(index);
+        if (LooksLikeNetAddress(device->NamePDO))  // a bridge is opened by its address, whatever the map
+            return device->NamePDO;
         return PortMapSource()->ListedPath(TnrPortMapEntry{device->NamePDO, device->PortName});
     }
     return PortMapSource()->HardwarePath(fComPortNo);

@@ -73,6 +73,25 @@ TEST(DeviceBox, ABridgeIsListedWithItsAddressUnderANumberNoHardwareRuleGives)
     EXPECT_EQ(comm->ComName(), "COM1002");
 }
 
+// Windows' map opens a listed port by its name ("\\.\COM3"), not by the path it lists.
+class NamedPortMap : public TnrFixedPortMap {
+public:
+    using TnrFixedPortMap::TnrFixedPortMap;
+    std::string ListedPath(const TnrPortMapEntry& entry) const override { return "\\\\.\\" + entry.portName; }
+};
+
+TEST(DeviceBox, ABridgeIsOpenedByItsAddressWhereverTheMapOpensPortsByName)
+{
+    auto comm = std::make_unique<TnrComm>();
+    comm->SetUseMainThread(false);
+    comm->SetPortMapSource(std::make_shared<NamedPortMap>(std::vector<TnrPortMapEntry>{{"\\Device\\Serial2", "COM3"}}));
+    comm->SetComPortNo(comm->AddNetworkBridge("tcp://127.0.0.1:7001"));
+    EXPECT_EQ(comm->ComName(), "COM1001");
+    EXPECT_EQ(comm->DevicePath(), "tcp://127.0.0.1:7001");
+    comm->SetComPortNo(3);
+    EXPECT_EQ(comm->DevicePath(), "\\\\.\\COM3");
+}
+
 TEST(DeviceBox, TheBridgeDialogOffersOkOnlyForAnAddressAndGivesTheChosenKind)
 {
     struct Case {
