@@ -35,8 +35,8 @@ fs::path freshRoot()
 SettingsRecords recordsWith0xFF()
 {
     SettingsRecords r;
-    r.config = {0x71, 0x11, 0x01, 0x00, 77, 121, 1, 1, 0xE1, 0x0F, 0x01, 0x00, 2,
-                95,   1,    0,    3,    1,  15,  0xFF, 4, 1,    20,   101,  129, 81};
+    r.config = {0x71, 0x11, 0x01, 0x00, 77, 121, 1,    1, 0xE1, 0x0F, 0x01, 0x00, 2,
+                95,   1,    0,    3,    1,  15,  0xFF, 4, 1,    20,   101,  129,  81};
     return r;
 }
 
@@ -63,9 +63,12 @@ QByteArray heavyWith0xFF(qsizetype size)
 std::string transportName(SimTransport t)
 {
     switch (t) {
-    case SimTransport::Pty: return "PseudoTerminal";
-    case SimTransport::Tcp: return "RawTcp";
-    case SimTransport::Rfc2217: return "Rfc2217";
+    case SimTransport::Pty:
+        return "PseudoTerminal";
+    case SimTransport::Tcp:
+        return "RawTcp";
+    case SimTransport::Rfc2217:
+        return "Rfc2217";
     }
     return "Unknown";
 }
@@ -146,11 +149,12 @@ TEST_P(OverEachLink, ACommandAndARecordWith0xFFReadAndSavedUnchangedComeBackByte
         "greeted", [&] { return greeted(); }, [] {});
     size_t before = 0;
     for (const char* button : {"Button50", "BitBtn22", "BitBtn23"}) {  // key up, read config, save config
-        script.act(std::string("press ") + button,
-                   [&, button] {
-                       before = frameCount();
-                       press(button);
-                   })
+        script
+            .act(std::string("press ") + button,
+                 [&, button] {
+                     before = frameCount();
+                     press(button);
+                 })
             .step(
                 std::string("settled after ") + button, [&] { return settled(before); },
                 [&] {
@@ -189,8 +193,8 @@ TEST_P(OverEachLink, SdFilesWhoseBlocksSumsAndSizesHold0xFFArriveByteExact)
             press("Button7");
         });
     script.step(
-        "batch over", [&] { return loop().state() == 1000 && panel(1) == "Files is loaded to SD..."; },
-        [&] { press("Button2"); }, 15000);
+        "batch over", [&] { return loop().state() == 1000 && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); },
+        15000);
     connectWith(script);
 
     for (const auto& [name, bytes] : files)
@@ -229,8 +233,7 @@ TEST_P(OverEachLink, ThePeerClosingWhileIdleIsALostLineThatReleasesThePortAndCon
     EXPECT_TRUE(errors.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Links, OverEachLink,
-                         ::testing::Values(SimTransport::Pty, SimTransport::Tcp, SimTransport::Rfc2217),
+INSTANTIATE_TEST_SUITE_P(Links, OverEachLink, ::testing::Values(SimTransport::Pty, SimTransport::Tcp, SimTransport::Rfc2217),
                          [](const ::testing::TestParamInfo<SimTransport>& info) { return transportName(info.param); });
 
 }  // namespace
