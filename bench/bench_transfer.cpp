@@ -2,7 +2,12 @@
 // transfer states, no window, against the display simulator running as its own process
 // (korvane-sim) over a pseudo-terminal. Prints one name=value line per figure.
 //
-//   bench_transfer
+//   bench_transfer [--transport pty|tcp|rfc2217] [--sd-only]
+//
+// --transport: the simulator serves its line over a pseudo-terminal (the default) or as a network
+// bridge on a loopback port, raw TCP or RFC 2217, with the same emulated line behind it; it
+// applies to the shell's sessions (the floor client and the raw-echo control keep the pseudo-terminal).
+// --sd-only: only the first session (sd_ratio, flash_ratio and their raw forms).
 //
 // Emulated line: 921600 baud, 8N2, as korvane-sim paces it (--baud, --frame, --reply-latency).
 //   sd_ratio, flash_ratio            bytes per second for 1 MiB over the protocol's limit on that
@@ -98,6 +103,9 @@ struct BenchHost : LoopHost, TransferHost {
 
 using Simulator = SimProcess;
 
+// The simulator's arguments for the transport the command line chose.
+QStringList transportArgs;
+
 void setUpComm(TnrComm& comm, const QString& link)
 {
     comm.SetPortMapSource(std::make_shared<TnrFixedPortMap>(std::vector<TnrPortMapEntry>{{link.toStdString(), "COM3"}}));
@@ -125,7 +133,7 @@ SessionResult runSession(const QTemporaryDir& work, int port, const QStringList&
 {
     SessionResult result;
     Simulator sim;
-    if (!sim.start(work, port, simArgs)) {
+    if (!sim.start(work, port, simArgs + transportArgs)) {
         std::fprintf(stderr, "the simulator did not start\n");
         return result;
     }
@@ -133,7 +141,7 @@ SessionResult runSession(const QTemporaryDir& work, int port, const QStringList&
     host.folder = QFileInfo(file).absolutePath();
     host.files = {QFileInfo(file).fileName()};
     TnrComm comm;
-    setUpComm(comm, sim.link);
+    setUpComm(comm, sim.target());
     ProtocolLoop loop(comm, host);
     SdUpload sd(loop, host);
     FlashLoader flash(loop, host);
@@ -289,6 +297,16 @@ int main(int argc, char** argv)
 {
     RuntimeDirGuard runtime;
     QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const qsizetype transportAt = args.indexOf(QStringLiteral("--transport"));
+    const QString transport = transportAt > 0 && transportAt + 1 < args.size() ? args[transportAt + 1] : QStringLiteral("pty");
+    if (transport == QStringLiteral("tcp") || transport == QStringLiteral("rfc2217")) {
+        transportArgs = {QStringLiteral("--") + transport, QStringLiteral("0")};
+    } else if (transport != QStringLiteral("pty")) {
+        std::fprintf(stderr, "usage: bench_transfer [--transport pty|tcp|rfc2217] [--sd-only]\n");
+        return 2;
+    }
+    const bool sdOnly = args.contains(QStringLiteral("--sd-only"));
     QTemporaryDir work;
     if (!work.isValid())
         return 1;
@@ -310,8 +328,8 @@ int main(int argc, char** argv)
     const QStringList line{"--baud", QString::number(kBaud), "--frame", "8N2"};
     int failures = 0;
 
-    std::printf("line_baud=%u\nline_frame=8N2\nsd_limit_bytes_per_s=%.0f\nflash_limit_bytes_per_s=%.0f\n", kBaud, kSdLimit,
-                kFlashLimit);
+    std::printf("transport=%s\nline_baud=%u\nline_frame=8N2\nsd_limit_bytes_per_s=%.0f\nflash_limit_bytes_per_s=%.0f\n",
+                qPrintable(transport), kBaud, kSdLimit, kFlashLimit);
 
     {
         const QString file = makeFile(QStringLiteral("mib.bin"), kMiB);
@@ -327,6 +345,8 @@ int main(int argc, char** argv)
             ++failures;
         }
     }
+    if (sdOnly)
+        return failures == 0 ? 0 : 1;
     if (const auto control = controlRatio(work, port++, 256 * 1024))
         print("line_control_ratio", *control);
     else

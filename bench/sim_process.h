@@ -1,6 +1,7 @@
 #pragma once
 // The display simulator (korvane-sim) as its own process, for the benchmarks: it registers its
-// pseudo-terminal as a port link and writes its line records when it stops.
+// pseudo-terminal (or, serving TCP, its address) as a port link and writes its line records when
+// it stops.
 #include "serial/port_links.h"
 #include "sim/line_records.h"
 
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <filesystem>
 #include <optional>
 
 struct SimProcess {
@@ -39,11 +41,18 @@ struct SimProcess {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < 5000) {
-            if (QFileInfo(link).exists())
+            if (QFileInfo(link).exists() || QFileInfo(link).isSymLink())  // a link to an address dangles
                 return true;
             QThread::msleep(10);
         }
         return false;
+    }
+    // What to open: the port link, or the address it names when the simulator serves TCP.
+    QString target() const
+    {
+        std::error_code ec;
+        const std::string to = std::filesystem::read_symlink(link.toStdString(), ec).string();
+        return to.find("://") != std::string::npos ? QString::fromStdString(to) : link;
     }
     // Stops it; its line records are written as it stops.
     std::optional<LineRecords> stop()

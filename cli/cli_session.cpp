@@ -4,6 +4,7 @@
 #include "cli/stop_request.h"
 #include "protocol/display_line.h"
 #include "protocol/protocol_states.h"
+#include "serial/net_address.h"
 #include "serial/observed_port.h"
 #include "serial/port_map.h"
 
@@ -82,6 +83,17 @@ bool CliSession::choosePort(int& exitCode)
             exitCode = ExitCode::kUsage;
         }
         return false;
+    }
+    if (LooksLikeNetAddress(wanted)) {  // a network bridge: listed for this run under a number of its own
+        number = comm_.AddNetworkBridge(wanted);
+        if (number == 0) {
+            std::fprintf(stderr, "korvane: %s is not a network address; write tcp://host:port or rfc2217://host:port\n",
+                         wanted.c_str());
+            exitCode = ExitCode::kUsage;
+            return false;
+        }
+        comm_.SetComPortNo(number);
+        return true;
     }
     if (parseComName(wanted, number)) {
         comm_.SetComPortNo(number);

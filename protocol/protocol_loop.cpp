@@ -47,6 +47,12 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
+    // A network bridge's lookup and connection take their time: the window goes on meanwhile,
+    // and "Exit" ends them at once.
+    comm_.SetOpenWait([this] {
+        QCoreApplication::processEvents();
+        return !exitFlag_;
+    });
     // Its only work is to wake a waiting pass, which then updates the stall notice.
     stallTimer_.setInterval(1000);
     connect(&stallTimer_, &QTimer::timeout, this, [] {});
@@ -62,6 +68,7 @@ ProtocolLoop::~ProtocolLoop()
     comm_.NotifyDelete(&ProtocolLoop::portNotify, this);
     comm_.SetOnBytesCounted(nullptr);
     comm_.SetOnClose(nullptr);
+    comm_.SetOpenWait(nullptr);
 }
 
 void ProtocolLoop::onBytesCounted()

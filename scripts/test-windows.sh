@@ -8,7 +8,8 @@
 #     settings file (read back and checked) and says goodbye; then it uploads three files to the SD
 #     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
 #  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
-#     against the simulator on COM3;
+#     against the simulator on COM3; then info and one sd-upload over raw TCP (Winsock) against
+#     the simulator serving a loopback port;
 #  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
 # reports the hang-up to the next one that opens it.
@@ -179,6 +180,36 @@ grep -q "save config" "$out/cli-restore-sim.log" || fail "korvane's restore sent
 for log in cli-sim cli-backup-sim cli-restore-sim; do
   grep -q '\] goodbye' "$out/$log.log" || fail "korvane said no goodbye ($log.log)"
 done
+
+step "end-to-end: korvane.exe over raw TCP (Winsock): info and one sd-upload against the simulator on 127.0.0.1"
+# The simulator serves a free loopback port; its first line names the address to give as --port.
+net_address() { sed -n 's/^Display simulator on \(tcp:\/\/.*\)$/\1/p' "$1"; }
+mkdir -p "$work/net-sd" "$work/net-upload"
+# Blocks and sizes full of 0xFF: the bytes must pass the socket untouched.
+head -c 1000 /dev/zero | tr '\0' '\377' >"$work/net-upload/ff.bin"
+head -c 1500 /dev/urandom >"$work/net-upload/r.bin"
+start_sim "$out/net-info-sim.log" --tcp 0
+address=$(net_address "$out/net-info-sim.log")
+[ -n "$address" ] || { cat "$out/net-info-sim.log"; fail "the simulator named no TCP address"; }
+status=0
+timeout 120 wine "$cli_exe" info --port "$address" --timeout 20 >"$out/net-info.log" 2>&1 || status=$?
+tr -d '\r' <"$out/net-info.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/net-info-sim.log"; fail "korvane info over TCP ended with status $status"; }
+tr -d '\r' <"$out/net-info.log" | grep -q '^Disk 2: 20 Mb$' || fail "korvane info over TCP did not print the sizes"
+grep -q '\] goodbye' "$out/net-info-sim.log" || fail "korvane said no goodbye over TCP"
+start_sim "$out/net-upload-sim.log" --tcp 0 --sd-folder "$work/net-sd" --flash-folder "$work/flash" --codepage 1252
+address=$(net_address "$out/net-upload-sim.log")
+status=0
+timeout 120 wine "$cli_exe" sd-upload "$(winepath -w "$work/net-upload")" --to / --codepage 1252 --port "$address" \
+  --timeout 20 >"$out/net-upload.log" 2>&1 || status=$?
+tr -d '\r' <"$out/net-upload.log"
+stop_sim
+[ "$status" -eq 0 ] || { cat "$out/net-upload-sim.log"; fail "korvane sd-upload over TCP ended with status $status"; }
+[ "$(tr -d '\r' <"$out/net-upload.log" | grep -cP '^/(ff|r)\.bin\twritten$')" -eq 2 ] \
+  || fail "korvane sd-upload over TCP did not write both files"
+cmp "$work/net-upload/ff.bin" "$work/net-sd/ff.bin" && cmp "$work/net-upload/r.bin" "$work/net-sd/r.bin" \
+  || fail "the files sent over TCP did not arrive byte for byte"
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"

@@ -3,6 +3,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 "$here/scripts/install-deps.sh"
+"$here/scripts/install-test-deps.sh"
 "$here/scripts/build.sh" "$here/build" -DKORVANE_WERROR=ON
 cd "$here/build"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600

@@ -1,5 +1,6 @@
 #include "serial/nr_custom_serial_comm.h"
 
+#include "serial/net_port_open.h"
 #include "serial/port_enumeration.h"
 #include "serial/serial_platform.h"
 
@@ -67,7 +68,10 @@ void TnrCustomSerialComm::SetDeviceIndex(int value)
 
 void TnrCustomSerialComm::DeviceListLoad()
 {
-    for (const TnrNameListEntry& entry : ReadSerialDeviceMap(PortMapSource()->Entries())) {
+    std::vector<TnrPortMapEntry> map = PortMapSource()->Entries();
+    for (const auto& [number, address] : bridges_)
+        map.push_back(TnrPortMapEntry{address, "COM" + std::to_string(number)});
+    for (const TnrNameListEntry& entry : ReadSerialDeviceMap(map)) {
         auto* d = new TnrDevice;
         d->NameFriendly = TrimSpacesAndControls(entry.Label());
         d->NameDeviceDos = d->NameFriendly;
@@ -76,6 +80,30 @@ void TnrCustomSerialComm::DeviceListLoad()
         d->PortName = d->NameDeviceDos;
         InsertDevice(d);
     }
+}
+
+uint16_t TnrCustomSerialComm::AddNetworkBridge(const std::string& text)
+{
+    const std::optional<NetAddress> address = ParseNetAddress(text);
+    if (!address)
+        return 0;
+    const std::string normal = address->Text();
+    GetDeviceList(nullptr);
+    for (int i = 0; i < DeviceCount(); ++i)  // a port link to the same bridge, or one added before
+        if (Device(i)->NamePDO == normal)
+            return static_cast<uint16_t>(Device(i)->Data);
+    uint16_t number = kFirstBridgePortNo;
+    auto taken = [&](uint16_t n) {
+        for (int i = 0; i < DeviceCount(); ++i)
+            if (Device(i)->Data == n)
+                return true;
+        return false;
+    };
+    while (taken(number) && number < 0xFFFF)
+        ++number;
+    bridges_.emplace_back(number, normal);
+    Update();
+    return number;
 }
 
 void TnrCustomSerialComm::Update()
@@ -104,6 +132,8 @@ std::string TnrCustomSerialComm::DevicePath() const
     const int index = GetDeviceIndex();
     if (index >= 0) {  // the device the map lists for the name
         const TnrDevice* device = Device(index);
+        if (LooksLikeNetAddress(device->NamePDO))  // a bridge is opened by its address, whatever the map
+            return device->NamePDO;
         return PortMapSource()->ListedPath(TnrPortMapEntry{device->NamePDO, device->PortName});
     }
     return PortMapSource()->HardwarePath(fComPortNo);
@@ -118,7 +148,19 @@ nrplatform::PortPtr TnrCustomSerialComm::OpenDevice(int& error)
         return nrplatform::AdoptPort(h);
     }
     GetDeviceList(nullptr);  // the map names the port, when it lists it
+    const std::string path = DevicePath();
     if (portOpener_)
-        return portOpener_(DevicePath(), error);
-    return nrplatform::OpenPort(DevicePath(), error);
+        return portOpener_(path, error);
+    if (LooksLikeNetAddress(path)) {  // a network bridge the map lists by its address
+        const std::optional<NetAddress> address = ParseNetAddress(path);
+        if (!address) {
+            error = nrplatform::kErrNameNotFound;
+            return nullptr;
+        }
+        NetOpenHooks hooks;
+        hooks.keepWaiting = openWait_;
+        hooks.note = [this](const std::string& text) { WriteLog(dlSimple, text); };
+        return OpenNetworkPort(*address, hooks, error);
+    }
+    return nrplatform::OpenPort(path, error);
 }

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "serial/nr_custom_comm.h"
 #include "serial/port_map.h"
@@ -40,6 +42,12 @@ public:
     void SetPortMapSource(std::shared_ptr<TnrPortMapSource> source);
     std::shared_ptr<TnrPortMapSource> PortMapSource() const;
 
+    // A network bridge ("tcp://host:port", "rfc2217://host:port") listed for this run after the
+    // map's ports, under a number no hardware rule gives (kFirstBridgePortNo on); an address the
+    // list holds already keeps its number. Returns the number, 0 for a malformed address.
+    static constexpr uint16_t kFirstBridgePortNo = 1001;
+    uint16_t AddNetworkBridge(const std::string& address);
+
     // Shows a small dialog with the line settings for ComName; applies them when confirmed.
     bool ConfigDialog(QWidget* parent = nullptr);
 
@@ -52,6 +60,10 @@ public:
     // Opens the device path from now on instead of the system (null: the system's OpenPort): a
     // test's display in the same process, with no device behind it. Set it while the port is closed.
     void SetPortOpener(TnrPortOpener opener) { portOpener_ = std::move(opener); }
+    // Asked every few milliseconds while a network bridge's lookup and connection wait, on the
+    // thread that opens; false abandons the opening. The window keeps its events going here and
+    // "Exit" says stop. Set it while the port is closed.
+    void SetOpenWait(std::function<bool()> keepWaiting) { openWait_ = std::move(keepWaiting); }
 
 protected:
     nrplatform::PortPtr OpenDevice(int& error) override;
@@ -60,6 +72,8 @@ private:
     uint16_t fComPortNo = 1;
     TnrHandle fExtHandle = kInvalidHandle;
     TnrPortOpener portOpener_;
+    std::function<bool()> openWait_;
+    std::vector<std::pair<uint16_t, std::string>> bridges_;  // added for this run: number, address
     TnrEnumPorts fEnumPorts = epQuickAll;
     mutable std::shared_ptr<TnrPortMapSource> portMap_;  // the machine's map unless one is set
 };

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include "serial/net_address.h"
+#include "serial/net_bridge_dialog.h"
 #include "serial/nr_custom_serial_comm.h"
 
 TnrDeviceBox::TnrDeviceBox(QWidget* parent) : QComboBox(parent)
@@ -24,6 +26,7 @@ void TnrDeviceBox::Reload() { Bind(fComm); }
 void TnrDeviceBox::Bind(TnrBaseIO* comm)
 {
     loading_ = true;
+    bridgeEntry_ = -1;
     clear();
     setCurrentIndex(-1);
     if (fComm && fComm != comm) {
@@ -34,8 +37,14 @@ void TnrDeviceBox::Bind(TnrBaseIO* comm)
         TnrDeviceEntries entries;
         comm->GetDeviceList(&entries);
         for (const auto& [text, device] : entries) {
-            addItem(QString::fromStdString(text));
+            // a network bridge shows its address beside its name
+            const bool bridge = LooksLikeNetAddress(device->NamePDO);
+            addItem(QString::fromStdString(bridge ? text + "  " + device->NamePDO : text));
             setItemData(count() - 1, ToolTipFor(device), Qt::ToolTipRole);
+        }
+        if (qobject_cast<TnrCustomSerialComm*>(comm)) {
+            addItem(QStringLiteral("Network bridge\u2026"));
+            bridgeEntry_ = count() - 1;
         }
         setCurrentIndex(comm->DeviceIndex());
         comm->NotifyAdd(&TnrDeviceBox::NotifyCallback, this);
@@ -63,6 +72,10 @@ QString TnrDeviceBox::ToolTipFor(const TnrDevice* device) const
 
 void TnrDeviceBox::Change(int index)
 {
+    if (index >= 0 && index == bridgeEntry_) {
+        AskForBridge();
+        return;
+    }
     if (fComm) {
         try {
             fComm->SetDeviceIndex(index);
@@ -72,6 +85,26 @@ void TnrDeviceBox::Change(int index)
                 errorReport_(QString::fromStdString(e.what()));
         }
     }
+}
+
+void TnrDeviceBox::AskForBridge()
+{
+    // No port changes until an address is confirmed: the current one shows meanwhile, and again
+    // after a Cancel.
+    setCurrentIndex(fComm ? fComm->DeviceIndex() : -1);
+    TnrNetBridgeDialog dialog(this);
+    const bool confirmed = bridgeDialogRunner_ ? bridgeDialogRunner_(dialog) : dialog.exec() == QDialog::Accepted;
+    auto* serial = qobject_cast<TnrCustomSerialComm*>(fComm.data());  // it may be gone meanwhile
+    const std::optional<NetAddress> address = dialog.address();
+    if (!confirmed || !serial || !address)
+        return;
+    const uint16_t number = serial->AddNetworkBridge(address->Text());  // the list is rebuilt
+    for (int i = 0; i < serial->DeviceCount(); ++i)
+        if (serial->Device(i)->Data == number) {
+            Change(i);
+            break;
+        }
+    setCurrentIndex(fComm ? fComm->DeviceIndex() : -1);
 }
 
 void TnrDeviceBox::showPopup()

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "serial/net_address.h"
 #include "serial/port_links.h"
 #include "serial/port_map.h"
 
@@ -79,16 +80,23 @@ std::vector<TnrPortMapEntry> TnrSystemPortMap::Entries() const
     std::vector<TnrPortMapEntry> entries;
     std::error_code ec;
 
-    // 1. port links
-    std::vector<std::string> links;
+    // 1. port links: to a tty, or to a network bridge's address ("tcp://host:port", the link's
+    // target as written, which opens the bridge instead of a file)
+    std::vector<std::pair<std::string, std::string>> links;  // name, what it opens
     for (fs::directory_iterator it(linksFolder_, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (IsPortLinkName(name) && fs::is_symlink(it->symlink_status()) && IsCharacterDevice(it->path()))
-            links.push_back(name);
+        if (!IsPortLinkName(name) || !fs::is_symlink(it->symlink_status()))
+            continue;
+        std::error_code e2;
+        const std::string target = fs::read_symlink(it->path(), e2).string();
+        if (!e2 && ParseNetAddress(target))
+            links.emplace_back(name, ParseNetAddress(target)->Text());
+        else if (IsCharacterDevice(it->path()))
+            links.emplace_back(name, (fs::path(linksFolder_) / name).string());
     }
     std::sort(links.begin(), links.end());
-    for (const std::string& name : links)
-        entries.push_back({(fs::path(linksFolder_) / name).string(), name});
+    for (const auto& [name, path] : links)
+        entries.push_back({path, name});
 
     // 2. hardware ports
     std::vector<std::string> ttys;

@@ -13,8 +13,10 @@
 #include <chrono>
 #include <mutex>
 
+#include "serial/net_port.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_termios2.h"
+#include "serial/wake_event_posix.h"
 
 namespace nrplatform {
 
@@ -26,19 +28,6 @@ const int kErrIO = EIO;
 const bool kHandleOnWaitingThread = true;
 
 // ---- wake events
-
-class WakeEvent {
-public:
-    WakeEvent() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
-    ~WakeEvent()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    WakeEvent(const WakeEvent&) = delete;
-    WakeEvent& operator=(const WakeEvent&) = delete;
-    const int fd;
-};
 
 WakeEventPtr CreateWakeEvent() { return std::make_shared<WakeEvent>(); }
 
@@ -524,6 +513,8 @@ PortPtr AdoptPort(TnrHandle handle)
 
 std::string ErrorText(int error)
 {
+    if (const char* net = NetErrorText(error))
+        return net;
     char buf[256];
     // the GNU variant returns the text, which may or may not live in buf
     return std::string(::strerror_r(error, buf, sizeof buf));

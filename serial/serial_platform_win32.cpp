@@ -5,6 +5,7 @@
 #include <string>
 
 #include "serial/dcb_win32.h"
+#include "serial/net_port.h"
 #include "serial/serial_platform.h"
 
 // After the component's headers: the system's headers define the event and error names as macros.
@@ -494,6 +495,8 @@ PortPtr AdoptPort(TnrHandle handle)
 
 std::string ErrorText(int error)
 {
+    if (const char* net = NetErrorText(error))
+        return net;
     wchar_t* text = nullptr;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);

@@ -57,6 +57,10 @@ int main(int argc, char** argv)
     sigaddset(&stopSignals, SIGUSR1);  // write the line records
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    options.server.onLinkNote = [](const std::string& note) {
+        std::printf("RFC 2217: %s\n", note.c_str());
+        std::fflush(stdout);
+    };
     SimPtyServer server(options.server);
     if (!cl.quiet)
         server.simulator().setObserver(printFrame);

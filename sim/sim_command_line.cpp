@@ -62,7 +62,12 @@ std::string simUsage(const std::string& program)
           "can connect to it as to a serial port. Logs every frame it receives; stops on Ctrl+C.\n"
           "\n"
           "Options:\n"
-          "  --port COM<n>          port link name (default COM3)\n"
+          "  --port COM<n>          port link name (default COM3; with --tcp or --rfc2217 a link\n"
+          "                         to the address is made only when --port is given)\n"
+          "  --tcp <port>           serve over TCP instead, the bytes as they are (0: a free port)\n"
+          "  --rfc2217 <port>       serve over TCP as an RFC 2217 bridge: the line settings the\n"
+          "                         shell asks for are answered and logged (0: a free port)\n"
+          "  --listen <address>     the address --tcp and --rfc2217 listen on (default 127.0.0.1)\n"
           "  --disk0 <MB> .. --disk3 <MB>\n"
           "                         size of one flash disk, 0 to 255, 0 = absent (default 0,10,10,0)\n"
           "  --disks <a,b,c,d>      the four disk sizes at once\n"
@@ -110,6 +115,7 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string>& args)
     cl.server.simulator.logLimit = 1000;  // frames are printed as they come
     auto& sim = cl.server.simulator;
     auto& failures = sim.failures;
+    bool portGiven = false;
 
     for (std::size_t i = 0; i < args.size() && cl.error.empty() && !cl.help; ++i) {
         std::string option = args[i];
@@ -148,7 +154,20 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string>& args)
         } else if (option == "--silent") {
             noValue();
             failures.enable(FailureMode::Silent);
+        } else if (option == "--tcp" || option == "--rfc2217") {
+            if (const auto n = number(0, 65535)) {
+                cl.server.transport = option == "--tcp" ? SimTransport::Tcp : SimTransport::Rfc2217;
+                cl.server.listenPort = static_cast<int>(*n);
+            }
+        } else if (option == "--listen") {
+            if (const auto text = value()) {
+                if (text->empty())
+                    cl.error = "option --listen needs an address";
+                else
+                    cl.server.listenAddress = *text;
+            }
         } else if (option == "--port") {
+            portGiven = true;
             if (const auto text = value()) {
                 const std::string_view digits = std::string_view(*text).substr(text->rfind("COM", 0) == 0 ? 3 : 0);
                 if (const auto n = parseNumber(digits, 1, 255))
@@ -282,6 +301,8 @@ SimCommandLine parseSimCommandLine(const std::vector<std::string>& args)
     }
     if (cl.help || !cl.error.empty())
         return cl;
+    if (cl.server.transport != SimTransport::Pty)
+        cl.server.registerLink = portGiven;
     const std::filesystem::path own =
         std::filesystem::path(portLinksFolder()).parent_path() / ("COM" + std::to_string(cl.server.portNumber));
     if (sim.storage.sdFolder.empty())

@@ -75,7 +75,10 @@ void SimPtyServer::start()
     if (stopFd_ < 0)
         throw systemError("cannot create an event descriptor");
     try {
-        openLine();
+        if (networked())
+            listen();
+        else
+            openLine();
         if (options_.registerLink) {
             link_.create(options_.portNumber, slavePath());
             std::lock_guard lock(mutex_);
@@ -104,6 +107,9 @@ void SimPtyServer::stop()
         linkPath_.clear();
     }
     closeLine();
+    if (listener_ >= 0)
+        ::close(listener_);
+    listener_ = -1;
     if (stopFd_ >= 0)
         ::close(stopFd_);
     stopFd_ = -1;
@@ -161,6 +167,8 @@ bool SimPtyServer::pauseFor(std::chrono::milliseconds pause)
 
 bool SimPtyServer::writeAll(const std::vector<std::uint8_t>& bytes)
 {
+    if (networked())
+        return sendToConnection(bytes);
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
@@ -188,8 +196,11 @@ bool SimPtyServer::writeAll(const std::vector<std::uint8_t>& bytes)
 bool SimPtyServer::waitUntilDelivered()
 {
     using namespace std::chrono_literals;
+    // A connection's bytes are delivered once the peer has acknowledged them.
     auto pending = [this] {
         int n = 0;
+        if (networked())
+            return master_ >= 0 && ::ioctl(master_, TIOCOUTQ, &n) == 0 ? n : 0;
         return ::ioctl(keeper_, TIOCINQ, &n) == 0 ? n : 0;
     };
     // The bytes pass through the kernel's buffer first: wait briefly until they show up...
@@ -219,6 +230,13 @@ bool SimPtyServer::dropLine()
 {
     if (!waitUntilDelivered())
         return false;
+    if (networked()) {  // the connection closes; the next one is a new line
+        endConnection();
+        dropQueued_ = false;
+        awaitingNext_ = false;
+        ++linesDropped_;
+        return true;
+    }
     closeLine();
     openLine();
     if (!link_.path().empty())
@@ -354,8 +372,8 @@ void SimPtyServer::serve()
             timeout.tv_sec = static_cast<time_t>(wait / 1'000'000'000);
             timeout.tv_nsec = static_cast<long>(wait % 1'000'000'000);
         }
-        pollfd fds[2] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}};
-        const int r = ::ppoll(fds, 2, queue_.empty() ? nullptr : &timeout, nullptr);
+        pollfd fds[3] = {{master_, POLLIN, 0}, {stopFd_, POLLIN, 0}, {listener_, POLLIN, 0}};
+        const int r = ::ppoll(fds, 3, queue_.empty() ? nullptr : &timeout, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -363,8 +381,17 @@ void SimPtyServer::serve()
         }
         if (fds[1].revents & POLLIN)
             return;
+        if (fds[2].revents & POLLIN)
+            acceptConnection();
         if (r == 0 || !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
+        if (networked()) {
+            std::vector<std::uint8_t> data;
+            std::int64_t readNs = 0;
+            if (receiveFromConnection(buffer, readNs, data) && !data.empty())
+                take(data, readNs);
+            continue;
+        }
         const ssize_t n = ::read(master_, buffer.data(), buffer.size());
         const std::int64_t readNs = steadyNowNs();
         if (n <= 0) {

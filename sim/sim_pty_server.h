@@ -4,7 +4,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +16,11 @@
 #include "sim/line_emulation.h"
 #include "sim/line_records.h"
 #include "sim/port_link_registration.h"
+#include "sim/rfc2217_server.h"
+
+// How the shell reaches the simulator: a pseudo-terminal, or a TCP listener that passes the bytes
+// as they are or speaks RFC 2217 as a network bridge does.
+enum class SimTransport { Pty, Tcp, Rfc2217 };
 
 struct SimPtyServerOptions {
     SimulatorOptions simulator;
@@ -29,11 +37,19 @@ struct SimPtyServerOptions {
     // Control mode: no display; every byte received is sent back through the emulated line.
     bool rawEcho = false;
     std::size_t lineRecordLimit = std::size_t{1} << 20;  // wake-up and turnaround records kept, each
+
+    SimTransport transport = SimTransport::Pty;
+    std::string listenAddress = "127.0.0.1";  // Tcp and Rfc2217: the address listened on
+    int listenPort = 0;                       // 0: a free port the system picks (listenPort() tells)
+    // Rfc2217: every line setting a client asks for, as a line for the log ("baud rate 230400").
+    std::function<void(const std::string&)> onLinkNote;
 };
 
 // Serves a DisplaySimulator over a pseudo-terminal: the shell opens the slave side (or the
 // port link that points at it) as its serial port; a thread reads the master side, feeds the
-// simulator and writes its replies, honouring the failure modes.
+// simulator and writes its replies, honouring the failure modes. With a network transport the
+// same thread listens on a TCP port instead and serves one connection at a time; a dropped line
+// closes the connection, and the next connection is a new line.
 //
 //   SimPtyServer server(options);
 //   server.start();                      // throws std::runtime_error with a message
@@ -51,8 +67,13 @@ public:
     void stop();
     bool running() const { return thread_.joinable(); }
 
-    // The current slave device (it changes when a dropped line is reopened).
+    // The current slave device (it changes when a dropped line is reopened); with a network
+    // transport, the address to connect to ("tcp://127.0.0.1:7000", "rfc2217://...").
     std::string slavePath() const;
+    // The TCP port listened on (a network transport only).
+    int listenPort() const { return boundPort_.load(); }
+    // What the last RFC 2217 client asked the line to be (baudRate 0: never asked).
+    Rfc2217Server::LineState requestedLine() const;
     // The port link's path, empty when none is registered.
     std::string linkPath() const;
 
@@ -85,6 +106,14 @@ private:
 
     void openLine();
     void closeLine();
+    bool networked() const { return options_.transport != SimTransport::Pty; }
+    void listen();
+    void acceptConnection();
+    void endConnection();
+    // Reads the connection: the display's bytes into data; false when it ended (the peer closed it).
+    bool receiveFromConnection(std::span<std::uint8_t> buffer, std::int64_t& readNs, std::vector<std::uint8_t>& data);
+    bool sendToConnection(const std::vector<std::uint8_t>& bytes);  // false when asked to stop meanwhile
+    bool sendRaw(const std::vector<std::uint8_t>& wire);            // false when asked to stop meanwhile
     void serve();
     void take(std::span<const std::uint8_t> bytes, std::int64_t readNs);
     void schedule(const std::vector<OutputStep>& steps);
@@ -101,6 +130,10 @@ private:
     int master_ = -1;
     int keeper_ = -1;  // our own slave descriptor: holds the line up between the shell's openings, never read
     int stopFd_ = -1;
+    int listener_ = -1;  // network transports: the listening socket; master_ is the connection
+    std::atomic<int> boundPort_{0};
+    std::unique_ptr<Rfc2217Server> rfc2217_;  // the connection's telnet state (Rfc2217 only)
+    Rfc2217Server::LineState requestedLine_;  // guarded by mutex_
     std::thread thread_;
     std::atomic<int> linesDropped_{0};
 

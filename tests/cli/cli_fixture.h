@@ -46,7 +46,8 @@ inline QByteArray readFile(const fs::path& path)
 
 class Cli : public ::testing::Test {
 protected:
-    void startSim(FailureSettings failures = {}, VolumeSizes sizes = {{4, 4, 4, 4}, 512}, SettingsRecords records = {})
+    void startSim(FailureSettings failures = {}, VolumeSizes sizes = {{4, 4, 4, 4}, 512}, SettingsRecords records = {},
+                  SimTransport transport = SimTransport::Pty, bool rawEcho = false)
     {
         if (server)
             server->stop();
@@ -57,8 +58,10 @@ protected:
         o.simulator.storage.sdFolder = fs::path(root.path().toStdString()) / "sd";
         o.simulator.storage.flashFolder = fs::path(root.path().toStdString()) / "flash";
         o.simulator.storage.codePage = 1252;
-        o.registerLink = true;
+        o.registerLink = true;  // over a network, a port link to the simulator's address
         o.portNumber = 3;
+        o.transport = transport;
+        o.rawEcho = rawEcho;
         server = std::make_unique<SimPtyServer>(std::move(o));
         server->start();
     }

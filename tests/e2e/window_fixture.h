@@ -1,6 +1,7 @@
 #pragma once
 // The real window, the real serial component and the display simulator over a real
-// pseudo-terminal that the simulator registers as port link COM3.
+// pseudo-terminal that the simulator registers as port link COM3; or over a loopback TCP
+// connection, raw or RFC 2217, with COM3 a port link to the simulator's address.
 #include "app/form3.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
@@ -21,10 +22,11 @@
 
 class WindowOverPty : public ::testing::Test {
 protected:
-    explicit WindowOverPty(SimulatorOptions sim = {})
+    explicit WindowOverPty(SimulatorOptions sim = {}, SimTransport transport = SimTransport::Pty)
     {
         SimPtyServerOptions o;
         o.simulator = std::move(sim);
+        o.transport = transport;
         o.registerLink = true;
         o.portNumber = 3;
         server = std::make_unique<SimPtyServer>(std::move(o));

@@ -53,8 +53,10 @@ TEST_F(SystemPortMap, PortLinksComeFirstThenHardwarePortsWithFixedNumbers)
     fs::create_symlink(pty.SlavePath(), links / "COM7");
     fs::create_symlink(pty.SlavePath(), links / "COMX");  // not COM and a number
     std::ofstream(root / "plain") << "x";
-    fs::create_symlink(root / "plain", links / "COM8");  // not a device
-    std::ofstream(links / "COM9") << "x";                // not a link
+    fs::create_symlink(root / "plain", links / "COM8");              // not a device
+    std::ofstream(links / "COM9") << "x";                            // not a link
+    fs::create_symlink("rfc2217://127.0.0.1:7000", links / "COM5");  // a network bridge, by its address
+    fs::create_symlink("tcp://no port", links / "COM6");             // neither an address nor a device
     AddTty("ttyS0", "platform/serial8250/tty/ttyS0", "serial8250", "4");
     AddTty("ttyS1", "platform/serial8250/tty/ttyS1", "serial8250", "0");  // a placeholder
     AddTty("ttyUSB1", "pci/usb1/1-1/1-1:1.0/ttyUSB1/tty/ttyUSB1", "ftdi_sio");
@@ -67,8 +69,12 @@ TEST_F(SystemPortMap, PortLinksComeFirstThenHardwarePortsWithFixedNumbers)
     for (const auto& e : entries)
         got.emplace_back(e.kernelName, e.portName);
     const std::vector<std::pair<std::string, std::string>> expected = {
-        {(links / "COM7").string(), "COM7"}, {"/dev/ttyAMA0", "COM129"}, {"/dev/ttyS0", "COM1"},
-        {"/dev/ttyUSB1", "COM34"},           {"/dev/ttyXR0", "COM130"},
+        {"rfc2217://127.0.0.1:7000", "COM5"},
+        {(links / "COM7").string(), "COM7"},
+        {"/dev/ttyAMA0", "COM129"},
+        {"/dev/ttyS0", "COM1"},
+        {"/dev/ttyUSB1", "COM34"},
+        {"/dev/ttyXR0", "COM130"},
     };
     EXPECT_EQ(got, expected);
 }
