@@ -16,7 +16,9 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
+#include "serial/net_lookup_wait.h"
 #include "serial/net_port.h"
 #include "serial/wake_event_posix.h"
 
@@ -24,28 +26,14 @@ namespace nrplatform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = NetClock;
 
 // A name lookup that may outlive the attempt that started it: the attempt may be abandoned, and
 // the thread then ends on its own and frees what it looked up.
-struct Lookup {
-    std::mutex lock;
-    std::condition_variable done;
-    bool finished = false;
-    int status = 0;
-    addrinfo* result = nullptr;
-    ~Lookup()
-    {
-        if (result)
-            ::freeaddrinfo(result);
-    }
+struct FreeAddrInfo {
+    void operator()(addrinfo* list) const { ::freeaddrinfo(list); }
 };
-
-int Remaining(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(left);
-}
+using Lookup = DetachedLookup<addrinfo, FreeAddrInfo>;
 
 // Looks the host up; a numeric address needs no thread. 0, kErrNameNotFound, kErrNetTimedOut or
 // kErrCancelled.
@@ -63,32 +51,14 @@ int LookUp(const std::string& host, uint16_t port, Clock::time_point deadline, c
         return 0;
     out->result = nullptr;
     hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    std::shared_ptr<Lookup> lookup = out;
-    std::thread([lookup, host, service, hints] {
-        addrinfo* result = nullptr;
-        const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-        std::lock_guard<std::mutex> guard(lookup->lock);
-        lookup->status = status;
-        lookup->result = result;
-        lookup->finished = true;
-        lookup->done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> guard(lookup->lock);
-    for (;;) {
-        if (lookup->finished)
-            return lookup->status == 0 && lookup->result ? 0 : kErrNameNotFound;
-        const int left = Remaining(deadline);
-        if (left == 0)
-            return kErrNetTimedOut;
-        lookup->done.wait_for(guard, std::chrono::milliseconds(left < kNetWaitSliceMs ? left : kNetWaitSliceMs));
-        if (lookup->finished)
-            continue;
-        guard.unlock();
-        const bool goOn = !keepWaiting || keepWaiting();
-        guard.lock();
-        if (!goOn)
-            return kErrCancelled;
-    }
+    return WaitForLookup(
+        out,
+        [host, service, hints] {
+            addrinfo* result = nullptr;
+            const int status = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
+            return std::pair{status, result};
+        },
+        deadline, keepWaiting);
 }
 
 void SetSocketOptions(int fd)
@@ -123,7 +93,7 @@ int ConnectOne(const addrinfo& ai, Clock::time_point deadline, const KeepWaiting
         return -1;
     }
     for (;;) {
-        const int left = Remaining(deadline);
+        const int left = RemainingMs(deadline);
         if (left == 0) {
             error = kErrNetTimedOut;
             break;

@@ -8,7 +8,9 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "serial/net_lookup_wait.h"
 #include "serial/net_port.h"
 
 // After the component's headers: the system's headers define the event and error names as macros.
@@ -21,7 +23,7 @@ namespace nrplatform {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Clock = NetClock;
 constexpr int kWakeCheckMs = 10;
 
 bool WinsockReady()
@@ -31,12 +33,6 @@ bool WinsockReady()
         return WSAStartup(MAKEWORD(2, 2), &data) == 0;
     }();
     return ready;
-}
-
-int Remaining(Clock::time_point deadline)
-{
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left <= 0 ? 0 : static_cast<int>(left);
 }
 
 // The texts a user reads are the same on both systems.
@@ -53,18 +49,10 @@ int OurCode(int wsaError)
 
 bool Woken(WakeEvent* wake) { return wake && WaitWakeEvents(*wake, *wake, 0) == 1; }
 
-struct Lookup {
-    std::mutex lock;
-    std::condition_variable done;
-    bool finished = false;
-    int status = 0;
-    addrinfo* result = nullptr;
-    ~Lookup()
-    {
-        if (result)
-            freeaddrinfo(result);
-    }
+struct FreeAddrInfo {
+    void operator()(addrinfo* list) const { freeaddrinfo(list); }
 };
+using Lookup = DetachedLookup<addrinfo, FreeAddrInfo>;
 
 int LookUp(const std::string& host, uint16_t port, Clock::time_point deadline, const KeepWaiting& keepWaiting,
            std::shared_ptr<Lookup>& out)
@@ -80,32 +68,14 @@ int LookUp(const std::string& host, uint16_t port, Clock::time_point deadline, c
         return 0;
     out->result = nullptr;
     hints.ai_flags = 0;
-    std::shared_ptr<Lookup> lookup = out;
-    std::thread([lookup, host, service, hints] {
-        addrinfo* result = nullptr;
-        const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
-        std::lock_guard<std::mutex> guard(lookup->lock);
-        lookup->status = status;
-        lookup->result = result;
-        lookup->finished = true;
-        lookup->done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> guard(lookup->lock);
-    for (;;) {
-        if (lookup->finished)
-            return lookup->status == 0 && lookup->result ? 0 : kErrNameNotFound;
-        const int left = Remaining(deadline);
-        if (left == 0)
-            return kErrNetTimedOut;
-        lookup->done.wait_for(guard, std::chrono::milliseconds(left < kNetWaitSliceMs ? left : kNetWaitSliceMs));
-        if (lookup->finished)
-            continue;
-        guard.unlock();
-        const bool goOn = !keepWaiting || keepWaiting();
-        guard.lock();
-        if (!goOn)
-            return kErrCancelled;
-    }
+    return WaitForLookup(
+        out,
+        [host, service, hints] {
+            addrinfo* result = nullptr;
+            const int status = getaddrinfo(host.c_str(), service.c_str(), &hints, &result);
+            return std::pair{status, result};
+        },
+        deadline, keepWaiting);
 }
 
 void SetSocketOptions(SOCKET s)
@@ -156,7 +126,7 @@ SOCKET ConnectOne(const addrinfo& ai, Clock::time_point deadline, const KeepWait
         return INVALID_SOCKET;
     }
     for (;;) {
-        const int left = Remaining(deadline);
+        const int left = RemainingMs(deadline);
         if (left == 0) {
             error = kErrNetTimedOut;
             break;
@@ -195,13 +165,13 @@ public:
                 return WaitOutcome::Woken;
             int slice = kWakeCheckMs;
             if (timeoutMs >= 0)
-                slice = std::min(slice, Remaining(deadline));
+                slice = std::min(slice, RemainingMs(deadline));
             const int rc = Select(socket_, 0, slice);
             if (rc != 0) {  // input, or the end of the stream, which the read then meets
                 events = EV_RXCHAR;
                 return WaitOutcome::Events;
             }
-            if (timeoutMs >= 0 && Remaining(deadline) == 0)
+            if (timeoutMs >= 0 && RemainingMs(deadline) == 0)
                 return WaitOutcome::TimedOut;
             (void)error;
         }
@@ -252,7 +222,7 @@ public:
                 return WriteOutcome::TimedOut;
             if (Woken(wake))
                 return WriteOutcome::Woken;
-            if (timeoutMs > 0 && Remaining(deadline) == 0)
+            if (timeoutMs > 0 && RemainingMs(deadline) == 0)
                 return WriteOutcome::TimedOut;
             Select(socket_, 1, kWakeCheckMs);
         }
