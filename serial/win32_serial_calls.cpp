@@ -5,10 +5,9 @@ namespace nrplatform {
 Win32SerialCalls SystemWin32SerialCalls()
 {
     return Win32SerialCalls{
-        ::CreateFileW,     ::CloseHandle,         ::GetCommState, ::SetCommState,   ::SetupComm, ::SetCommTimeouts,
-        ::SetCommMask,     ::WaitCommEvent,       ::GetOverlappedResult,            ::CancelIo,  ::ClearCommError,
-        ::ReadFile,        ::WriteFile,           ::PurgeComm,    ::FlushFileBuffers, ::EscapeCommFunction,
-        ::GetCommModemStatus,
+        ::CreateFileW, ::CloseHandle,   ::GetCommState,        ::SetCommState,       ::SetupComm,          ::SetCommTimeouts,
+        ::SetCommMask, ::WaitCommEvent, ::GetOverlappedResult, ::CancelIo,           ::ClearCommError,     ::ReadFile,
+        ::WriteFile,   ::PurgeComm,     ::FlushFileBuffers,    ::EscapeCommFunction, ::GetCommModemStatus,
     };
 }
 

@@ -219,7 +219,8 @@ TEST(Win32LineLoss, APulledAdapterAtEachMomentIsSeenAtOnceAndLetGo)
                 5000);
             script.start();
             rig.loop->connectAndRun();
-            ASSERT_TRUE(script.finished()) << "stopped at: " << script.failedStep() << "; panel 1: " << rig.host.panels[1].toStdString();
+            ASSERT_TRUE(script.finished()) << "stopped at: " << script.failedStep()
+                                           << "; panel 1: " << rig.host.panels[1].toStdString();
 
             EXPECT_LT(shownAfterMs, 1000) << "the loss was shown late";
             EXPECT_FALSE(rig.comm.Active());
