@@ -9,7 +9,8 @@
 #     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
 #  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
 #     against the simulator on COM3;
-#  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
+#  4. the resources of korvane-shell.exe and korvane.exe: the project's version, an icon, a manifest;
+#  5. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
 # reports the hang-up to the next one that opens it.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
@@ -179,6 +180,12 @@ grep -q "save config" "$out/cli-restore-sim.log" || fail "korvane's restore sent
 for log in cli-sim cli-backup-sim cli-restore-sim; do
   grep -q '\] goodbye' "$out/$log.log" || fail "korvane said no goodbye ($log.log)"
 done
+
+step "resources: korvane-shell.exe and korvane.exe carry the version, an icon and a manifest"
+timeout 120 wine "$win/tests/windows/test_program_resources.exe" --gtest_color=no \
+  "$(winepath -w "$win/app/korvane-shell.exe")" "$(winepath -w "$win/cli/korvane.exe")" >"$out/test_program_resources.log" 2>&1 \
+  || { cat "$out/test_program_resources.log"; fail "test_program_resources.exe"; }
+grep -E '^\[  (PASSED|FAILED) ' "$out/test_program_resources.log"
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"
