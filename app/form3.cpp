@@ -1,4 +1,5 @@
 #include "app/form3.h"
+#include "app/about_text.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -376,6 +377,9 @@ void TForm3::buildStatusBar()
     Visible1 = PopupMenu1->addAction(QStringLiteral("Visible"));
     Visible1->setObjectName(QStringLiteral("Visible1"));
     connect(Visible1, &QAction::triggered, this, [this] { guarded([this] { Visible1Click(); }); });
+    About1 = PopupMenu1->addAction(QStringLiteral("About Korvane Shell"));
+    About1->setObjectName(QStringLiteral("About1"));
+    connect(About1, &QAction::triggered, this, [this] { guarded([this] { About1Click(); }); });
     StatusBar1->setContextMenu(PopupMenu1);
 }
 
@@ -444,6 +448,17 @@ void TForm3::Button2Click()
 }
 
 void TForm3::Visible1Click() { cxPageControl1->setTabVisible(TabSheet1, true); }
+
+// Window-modal, so that the window's timers and the connection go on behind it.
+void TForm3::About1Click()
+{
+    auto* box =
+        new QMessageBox(QMessageBox::Information, QStringLiteral("About Korvane Shell"), aboutText(), QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("AboutBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setIconPixmap(windowIcon().pixmap(64, 64));
+    box->open();
+}
 
 void TForm3::SpinEdit2Change()
 {

@@ -133,6 +133,7 @@ public:
     void Button8Click();   // "Connect": runs the protocol loop until "Exit"
     void Button2Click();   // "Exit"
     void Visible1Click();  // status bar menu "Visible": shows the "Config" tab
+    void About1Click();    // status bar menu "About Korvane Shell": the version, in a box
     void SpinEdit2Change();
     void ScrollBar2Change();
     void Button36Click();             // "Def ILI-9481"
@@ -181,6 +182,7 @@ public:
     KStatusBar* StatusBar1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* Visible1 = nullptr;
+    QAction* About1 = nullptr;
 
     // Page "Config"
     QWidget* TabSheet1 = nullptr;

@@ -214,7 +214,7 @@ int sdUpload(const CliOptions& o)
         std::fprintf(stderr, "korvane: no files in %s; nothing to send\n", o.arguments[0].c_str());
         return ExitCode::kDone;
     }
-    const int codePage = o.codePage ? o.codePage : ansiCodePageForLocale(ctypeLocaleName());
+    const int codePage = o.codePage ? o.codePage : systemAnsiCodePage();
     const QString sdFolder = QString::fromStdString(o.to);
     QStringList unwritable;
     for (const QString& name : files) {

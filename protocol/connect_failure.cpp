@@ -10,11 +10,13 @@ struct Remedy {
 };
 
 // The texts a POSIX system gives for the three usual reasons: no permission, no such device,
-// and a device another program holds open.
+// and a device another program holds open; and the one Windows gives for a port another program
+// holds (a COM port opens for one program at a time).
 constexpr std::array kRemedies = {
     Remedy{"Permission denied", "Permission denied: join the group dialout"},
     Remedy{"No such file or directory", "No such file or directory"},
     Remedy{"Device or resource busy", "Device or resource busy: another program holds it, perhaps ModemManager probing it"},
+    Remedy{"Access is denied.", "Access is denied: another program holds the port; close it, then press Connect"},
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that cross-building the Windows programs and testing them under Wine need:
-# the mingw-w64 compilers (posix threads), Wine, GoogleTest's source, the host Qt tools (moc, rcc, uic) and Xvfb.
+# the mingw-w64 compilers (posix threads), Wine, GoogleTest's source, the host Qt tools (moc, rcc, uic), Xvfb, and
+# rsvg-convert and icotool, which draw the programs' icon from the shell's SVG.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
@@ -11,6 +12,7 @@ packages=(
   googletest
   qt6-base-dev qt6-base-dev-tools
   xvfb xauth x11-apps x11-utils python3
+  librsvg2-bin icoutils
 )
 
 "$(dirname "$0")/apt-install-missing.sh" --no-install-recommends install-windows-deps "${packages[@]}"

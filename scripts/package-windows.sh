@@ -40,7 +40,8 @@ For scripts and workshops, korvane.exe does the same from a command prompt:
   korvane flash --slot 8 logos.imz --port COM3
 "korvane --help" lists every command; exit status 0 means all done.
 
-The shell writes no settings and no logs.
+The shell writes no settings and no logs. This is version $version: "About Korvane Shell" (right-click the
+status bar), "korvane --version" and the exe's Properties, Details say the same.
 TXT
 rm -f "$out/$name.zip"
 (cd "$stage" && cmake -E tar cf "$out/$name.zip" --format=zip "$name")

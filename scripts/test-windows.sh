@@ -10,7 +10,8 @@
 #  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
 #     against the simulator on COM3; then info and one sd-upload over raw TCP (Winsock) against
 #     the simulator serving a loopback port;
-#  4. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
+#  4. the resources of korvane-shell.exe and korvane.exe: the project's version, an icon, a manifest;
+#  5. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
 # reports the hang-up to the next one that opens it.
 # Usage: scripts/test-windows.sh WINDOWS_BUILD LINUX_BUILD [RESULTS_FOLDER]
@@ -210,6 +211,12 @@ stop_sim
   || fail "korvane sd-upload over TCP did not write both files"
 cmp "$work/net-upload/ff.bin" "$work/net-sd/ff.bin" && cmp "$work/net-upload/r.bin" "$work/net-sd/r.bin" \
   || fail "the files sent over TCP did not arrive byte for byte"
+
+step "resources: korvane-shell.exe and korvane.exe carry the version, an icon and a manifest"
+timeout 120 wine "$win/tests/windows/test_program_resources.exe" --gtest_color=no \
+  "$(winepath -w "$win/app/korvane-shell.exe")" "$(winepath -w "$win/cli/korvane.exe")" >"$out/test_program_resources.log" 2>&1 \
+  || { cat "$out/test_program_resources.log"; fail "test_program_resources.exe"; }
+grep -E '^\[  (PASSED|FAILED) ' "$out/test_program_resources.log"
 
 step "screenshot of korvane-shell.exe under Xvfb"
 rm -f "$out/shell.xwd"

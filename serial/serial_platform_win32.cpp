@@ -1,5 +1,6 @@
 // The serial services on Windows: a COM port opened exclusively for overlapped I/O, its DCB,
 // WaitCommEvent, ClearCommError, ReadFile and WriteFile, PurgeComm, CancelIo, EscapeCommFunction.
+// Every call on a port's handle goes through the table of win32_serial_calls.h.
 #include <memory>
 #include <mutex>
 #include <string>
@@ -7,6 +8,7 @@
 #include "serial/dcb_win32.h"
 #include "serial/net_port.h"
 #include "serial/serial_platform.h"
+#include "serial/win32_serial_calls.h"
 
 // After the component's headers: the system's headers define the event and error names as macros.
 #include <windows.h>
@@ -128,7 +130,7 @@ std::string Utf8(const std::wstring& text)
 class Win32Port final : public Port {
 public:
     explicit Win32Port(HANDLE handle) : handle_(handle) {}
-    ~Win32Port() override { CloseHandle(handle_); }
+    ~Win32Port() override { Win32Serial().CloseHandle(handle_); }
 
     bool ApplyLineSettings(const TDCB& dcb, const TnrLineSettings& settings) override;
     WaitOutcome WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error) override;
@@ -143,9 +145,9 @@ public:
             flags |= PURGE_RXABORT | PURGE_RXCLEAR;
         if (output)
             flags |= PURGE_TXABORT | PURGE_TXCLEAR;
-        return flags == 0 || PurgeComm(handle_, flags) != 0;
+        return flags == 0 || Win32Serial().PurgeComm(handle_, flags) != 0;
     }
-    bool Drain() override { return FlushFileBuffers(handle_) != 0; }
+    bool Drain() override { return Win32Serial().FlushFileBuffers(handle_) != 0; }
     bool Escape(EscapeFunction function) override;
     bool GetModemLines(uint32_t& lines) override;
     // Windows has no portable request for a driver's latency.
@@ -169,13 +171,13 @@ bool Win32Port::ApplyLineSettings(const TDCB& block, const TnrLineSettings&)
 {
     DCB dcb;
     ToWin32Dcb(block, dcb);
-    return SetCommState(handle_, &dcb) != 0;
+    return Win32Serial().SetCommState(handle_, &dcb) != 0;
 }
 
 bool Win32Port::ClearErrors(COMSTAT& stat, DWORD& error)
 {
     DWORD flags = 0;
-    if (!ClearCommError(handle_, &flags, &stat)) {
+    if (!Win32Serial().ClearCommError(handle_, &flags, &stat)) {
         error = GetLastError();
         return false;
     }
@@ -191,15 +193,15 @@ bool Win32Port::ClearErrors(COMSTAT& stat, DWORD& error)
 DWORD Win32Port::OverlappedOutcome(OVERLAPPED& ovl)
 {
     DWORD ignored = 0;
-    return GetOverlappedResult(handle_, &ovl, &ignored, FALSE) ? ERROR_SUCCESS : GetLastError();
+    return Win32Serial().GetOverlappedResult(handle_, &ovl, &ignored, FALSE) ? ERROR_SUCCESS : GetLastError();
 }
 
 // Cancels a pending wait and waits for its end, so that its record may go out of scope.
 void Win32Port::EndWait(OVERLAPPED& ovl)
 {
-    CancelIo(handle_);
+    Win32Serial().CancelIo(handle_);
     DWORD ignored = 0;
-    GetOverlappedResult(handle_, &ovl, &ignored, TRUE);
+    Win32Serial().GetOverlappedResult(handle_, &ovl, &ignored, TRUE);
 }
 
 WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeoutMs, uint32_t& events, int& error)
@@ -208,7 +210,7 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
     {
         std::lock_guard<std::mutex> guard(lock_);
         if (mask != mask_) {
-            if (!SetCommMask(handle_, mask)) {
+            if (!Win32Serial().SetCommMask(handle_, mask)) {
                 error = static_cast<int>(GetLastError());
                 return IsGone(static_cast<DWORD>(error)) ? WaitOutcome::Lost : WaitOutcome::Failed;
             }
@@ -244,7 +246,7 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
         ovl.hEvent = done.handle;
         ResetEvent(done.handle);
         DWORD happened = 0;
-        if (!WaitCommEvent(handle_, &happened, &ovl)) {
+        if (!Win32Serial().WaitCommEvent(handle_, &happened, &ovl)) {
             const DWORD e = GetLastError();
             if (e == ERROR_INVALID_PARAMETER && happened == 0)
                 continue;  // go on with no events
@@ -342,9 +344,9 @@ ReadResult Win32Port::Read(void* buffer, size_t size)
     ovl.hEvent = done.handle;
     DWORD count = 0;
     const DWORD want = size < stat.cbInQue ? static_cast<DWORD>(size) : stat.cbInQue;
-    BOOL ok = ReadFile(handle_, buffer, want, &count, &ovl);
+    BOOL ok = Win32Serial().ReadFile(handle_, buffer, want, &count, &ovl);
     if (!ok && GetLastError() == ERROR_IO_PENDING)
-        ok = GetOverlappedResult(handle_, &ovl, &count, TRUE);
+        ok = Win32Serial().GetOverlappedResult(handle_, &ovl, &count, TRUE);
     if (!ok) {
         r.error = static_cast<int>(GetLastError());
         r.lost = true;
@@ -366,7 +368,7 @@ WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, Wa
     ovl.hEvent = done.handle;
     DWORD count = 0;
     const DWORD n = size > 0x10000 ? 0x10000 : static_cast<DWORD>(size);
-    if (WriteFile(handle_, data, n, &count, &ovl)) {
+    if (Win32Serial().WriteFile(handle_, data, n, &count, &ovl)) {
         written = count;
         return WriteOutcome::Done;
     }
@@ -375,8 +377,8 @@ WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, Wa
         const HANDLE both[2] = {done.handle, wake ? wake->handle : nullptr};
         const DWORD w = WaitForMultipleObjects(wake ? 2 : 1, both, FALSE, WaitMs(timeoutMs));
         if (w != WAIT_OBJECT_0)
-            CancelIo(handle_);  // woken or out of time: stop the rest
-        const BOOL ok = GetOverlappedResult(handle_, &ovl, &count, TRUE);
+            Win32Serial().CancelIo(handle_);  // woken or out of time: stop the rest
+        const BOOL ok = Win32Serial().GetOverlappedResult(handle_, &ovl, &count, TRUE);
         written = count;
         if (ok || written > 0) {
             if (written > 0)
@@ -423,13 +425,13 @@ bool Win32Port::Escape(EscapeFunction function)
         code = SETXOFF;
         break;
     }
-    return EscapeCommFunction(handle_, code) != 0;
+    return Win32Serial().EscapeCommFunction(handle_, code) != 0;
 }
 
 bool Win32Port::GetModemLines(uint32_t& lines)
 {
     DWORD bits = 0;
-    if (!GetCommModemStatus(handle_, &bits))
+    if (!Win32Serial().GetCommModemStatus(handle_, &bits))
         return false;
     lines = 0;
     if (bits & MS_CTS_ON)
@@ -449,16 +451,16 @@ bool PrepareOpenedPort(HANDLE handle, DWORD& error)
 {
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(handle, &dcb)) {  // not a serial device
+    if (!Win32Serial().GetCommState(handle, &dcb)) {  // not a serial device
         error = GetLastError();
         return false;
     }
-    SetupComm(handle, kQueueSize, kQueueSize);
+    Win32Serial().SetupComm(handle, kQueueSize, kQueueSize);
     COMMTIMEOUTS timeouts{};
     timeouts.ReadIntervalTimeout = MAXDWORD;
-    SetCommTimeouts(handle, &timeouts);
+    Win32Serial().SetCommTimeouts(handle, &timeouts);
     DWORD flags = 0;
-    ClearCommError(handle, &flags, nullptr);  // errors from before this opening are not ours
+    Win32Serial().ClearCommError(handle, &flags, nullptr);  // errors from before this opening are not ours
     return true;
 }
 
@@ -470,15 +472,15 @@ PortPtr OpenPort(const std::string& path, int& error)
         error = ERROR_FILE_NOT_FOUND;
         return nullptr;
     }
-    const HANDLE handle = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_OVERLAPPED, nullptr);
+    const HANDLE handle = Win32Serial().CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */, nullptr,
+                                                    OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         error = static_cast<int>(GetLastError());
         return nullptr;
     }
     DWORD e = 0;
     if (!PrepareOpenedPort(handle, e)) {
-        CloseHandle(handle);
+        Win32Serial().CloseHandle(handle);
         error = static_cast<int>(e);
         return nullptr;
     }

@@ -47,7 +47,7 @@ int main(int argc, char** argv)
 
     SimCommandLine options = cl;
     if (!options.codePageGiven)  // the shell started from the same environment writes names in this one
-        options.server.simulator.storage.codePage = ansiCodePageForLocale(ctypeLocaleName());
+        options.server.simulator.storage.codePage = systemAnsiCodePage();
 
     // SIGINT and SIGTERM are taken by sigtimedwait below; blocked before any thread starts.
     sigset_t stopSignals;

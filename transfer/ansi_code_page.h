@@ -14,6 +14,11 @@ int ansiCodePageForLocale(std::string_view localeName);
 // LC_CTYPE, else LANG; "C" when none is set.
 std::string ctypeLocaleName();
 
+// The code page the system converts SD names into: on Windows the system's ANSI code page
+// (GetACP, which the locale's variables do not set there); elsewhere the one Windows would pick
+// for the locale's language (ansiCodePageForLocale of ctypeLocaleName).
+int systemAnsiCodePage();
+
 // The text in the given Windows code page, or nothing when one of its characters has no byte
 // there.
 std::optional<std::string> encodeInCodePage(const QString& text, int codePage);

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -114,7 +115,7 @@ TEST_F(FormTest, NeverShownPagesCannotBeReached)
 TEST_F(FormTest, VisibleMenuItemChangesNothingWhileConfigIsShown)
 {
     EXPECT_EQ(form->StatusBar1->contextMenu(), form->PopupMenu1);
-    ASSERT_EQ(form->PopupMenu1->actions().size(), 1);
+    ASSERT_EQ(form->PopupMenu1->actions().size(), 2);
     EXPECT_EQ(form->PopupMenu1->actions().first(), form->Visible1);
     EXPECT_EQ(form->Visible1->text(), QStringLiteral("Visible"));
     const QStringList before = form->cxPageControl1->visibleCaptions();
@@ -127,6 +128,21 @@ TEST_F(FormTest, VisibleMenuItemChangesNothingWhileConfigIsShown)
     form->cxPageControl1->setTabVisible(form->TabSheet1, false);
     form->Visible1->trigger();
     EXPECT_TRUE(form->cxPageControl1->TabVisible(form->TabSheet1));
+}
+
+TEST_F(FormTest, AboutMenuItemShowsTheVersionWithoutStoppingTheWindow)
+{
+    EXPECT_EQ(form->PopupMenu1->actions().last(), form->About1);
+    EXPECT_EQ(form->About1->text(), QStringLiteral("About Korvane Shell"));
+    form->About1->trigger();
+    auto* box = form->findChild<QMessageBox*>(QStringLiteral("AboutBox"));
+    ASSERT_NE(box, nullptr) << "the item opened no box";
+    EXPECT_TRUE(box->isVisible());
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("About Korvane Shell"));
+    EXPECT_TRUE(box->text().startsWith(QStringLiteral("Korvane Shell " KORVANE_VERSION "\n"))) << box->text().toStdString();
+    box->accept();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form->findChild<QMessageBox*>(QStringLiteral("AboutBox")), nullptr) << "the box stays after OK";
 }
 
 // ---------------------------------------------------------------- the size reply

@@ -15,7 +15,10 @@ TEST(ConnectFailure, KnownReasonsGetTheirRemedyAndOthersStayAsTheSystemWroteThem
         {"Device \"COM33\" Open Error !!!\rDevice or resource busy",
          "Cannot open COM33: Device or resource busy: another program holds it, perhaps ModemManager probing it"},
         {"Device \"COM3\" Open Error !!!\rInput/output error", "Cannot open COM3: Input/output error"},
-        {"Device \"COM4\" Open Error !!!\rAccess is denied.\r\n", "Cannot open COM4: Access is denied."},
+        {"Device \"COM4\" Open Error !!!\rAccess is denied.\r\n",
+         "Cannot open COM4: Access is denied: another program holds the port; close it, then press Connect"},
+        {"Device \"COM4\" Open Error !!!\rThe system cannot find the file specified.",
+         "Cannot open COM4: The system cannot find the file specified."},
         {"no component line at all", "Cannot open COM3: no component line at all"},
     };
     for (const auto& c : cases) {
