@@ -31,8 +31,8 @@ std::wstring FileVersion(const std::wstring& program)
     };
     Translation* translations = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length) ||
-        length < sizeof(Translation))
+    if (!VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length)
+        || length < sizeof(Translation))
         return {};
     wchar_t key[64];
     swprintf(key, 64, L"\\StringFileInfo\\%04x%04x\\FileVersion", translations[0].language, translations[0].codePage);
