@@ -28,13 +28,13 @@
 //   sd_small_files                        the batch's number of files
 //   sd_small_window_files_per_s, sd_small_floor_files_per_s, sd_small_vs_floor
 // batch (no emulation: the pseudo-terminal's own pace), files of 100 bytes, the SD page in view,
-// the folder opened in the folder tree and "Load Packet", timed from the opening to the last file:
+// the folder opened in the folder tree, then "Load Packet", timed from the press to the last file:
 //   sd_batch_<n>_ms_per_file              for 100, 500, 1000 and 10000 files (--files)
 //   sd_batch_<n>_over_floor               that over the floor client's figure below
 //   sd_batch_<n>_longest_event_wait_ms    the longest gap between two firings of a 5 ms timer
 //                                         while the batch ran: how long a user's click could wait
 //   sd_batch_<n>_window_repaints_per_s    how often the window repainted while the batch ran
-//   sd_batch_<n>_folder_open_ms           of that, the opening of the folder: the folder tree and
+//   sd_batch_<n>_folder_open_ms           the opening of the folder before it: the folder tree and
 //                                         the file list filled and the page painted
 //   sd_batch_growth_<largest>_over_<smallest>  the ms per file of the largest batch over the
 //                                         smallest's: 1.0 when a file costs the same at any count
@@ -281,8 +281,7 @@ int main(int argc, char** argv)
     const QStringList line{"--baud", QString::number(kBaud), "--frame", "8N2"};
     int port = 60;  // the floor client's simulators; the window's is COM3
     int failures = 0;
-    std::printf("platform=%s\naccessibility_active=%d\n", qPrintable(QGuiApplication::platformName()),
-                QAccessible::isActive() ? 1 : 0);
+    std::printf("platform=%s\n", qPrintable(QGuiApplication::platformName()));
     std::printf("line_baud=%u\nline_frame=8N2\n", kBaud);
 
     if (parts.contains(QStringLiteral("ratios"))) {
@@ -390,7 +389,7 @@ int main(int argc, char** argv)
                 continue;
             }
             const auto& job = w.jobs[0];
-            const double msPerFile = double(job.endNs - job.startNs) / 1e6 / count;
+            const double msPerFile = double(job.endNs - openedNs) / 1e6 / count;
             perFile.emplace_back(count, msPerFile);
             const QString name = QStringLiteral("sd_batch_%1_").arg(count);
             print(qPrintable(name + QStringLiteral("ms_per_file")), msPerFile, 3);
@@ -399,7 +398,7 @@ int main(int argc, char** argv)
             print(qPrintable(name + QStringLiteral("longest_event_wait_ms")), double(job.longestGapNs) / 1e6, 1);
             print(qPrintable(name + QStringLiteral("folder_open_ms")), double(openedNs - job.startNs) / 1e6, 1);
             print(qPrintable(name + QStringLiteral("window_repaints_per_s")),
-                  job.windowRepaints / (double(job.endNs - job.startNs) / 1e9), 1);
+                  job.windowRepaints / (double(job.endNs - openedNs) / 1e9), 1);
             QDir(folder).removeRecursively();
         }
         if (perFile.size() >= 2) {
@@ -408,5 +407,7 @@ int main(int argc, char** argv)
                   largest->second / smallest->second, 2);
         }
     }
+    // Known once the window has been up: the bridge to the assistive tools' bus starts late.
+    std::printf("accessibility_active=%d\n", QAccessible::isActive() ? 1 : 0);
     return failures == 0 ? 0 : 1;
 }
