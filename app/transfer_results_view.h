@@ -26,13 +26,14 @@ public:
     QString copiedText() const;
     // Shows now the changes that wait for the interval's next tick.
     void showPendingChanges();
+    // A new batch: what waited for the tick belonged to the old one.
+    void reset() override;
 
 protected:
     // Tells assistive tools of a change of the table, when they listen.
     virtual void tellAssistiveTools(QAccessibleTableModelChangeEvent& event);
     void keyPressEvent(QKeyEvent* event) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles = QList<int>()) override;
-    void reset() override;
     void changeEvent(QEvent* event) override;
 
 private:
