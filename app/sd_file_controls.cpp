@@ -132,7 +132,11 @@ void KDirectoryListBox::rebuild()
 
 // ---------------------------------------------------------------- file list
 
-KFileListBox::KFileListBox(QWidget* parent) : QListWidget(parent) { setSelectionMode(QAbstractItemView::SingleSelection); }
+KFileListBox::KFileListBox(QWidget* parent) : QListWidget(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setUniformItemSizes(true);
+}
 
 void KFileListBox::setFolder(const QString& path)
 {

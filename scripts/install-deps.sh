@@ -8,6 +8,8 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core xvfb xauth
+  # a session bus and the assistive tools' bus, for the window's benchmarks with accessibility on
+  dbus-daemon at-spi2-core
 )
 
 "$(dirname "$0")/apt-install-missing.sh" install-deps "${packages[@]}"

@@ -5,6 +5,8 @@
 #include <QEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPaintEvent>
+#include <QRegion>
 
 #include <algorithm>
 
@@ -43,11 +45,32 @@ void KStatusBar::showPendingTexts()
 
 void KStatusBar::paintEvent(QPaintEvent* event)
 {
-    // The bar is painted anyway (a grab, an exposure): its panels show their latest texts.
-    for (Panel& p : panels_)
-        if (p.pending)
-            showText(p);
+    // The bar is painted anyway (a grab, an exposure): the panels it paints wholly show their
+    // latest texts. They are painted after the bar in this same pass, so the new text must not
+    // mark them for a repaint of their own: that repaint would come at the next pass of the
+    // events and find new texts again, and the bar would repaint at every pass while a transfer
+    // runs.
+    for (Panel& p : panels_) {
+        if (!p.pending || !(QRegion(p.label->geometry()) - event->region()).isEmpty())
+            continue;
+        const bool held = p.label->testAttribute(Qt::WA_UpdatesDisabled);
+        p.label->setAttribute(Qt::WA_UpdatesDisabled, true);
+        showText(p);
+        p.label->setAttribute(Qt::WA_UpdatesDisabled, held);
+    }
     QStatusBar::paintEvent(event);
+}
+
+bool KStatusBar::event(QEvent* event)
+{
+    // A label asks for its layout again whenever its text changes, and the plain status bar
+    // answers every such request by repainting itself whole, panels and all. The panels keep
+    // their sizes whatever text they show, so only a change of their sizes is answered so.
+    if (event->type() == QEvent::LayoutRequest && !panelSizesChanged_)
+        return QWidget::event(event);
+    if (event->type() == QEvent::LayoutRequest)
+        panelSizesChanged_ = false;
+    return QStatusBar::event(event);
 }
 
 int KStatusBar::addPanel(int width)
@@ -113,6 +136,7 @@ void KStatusBar::resizePanel(Panel& p)
     const int needed = p.sample.isEmpty() ? 0 : p.label->fontMetrics().horizontalAdvance(p.sample) + chrome(p.label);
     const int width = std::max(p.width, needed);
     static_cast<PanelLabel*>(p.label)->preferredWidth = width;
+    panelSizesChanged_ = true;
     if (p.elided) {
         p.label->setMinimumWidth(std::min(width, p.minimumWidth));
         p.label->setMaximumWidth(width);

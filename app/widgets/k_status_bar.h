@@ -57,6 +57,7 @@ public:
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -81,6 +82,7 @@ private:
     QList<Panel> panels_;
     QMenu* menu_ = nullptr;
     int repaintInterval_ = 0;
+    bool panelSizesChanged_ = false;
     QTimer repaintTimer_;
     QElapsedTimer lastShown_;
 };

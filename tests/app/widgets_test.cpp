@@ -356,6 +356,39 @@ TEST(StatusBar, WithARepaintIntervalTheLatestTextIsReadAtOnceAndShownAtTheNextTi
     EXPECT_EQ(bar.panelShownText(0), QStringLiteral("51"));
 }
 
+TEST(StatusBar, TextsChangedOnEveryPassOfTheEventsDoNotRepaintTheBarOnEveryPass)
+{
+    // As the protocol loop does: new texts, then the window's events, over and over. A repaint of
+    // the bar must not leave it marked for yet another repaint at the next pass.
+    KStatusBar bar;
+    bar.addPanel(100);
+    bar.addPanel(100);
+    bar.resize(300, 19);
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar));
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    bar.installEventFilter(&counter);
+    bar.setRepaintInterval(60000);  // no tick comes while the passes run
+    for (int pass = 1; pass <= 100; ++pass) {
+        bar.setPanelText(0, QString::number(pass));
+        bar.setPanelText(1, QStringLiteral("file %1").arg(pass));
+        QApplication::processEvents();
+    }
+    EXPECT_LE(counter.paints, 2) << "the first change after a quiet spell shows at once, the rest wait for the tick";
+    EXPECT_EQ(bar.panelText(0), QStringLiteral("100"));
+    // A picture of the bar still shows the latest texts.
+    EXPECT_FALSE(bar.grab().isNull());
+    EXPECT_EQ(bar.panelShownText(0), QStringLiteral("100"));
+    EXPECT_EQ(bar.panelShownText(1), QStringLiteral("file 100"));
+}
+
 TEST(RepaintPacer, AValueChangedManyTimesPaintsAtABoundedRateAndEndsPaintedWithTheLastValue)
 {
     QProgressBar bar;
