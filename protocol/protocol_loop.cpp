@@ -215,8 +215,9 @@ bool ProtocolLoop::abandonedReplyDue() const
         return false;
     if (tick() - requestTick_ >= kAbandonedReplyWaitMs)
         return false;
-    const uint32_t got = receivedSinceMark();
-    return comm_.TotalReceived() >= mark_ && got < dueLength_;
+    const uint32_t mark = mark_;
+    const uint32_t total = comm_.TotalReceived();
+    return total >= mark && total - mark < dueLength_;
 }
 
 void ProtocolLoop::portNotify(void* object, QObject* /*sender*/, int32_t code)
@@ -314,7 +315,9 @@ uint32_t ProtocolLoop::bytesQueued() const { return comm_.InputQueued(); }
 bool ProtocolLoop::replyArrived(uint32_t length) const
 {
     // A count below the mark (the port opened again under the step) is no reply.
-    return comm_.TotalReceived() >= mark_ && receivedSinceMark() >= length && bytesQueued() >= length;
+    const uint32_t mark = mark_;
+    const uint32_t total = comm_.TotalReceived();
+    return total >= mark && total - mark >= length && bytesQueued() >= length;
 }
 
 uint8_t ProtocolLoop::readByte()
@@ -462,7 +465,8 @@ void ProtocolLoop::runPass()
         endStallNotice();
     }
     // A count below the mark: the port opened again under a step that had not heard of it.
-    if (comm_.Active() && comm_.TotalReceived() < mark_) {
+    // (The mark is read before the count: a count that only grows is then never below it.)
+    if (const uint32_t mark = mark_; comm_.Active() && comm_.TotalReceived() < mark) {
         mark_ = comm_.TotalReceived();
         dueLength_ = 0;
         endExchange(QStringLiteral("The port was opened again: the exchange in progress was ended"));

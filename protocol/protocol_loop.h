@@ -162,11 +162,13 @@ private:
     uint8_t parameter_ = 0;
     std::array<uint8_t, kPayloadSize + 1> payload_{};
 
-    uint32_t mark_ = 0;
-    uint32_t dueLength_ = 0;     // bytes the latest request's reply has, 0 for none
-    uint32_t requestTick_ = 0;   // when the latest request went out
-    bool requestSent_ = false;   // the latest request has gone out (its reply may be due)
-    bool requestWaits_ = false;  // a request is stored that has not been carried out yet
+    // The latest request: written by the window's thread, or by the reading thread while the hot
+    // path sends its blocks (under the arrival lock); read by both, so kept atomic.
+    std::atomic<uint32_t> mark_{0};
+    std::atomic<uint32_t> dueLength_{0};    // bytes the latest request's reply has, 0 for none
+    std::atomic<uint32_t> requestTick_{0};  // when the latest request went out
+    std::atomic<bool> requestSent_{false};  // the latest request has gone out (its reply may be due)
+    bool requestWaits_ = false;             // a request is stored that has not been carried out yet
     bool dueTimerArmed_ = false;
     bool opening_ = false;  // the loop itself opens the port
     uint32_t startTick_ = 0;
