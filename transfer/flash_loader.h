@@ -2,6 +2,7 @@
 #include "protocol/protocol_loop.h"
 #include "transfer/background_file_read.h"
 #include "transfer/block_transfer.h"
+#include "transfer/display_facts.h"
 #include "transfer/hot_block_path.h"
 #include "transfer/reply_reader.h"
 #include "transfer/transfer_results.h"
@@ -25,8 +26,8 @@ class TransferHost;
 // an image goes it is the loop's job: stop() ends it where it stands.
 class FlashLoader {
 public:
-    static constexpr int kBlock = 1024;
-    static constexpr int kSlots = 8;
+    static constexpr int kBlock = display::kFlashBlock;
+    static constexpr int kSlots = display::kImageSlots;
 
     FlashLoader(ProtocolLoop& loop, TransferHost& host);
 

@@ -14,7 +14,6 @@ namespace {
 constexpr uint8_t kOpenMarker = 0xAA;
 constexpr uint8_t kBlockMarker = 0xAB;
 constexpr uint8_t kCloseMarker = 0xAC;
-constexpr size_t kMaxPathBytes = 255;
 
 QString jobText() { return QStringLiteral("A transfer is running"); }
 QString stallHint() { return QStringLiteral("(Stop ends the transfer)"); }
@@ -34,6 +33,19 @@ SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
     loop_.registerStep(State::kSdCloseAck, [this] { return closeAck(); });
     loop_.registerStep(State::kSdFileError, [this] { return fileError(); });
     loop_.registerStep(State::kSdAfterFile, [this] { return afterFile(); });
+}
+
+std::optional<std::string> SdUpload::devicePathBytes(const QString& devicePath, int codePage)
+{
+    std::optional<std::string> encoded = encodeInCodePage(devicePath, codePage);
+    if (!encoded || encoded->size() > display::kSdMaxPathBytes)
+        return std::nullopt;
+    return encoded;
+}
+
+bool SdUpload::nameWritable(const QString& sdFolder, const QString& name, int codePage)
+{
+    return !nameHasUndecodableBytes(name) && devicePathBytes(sdFolder + name, codePage);
 }
 
 bool SdUpload::begin()
@@ -138,8 +150,8 @@ SdUpload::StepResult SdUpload::open()
 
     // A name the display cannot be told (not in the code page, or longer than the open frame's
     // one-byte length) ends with the file error: nothing is sent for it.
-    const std::optional<std::string> encoded = encodeInCodePage(devicePath_, host_.ansiCodePage());
-    if (!encoded || encoded->size() > kMaxPathBytes) {
+    const std::optional<std::string> encoded = devicePathBytes(devicePath_, host_.ansiCodePage());
+    if (!encoded) {
         fail(FileResult::Outcome::NameNotWritable);
         return StepResult::Acted;
     }

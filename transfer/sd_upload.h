@@ -2,6 +2,7 @@
 #include "protocol/protocol_loop.h"
 #include "transfer/background_file_read.h"
 #include "transfer/block_transfer.h"
+#include "transfer/display_facts.h"
 #include "transfer/hot_block_path.h"
 #include "transfer/reply_reader.h"
 #include "transfer/transfer_results.h"
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 class TransferHost;
 
@@ -25,9 +27,16 @@ class TransferHost;
 // AC 00. Replies: AA x, AB sum, AC x.
 class SdUpload {
 public:
-    static constexpr int kMaxBlock = 250;
+    static constexpr int kMaxBlock = display::kSdMaxBlock;
 
     SdUpload(ProtocolLoop& loop, TransferHost& host);
+
+    // The device path as the open frame tells it: in the code page, at most 255 bytes; nothing
+    // when the display cannot be told it.
+    static std::optional<std::string> devicePathBytes(const QString& devicePath, int codePage);
+    // Whether a listed file can go to the SD folder at all: its name decodes, and its device path
+    // can be told. A file that cannot ends in the file error, with nothing sent for it.
+    static bool nameWritable(const QString& sdFolder, const QString& name, int codePage);
 
     // "Load Packet": the SD folder as typed (used unchanged), the PC folder the tree shows now.
     // The batch's files are opened in that PC folder, whatever the tree shows later.
