@@ -18,6 +18,7 @@
 #include "protocol/protocol_loop.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
+#include "transfer/display_facts.h"
 #include "transfer/flash_loader.h"
 #include "transfer/sd_upload.h"
 #include "transfer/transfer_host.h"
@@ -92,7 +93,6 @@ public:
 
     // TransferHost
     QStringList sdFileNames() const override;
-    QString sdPcFolder() const override;
     int ansiCodePage() const override;
     void setTransferPanel(int panel, const QString& text) override;
     void setProgressRange(int32_t maximum) override;
@@ -253,9 +253,9 @@ public:
 
     // Page "ver.7.6-7.7 Disk Image Loader": slot rows 0 to 7
     QWidget* TabSheet4 = nullptr;
-    KEdit* imageFileBox[8] = {};       // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
-    QPushButton* imagePicker[8] = {};  // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
-    QPushButton* imageSend[8] = {};    // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
+    KEdit* imageFileBox[display::kImageSlots] = {};       // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
+    QPushButton* imagePicker[display::kImageSlots] = {};  // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
+    QPushButton* imageSend[display::kImageSlots] = {};    // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
     QPushButton* Button38 = nullptr;
     QPushButton* BitBtn18 = nullptr;
     QPushButton* BitBtn35 = nullptr;
@@ -279,7 +279,7 @@ public:
     QPushButton* settingsStop = nullptr;  // "Config": ends a settings backup, comparison or restore
     QPushButton* sdSendFailedAgain = nullptr;
     TransferResultsView* sdResults = nullptr;
-    QLabel* imageResult[8] = {};
+    QLabel* imageResult[display::kImageSlots] = {};
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -13,8 +13,6 @@
 
 QStringList TForm3::sdFileNames() const { return FileListBox1->entries(); }
 
-QString TForm3::sdPcFolder() const { return DirectoryListBox1->folder(); }
-
 int TForm3::ansiCodePage() const { return systemAnsiCodePage(); }
 
 void TForm3::setTransferPanel(int panel, const QString& text)

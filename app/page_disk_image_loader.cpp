@@ -12,6 +12,7 @@
 #include "app/pictures.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
+#include "transfer/display_facts.h"
 #include "transfer/image_fit.h"
 #include "transfer/whole_file.h"
 
@@ -19,24 +20,17 @@
 
 namespace {
 
-struct Slot {
-    const char* label;
-    const char* defaultName;
+// The widgets of each slot's row; the row index is the slot number sent.
+struct SlotWidgets {
     const char* fileBox;
     const char* picker;
     const char* send;
 };
 
-// Slot number sent = row index.
-constexpr Slot kSlots[8] = {
-    {"1. sys.imz", "sys.imz", "Edit5", "BitBtn10", "BitBtn11"},
-    {"2. diask1.imz", "disk1.imz", "Edit11", "BitBtn12", "BitBtn13"},
-    {"3. disk2.imz", "disk2.imz", "Edit12", "BitBtn14", "BitBtn15"},
-    {"4. disk3.imz", "disk3.imz", "Edit13", "BitBtn16", "BitBtn17"},
-    {"5. fdisk.imz", "fdisk.imz", "Edit74", "BitBtn36", "BitBtn37"},
-    {"6. backs.imz", "backs.imz", "Edit75", "BitBtn38", "BitBtn39"},
-    {"7. diag.imz", "diag.imz", "Edit76", "BitBtn40", "BitBtn41"},
-    {"8. logos.imz", "logos.imz", "Edit77", "BitBtn42", "BitBtn43"},
+constexpr SlotWidgets kSlotWidgets[display::kImageSlots] = {
+    {"Edit5", "BitBtn10", "BitBtn11"},  {"Edit11", "BitBtn12", "BitBtn13"}, {"Edit12", "BitBtn14", "BitBtn15"},
+    {"Edit13", "BitBtn16", "BitBtn17"}, {"Edit74", "BitBtn36", "BitBtn37"}, {"Edit75", "BitBtn38", "BitBtn39"},
+    {"Edit76", "BitBtn40", "BitBtn41"}, {"Edit77", "BitBtn42", "BitBtn43"},
 };
 
 }  // namespace
@@ -59,9 +53,9 @@ void TForm3::buildDiskImageLoaderPage()
     grid->setContentsMargins(10, 4, 10, 10);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(5);
-    for (int i = 0; i < 8; ++i) {
-        const Slot& s = kSlots[i];
-        const QString name = QString::fromLatin1(s.label);
+    for (int i = 0; i < display::kImageSlots; ++i) {
+        const SlotWidgets& s = kSlotWidgets[i];
+        const QString name = imageSlotLabel(i);
         QLabel* label = form::label(slotGroup, name);
         label->setMinimumWidth(92);
         auto* box = new KEdit(slotGroup);
@@ -134,7 +128,7 @@ void TForm3::buildDiskImageLoaderPage()
 
 void TForm3::imagePickerClick(int slot)
 {
-    const QString defaultName = QString::fromLatin1(kSlots[slot].defaultName);
+    const QString defaultName = defaultImageName(slot);
     OD2->selectFile(defaultName);
     OD2->setDefaultSuffix(defaultName);
     if (fileDialogRunner_ && fileDialogRunner_(*OD2) && !OD2->selectedFiles().isEmpty())

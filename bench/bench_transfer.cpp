@@ -94,7 +94,6 @@ struct BenchHost : LoopHost, TransferHost {
     void reportError(const QString& text) override { std::fprintf(stderr, "error: %s\n", qPrintable(text)); }
 
     QStringList sdFileNames() const override { return files; }
-    QString sdPcFolder() const override { return folder; }
     int ansiCodePage() const override { return 1252; }
     void setTransferPanel(int, const QString&) override {}
     void setProgressRange(int32_t) override {}

@@ -10,15 +10,16 @@
 #include "protocol/command_catalogue.h"
 #include "protocol/protocol_states.h"
 #include "transfer/ansi_code_page.h"
+#include "transfer/display_facts.h"
 #include "transfer/flash_loader.h"
 #include "transfer/folder_files.h"
+#include "transfer/image_fit.h"
 #include "transfer/sd_upload.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
-#include <array>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -30,10 +31,6 @@
 #endif
 
 namespace {
-
-constexpr size_t kMaxSdPathBytes = 255;
-constexpr std::array<const char*, 8> kSlotNames = {"sys.imz",   "disk1.imz", "disk2.imz", "disk3.imz",
-                                                   "fdisk.imz", "backs.imz", "diag.imz",  "logos.imz"};
 
 std::string hex(const std::vector<uint8_t>& bytes)
 {
@@ -218,8 +215,7 @@ int sdUpload(const CliOptions& o)
     const QString sdFolder = QString::fromStdString(o.to);
     QStringList unwritable;
     for (const QString& name : files) {
-        const auto encoded = encodeInCodePage(sdFolder + name, codePage);
-        if (nameHasUndecodableBytes(name) || !encoded || encoded->size() > kMaxSdPathBytes)
+        if (!SdUpload::nameWritable(sdFolder, name, codePage))
             unwritable << sdFolder + name;
     }
     if (!unwritable.isEmpty() && !o.yes) {
@@ -233,7 +229,7 @@ int sdUpload(const CliOptions& o)
     int code = 0;
     if (!session.choosePort(code))
         return code;
-    CliTransferHost host(files, folder, codePage);
+    CliTransferHost host(files, codePage);
     SdUpload upload(session.loop(), host);
     const TransferResults& results = upload.results();
     TransferOutput output(host, session, o.quiet, o.verbose,
@@ -269,7 +265,7 @@ int flash(const CliOptions& o)
         return ExitCode::kUsage;
     }
     const int slot = o.slot - 1;  // the page numbers the slots from 1
-    const QString usual = QString::fromLatin1(kSlotNames[static_cast<size_t>(slot)]);
+    const QString usual = defaultImageName(slot);
     if (file.fileName().compare(usual, Qt::CaseInsensitive) != 0 && !o.yes) {
         std::fprintf(stderr, "korvane: slot %d holds %s, not %s; nothing was sent. Repeat with --yes.\n", o.slot,
                      qPrintable(usual), qPrintable(file.fileName()));
@@ -279,7 +275,7 @@ int flash(const CliOptions& o)
     int code = 0;
     if (!session.choosePort(code))
         return code;
-    CliTransferHost host({file.fileName()}, file.absolutePath(), 0);
+    CliTransferHost host({file.fileName()}, 0);
     FlashLoader loader(session.loop(), host);
     TransferOutput output(host, session, o.quiet, o.verbose, [&] { return file.fileName(); });
     host.setOnSlotResult([&](int, const FileResult& r) { output.lines.offer(0, r.name, r); });
@@ -290,7 +286,7 @@ int flash(const CliOptions& o)
         // Slots 1 to 4 are the disks whose sizes the display reports, in megabytes.
         if (slot < 4 && !o.yes) {
             const unsigned mb = session.host().sizes()->disks[static_cast<size_t>(slot)];
-            const qint64 capacity = static_cast<qint64>(mb) * 1024 * 1024;
+            const qint64 capacity = static_cast<qint64>(mb) * display::kDiskMbBytes;
             if (mb == 0 || file.size() > capacity) {
                 std::fprintf(stderr,
                              "korvane: %s (%lld bytes) does not fit Disk %d (%u Mb); nothing was sent. Repeat with "

@@ -1,8 +1,6 @@
 #include "cli/transfer_results.h"
 
-CliTransferHost::CliTransferHost(QStringList files, QString pcFolder, int codePage)
-    : files_(std::move(files)), pcFolder_(std::move(pcFolder)), codePage_(codePage)
-{}
+CliTransferHost::CliTransferHost(QStringList files, int codePage) : files_(std::move(files)), codePage_(codePage) {}
 
 void CliTransferHost::setTransferPanel(int panel, const QString& text)
 {

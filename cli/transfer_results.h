@@ -21,10 +21,9 @@ public:
     };
 
     // files: the bare names in the order they go; codePage for the SD names.
-    CliTransferHost(QStringList files, QString pcFolder, int codePage);
+    CliTransferHost(QStringList files, int codePage);
 
     QStringList sdFileNames() const override { return files_; }
-    QString sdPcFolder() const override { return pcFolder_; }
     int ansiCodePage() const override { return codePage_; }
     void setTransferPanel(int panel, const QString& text) override;
     void setProgressRange(int32_t maximum) override;
@@ -36,7 +35,6 @@ public:
 
 private:
     QStringList files_;
-    QString pcFolder_;
     int codePage_;
     Progress progress_;
     std::function<void(const Progress&)> onProgress_;

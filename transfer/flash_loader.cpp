@@ -1,11 +1,9 @@
 #include "transfer/flash_loader.h"
 
 #include "protocol/protocol_states.h"
-#include "transfer/speed_figure.h"
 #include "transfer/transfer_host.h"
 #include "transfer/whole_file.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -16,8 +14,19 @@ constexpr uint8_t kBlockConstant = 0x00;
 }  // namespace
 
 FlashLoader::FlashLoader(ProtocolLoop& loop, TransferHost& host)
-    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, false, kBlockConstant, kBlock, true}),
-      hot_(loop, reply_, core_)
+    : loop_(loop), host_(host),
+      core_(loop, host, {kBlockMarker, false, kBlockConstant, kBlock, true}, State::kFlashBlockAck,
+            {[this] {
+                 finish(FileResult::Outcome::LineLost);
+                 loop_.advance(State::kIdle);
+             },
+             [this](int64_t bytes, double seconds) {
+                 current_.bytesSent = bytes;
+                 current_.seconds = seconds;
+             },
+             [this](const HotBlockPath::Progress& p, double seconds) { blocksEnded(p, seconds); },
+             // nothing of the awaited acknowledgement yet, or some of it: panel 6
+             [this](const HotBlockPath::Progress& p) { host_.setTransferPanel(6, QString::number(p.received)); }})
 {
     loop_.registerStep(State::kFlashOpen, [this] { return open(); });
     loop_.registerStep(State::kFlashOpenAck, [this] { return openAck(); });
@@ -35,7 +44,7 @@ bool FlashLoader::send(const QString& fileName, uint8_t slot)
     slot_ = slot;
     current_ = FileResult{};
     current_.name = fileName;
-    waitShown_ = false;
+    core_.newFile();
     running_ = loop_.startJob(
         {QStringLiteral("A transfer is running"), [this] { stop(); }, QStringLiteral("(Stop ends the transfer)"), this},
         State::kFlashOpen);
@@ -52,48 +61,24 @@ void FlashLoader::setResult(const FileResult& result)
     host_.showSlotResult(slot_, result);
 }
 
-bool FlashLoader::lineLost()
-{
-    if (loop_.lineUp())
-        return false;
-    finish(FileResult::Outcome::LineLost);
-    loop_.advance(State::kIdle);
-    return true;
-}
-
 FlashLoader::StepResult FlashLoader::open()
 {
-    if (lineLost())
+    if (core_.lineLost())
         return StepResult::Acted;
-    reply_.beginRequest();
+    core_.reply().beginRequest();
     // A missing file is looked for again on the loop's timer, not on every pass.
-    if (!fileExists(fileName_)) {
-        if (!waitShown_) {
-            waitShown_ = true;
-            const QFileInfo info(fileName_);
-            host_.setTransferPanel(1,
-                                   QStringLiteral("Waiting for %1 to appear in %2")
-                                       .arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())));
+    const QFileInfo info(fileName_);
+    if (!core_.fileThere(fileName_, info.fileName(), info.absolutePath(), [this] {
             FileResult r = current_;
             r.outcome = FileResult::Outcome::WaitingForFile;
             setResult(r);
-        }
+        }))
         return StepResult::WaitForTimer;
-    }
     // A large image is read on a thread of its own; the step looks again until it is in.
-    WholeFile file;
-    if (reader_.busy()) {
-        if (!reader_.ready())
-            return StepResult::WaitForTimer;
-        file = reader_.take();
-    } else if (reportedFileSize(fileName_) > BackgroundFileRead::kReadInPlace) {
-        reader_.start(fileName_);
+    std::optional<WholeFile> read = core_.readFile(fileName_);
+    if (!read)
         return StepResult::WaitForTimer;
-    } else {
-        file = readWholeFile(fileName_);
-    }
-    if (file.outcome == WholeFile::Outcome::Missing)
-        return StepResult::WaitForTimer;  // gone between the look and the read
+    const WholeFile& file = *read;
     if (file.outcome != WholeFile::Outcome::Read) {
         // Unreadable, or too large for the progress bar: the file error, the line stays up.
         FileResult r = current_;
@@ -104,10 +89,7 @@ FlashLoader::StepResult FlashLoader::open()
         loop_.advance(State::kFlashError);
         return StepResult::Acted;
     }
-    const int64_t size = static_cast<int64_t>(file.bytes.size());
-    core_.load(std::move(file.bytes));
-    host_.setProgressRange(static_cast<int32_t>(size));
-    host_.setProgressPosition(0);
+    const int64_t size = core_.load(std::move(read->bytes));
 
     const uint8_t openFrame[] = {kOpenMarker, kOpenConstant, slot_};
     loop_.sendFrame(openFrame);
@@ -120,65 +102,27 @@ FlashLoader::StepResult FlashLoader::open()
     return StepResult::Acted;
 }
 
+// The image's speed counts from the open's acknowledgement.
 FlashLoader::StepResult FlashLoader::openAck()
 {
-    if (lineLost())
-        return StepResult::Acted;
-    if (!reply_.pairReady())
-        return StepResult::WaitForInput;
-    if (reply_.take() == kOpenMarker) {
+    return core_.awaitMarker(kOpenMarker, [this] {
         loop_.advance(State::kFlashBlock);
-        startTick_ = loop_.tick();
-    }
-    return StepResult::Acted;
-}
-
-void FlashLoader::showProgress(const HotBlockPath::Progress& p)
-{
-    if (p.sent != shownSent_) {
-        shownSent_ = p.sent;
-        host_.setTransferPanel(2, QString::number(p.sent));
-    }
-    if (p.acks == shownAcks_)
-        return;
-    shownAcks_ = p.acks;
-    current_.bytesSent = static_cast<int64_t>(p.acknowledged);
-    current_.seconds = (p.ackTick - startTick_) / 1000.0;
-    host_.showAcknowledged(static_cast<int32_t>(p.acknowledged),
-                           speedFigure(static_cast<int64_t>(p.acknowledged), p.ackTick, startTick_));
-}
-
-void FlashLoader::settleHotPath()
-{
-    hot_.stop();
-    if (loop_.state() == State::kFlashBlockAck)
-        showProgress(hot_.progress());
+        core_.startClock();
+    });
 }
 
 FlashLoader::StepResult FlashLoader::block()
 {
-    shownAcks_ = 0;
-    shownSent_ = 0;
-    hot_.start();
-    showProgress(hot_.progress());
+    core_.startBlocks();
     host_.setTransferPanel(6, QStringLiteral("0"));  // nothing of its acknowledgement had come when it went
     loop_.advance(State::kFlashBlockAck);
     return StepResult::Acted;
 }
 
-// The acknowledgements that ask for more are checked, and answered with the next block, on the
-// thread that reads them (HotBlockPath); this step shows how far the image got and handles the
-// acknowledgement that ends it.
-FlashLoader::StepResult FlashLoader::blockAck()
+FlashLoader::StepResult FlashLoader::blockAck() { return core_.blocksStep(); }
+
+void FlashLoader::blocksEnded(const HotBlockPath::Progress& p, double seconds)
 {
-    if (lineLost())
-        return StepResult::Acted;
-    const HotBlockPath::Progress p = hot_.progress();
-    showProgress(p);
-    if (!p.end) {
-        host_.setTransferPanel(6, QString::number(p.received));
-        return StepResult::WaitForInput;
-    }
     FileResult r = current_;
     if (*p.end == BlockTransfer::Ack::WrongSum) {
         r.outcome = FileResult::Outcome::SumError;
@@ -186,13 +130,10 @@ FlashLoader::StepResult FlashLoader::blockAck()
         loop_.advance(State::kFlashError);
     } else {
         r.bytesSent = static_cast<int64_t>(p.endPosition);
-        r.seconds = (p.endTick - startTick_) / 1000.0;
+        r.seconds = seconds;
         loop_.advance(State::kFlashDone);
     }
     setResult(r);
-    host_.showAcknowledged(static_cast<int32_t>(p.endPosition),
-                           speedFigure(static_cast<int64_t>(p.endPosition), p.endTick, startTick_));
-    return StepResult::Acted;
 }
 
 FlashLoader::StepResult FlashLoader::done()
@@ -213,11 +154,11 @@ FlashLoader::StepResult FlashLoader::error()
 
 void FlashLoader::finish(FileResult::Outcome outcome)
 {
-    settleHotPath();
+    core_.settleHotPath();
     FileResult r = current_;
     r.outcome = outcome;
     setResult(r);
-    release();
+    core_.release();
     running_ = false;
     loop_.endJob();
 }
@@ -226,7 +167,7 @@ void FlashLoader::stop()
 {
     if (!running_)
         return;
-    settleHotPath();
+    core_.settleHotPath();
     const bool written = current_.outcome == FileResult::Outcome::Written;
     if (!written && !current_.failed())
         finish(FileResult::Outcome::Stopped);
@@ -236,11 +177,4 @@ void FlashLoader::stop()
         finish(current_.outcome);
     loop_.advance(State::kIdle);
     host_.setTransferPanel(1, QStringLiteral("Transfer stopped: %1 of 1 files written").arg(written ? 1 : 0));
-}
-
-void FlashLoader::release()
-{
-    hot_.stop();  // the core is the hot path's until it has ended
-    reader_.cancel();
-    core_.release();
 }

@@ -1,9 +1,7 @@
 #pragma once
 #include "protocol/protocol_loop.h"
-#include "transfer/background_file_read.h"
-#include "transfer/block_transfer.h"
-#include "transfer/hot_block_path.h"
-#include "transfer/reply_reader.h"
+#include "transfer/display_facts.h"
+#include "transfer/file_transfer_core.h"
 #include "transfer/transfer_results.h"
 
 #include <QString>
@@ -25,8 +23,8 @@ class TransferHost;
 // an image goes it is the loop's job: stop() ends it where it stands.
 class FlashLoader {
 public:
-    static constexpr int kBlock = 1024;
-    static constexpr int kSlots = 8;
+    static constexpr int kBlock = display::kFlashBlock;
+    static constexpr int kSlots = display::kImageSlots;
 
     FlashLoader(ProtocolLoop& loop, TransferHost& host);
 
@@ -50,30 +48,19 @@ private:
     StepResult blockAck();
     StepResult done();
     StepResult error();
-    // Takes in what the hot path has done since the last look: panel 2, the speed, the bar, the row.
-    void showProgress(const HotBlockPath::Progress& p);
-    // Ends the hot path and takes in how far the image got.
-    void settleHotPath();
-    void release();
+    // The acknowledgement that ends the image's blocks: done, or the sum error.
+    void blocksEnded(const HotBlockPath::Progress& p, double seconds);
     QString bareName() const;
     void setResult(const FileResult& result);
     void finish(FileResult::Outcome outcome);
-    bool lineLost();
 
     ProtocolLoop& loop_;
     TransferHost& host_;
-    ReplyReader reply_;
-    BlockTransfer core_;
-    HotBlockPath hot_;  // declared after what it uses: it ends first
-    uint64_t shownAcks_ = 0;
-    size_t shownSent_ = 0;
-    BackgroundFileRead reader_;  // a large file is read beside the window's thread
+    FileTransferCore core_;
 
     QString fileName_;
     uint8_t slot_ = 0;
-    uint32_t startTick_ = 0;
     bool running_ = false;
-    bool waitShown_ = false;
     FileResult current_;
     std::array<FileResult, kSlots> results_{};
 };

@@ -32,16 +32,6 @@ public:
         return loop_.readByte();
     }
 
-    // A block's acknowledgement, once pairReady(): its marker and the display's 8-bit sum of the
-    // block. Anything but the marker is a stray byte, dropped; the sum is then not read.
-    enum class BlockAck { Stray, WrongSum, Matches };
-    BlockAck takeBlockAck(uint8_t marker, uint8_t expectedSum)
-    {
-        if (take() != marker)
-            return BlockAck::Stray;
-        return take() == expectedSum ? BlockAck::Matches : BlockAck::WrongSum;
-    }
-
 private:
     static constexpr uint32_t kAckLength = 2;  // a marker and the byte after it
     ProtocolLoop& loop_;

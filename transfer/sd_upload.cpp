@@ -3,7 +3,6 @@
 #include "protocol/protocol_states.h"
 #include "transfer/ansi_code_page.h"
 #include "transfer/folder_files.h"
-#include "transfer/speed_figure.h"
 #include "transfer/transfer_host.h"
 #include "transfer/whole_file.h"
 
@@ -14,14 +13,22 @@ namespace {
 constexpr uint8_t kOpenMarker = 0xAA;
 constexpr uint8_t kBlockMarker = 0xAB;
 constexpr uint8_t kCloseMarker = 0xAC;
-constexpr size_t kMaxPathBytes = 255;
 
 QString jobText() { return QStringLiteral("A transfer is running"); }
 QString stallHint() { return QStringLiteral("(Stop ends the transfer)"); }
 }  // namespace
 
 SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
-    : loop_(loop), host_(host), reply_(loop), core_({kBlockMarker, true, 0, kMaxBlock, false}), hot_(loop, reply_, core_)
+    : loop_(loop), host_(host), core_(loop, host, {kBlockMarker, true, 0, kMaxBlock, false}, State::kSdBlockAck,
+                                      {[this] { endBatch(FileResult::Outcome::LineLost); },
+                                       [this](int64_t bytes, double seconds) {
+                                           updateRow([&](FileResult& r) {
+                                               r.bytesSent = bytes;
+                                               r.seconds = seconds;
+                                           });
+                                       },
+                                       [this](const HotBlockPath::Progress& p, double seconds) { blocksEnded(p, seconds); },
+                                       {}})
 {
     returnState_ = State::kSdAfterFile;
     loop_.registerStep(State::kSdBatchStart, [this] { return batchStart(); });
@@ -34,6 +41,19 @@ SdUpload::SdUpload(ProtocolLoop& loop, TransferHost& host)
     loop_.registerStep(State::kSdCloseAck, [this] { return closeAck(); });
     loop_.registerStep(State::kSdFileError, [this] { return fileError(); });
     loop_.registerStep(State::kSdAfterFile, [this] { return afterFile(); });
+}
+
+std::optional<std::string> SdUpload::devicePathBytes(const QString& devicePath, int codePage)
+{
+    std::optional<std::string> encoded = encodeInCodePage(devicePath, codePage);
+    if (!encoded || encoded->size() > display::kSdMaxPathBytes)
+        return std::nullopt;
+    return encoded;
+}
+
+bool SdUpload::nameWritable(const QString& sdFolder, const QString& name, int codePage)
+{
+    return !nameHasUndecodableBytes(name) && devicePathBytes(sdFolder + name, codePage);
 }
 
 bool SdUpload::begin()
@@ -50,7 +70,7 @@ bool SdUpload::loadPacket(const QString& sdFolder, const QString& pcFolder)
     sdFolder_ = sdFolder;
     pcFolder_ = pcFolder;
     again_.reset();
-    startTick_ = loop_.tick();
+    core_.startClock();
     return begin();
 }
 
@@ -60,7 +80,7 @@ bool SdUpload::sendFailedAgain()
     if (failed.isEmpty() || !loop_.mayStart())
         return !failed.isEmpty() && loop_.request(State::kSdBatchStart);
     again_ = failed;
-    startTick_ = loop_.tick();
+    core_.startClock();
     return begin();
 }
 
@@ -97,25 +117,16 @@ SdUpload::StepResult SdUpload::batchStart()
 
 SdUpload::StepResult SdUpload::nextFile()
 {
-    waitShown_ = false;
+    core_.newFile();
     loop_.advance(State::kSdOpen);
     return StepResult::Acted;
 }
 
-bool SdUpload::lineLost()
-{
-    if (loop_.lineUp())
-        return false;
-    // The loop has said that the line is gone; the batch ends with the file where it stood.
-    endBatch(FileResult::Outcome::LineLost);
-    return true;
-}
-
 SdUpload::StepResult SdUpload::open()
 {
-    if (lineLost())
+    if (core_.lineLost())
         return StepResult::Acted;
-    reply_.beginRequest();
+    core_.reply().beginRequest();
     const QString name = QFileInfo(fileNames_.value(fileIndex_)).fileName();
     const QString path = QDir(pcFolder_).filePath(name);
     devicePath_ = sdFolder_ + name;
@@ -126,37 +137,22 @@ SdUpload::StepResult SdUpload::open()
         return StepResult::Acted;
     }
     // A missing file is looked for again on the loop's timer, not on every pass.
-    if (!fileExists(path)) {
-        if (!waitShown_) {
-            waitShown_ = true;
-            host_.setTransferPanel(
-                1, QStringLiteral("Waiting for %1 to appear in %2").arg(name, QDir::toNativeSeparators(pcFolder_)));
-            updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::WaitingForFile; });
-        }
+    if (!core_.fileThere(path, name, pcFolder_,
+                         [this] { updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::WaitingForFile; }); }))
         return StepResult::WaitForTimer;
-    }
 
     // A name the display cannot be told (not in the code page, or longer than the open frame's
     // one-byte length) ends with the file error: nothing is sent for it.
-    const std::optional<std::string> encoded = encodeInCodePage(devicePath_, host_.ansiCodePage());
-    if (!encoded || encoded->size() > kMaxPathBytes) {
+    const std::optional<std::string> encoded = devicePathBytes(devicePath_, host_.ansiCodePage());
+    if (!encoded) {
         fail(FileResult::Outcome::NameNotWritable);
         return StepResult::Acted;
     }
     // A large file is read on a thread of its own; the step looks again until it is in.
-    WholeFile file;
-    if (reader_.busy()) {
-        if (!reader_.ready())
-            return StepResult::WaitForTimer;
-        file = reader_.take();
-    } else if (reportedFileSize(path) > BackgroundFileRead::kReadInPlace) {
-        reader_.start(path);
+    std::optional<WholeFile> read = core_.readFile(path);
+    if (!read)
         return StepResult::WaitForTimer;
-    } else {
-        file = readWholeFile(path);
-    }
-    if (file.outcome == WholeFile::Outcome::Missing)
-        return StepResult::WaitForTimer;  // gone between the look and the read
+    WholeFile& file = *read;
     if (file.outcome == WholeFile::Outcome::TooLarge) {
         fail(FileResult::Outcome::TooLarge);
         return StepResult::Acted;
@@ -165,10 +161,7 @@ SdUpload::StepResult SdUpload::open()
         fail(FileResult::Outcome::CannotRead, file.reason);
         return StepResult::Acted;
     }
-    const int64_t size = static_cast<int64_t>(file.bytes.size());
-    core_.load(std::move(file.bytes));
-    host_.setProgressRange(static_cast<int32_t>(size));
-    host_.setProgressPosition(0);
+    const int64_t size = core_.load(std::move(file.bytes));
 
     std::vector<uint8_t> openFrame;
     openFrame.reserve(2 + encoded->size());
@@ -179,7 +172,7 @@ SdUpload::StepResult SdUpload::open()
 
     loop_.advance(State::kSdOpenAck);
     host_.setTransferPanel(1, QStringLiteral("Loading file ") + name + QStringLiteral(" to SD..."));
-    startTick_ = loop_.tick();
+    core_.startClock();  // the file's speed counts from its open frame
     updateRow([size](FileResult& r) {
         r.size = size;
         r.outcome = FileResult::Outcome::Sending;
@@ -191,60 +184,20 @@ SdUpload::StepResult SdUpload::open()
 
 SdUpload::StepResult SdUpload::openAck()
 {
-    if (lineLost())
-        return StepResult::Acted;
-    if (!reply_.pairReady())
-        return StepResult::WaitForInput;
-    if (reply_.take() == kOpenMarker)
-        loop_.advance(State::kSdBlock);
-    return StepResult::Acted;
-}
-
-void SdUpload::showProgress(const HotBlockPath::Progress& p)
-{
-    if (p.sent != shownSent_) {
-        shownSent_ = p.sent;
-        host_.setTransferPanel(2, QString::number(p.sent));
-    }
-    if (p.acks == shownAcks_)
-        return;
-    shownAcks_ = p.acks;
-    updateRow([&](FileResult& r) {
-        r.bytesSent = static_cast<int64_t>(p.acknowledged);
-        r.seconds = (p.ackTick - startTick_) / 1000.0;
-    });
-    host_.showAcknowledged(static_cast<int32_t>(p.acknowledged),
-                           speedFigure(static_cast<int64_t>(p.acknowledged), p.ackTick, startTick_));
-}
-
-void SdUpload::settleHotPath()
-{
-    hot_.stop();
-    if (loop_.state() == State::kSdBlockAck)
-        showProgress(hot_.progress());
+    return core_.awaitMarker(kOpenMarker, [this] { loop_.advance(State::kSdBlock); });
 }
 
 SdUpload::StepResult SdUpload::block()
 {
-    shownAcks_ = 0;
-    shownSent_ = 0;
-    hot_.start();
-    showProgress(hot_.progress());
+    core_.startBlocks();
     loop_.advance(State::kSdBlockAck);
     return StepResult::Acted;
 }
 
-// The acknowledgements that ask for more are checked, and answered with the next block, on the
-// thread that reads them (HotBlockPath); this step shows how far the file got and handles the
-// acknowledgement that ends it.
-SdUpload::StepResult SdUpload::blockAck()
+SdUpload::StepResult SdUpload::blockAck() { return core_.blocksStep(); }
+
+void SdUpload::blocksEnded(const HotBlockPath::Progress& p, double seconds)
 {
-    if (lineLost())
-        return StepResult::Acted;
-    const HotBlockPath::Progress p = hot_.progress();
-    showProgress(p);
-    if (!p.end)
-        return StepResult::WaitForInput;
     if (*p.end == BlockTransfer::Ack::WrongSum) {
         const int block = p.blocksSent;
         updateRow([block](FileResult& r) { r.block = block; });  // bytes sent: the blocks before it
@@ -253,17 +206,14 @@ SdUpload::StepResult SdUpload::blockAck()
         loop_.advance(State::kSdClose);
         updateRow([&](FileResult& r) {
             r.bytesSent = static_cast<int64_t>(p.endPosition);
-            r.seconds = (p.endTick - startTick_) / 1000.0;
+            r.seconds = seconds;
         });
     }
-    host_.showAcknowledged(static_cast<int32_t>(p.endPosition),
-                           speedFigure(static_cast<int64_t>(p.endPosition), p.endTick, startTick_));
-    return StepResult::Acted;
 }
 
 SdUpload::StepResult SdUpload::close()
 {
-    reply_.beginRequest();
+    core_.reply().beginRequest();
     const uint8_t closeFrame[] = {kCloseMarker, 0x00};
     loop_.sendFrame(closeFrame);
     loop_.advance(State::kSdCloseAck);
@@ -272,17 +222,12 @@ SdUpload::StepResult SdUpload::close()
 
 SdUpload::StepResult SdUpload::closeAck()
 {
-    if (lineLost())
-        return StepResult::Acted;
-    if (!reply_.pairReady())
-        return StepResult::WaitForInput;
-    if (reply_.take() == kCloseMarker) {
+    return core_.awaitMarker(kCloseMarker, [this] {
         host_.setTransferPanel(1, QStringLiteral("File ") + devicePath_ + QStringLiteral(" written"));
         updateRow([](FileResult& r) { r.outcome = FileResult::Outcome::Written; });
-        release();
+        core_.release();
         loop_.advance(returnState_);
-    }
-    return StepResult::Acted;
+    });
 }
 
 void SdUpload::fail(FileResult::Outcome outcome, const QString& reason)
@@ -297,7 +242,7 @@ void SdUpload::fail(FileResult::Outcome outcome, const QString& reason)
 SdUpload::StepResult SdUpload::fileError()
 {
     host_.setTransferPanel(1, QStringLiteral("File ") + devicePath_ + QStringLiteral(" error"));
-    release();
+    core_.release();
     loop_.advance(returnState_);
     return StepResult::Acted;
 }
@@ -342,7 +287,7 @@ void SdUpload::stop()
 
 void SdUpload::endBatch(FileResult::Outcome current)
 {
-    settleHotPath();
+    core_.settleHotPath();
     // The file under way is marked where it stood: the bytes the display has acknowledged.
     updateRow([&](FileResult& r) {
         if (!r.failed() && r.outcome != FileResult::Outcome::Written)
@@ -358,15 +303,8 @@ void SdUpload::endBatch(FileResult::Outcome current)
     QStringList failed = results_.failedNames();
     if (!failed.isEmpty())
         host_.setTransferPanelToolTip(1, QStringLiteral("Not written: ") + failed.join(QStringLiteral(", ")));
-    release();
+    core_.release();
     running_ = false;
     loop_.advance(State::kIdle);
     loop_.endJob();
-}
-
-void SdUpload::release()
-{
-    hot_.stop();  // the core is the hot path's until it has ended
-    reader_.cancel();
-    core_.release();
 }

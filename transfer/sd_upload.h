@@ -1,9 +1,7 @@
 #pragma once
 #include "protocol/protocol_loop.h"
-#include "transfer/background_file_read.h"
-#include "transfer/block_transfer.h"
-#include "transfer/hot_block_path.h"
-#include "transfer/reply_reader.h"
+#include "transfer/display_facts.h"
+#include "transfer/file_transfer_core.h"
 #include "transfer/transfer_results.h"
 
 #include <QString>
@@ -11,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 
 class TransferHost;
 
@@ -25,9 +24,16 @@ class TransferHost;
 // AC 00. Replies: AA x, AB sum, AC x.
 class SdUpload {
 public:
-    static constexpr int kMaxBlock = 250;
+    static constexpr int kMaxBlock = display::kSdMaxBlock;
 
     SdUpload(ProtocolLoop& loop, TransferHost& host);
+
+    // The device path as the open frame tells it: in the code page, at most 255 bytes; nothing
+    // when the display cannot be told it.
+    static std::optional<std::string> devicePathBytes(const QString& devicePath, int codePage);
+    // Whether a listed file can go to the SD folder at all: its name decodes, and its device path
+    // can be told. A file that cannot ends in the file error, with nothing sent for it.
+    static bool nameWritable(const QString& sdFolder, const QString& name, int codePage);
 
     // "Load Packet": the SD folder as typed (used unchanged), the PC folder the tree shows now.
     // The batch's files are opened in that PC folder, whatever the tree shows later.
@@ -63,26 +69,17 @@ private:
     StepResult closeAck();
     StepResult fileError();
     StepResult afterFile();
-    // Shows what the hot path has done since the last look: panel 2, the speed, the bar, the row.
-    void showProgress(const HotBlockPath::Progress& p);
-    // Ends the hot path and takes in how far the file got.
-    void settleHotPath();
+    // The acknowledgement that ends the file's blocks: the close, or the sum error.
+    void blocksEnded(const HotBlockPath::Progress& p, double seconds);
     // The current file's row, changed by `change` and shown.
     template <class Change>
     void updateRow(Change change);
     void fail(FileResult::Outcome outcome, const QString& reason = {});
-    bool lineLost();
     void endBatch(FileResult::Outcome current);
-    void release();
 
     ProtocolLoop& loop_;
     TransferHost& host_;
-    ReplyReader reply_;
-    BlockTransfer core_;
-    HotBlockPath hot_;  // declared after what it uses: it ends first
-    uint64_t shownAcks_ = 0;
-    size_t shownSent_ = 0;
-    BackgroundFileRead reader_;  // a large file is read beside the window's thread
+    FileTransferCore core_;
     TransferResults results_;
 
     QString sdFolder_ = QStringLiteral("/");
@@ -92,8 +89,6 @@ private:
     int32_t fileIndex_ = 0;
     int32_t returnState_ = 0;
     QString devicePath_;
-    uint32_t startTick_ = 0;
     bool running_ = false;
     bool batchBegun_ = false;  // the batch has taken its file list
-    bool waitShown_ = false;   // "Waiting for ..." is on show for the current file
 };

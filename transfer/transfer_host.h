@@ -6,7 +6,7 @@
 
 struct FileResult;
 
-// What the transfer states need of the window: the SD page's file list and folder, the system's
+// What the transfer states need of the window: the SD page's file list, the system's
 // ANSI code page, the status panels and the progress bar. The window implements it; the
 // benchmark and the tests implement it without widgets.
 class TransferHost {
@@ -15,8 +15,6 @@ public:
 
     // The entries of the SD page's file list ("Files"), in list order: bare file names.
     virtual QStringList sdFileNames() const = 0;
-    // The PC folder that the folder tree ("Folder") shows, as a full path.
-    virtual QString sdPcFolder() const = 0;
     // The single-byte Windows code page of the user's locale (1250 to 1254), in which the
     // display expects SD file names.
     virtual int ansiCodePage() const = 0;

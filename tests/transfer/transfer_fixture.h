@@ -37,7 +37,6 @@ struct RecordingTransferHost : TransferHost {
     int32_t progressPosition = -1;
 
     QStringList sdFileNames() const override { return fileNames; }
-    QString sdPcFolder() const override { return pcFolder; }
     int ansiCodePage() const override { return codePage; }
     void setTransferPanel(int panel, const QString& text) override
     {
