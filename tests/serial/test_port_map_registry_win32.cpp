@@ -145,7 +145,8 @@ TEST_F(RegistryMap, EachPickerEntryShowsItsValueNameAsTooltip)
     comm->SetComPortNo(3);
     TnrDeviceBox box;
     box.SetnrComm(comm.get());
-    ASSERT_EQ(box.count(), 2);
+    ASSERT_EQ(box.count(), 3);  // the two ports, then "Network bridge…"
+    EXPECT_EQ(box.itemText(2), QStringLiteral("Network bridge\u2026"));
     EXPECT_EQ(box.itemText(0), QStringLiteral("COM3"));
     EXPECT_EQ(box.itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("\\Device\\Serial0"));
     EXPECT_EQ(box.itemText(1), QStringLiteral("COM12"));
