@@ -20,6 +20,7 @@
 
 #include "serial/net_lookup_wait.h"
 #include "serial/net_port.h"
+#include "serial/posix_read.h"
 #include "serial/wake_event_posix.h"
 
 namespace nrplatform {
@@ -194,28 +195,7 @@ bool TcpPort::QueryStatus(PortStatus& status, int& error)
 
 ReadResult TcpPort::Read(void* buffer, size_t size)
 {
-    ReadResult r;
-    for (;;) {
-        const ssize_t n = ::recv(fd_, buffer, size, MSG_DONTWAIT);
-        if (n > 0) {
-            r.count = n;
-            return r;
-        }
-        if (n == 0) {
-            r.lost = true;  // the bridge closed the connection
-            r.error = ECONNRESET;
-            return r;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            r.wouldBlock = true;
-            return r;
-        }
-        r.error = errno;
-        r.lost = true;
-        return r;
-    }
+    return ReadRetrying([&] { return ::recv(fd_, buffer, size, MSG_DONTWAIT); }, ECONNRESET);
 }
 
 WriteOutcome TcpPort::Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs, int& error)

@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "serial/net_port.h"
+#include "serial/posix_read.h"
 #include "serial/serial_platform.h"
 #include "serial/serial_termios2.h"
 #include "serial/wake_event_posix.h"
@@ -339,28 +340,7 @@ bool PosixPort::QueryStatus(PortStatus& status, int& error)
 
 ReadResult PosixPort::Read(void* buffer, size_t size)
 {
-    ReadResult r;
-    for (;;) {
-        const ssize_t n = ::read(fd_, buffer, size);
-        if (n > 0) {
-            r.count = n;
-            return r;
-        }
-        if (n == 0) {
-            r.lost = true;  // the far end is gone
-            r.error = EIO;
-            return r;
-        }
-        if (errno == EINTR)
-            continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            r.wouldBlock = true;
-            return r;
-        }
-        r.error = errno;
-        r.lost = true;
-        return r;
-    }
+    return ReadRetrying([&] { return ::read(fd_, buffer, size); }, EIO);
 }
 
 WriteOutcome PosixPort::Write(const void* data, size_t size, size_t& written, WakeEvent* wake, int timeoutMs, int& error)
