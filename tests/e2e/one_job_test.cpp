@@ -12,6 +12,7 @@
 #include "protocol/protocol_states.h"
 #include "serial/nr_device_box.h"
 #include "settings/settings_file.h"
+#include "tests/e2e/window_fixture.h"
 #include "tests/support/scripted_steps.h"
 #include "tests/support/settings_records_fixture.h"
 #include "tests/support/simulator_far_end.h"
@@ -465,6 +466,95 @@ TEST_F(PortPick, ThePortReopenedUnderATransferEndsItWithoutADeadlock)
     connectWith(script);
     EXPECT_EQ(window->sdUpload().results().writtenCount(), 0);
     EXPECT_TRUE(errors.isEmpty());
+}
+
+}  // namespace
+
+namespace {
+
+// The same guarantees as a user meets them: the simulator as a process's line would be, at 921600
+// baud 8N2, a system image of 256 KiB loading while the user picks an image for the next slot,
+// and Esc pressed in a "Config" field.
+class EmulatedLine : public WindowOverPty {
+protected:
+    static SimulatorOptions options(const QString& root)
+    {
+        SimulatorOptions o;
+        o.volumes.diskMb = {4, 4, 4, 4};
+        o.volumes.sdMb = 32;
+        o.storage.sdFolder = (root + QStringLiteral("/sd")).toStdString();
+        o.storage.flashFolder = (root + QStringLiteral("/flash")).toStdString();
+        return o;
+    }
+    static LineFormat line921600()
+    {
+        LineFormat l;
+        l.baud = 921600;
+        l.halfBitsPerByte = 22;  // 8N2
+        return l;
+    }
+    EmulatedLine() : WindowOverPty(options(dir.path()), SimTransport::Pty, line921600()) {}
+
+    static QTemporaryDir dir;
+};
+QTemporaryDir EmulatedLine::dir;
+
+TEST_F(EmulatedLine, ASecondSlotsSendStaysDisabledWhileTheFirstLoadsAndEscElsewhereStopsNothing)
+{
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("flash")));
+    const QString image = QDir(dir.path()).filePath(QStringLiteral("sys.imz"));
+    const QString other = QDir(dir.path()).filePath(QStringLiteral("disk1.imz"));
+    const QByteArray bytes = pattern(256 * 1024, 9);
+    for (const auto& [path, content] : {std::pair{image, bytes}, std::pair{other, pattern(4096, 10)}}) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    auto choose = [this](const QString& file) {
+        window->setFileDialogRunner([file](QFileDialog& d) {
+            d.setOption(QFileDialog::DontUseNativeDialog);
+            d.selectFile(file);
+            return true;
+        });
+    };
+    script
+        .step(
+            "greeted", [&] { return greeted(); },
+            [&] {
+                choose(image);
+                press("BitBtn10");  // "..." of row 1
+                press("BitBtn11");  // its "Send"
+            },
+            8000)
+        .step(
+            "loading", [&] { return loop().state() == State::kFlashBlockAck; },
+            [&] {
+                choose(other);
+                press("BitBtn12");  // "..." of row 2, while row 1 loads
+                EXPECT_FALSE(control<QAbstractButton>("BitBtn13")->isEnabled()) << "row 2's Send";
+                press("BitBtn13");
+                window->imageSendClick(1);  // even its handler is refused by the loop
+                EXPECT_EQ(panel(1), "A transfer is running: Stop ends it");
+                EXPECT_FALSE(control<QWidget>("nrDeviceBox1")->isEnabled());
+                window->cxPageControl1->setActivePage(window->TabSheet1);
+                window->activateWindow();
+                window->configPage.SpinEdit4->setFocus();
+                QApplication::processEvents();
+                if (QWidget* focus = QApplication::focusWidget())
+                    QTest::keyClick(focus, Qt::Key_Escape);
+                EXPECT_TRUE(loop().job().running()) << "Esc in a Config field stopped the load";
+            })
+        .step(
+            "written", [&] { return !loop().job().running() && greeted(); }, [&] { press("Button2"); }, 20000);
+    connectWith(script);
+
+    EXPECT_EQ(panel(1), "File sys.imz written");
+    QFile written(QDir(dir.path()).filePath(QStringLiteral("flash/sys.imz")));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll().left(bytes.size()), bytes);
+    EXPECT_EQ(countFrames("flash open"), 1u);
+    EXPECT_TRUE(errors.empty());
 }
 
 }  // namespace

@@ -22,11 +22,12 @@
 
 class WindowOverPty : public ::testing::Test {
 protected:
-    explicit WindowOverPty(SimulatorOptions sim = {}, SimTransport transport = SimTransport::Pty)
+    explicit WindowOverPty(SimulatorOptions sim = {}, SimTransport transport = SimTransport::Pty, LineFormat line = {})
     {
         SimPtyServerOptions o;
         o.simulator = std::move(sim);
         o.transport = transport;
+        o.line = line;
         o.registerLink = true;
         o.portNumber = 3;
         server = std::make_unique<SimPtyServer>(std::move(o));
