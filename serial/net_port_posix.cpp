@@ -215,21 +215,18 @@ WriteOutcome TcpPort::Write(const void* data, size_t size, size_t& written, Wake
         }
         if (timeoutMs == 0)
             return WriteOutcome::TimedOut;
-        pollfd fds[2] = {{fd_, POLLOUT, 0}, {wake ? wake->fd : -1, POLLIN, 0}};
-        const int rc = ::poll(fds, wake ? 2 : 1, timeoutMs);
-        if (rc < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            return WriteOutcome::Failed;
-        }
-        if (rc == 0)
-            return WriteOutcome::TimedOut;
-        if (wake && (fds[1].revents & POLLIN))
+        switch (PollDevice(fd_, POLLOUT, wake, timeoutMs, error)) {
+        case PollResult::Ready:
+            continue;
+        case PollResult::Woken:
             return WriteOutcome::Woken;
-        if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            error = ECONNRESET;
+        case PollResult::TimedOut:
+            return WriteOutcome::TimedOut;
+        case PollResult::Lost:
+            error = ECONNRESET;  // a hang-up or error on the socket: the connection is gone
             return WriteOutcome::Lost;
+        case PollResult::Failed:
+            return WriteOutcome::Failed;
         }
     }
 }

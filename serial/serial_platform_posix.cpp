@@ -91,32 +91,6 @@ bool ReadCounters(int fd, Counters& c)
 
 // Waits for what on fd or for the wake event. A hang-up or an error on the device is Lost
 // whatever else poll reports: a hung-up tty also reads as ready, and its "input" is an end of file.
-enum class PollResult { Ready, Woken, TimedOut, Lost, Failed };
-PollResult PollDevice(int fd, short what, WakeEvent* wake, int timeoutMs, int& error)
-{
-    struct pollfd fds[2] = {{fd, what, 0}, {wake ? wake->fd : -1, POLLIN, 0}};
-    const nfds_t count = wake ? 2 : 1;
-    for (;;) {
-        const int rc = ::poll(fds, count, timeoutMs);
-        if (rc < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            return PollResult::Failed;
-        }
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-            error = (fds[0].revents & POLLNVAL) ? EBADF : EIO;
-            return PollResult::Lost;
-        }
-        if (rc == 0)
-            return PollResult::TimedOut;
-        if (count == 2 && (fds[1].revents & POLLIN))
-            return PollResult::Woken;
-        if (fds[0].revents & what)
-            return PollResult::Ready;
-    }
-}
-
 class PosixPort final : public Port {
 public:
     explicit PosixPort(int fd) : fd_(fd)
