@@ -44,7 +44,8 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
     // reply can sleep in the event loop instead of spinning.
     comm_.SetOnBytesCounted([this] { onBytesCounted(); });
-    comm_.SetOnArrival([this](std::span<const uint8_t> arrived, std::span<const uint8_t>& frame) { return onArrival(arrived, frame); });
+    comm_.SetOnArrival(
+        [this](std::span<const uint8_t> arrived, std::span<const uint8_t>& frame) { return onArrival(arrived, frame); });
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
