@@ -499,6 +499,10 @@ std::string ErrorText(int error)
 {
     if (const char* net = NetErrorText(error))
         return net;
+    // A port another program holds: always in these words, whatever the system's language (Wine
+    // words it otherwise), so that "Connect" can say what to do about it.
+    if (error == ERROR_ACCESS_DENIED)
+        return "Access is denied.";
     wchar_t* text = nullptr;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
