@@ -379,18 +379,21 @@ WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, Wa
         if (w != WAIT_OBJECT_0)
             Win32Serial().CancelIo(handle_);  // woken or out of time: stop the rest
         const BOOL ok = Win32Serial().GetOverlappedResult(handle_, &ovl, &count, TRUE);
+        e = ok ? ERROR_SUCCESS : GetLastError();
         written = count;
-        if (ok || written > 0) {
-            if (written > 0)
-                return WriteOutcome::Done;
-            if (w == WAIT_OBJECT_0)
-                return WriteOutcome::Done;
+        // An adapter pulled in the middle of a frame: what it took counts, and the line is lost.
+        if (!ok && IsGone(e)) {
+            error = static_cast<int>(e);
+            return WriteOutcome::Lost;
         }
+        if (written > 0 || (ok && w == WAIT_OBJECT_0))
+            return WriteOutcome::Done;
         if (w == WAIT_OBJECT_0 + 1)
             return WriteOutcome::Woken;
         if (w == WAIT_TIMEOUT)
             return WriteOutcome::TimedOut;
-        e = GetLastError();
+        if (ok)
+            e = GetLastError();
     }
     error = static_cast<int>(e);
     return IsGone(e) ? WriteOutcome::Lost : WriteOutcome::Failed;
