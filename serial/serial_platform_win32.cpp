@@ -62,8 +62,11 @@ int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
 
 namespace {
 
-// The longest a line-event wait goes without looking at the input itself.
+// The longest a line-event wait goes without looking at the input itself; also the shortest
+// time from the start of one wait to the next when a wait ends at once with nothing.
 constexpr DWORD kInputRecheckMs = 50;
+// Between two such waits the input is looked at this often.
+constexpr DWORD kPacedInputLookMs = 5;
 
 // The driver's queues, asked for at every opening (the component's BufferInSize and BufferOutSize).
 constexpr DWORD kQueueSize = 8192;
@@ -165,6 +168,10 @@ private:
     std::mutex lock_;               // a leaf lock over the two fields below
     uint32_t mask_ = ~uint32_t(0);  // the event mask the port has, none given yet
     uint32_t pendingErrors_ = 0;    // error flags a wait read, not yet reported by QueryStatus
+    // Only the thread that waits for line events touches these two: the start of its last wait,
+    // and whether that wait ended at once with nothing (then the next one waits for its turn).
+    DWORD waitStart_ = 0;
+    bool paced_ = false;
 };
 
 bool Win32Port::ApplyLineSettings(const TDCB& block, const TnrLineSettings&)
@@ -219,6 +226,9 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
     }
     const DWORD start = GetTickCount();
     OperationEvent done;
+    // A wait that ends at once with nothing (aborted, as Wine ends them) is started again only
+    // when its slice is over, also across calls, so that a driver that ends every wait cannot
+    // make this a busy loop.
     for (;;) {
         // A wake that came while the last wait ended by itself (Wine ends waits every few ms).
         if (WaitForSingleObject(wake.handle, 0) == WAIT_OBJECT_0)
@@ -242,14 +252,29 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
                 return WaitOutcome::TimedOut;
             left = static_cast<DWORD>(timeoutMs) - spent;
         }
+        if (paced_) {
+            const DWORD since = GetTickCount() - waitStart_;
+            if (since < kInputRecheckMs) {
+                DWORD pause = kInputRecheckMs - since;
+                pause = pause < kPacedInputLookMs ? pause : kPacedInputLookMs;
+                pause = pause < left ? pause : left;
+                if (WaitForSingleObject(wake.handle, pause) == WAIT_OBJECT_0)
+                    return WaitOutcome::Woken;
+                continue;  // the input, the time left and the slice again
+            }
+            paced_ = false;
+        }
+        waitStart_ = GetTickCount();
         OVERLAPPED ovl{};
         ovl.hEvent = done.handle;
         ResetEvent(done.handle);
         DWORD happened = 0;
         if (!Win32Serial().WaitCommEvent(handle_, &happened, &ovl)) {
             const DWORD e = GetLastError();
-            if (e == ERROR_INVALID_PARAMETER && happened == 0)
+            if (e == ERROR_INVALID_PARAMETER && happened == 0) {
+                paced_ = true;
                 continue;  // go on with no events
+            }
             if (e != ERROR_IO_PENDING) {
                 error = static_cast<int>(e);
                 return WaitOutcome::Lost;
@@ -293,6 +318,7 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
             // means "wait again".
             if (r == ERROR_OPERATION_ABORTED) {
                 happened = 0;
+                paced_ = true;
             } else if (r != ERROR_SUCCESS) {
                 error = static_cast<int>(r);
                 return IsGone(r) ? WaitOutcome::Lost : WaitOutcome::Failed;
