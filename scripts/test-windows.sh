@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine, in a private Wine prefix:
 #  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings,
-#     test_settings_file);
+#     test_settings_file), and test_serial_line_loss: a USB adapter pulled at the Win32 calls at
+#     each moment (its log has one line a case: what the fitter saw);
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
@@ -73,6 +74,12 @@ for t in serial/test_serial protocol/test_protocol settings/test_settings settin
     || { cat "$out/$(basename "$t").log"; fail "$(basename "$exe")"; }
   grep -E '^\[  (PASSED|FAILED) ' "$out/$(basename "$t").log"
 done
+
+step "a USB adapter pulled at the Win32 calls: test_serial_line_loss.exe"
+# Each step inside has a bound of its own; the outer one only keeps a hang from holding CI.
+timeout 600 wine "$win/tests/serial/test_serial_line_loss.exe" -platform offscreen --gtest_color=no \
+  >"$out/test_serial_line_loss.log" 2>&1 || { tr -d '\r' <"$out/test_serial_line_loss.log"; fail "test_serial_line_loss.exe"; }
+tr -d '\r' <"$out/test_serial_line_loss.log" | grep -E '^(row|aborted waits)|^\[  (PASSED|FAILED) '
 
 step "end-to-end: korvane-headless-session.exe against the simulator on COM3"
 start_sim "$out/sim.log"

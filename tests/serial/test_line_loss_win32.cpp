@@ -40,6 +40,7 @@ namespace {
 using Call = FakeUsbAdapter::Call;
 using namespace std::chrono_literals;
 
+constexpr int kFileSize = 64 * 1024;
 const QString kLostText = QStringLiteral("Connection to COM3 lost. Press \"Connect\" to connect again.");
 
 // Threads of this process.
@@ -92,7 +93,8 @@ struct Rig {
         sd = std::make_unique<SdUpload>(*loop, transferHost);
         flash = std::make_unique<FlashLoader>(*loop, transferHost);
         transferHost.pcFolder = folder.path();
-        QByteArray bytes(8 * 1024, '\0');
+        // Long enough that a file still goes when a fault that bites only at the next wait is seen.
+        QByteArray bytes(kFileSize, '\0');
         for (qsizetype i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<char>(i * 7 + 1);
         QFile f(QDir(folder.path()).filePath(QStringLiteral("a.bin")));
@@ -288,7 +290,7 @@ TEST(Win32LineLoss, AbortedWaitsWithAHealthyAdapterAreWaitedAgainWithoutSpinning
         EXPECT_EQ(rig.adapter->closesOfPortHandle(), 1) << "closed once, by Exit";
         if (m == Moment::MidSd) {
             ASSERT_EQ(rig.display->sdFiles().size(), 1u);
-            EXPECT_EQ(rig.display->sdFiles()[0].data.size(), 8u * 1024);
+            EXPECT_EQ(rig.display->sdFiles()[0].data.size(), static_cast<size_t>(kFileSize));
             EXPECT_EQ(rig.fileResult(m), QStringLiteral("written"));
         }
         if (m == Moment::MidFlash) {
