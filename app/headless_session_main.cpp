@@ -136,7 +136,11 @@ int main(int argc, char** argv)
             return true;
         });
     };
+    // A comparison is shown until its answer is given; the settings job is not running meanwhile,
+    // yet the stage is not over (the screenshot's processEvents lets the watch below look in).
+    bool comparing = false;
     form.setComparisonPresenter([&](const SettingsComparison& c, std::function<void(SettingsComparisonAnswer)> go) {
+        comparing = true;
         std::printf("Comparison with %s: %d difference(s)%s\n", qPrintable(c.fileName), static_cast<int>(c.rows.size()),
                     c.otherDisplay ? ", from another display" : "");
         for (const SettingsDifference& d : c.rows)
@@ -148,6 +152,7 @@ int main(int argc, char** argv)
         const QString shot = dir.filePath(QStringLiteral("settings-comparison.png"));
         if (dialog.grab().save(shot, "PNG"))
             std::printf("  screenshot: %s\n", qPrintable(shot));
+        comparing = false;
         if (go)
             go({false});  // keep this display's serial number
     });
@@ -233,7 +238,8 @@ int main(int argc, char** argv)
     QTimer watch;
     watch.setInterval(50);
     const auto idle = [&] {
-        return form.loop().state() == 1000 && !form.loop().job().running() && !form.settingsBackup().sequence().running();
+        return form.loop().state() == 1000 && !form.loop().job().running() && !form.settingsBackup().sequence().running()
+            && !comparing;
     };
     const auto finish = [&] {
         watch.stop();

@@ -442,6 +442,10 @@ void ProtocolLoop::requestExit()
     endStallNotice();
     waiting_ = false;
     stallTimer_.stop();
+    // A pass asleep in the event loop returns now: "Exit" asked for from a posted event (a short
+    // timer on Windows arrives so) would not end that sleep by itself.
+    if (dispatcher_)
+        dispatcher_->interrupt();
 }
 
 bool ProtocolLoop::connected() const { return depth_ > 0 && !exitFlag_ && comm_.Active(); }

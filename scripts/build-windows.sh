@@ -17,6 +17,6 @@ cmake -S . -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$qt/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-toolchain.cmake" \
   -DCMAKE_BUILD_TYPE=Release -DKORVANE_WERROR=ON "${launcher[@]}" "$@" >/dev/null
-cmake --build "$build" --target korvane-shell korvane-headless-session korvane test_serial test_protocol test_settings test_settings_file \
+cmake --build "$build" --target korvane-shell korvane-headless-session korvane test_serial test_serial_line_loss test_protocol test_settings test_settings_file \
   test_program_resources
 echo "build-windows: programs in $build: app/korvane-shell.exe app/korvane-headless-session.exe cli/korvane.exe tests/*/test_*.exe"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that cross-building the Windows programs and testing them under Wine need:
 # the mingw-w64 compilers (posix threads), Wine, GoogleTest's source, the host Qt tools (moc, rcc, uic), Xvfb, and
-# rsvg-convert and icotool, which draw the programs' icon from the shell's SVG.
+# rsvg-convert and icotool, which draw the programs' icon from the shell's SVG, and the locale sources that the
+# test of SD names on a 1251 system builds its Russian locale from.
 # Safe to run again: it only installs what is missing.
 set -euo pipefail
 
@@ -13,6 +14,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools
   xvfb xauth x11-apps x11-utils python3
   librsvg2-bin icoutils
+  locales
 )
 
 "$(dirname "$0")/apt-install-missing.sh" --no-install-recommends install-windows-deps "${packages[@]}"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the Windows programs under Wine, in a private Wine prefix:
 #  1. the unit tests that need no pseudo-terminal (test_serial, test_protocol, test_settings,
-#     test_settings_file);
+#     test_settings_file), and test_serial_line_loss: a USB adapter pulled at the Win32 calls at
+#     each moment (its log has one line a case: what the fitter saw);
 #  2. an end-to-end session: the display simulator runs natively on its pseudo-terminal, Wine's
 #     COM3 is linked to it and listed in the registry's SERIALCOMM map, and
 #     korvane-headless-session.exe connects, reads the sizes, backs the settings up, restores a
@@ -9,7 +10,8 @@
 #     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
 #  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
 #     against the simulator on COM3; then info and one sd-upload over raw TCP (Winsock) against
-#     the simulator serving a loopback port;
+#     the simulator serving a loopback port; then one sd-upload of a Cyrillic name on a system
+#     whose ANSI code page is 1251, checked on the wire;
 #  4. the resources of korvane-shell.exe and korvane.exe: the project's version, an icon, a manifest;
 #  5. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
@@ -73,6 +75,12 @@ for t in serial/test_serial protocol/test_protocol settings/test_settings settin
     || { cat "$out/$(basename "$t").log"; fail "$(basename "$exe")"; }
   grep -E '^\[  (PASSED|FAILED) ' "$out/$(basename "$t").log"
 done
+
+step "a USB adapter pulled at the Win32 calls: test_serial_line_loss.exe"
+# Each step inside has a bound of its own; the outer one only keeps a hang from holding CI.
+timeout 600 wine "$win/tests/serial/test_serial_line_loss.exe" -platform offscreen --gtest_color=no \
+  >"$out/test_serial_line_loss.log" 2>&1 || { tr -d '\r' <"$out/test_serial_line_loss.log"; fail "test_serial_line_loss.exe"; }
+tr -d '\r' <"$out/test_serial_line_loss.log" | grep -E '^(row|aborted waits)|^\[  (PASSED|FAILED) '
 
 step "end-to-end: korvane-headless-session.exe against the simulator on COM3"
 start_sim "$out/sim.log"
@@ -211,6 +219,28 @@ stop_sim
   || fail "korvane sd-upload over TCP did not write both files"
 cmp "$work/net-upload/ff.bin" "$work/net-sd/ff.bin" && cmp "$work/net-upload/r.bin" "$work/net-sd/r.bin" \
   || fail "the files sent over TCP did not arrive byte for byte"
+
+step "SD names in the system's code page: korvane.exe sd-upload of a Cyrillic name on a 1251 system"
+# Wine takes its ANSI code page from the Unix locale (LC_ALL wins over LANG), and the names of
+# Unix files from that locale's character set: a Russian UTF-8 locale, built privately, gives
+# both (1251 for the program, the file's UTF-8 name read right).
+mkdir -p "$work/locale"
+localedef -i ru_RU -f UTF-8 "$work/locale/ru_RU.UTF-8" || fail "localedef could not build ru_RU.UTF-8"
+mkdir -p "$work/cp1251-upload" "$work/cp1251-sd"
+printf 'hedgehog\n' >"$work/cp1251-upload/ёж.txt"
+start_sim "$out/cp1251-sim.log" --sd-folder "$work/cp1251-sd" --flash-folder "$work/flash" --codepage 1251
+status=0
+LOCPATH="$work/locale" LC_ALL=ru_RU.UTF-8 timeout 120 wine "$cli_exe" sd-upload "$(winepath -w "$work/cp1251-upload")" \
+  --to / --port COM3 --timeout 20 >"$out/cp1251-upload.log" 2>&1 || status=$?
+stop_sim
+# The program writes its lines in its code page: 1251.
+iconv -f CP1251 -t UTF-8 "$out/cp1251-upload.log" | tr -d '\r' | tee "$out/cp1251-upload-utf8.log"
+[ "$status" -eq 0 ] || { cat "$out/cp1251-sim.log"; fail "korvane sd-upload on a 1251 system ended with status $status"; }
+grep -qP '^/ёж\.txt\twritten$' "$out/cp1251-upload-utf8.log" || fail "korvane sd-upload did not write ёж.txt"
+# The name on the wire: "/ёж.txt" in code page 1251, after the frame's marker and length.
+grep 'SD open' "$out/cp1251-sim.log"
+grep -qE 'SD open +AA [0-9A-F]{2} 2F B8 E6 2E 74 78 74' "$out/cp1251-sim.log" || fail "the name did not go out in code page 1251"
+cmp "$work/cp1251-upload/ёж.txt" "$work/cp1251-sd/ёж.txt" || fail "the simulator's SD card does not hold ёж.txt"
 
 step "resources: korvane-shell.exe and korvane.exe carry the version, an icon and a manifest"
 timeout 120 wine "$win/tests/windows/test_program_resources.exe" --gtest_color=no \

@@ -95,7 +95,12 @@ void TnrCustomComm::DoOpen()
     {
         std::lock_guard<std::mutex> guard(portLock_);
         port_ = port;
-        writer_ = std::make_shared<TnrWriterThread>(port, [this](int e) { DoCommError(0, static_cast<uint32_t>(e), {}); });
+        writer_ = std::make_shared<TnrWriterThread>(port, [this](int e, bool lost) {
+            if (lost)
+                DoDisconnect(false);  // a write found the device gone: the line is lost, as when a wait finds it
+            else
+                DoCommError(0, static_cast<uint32_t>(e), {});
+        });
     }
     SetHandle(port->NativeHandle());
     port.reset();

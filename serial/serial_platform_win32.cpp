@@ -62,8 +62,11 @@ int WaitWakeEvents(WakeEvent& first, WakeEvent& second, int timeoutMs)
 
 namespace {
 
-// The longest a line-event wait goes without looking at the input itself.
+// The longest a line-event wait goes without looking at the input itself; also the shortest
+// time from the start of one wait to the next when a wait ends at once with nothing.
 constexpr DWORD kInputRecheckMs = 50;
+// Between two such waits the input is looked at this often.
+constexpr DWORD kPacedInputLookMs = 5;
 
 // The driver's queues, asked for at every opening (the component's BufferInSize and BufferOutSize).
 constexpr DWORD kQueueSize = 8192;
@@ -165,6 +168,10 @@ private:
     std::mutex lock_;               // a leaf lock over the two fields below
     uint32_t mask_ = ~uint32_t(0);  // the event mask the port has, none given yet
     uint32_t pendingErrors_ = 0;    // error flags a wait read, not yet reported by QueryStatus
+    // Only the thread that waits for line events touches these two: the start of its last wait,
+    // and whether that wait ended at once with nothing (then the next one waits for its turn).
+    DWORD waitStart_ = 0;
+    bool paced_ = false;
 };
 
 bool Win32Port::ApplyLineSettings(const TDCB& block, const TnrLineSettings&)
@@ -219,6 +226,9 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
     }
     const DWORD start = GetTickCount();
     OperationEvent done;
+    // A wait that ends at once with nothing (aborted, as Wine ends them) is started again only
+    // when its slice is over, also across calls, so that a driver that ends every wait cannot
+    // make this a busy loop.
     for (;;) {
         // A wake that came while the last wait ended by itself (Wine ends waits every few ms).
         if (WaitForSingleObject(wake.handle, 0) == WAIT_OBJECT_0)
@@ -242,14 +252,29 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
                 return WaitOutcome::TimedOut;
             left = static_cast<DWORD>(timeoutMs) - spent;
         }
+        if (paced_) {
+            const DWORD since = GetTickCount() - waitStart_;
+            if (since < kInputRecheckMs) {
+                DWORD pause = kInputRecheckMs - since;
+                pause = pause < kPacedInputLookMs ? pause : kPacedInputLookMs;
+                pause = pause < left ? pause : left;
+                if (WaitForSingleObject(wake.handle, pause) == WAIT_OBJECT_0)
+                    return WaitOutcome::Woken;
+                continue;  // the input, the time left and the slice again
+            }
+            paced_ = false;
+        }
+        waitStart_ = GetTickCount();
         OVERLAPPED ovl{};
         ovl.hEvent = done.handle;
         ResetEvent(done.handle);
         DWORD happened = 0;
         if (!Win32Serial().WaitCommEvent(handle_, &happened, &ovl)) {
             const DWORD e = GetLastError();
-            if (e == ERROR_INVALID_PARAMETER && happened == 0)
+            if (e == ERROR_INVALID_PARAMETER && happened == 0) {
+                paced_ = true;
                 continue;  // go on with no events
+            }
             if (e != ERROR_IO_PENDING) {
                 error = static_cast<int>(e);
                 return WaitOutcome::Lost;
@@ -293,6 +318,7 @@ WaitOutcome Win32Port::WaitLineEvent(uint32_t mask, WakeEvent& wake, int timeout
             // means "wait again".
             if (r == ERROR_OPERATION_ABORTED) {
                 happened = 0;
+                paced_ = true;
             } else if (r != ERROR_SUCCESS) {
                 error = static_cast<int>(r);
                 return IsGone(r) ? WaitOutcome::Lost : WaitOutcome::Failed;
@@ -379,18 +405,21 @@ WriteOutcome Win32Port::Write(const void* data, size_t size, size_t& written, Wa
         if (w != WAIT_OBJECT_0)
             Win32Serial().CancelIo(handle_);  // woken or out of time: stop the rest
         const BOOL ok = Win32Serial().GetOverlappedResult(handle_, &ovl, &count, TRUE);
+        e = ok ? ERROR_SUCCESS : GetLastError();
         written = count;
-        if (ok || written > 0) {
-            if (written > 0)
-                return WriteOutcome::Done;
-            if (w == WAIT_OBJECT_0)
-                return WriteOutcome::Done;
+        // An adapter pulled in the middle of a frame: what it took counts, and the line is lost.
+        if (!ok && IsGone(e)) {
+            error = static_cast<int>(e);
+            return WriteOutcome::Lost;
         }
+        if (written > 0 || (ok && w == WAIT_OBJECT_0))
+            return WriteOutcome::Done;
         if (w == WAIT_OBJECT_0 + 1)
             return WriteOutcome::Woken;
         if (w == WAIT_TIMEOUT)
             return WriteOutcome::TimedOut;
-        e = GetLastError();
+        if (ok)
+            e = GetLastError();
     }
     error = static_cast<int>(e);
     return IsGone(e) ? WriteOutcome::Lost : WriteOutcome::Failed;
@@ -499,6 +528,10 @@ std::string ErrorText(int error)
 {
     if (const char* net = NetErrorText(error))
         return net;
+    // A port another program holds: always in these words, whatever the system's language (Wine
+    // words it otherwise), so that "Connect" can say what to do about it.
+    if (error == ERROR_ACCESS_DENIED)
+        return "Access is denied.";
     wchar_t* text = nullptr;
     const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                                    nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);

@@ -16,13 +16,13 @@ struct TnrWriterThread::State {
         int error = 0;
     };
     void Run();
-    int WriteJob(Job& job, uint64_t epoch);
+    int WriteJob(Job& job, uint64_t epoch, bool& lost);
     // Writes what the driver takes at once on the caller's thread; returns how much it took.
     size_t WriteNow(const uint8_t* data, size_t n);
 
     nrplatform::PortPtr port;
     nrplatform::WakeEventPtr wake = nrplatform::CreateWakeEvent();
-    std::function<void(int)> onBlockFailed;
+    std::function<void(int, bool)> onBlockFailed;
     mutable std::mutex lock;  // everything below; a leaf lock (never held while calling out)
     std::condition_variable cv;
     std::deque<std::shared_ptr<Job>> jobs;
@@ -35,7 +35,7 @@ struct TnrWriterThread::State {
     size_t directPending = 0;  // bytes a caller is writing now (the writer thread waits meanwhile)
 };
 
-TnrWriterThread::TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error)> onBlockFailed)
+TnrWriterThread::TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error, bool lost)> onBlockFailed)
     : s_(std::make_shared<State>(port && port->WritesAtOnce()))
 {
     s_->port = std::move(port);
@@ -152,7 +152,7 @@ size_t TnrWriterThread::Pending() const
 void TnrWriterThread::Cancel(int error, bool report)
 {
     std::deque<std::shared_ptr<State::Job>> dropped;
-    std::function<void(int)> onBlockFailed;
+    std::function<void(int, bool)> onBlockFailed;
     {
         std::lock_guard<std::mutex> guard(s_->lock);
         dropped.swap(s_->jobs);
@@ -176,7 +176,7 @@ void TnrWriterThread::Cancel(int error, bool report)
     if (report && onBlockFailed) {
         for (auto& job : dropped)
             if (!job->waited)
-                onBlockFailed(error);
+                onBlockFailed(error, false);
     }
 }
 
@@ -206,7 +206,8 @@ void TnrWriterThread::State::Run()
         const uint64_t epoch = cancelEpoch;
         nrplatform::ResetWakeEvent(*wake);
         guard.unlock();
-        const int error = WriteJob(*current, epoch);
+        bool lost = false;
+        const int error = WriteJob(*current, epoch, lost);
         hoptrace::Mark(hoptrace::Hop::Written);
         guard.lock();
         const std::shared_ptr<Job> job = current;
@@ -215,12 +216,12 @@ void TnrWriterThread::State::Run()
         job->finished = true;
         ++completed;
         cv.notify_all();
-        if (error != 0 && !job->waited && error != nrplatform::kErrCancelled && onBlockFailed) {
+        if (error != 0 && (!job->waited || lost) && error != nrplatform::kErrCancelled && onBlockFailed) {
             // the report may close the port and let go of the writer: only this state, kept
             // alive by the thread, is touched after it
-            const std::function<void(int)> report = onBlockFailed;
+            const std::function<void(int, bool)> report = onBlockFailed;
             guard.unlock();
-            report(error);
+            report(error, lost);
             guard.lock();
         }
     }
@@ -235,7 +236,7 @@ void TnrWriterThread::State::Run()
     port.reset();  // the device is let go as soon as the thread ends
 }
 
-int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch)
+int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch, bool& lost)
 {
     using clock = std::chrono::steady_clock;
     const auto deadline = clock::now() + std::chrono::milliseconds(job.timeoutMs);
@@ -269,6 +270,8 @@ int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch)
         case nrplatform::WriteOutcome::TimedOut:
             return nrplatform::kErrTimedOut;
         case nrplatform::WriteOutcome::Lost:
+            lost = true;
+            return error ? error : nrplatform::kErrIO;
         case nrplatform::WriteOutcome::Failed:
             return error ? error : nrplatform::kErrIO;
         }

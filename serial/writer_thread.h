@@ -14,9 +14,10 @@
 class TnrWriterThread {
 public:
     // Writes through the port, which it holds until its thread ends. onBlockFailed is called on
-    // the writer's thread when a queued block (not a waited send) fails; it may close the port and
-    // let go of this writer (the thread then ends on its own, on state it keeps alive itself).
-    TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error)> onBlockFailed);
+    // the writer's thread when a queued block (not a waited send) fails, and when any write finds
+    // the device gone (lost set); it may close the port and let go of this writer (the thread
+    // then ends on its own, on state it keeps alive itself).
+    TnrWriterThread(nrplatform::PortPtr port, std::function<void(int error, bool lost)> onBlockFailed);
     // Stops the thread: waits for its end, unless called on the writer's own thread.
     ~TnrWriterThread();
 

@@ -53,6 +53,8 @@ public:
 
     // What the PC wrote; the answers, each after its pause.
     std::vector<Reply> take(std::span<const uint8_t> bytes) override;
+    // A frame cut off when the old line went is no start of a frame on the new one.
+    void newLine() override { pending_.clear(); }
 
     std::vector<Frame> frames() const;
     std::vector<SdFile> sdFiles() const;
