@@ -4,16 +4,17 @@
 #include "app/guarded_commands.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/connect_failure.h"
+#include "protocol/protocol_loop.h"
 
 bool TForm3::mayStoreRequest()
 {
-    if (loop_.connected())
+    if (loop_->connected())
         return true;
     setStatusPanel(1, notConnectedText());
     // While no loop runs, a request is stored and dropped by the next "Connect", as always. A
     // loop that runs without an open port (a lost line, the attempts) must not start it: it
     // would wait for an answer that cannot come.
-    return loop_.runDepth() == 0;
+    return loop_->runDepth() == 0;
 }
 
 void TForm3::commandClicked(const CommandControl& row)
@@ -22,17 +23,17 @@ void TForm3::commandClicked(const CommandControl& row)
         return;
     // A command that cannot be undone goes out only once the user confirms; not connected,
     // there is nothing to ask about.
-    if (loop_.connected()) {
+    if (loop_->connected()) {
         if (std::optional<Question> question = guardQuestion(row.control)) {
             const CommandControl* confirmed = &row;
             ask(*question, [this, confirmed] {
                 guarded([this, confirmed] {
                     if (mayStoreRequest())  // the line may have gone while the question was open
-                        issueCommand(loop_, *confirmed, *this);
+                        issueCommand(*loop_, *confirmed, *this);
                 });
             });
             return;
         }
     }
-    issueCommand(loop_, row, *this);
+    issueCommand(*loop_, row, *this);
 }

@@ -30,67 +30,67 @@ protected:
         FormTest::SetUp();
         showPagesAsGreeted();
         form->cxPageControl1->setActivePage(form->cxTabSheet1);
-        form->PageControl1->setActivePage(form->TabSheet9);
+        form->cxTabSheet1->PageControl1->setActivePage(form->cxTabSheet1->TabSheet9);
         QApplication::processEvents();
     }
     void type(const QString& text)
     {
-        form->SpinEdit2->lineEdit()->setFocus();
-        form->SpinEdit2->lineEdit()->selectAll();
-        QTest::keyClicks(form->SpinEdit2->lineEdit(), text);
+        form->cxTabSheet1->TabSheet9->SpinEdit2->lineEdit()->setFocus();
+        form->cxTabSheet1->TabSheet9->SpinEdit2->lineEdit()->selectAll();
+        QTest::keyClicks(form->cxTabSheet1->TabSheet9->SpinEdit2->lineEdit(), text);
     }
 };
 
 TEST_F(ScreenSizePage, BrightnessControlsStartTogetherAtFullScale)
 {
-    EXPECT_EQ(form->SpinEdit2->MinValue(), 0);
-    EXPECT_EQ(form->SpinEdit2->MaxValue(), 100);
-    EXPECT_EQ(form->SpinEdit2->Increment(), 10);
-    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
-    EXPECT_EQ(form->ScrollBar2->Min(), 0);
-    EXPECT_EQ(form->ScrollBar2->Max(), 100);
-    EXPECT_EQ(form->ScrollBar2->SmallChange(), 10);
-    EXPECT_EQ(form->ScrollBar2->LargeChange(), 10);
-    EXPECT_EQ(form->ScrollBar2->Position(), 100);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->MinValue(), 0);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->MaxValue(), 100);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->Increment(), 10);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->text(), QStringLiteral("100"));
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Min(), 0);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Max(), 100);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->SmallChange(), 10);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->LargeChange(), 10);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Position(), 100);
     // The "%" label follows the spin edit.
-    const QList<QLabel*> percent = form->SpinEdit2->parentWidget()->findChildren<QLabel*>();
+    const QList<QLabel*> percent = form->cxTabSheet1->TabSheet9->SpinEdit2->parentWidget()->findChildren<QLabel*>();
     bool found = false;
     for (QLabel* l : percent)
         if (l->text() == QStringLiteral("%"))
-            found = posIn(l, form.get()).x() > posIn(form->SpinEdit2, form.get()).x();
+            found = posIn(l, form.get()).x() > posIn(form->cxTabSheet1->TabSheet9->SpinEdit2, form.get()).x();
     EXPECT_TRUE(found);
 }
 
 TEST_F(ScreenSizePage, TypingPastTheMaximumLeavesBothAtHundred)
 {
     type(QStringLiteral("150"));
-    EXPECT_EQ(form->ScrollBar2->Position(), 100);
-    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("100"));
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Position(), 100);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->text(), QStringLiteral("100"));
     form->loop().request(1000, 0, 0);
-    form->BitBtn30->click();
+    form->cxTabSheet1->TabSheet9->BitBtn30->click();
     EXPECT_EQ(form->loop().commandParameter(), 100);
 }
 
 TEST_F(ScreenSizePage, ClearingTheTextMovesTheBarToZero)
 {
     type(QStringLiteral("70"));
-    EXPECT_EQ(form->ScrollBar2->Position(), 70);
-    form->SpinEdit2->lineEdit()->clear();
-    EXPECT_EQ(form->ScrollBar2->Position(), 0);
-    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("0"));
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Position(), 70);
+    form->cxTabSheet1->TabSheet9->SpinEdit2->lineEdit()->clear();
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Position(), 0);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->text(), QStringLiteral("0"));
 }
 
 TEST_F(ScreenSizePage, MovingTheBarShowsItsPositionAndArrowsMoveTheBar)
 {
-    form->ScrollBar2->setSliderPosition(30);  // what a drag does
-    EXPECT_EQ(form->SpinEdit2->text(), QStringLiteral("30"));
-    form->SpinEdit2->upButton()->click();
-    EXPECT_EQ(form->SpinEdit2->Value(), 40);
-    EXPECT_EQ(form->ScrollBar2->Position(), 40);
-    form->ScrollBar2->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    EXPECT_EQ(form->SpinEdit2->Value(), 50);
+    form->cxTabSheet1->TabSheet9->ScrollBar2->setSliderPosition(30);  // what a drag does
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->text(), QStringLiteral("30"));
+    form->cxTabSheet1->TabSheet9->SpinEdit2->upButton()->click();
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->Value(), 40);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->ScrollBar2->Position(), 40);
+    form->cxTabSheet1->TabSheet9->ScrollBar2->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(form->cxTabSheet1->TabSheet9->SpinEdit2->Value(), 50);
     form->loop().request(1000, 0, 0);
-    form->BitBtn30->click();
+    form->cxTabSheet1->TabSheet9->BitBtn30->click();
     EXPECT_EQ(form->loop().state(), 51);
     EXPECT_EQ(form->loop().commandCode(), 0x32);
     EXPECT_EQ(form->loop().commandParameter(), 50);
@@ -108,17 +108,18 @@ TEST_F(ScreenSizePage, GroupsAndButtonsCarryTheirCaptions)
     for (auto [name, caption] : captions)
         EXPECT_EQ(control<QPushButton>(name)->text(), QString::fromUtf8(caption)) << name;
     QStringList titles;
-    for (QGroupBox* g : form->TabSheet9->findChildren<QGroupBox*>())
+    for (QGroupBox* g : form->cxTabSheet1->TabSheet9->findChildren<QGroupBox*>())
         titles << g->title();
     for (const char* t : {"Screen size", "Debug", "Background", "Logo", "Anime", "Welcome Logo *logo.dta",
                           "Good bye Logog *bye.dta", "Model Name Logo *scrs.dta"})
         EXPECT_TRUE(titles.contains(QString::fromUtf8(t))) << t;
     // "Debug" sits inside "Screen size"; the top line's buttons stand above the bottom line's.
-    auto* debug = form->TabSheet9->findChild<QGroupBox*>(QStringLiteral("GroupBoxDebug"));
+    auto* debug = form->cxTabSheet1->TabSheet9->findChild<QGroupBox*>(QStringLiteral("GroupBoxDebug"));
     ASSERT_NE(debug, nullptr);
     EXPECT_EQ(qobject_cast<QGroupBox*>(debug->parentWidget())->title(), QStringLiteral("Screen size"));
-    EXPECT_LT(posIn(form->Button15, form.get()).y(), posIn(form->Button17, form.get()).y());
-    EXPECT_FALSE(form->screenSizePicture->pixmap().isNull());
+    EXPECT_LT(posIn(form->cxTabSheet1->TabSheet9->Button15, form.get()).y(),
+              posIn(form->cxTabSheet1->TabSheet9->Button17, form.get()).y());
+    EXPECT_FALSE(form->cxTabSheet1->TabSheet9->screenSizePicture->pixmap().isNull());
 }
 
 // ---------------------------------------------------------------- GAMMA
@@ -140,7 +141,7 @@ protected:
 
 TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
 {
-    EXPECT_EQ(form->PageControl1->ActivePage(), form->TabSheet6) << "GAMMA in front";
+    EXPECT_EQ(form->cxTabSheet1->PageControl1->ActivePage(), form->cxTabSheet1->TabSheet6) << "GAMMA in front";
     for (const GammaGrid* grid : {&gammaTableA(), &gammaTableB(), &gammaTableC()}) {
         SCOPED_TRACE(grid->caption);
         std::map<int, int> columnX, rowY;
@@ -205,32 +206,34 @@ TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
     const int xC = posIn(control<QWidget>("SpinEdit41"), form.get()).x();
     EXPECT_LT(xA, xB);
     EXPECT_LT(xB, xC);
-    EXPECT_GT(posIn(form->BitBtn33, form.get()).x(), posIn(control<QWidget>("SpinEdit58"), form.get()).x());
-    EXPECT_LT(posIn(form->BitBtn33, form.get()).y(), posIn(control<QWidget>("Button35"), form.get()).y());
-    EXPECT_EQ(form->BitBtn33->text(), QStringLiteral("Save"));
+    EXPECT_GT(posIn(form->cxTabSheet1->TabSheet6->BitBtn33, form.get()).x(),
+              posIn(control<QWidget>("SpinEdit58"), form.get()).x());
+    EXPECT_LT(posIn(form->cxTabSheet1->TabSheet6->BitBtn33, form.get()).y(), posIn(control<QWidget>("Button35"), form.get()).y());
+    EXPECT_EQ(form->cxTabSheet1->TabSheet6->BitBtn33->text(), QStringLiteral("Save"));
     // Group A's buttons from the top: the presets, then "Set default GAMMA".
-    EXPECT_LT(posIn(form->Button36, form.get()).y(), posIn(form->Button34, form.get()).y());
-    EXPECT_LT(posIn(form->Button34, form.get()).y(), posIn(control<QWidget>("Button33"), form.get()).y());
-    EXPECT_EQ(form->Button36->text(), QStringLiteral("Def ILI-9481"));
-    EXPECT_EQ(form->Button34->text(), QStringLiteral("Def HX-8375B"));
+    EXPECT_LT(posIn(form->cxTabSheet1->TabSheet6->Button36, form.get()).y(),
+              posIn(form->cxTabSheet1->TabSheet6->Button34, form.get()).y());
+    EXPECT_LT(posIn(form->cxTabSheet1->TabSheet6->Button34, form.get()).y(), posIn(control<QWidget>("Button33"), form.get()).y());
+    EXPECT_EQ(form->cxTabSheet1->TabSheet6->Button36->text(), QStringLiteral("Def ILI-9481"));
+    EXPECT_EQ(form->cxTabSheet1->TabSheet6->Button34->text(), QStringLiteral("Def HX-8375B"));
 }
 
 TEST_F(GammaPage, PresetsFillTableAAndSendNothing)
 {
     struct Case {
-        QPushButton* TForm3::*button;
+        QPushButton* ::GammaPage::*button;
         const GammaPreset& (*preset)();
         std::vector<uint8_t> wire;
     };
     const Case cases[] = {
-        {&TForm3::Button36, presetIli9481, {0x00, 0x32, 0x36, 0x45, 0x06, 0x16, 0x37, 0x75, 0x77, 0x54, 0x0C, 0x00}},
-        {&TForm3::Button34, presetHx8375b, {0x00, 0x67, 0x04, 0x70, 0x00, 0x1E, 0x37, 0x01, 0x77, 0x07, 0x0F, 0x00}},
+        {&::GammaPage::Button36, presetIli9481, {0x00, 0x32, 0x36, 0x45, 0x06, 0x16, 0x37, 0x75, 0x77, 0x54, 0x0C, 0x00}},
+        {&::GammaPage::Button34, presetHx8375b, {0x00, 0x67, 0x04, 0x70, 0x00, 0x1E, 0x37, 0x01, 0x77, 0x07, 0x0F, 0x00}},
     };
     const std::vector<uint8_t> tableB = encodeGammaB(lookup());
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset().caption);
         form->loop().request(1000, 0x11, 0x22);
-        (form.get()->*c.button)->click();
+        (form->cxTabSheet1->TabSheet6->*c.button)->click();
         for (const auto& [name, value] : c.preset().values)
             EXPECT_EQ(form->spinValue(name), value) << name;
         EXPECT_EQ(encodeGammaA(lookup()), c.wire);
@@ -248,31 +251,31 @@ TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross)
     showPagesAsGreeted();
     form->cxPageControl1->setActivePage(form->cxTabSheet2);
     QApplication::processEvents();
-    EXPECT_EQ(form->SpinEdit1->MinValue(), 0);
-    EXPECT_EQ(form->SpinEdit1->MaxValue(), 64);
-    EXPECT_EQ(form->SpinEdit1->Value(), 0);
-    EXPECT_EQ(form->CheckBox1->text(), QStringLiteral("kl 15"));
-    EXPECT_EQ(form->CheckBox2->text(), QStringLiteral("s86"));
-    EXPECT_FALSE(form->CheckBox1->isChecked());
-    EXPECT_FALSE(form->CheckBox2->isChecked());
-    EXPECT_EQ(form->RadioGroup3->ItemIndex(), -1);
-    ASSERT_EQ(form->RadioGroup3->count(), 2);
-    EXPECT_EQ(form->RadioGroup3->button(0)->text(), QStringLiteral("Left"));
-    EXPECT_EQ(form->RadioGroup3->button(1)->text(), QStringLiteral("Right"));
-    EXPECT_EQ(form->RadioGroup3->button(0)->y(), form->RadioGroup3->button(1)->y()) << "two columns";
+    EXPECT_EQ(form->cxTabSheet2->SpinEdit1->MinValue(), 0);
+    EXPECT_EQ(form->cxTabSheet2->SpinEdit1->MaxValue(), 64);
+    EXPECT_EQ(form->cxTabSheet2->SpinEdit1->Value(), 0);
+    EXPECT_EQ(form->cxTabSheet2->CheckBox1->text(), QStringLiteral("kl 15"));
+    EXPECT_EQ(form->cxTabSheet2->CheckBox2->text(), QStringLiteral("s86"));
+    EXPECT_FALSE(form->cxTabSheet2->CheckBox1->isChecked());
+    EXPECT_FALSE(form->cxTabSheet2->CheckBox2->isChecked());
+    EXPECT_EQ(form->cxTabSheet2->RadioGroup3->ItemIndex(), -1);
+    ASSERT_EQ(form->cxTabSheet2->RadioGroup3->count(), 2);
+    EXPECT_EQ(form->cxTabSheet2->RadioGroup3->button(0)->text(), QStringLiteral("Left"));
+    EXPECT_EQ(form->cxTabSheet2->RadioGroup3->button(1)->text(), QStringLiteral("Right"));
+    EXPECT_EQ(form->cxTabSheet2->RadioGroup3->button(0)->y(), form->cxTabSheet2->RadioGroup3->button(1)->y()) << "two columns";
 
-    const QPoint up = posIn(form->Button47, form.get()) + form->Button47->rect().center();
-    const QPoint down = posIn(form->Button48, form.get()) + form->Button48->rect().center();
-    const QPoint left = posIn(form->Button68, form.get()) + form->Button68->rect().center();
-    const QPoint right = posIn(form->Button67, form.get()) + form->Button67->rect().center();
+    const QPoint up = posIn(form->cxTabSheet2->Button47, form.get()) + form->cxTabSheet2->Button47->rect().center();
+    const QPoint down = posIn(form->cxTabSheet2->Button48, form.get()) + form->cxTabSheet2->Button48->rect().center();
+    const QPoint left = posIn(form->cxTabSheet2->Button68, form.get()) + form->cxTabSheet2->Button68->rect().center();
+    const QPoint right = posIn(form->cxTabSheet2->Button67, form.get()) + form->cxTabSheet2->Button67->rect().center();
     EXPECT_EQ(up.x(), down.x());
     EXPECT_EQ(left.y(), right.y());
     EXPECT_LT(up.y(), left.y());
     EXPECT_GT(down.y(), left.y());
     EXPECT_LT(left.x(), up.x());
     EXPECT_GT(right.x(), up.x());
-    EXPECT_FALSE(form->keysPicture->pixmap().isNull());
-    EXPECT_LT(posIn(form->keysPicture, form.get()).x(), posIn(form->Button21, form.get()).x())
+    EXPECT_FALSE(form->cxTabSheet2->keysPicture->pixmap().isNull());
+    EXPECT_LT(posIn(form->cxTabSheet2->keysPicture, form.get()).x(), posIn(form->cxTabSheet2->Button21, form.get()).x())
         << "the picture fills the left part";
 
     QStringList titles;
@@ -282,9 +285,9 @@ TEST_F(FormTest, KeysPageStartsClearWithTheMirrorCross)
         EXPECT_TRUE(titles.contains(QString::fromLatin1(t))) << t;
 
     // Two clicks on "kl 15": ignition on, then off.
-    form->CheckBox1->click();
+    form->cxTabSheet2->CheckBox1->click();
     EXPECT_EQ(form->loop().commandCode(), 0x34);
-    form->CheckBox1->click();
+    form->cxTabSheet2->CheckBox1->click();
     EXPECT_EQ(form->loop().commandCode(), 0x33);
 }
 
@@ -329,9 +332,9 @@ TEST_F(FormTest, ImageLoaderHasEightSlotRows)
         EXPECT_GT(y, previousY);
         previousY = y;
     }
-    EXPECT_EQ(form->Button38->text(), QStringLiteral("Check Flash Disk ..."));
-    EXPECT_EQ(form->BitBtn18->text(), QStringLiteral("Reboot"));
-    EXPECT_EQ(form->BitBtn35->text(), QStringLiteral("Wipe system sector"));
+    EXPECT_EQ(form->TabSheet4->Button38->text(), QStringLiteral("Check Flash Disk ..."));
+    EXPECT_EQ(form->TabSheet4->BitBtn18->text(), QStringLiteral("Reboot"));
+    EXPECT_EQ(form->TabSheet4->BitBtn35->text(), QStringLiteral("Wipe system sector"));
 }
 
 }  // namespace

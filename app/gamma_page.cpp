@@ -6,7 +6,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include <stdexcept>
+#include <string>
+
+#include "app/gamma_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/widgets/k_spin_edit.h"
@@ -16,15 +20,14 @@ namespace {
 constexpr int kGridColumns = 4;
 }
 
-QWidget* TForm3::buildGammaPage()
+GammaPage::GammaPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    TabSheet6 = new QWidget;
-    TabSheet6->setObjectName(QStringLiteral("TabSheet6"));
-    TabSheet6->setAccessibleName(QStringLiteral("GAMMA"));
-    auto* page = new QVBoxLayout(TabSheet6);
+    setObjectName(QStringLiteral("TabSheet6"));
+    setAccessibleName(QStringLiteral("GAMMA"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(6, 6, 6, 6);
 
-    QGroupBox* gamma = form::group(TabSheet6, QStringLiteral("Gamma "), "GroupBoxGamma");
+    QGroupBox* gamma = form::group(this, QStringLiteral("Gamma "), "GroupBoxGamma");
     auto* v = new QVBoxLayout(gamma);
     v->setContentsMargins(6, 10, 6, 6);
     v->setSpacing(4);
@@ -32,17 +35,17 @@ QWidget* TForm3::buildGammaPage()
     row->setSpacing(6);
     v->addLayout(row);
 
-    Button36 = button(gamma, "Button36", QString::fromUtf8(presetIli9481().caption));
-    Button34 = button(gamma, "Button34", QString::fromUtf8(presetHx8375b().caption));
-    markSendsNothing(Button36);  // the presets only fill the fields
-    markSendsNothing(Button34);
-    connect(Button36, &QPushButton::clicked, this, &TForm3::Button36Click);
-    connect(Button34, &QPushButton::clicked, this, &TForm3::Button34Click);
+    Button36 = form::button(gamma, "Button36", QString::fromUtf8(presetIli9481().caption));
+    Button34 = form::button(gamma, "Button34", QString::fromUtf8(presetHx8375b().caption));
+    form::markSendsNothing(Button36);  // the presets only fill the fields
+    form::markSendsNothing(Button34);
+    connect(Button36, &QPushButton::clicked, this, &GammaPage::Button36Click);
+    connect(Button34, &QPushButton::clicked, this, &GammaPage::Button34Click);
     row->addWidget(buildGammaGroup(gammaTableA(), {Button36, Button34}), 0, Qt::AlignTop);
     row->addWidget(buildGammaGroup(gammaTableB(), {}), 0, Qt::AlignTop);
     row->addWidget(buildGammaGroup(gammaTableC(), {}), 0, Qt::AlignTop);
 
-    BitBtn33 = button(gamma, "BitBtn33", QStringLiteral("Save"), QStringLiteral("Save gamma"));
+    BitBtn33 = form::button(gamma, "BitBtn33", QStringLiteral("Save"), QStringLiteral("Save gamma"));
     BitBtn33->setIcon(pictures::save());
     BitBtn33->setMinimumSize(96, 30);
     row->addStretch(1);
@@ -50,10 +53,9 @@ QWidget* TForm3::buildGammaPage()
 
     page->addWidget(gamma);
     page->addStretch(1);
-    return TabSheet6;
 }
 
-QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above)
+QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above)
 {
     const QString caption = QString::fromUtf8(grid.caption);
     QGroupBox* g = form::group(nullptr, caption);
@@ -66,7 +68,7 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
         b->setParent(g);
         v->addWidget(b);
     }
-    QPushButton* byDefault = button(g, grid.defaultButton, QStringLiteral("Set default GAMMA"));
+    QPushButton* byDefault = form::button(g, grid.defaultButton, QStringLiteral("Set default GAMMA"));
     byDefault->setAccessibleDescription(caption);
     v->addWidget(byDefault);
 
@@ -92,6 +94,7 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
                                    .arg(c.column);
         KSpinEdit* s = form::spin(g, c.name, c.min, c.max, c.start, 1, spoken);
         s->setFixedWidth(cellWidth);
+        cells_.append(s);
         cells->addWidget(s, c.row, c.column - 1);
     }
     for (const GammaLabel& l : grid.labels) {
@@ -111,7 +114,7 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
         cells->setColumnMinimumWidth(col, cellWidth);
     v->addLayout(cells);
 
-    QPushButton* set = button(g, grid.setButton, QStringLiteral("Set GAMMA"));
+    QPushButton* set = form::button(g, grid.setButton, QStringLiteral("Set GAMMA"));
     set->setAccessibleDescription(caption);
     set->setIcon(pictures::send());
     v->addWidget(set);
@@ -119,18 +122,30 @@ QGroupBox* TForm3::buildGammaGroup(const GammaGrid& grid, const QList<QPushButto
     return g;
 }
 
-void TForm3::applyGammaPreset(const GammaPreset& preset)
+void GammaPage::applyGammaPreset(const GammaPreset& preset)
 {
-    for (const auto& [name, value] : preset.values)
-        control<KSpinEdit>(name)->setValue(value);
+    for (const auto& [name, value] : preset.values) {
+        KSpinEdit* s = spinNamed(QString::fromLatin1(name));
+        if (!s)
+            throw std::invalid_argument("The window has no control named " + std::string(name));
+        s->setValue(value);
+    }
 }
 
-void TForm3::Button36Click()
+void GammaPage::Button36Click()
 {
-    guarded([this] { applyGammaPreset(presetIli9481()); });
+    host_.guarded([this] { applyGammaPreset(presetIli9481()); });
 }
 
-void TForm3::Button34Click()
+void GammaPage::Button34Click()
 {
-    guarded([this] { applyGammaPreset(presetHx8375b()); });
+    host_.guarded([this] { applyGammaPreset(presetHx8375b()); });
+}
+
+KSpinEdit* GammaPage::spinNamed(QStringView name) const
+{
+    for (KSpinEdit* s : cells_)
+        if (s->objectName() == name)
+            return s;
+    return nullptr;
 }
