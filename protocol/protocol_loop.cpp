@@ -44,6 +44,8 @@ ProtocolLoop::ProtocolLoop(TnrComm& comm, LoopHost& host, QObject* parent)
     // The receive thread tells us whenever bytes have been counted, so a pass that waits for a
     // reply can sleep in the event loop instead of spinning.
     comm_.SetOnBytesCounted([this] { onBytesCounted(); });
+    comm_.SetOnArrival(
+        [this](std::span<const uint8_t> arrived, std::span<const uint8_t>& frame) { return onArrival(arrived, frame); });
     // A line lost on the receive side (a cable pulled) closes the port there; wake the loop so
     // the window can say so at once.
     comm_.SetOnClose([this](QObject*) { wakeFromReceiveThread(); });
@@ -67,22 +69,37 @@ ProtocolLoop::~ProtocolLoop()
     comm_.CloseAndWait();
     comm_.NotifyDelete(&ProtocolLoop::portNotify, this);
     comm_.SetOnBytesCounted(nullptr);
+    comm_.SetOnArrival(nullptr);
     comm_.SetOnClose(nullptr);
     comm_.SetOpenWait(nullptr);
 }
 
+size_t ProtocolLoop::onArrival(std::span<const uint8_t> arrived, std::span<const uint8_t>& frame)
+{
+    std::lock_guard<std::mutex> guard(arrivalLock_);
+    if (!arrival_) {
+        arrivalTaken_.store(false, std::memory_order_relaxed);
+        return 0;
+    }
+    const ArrivalAnswer answer = arrival_(arrived);
+    if (answer.done)
+        arrival_ = nullptr;
+    if (!answer.frame.empty()) {
+        // The frame's request, as beginRequest() notes one; the chunk that answered the last one
+        // is counted already, and nothing is queued while the handler takes the bytes.
+        mark_ = comm_.TotalReceived();
+        dueLength_ = answer.replyLength;
+        requestTick_ = tick();
+        requestSent_ = true;
+        frame = answer.frame;
+    }
+    arrivalTaken_.store(!answer.done, std::memory_order_relaxed);
+    return answer.taken;
+}
+
 void ProtocolLoop::onBytesCounted()
 {
-    bool handled = false;
-    {
-        std::lock_guard<std::mutex> guard(arrivalLock_);
-        if (arrival_) {
-            handled = arrival_();
-            if (!handled)
-                arrival_ = nullptr;
-        }
-    }
-    if (handled) {
+    if (arrivalTaken_.load(std::memory_order_relaxed)) {
         // The hot path took the bytes and goes on by itself: the window's thread only needs to
         // hear of the progress now and then, not once per block. Its end wakes it at once.
         const int64_t now = steadyNs();
@@ -111,8 +128,11 @@ void ProtocolLoop::armArrival(const std::function<void()>& first, ArrivalHandler
 
 void ProtocolLoop::disarmArrival()
 {
-    std::lock_guard<std::mutex> guard(arrivalLock_);
-    arrival_ = nullptr;
+    {
+        std::lock_guard<std::mutex> guard(arrivalLock_);
+        arrival_ = nullptr;
+    }
+    comm_.AwaitArrivalHandled();  // a frame answered just before has been handed over
 }
 
 void ProtocolLoop::registerStep(int32_t state, Step step) { steps_[state] = std::move(step); }

@@ -108,15 +108,37 @@ public:
 
     // The hot path. A step that waits for a block acknowledgement may leave its check, and the
     // send of the next block, to the thread that reads the port, so that the next block does not
-    // wait for the window's thread. armArrival() runs `first` (which sends the block) and installs
-    // the handler, both under the arrival lock; from then on the handler runs under that lock on
-    // the thread that counted the bytes, each time bytes have been counted, until it returns false
-    // or disarmArrival() returns. What the handler writes is read under arrivalLock().
-    using ArrivalHandler = std::function<bool()>;
+    // wait for the window's thread. The handler is given each chunk of bytes as it arrives and
+    // answers how many it took (the rest are queued for the steps), the next frame, if any, with
+    // the length of its reply, and whether it has finished. The receive path sends that frame at
+    // once; one call down, one frame back.
+    //
+    // LOCKS of the hot path, the only rule there is for it: the handler runs on the thread that
+    // read the bytes, inside the component's ingest lock, and then under the loop's arrival lock;
+    // it never calls the component (its frame is sent by the receive path). The window's thread
+    // takes the arrival lock only to arm and disarm the handler and to read or change what the
+    // handler keeps (withArrivalsHeld), and never calls the component while it holds it. So the
+    // arrival lock always comes after the ingest lock and before nothing.
+    struct ArrivalAnswer {
+        size_t taken = 0;                // bytes of the chunk the handler used
+        std::span<const uint8_t> frame;  // sent at once; it must stay valid until the handler runs again
+        uint32_t replyLength = 0;        // bytes the frame's reply has
+        bool done = false;               // the handler is not called again
+    };
+    using ArrivalHandler = std::function<ArrivalAnswer(std::span<const uint8_t> arrived)>;
+    // Runs `first` (which builds the first frame; it must not call the component) and installs the
+    // handler, both under the arrival lock.
     void armArrival(const std::function<void()>& first, ArrivalHandler handler);
-    // Once this returns the handler is not running and never runs again.
+    // Once this returns the handler is not running, never runs again, and a frame it answered with
+    // has gone to the writer.
     void disarmArrival();
-    std::mutex& arrivalLock() const { return arrivalLock_; }
+    // Runs `f` while no handler runs: what a handler keeps is read and changed this way.
+    template <class F>
+    auto withArrivalsHeld(F&& f) const
+    {
+        std::lock_guard<std::mutex> guard(arrivalLock_);
+        return f();
+    }
 
     // The long job running on the loop, if any (a transfer, a backup): the window follows it.
     // The loop stops it when it ends.
@@ -136,7 +158,9 @@ private:
     StepResult stepHello();
     StepResult stepSizeQuery();
     StepResult stepSizeReply();
-    void onBytesCounted();  // on the reading thread: the armed arrival handler, then the wake-up
+    // On the reading thread: the armed handler, inside the receive path ...
+    size_t onArrival(std::span<const uint8_t> arrived, std::span<const uint8_t>& frame);
+    void onBytesCounted();  // ... then the wake-up
     void wakeFromReceiveThread();
     void showDisconnected();  // the chip hidden, panel 0 "Disconnected"
     void noteWaiting(bool waitsForDisplay);
@@ -186,8 +210,10 @@ private:
     QString shownTotal_;
 
     JobGuard job_;
-    mutable std::mutex arrivalLock_;  // taken before any lock of the port
+    mutable std::mutex arrivalLock_;  // see LOCKS of the hot path above
     ArrivalHandler arrival_;          // guarded by arrivalLock_
+    // The last chunk went to the armed handler, which goes on: touched by the reading thread only.
+    std::atomic<bool> arrivalTaken_{false};
     // The stall notice: armed while a step waits for the display, once a second.
     QTimer stallTimer_;
     bool waiting_ = false;

@@ -402,17 +402,24 @@ void TnrCustomComm::SendData(const void* buff, uint32_t n)
     if (!IsDeviceOpen())
         return;
     WriteLogFmt(dlDebug, "Try to send the data with %d length ...", static_cast<int>(n));
-    if (fRS485Mode && fIsNotSupportRS485)
-        SetRtsForRS485(true);
-    auto writer = Writer();
-    if (!writer) {
+    if (!PostToWriter(buff, n)) {
         DoCommError(0, static_cast<uint32_t>(nrplatform::kErrBadHandle), {});
         return;
     }
-    if (n > 0)
-        writer->Post(buff, n, TimeoutWrite());  // a copy: the caller's block is free at once
-    fTotalSent.fetch_add(n);
     WriteLog(dlDebug, "... the data transmittion is OK!");
+}
+
+bool TnrCustomComm::PostToWriter(const void* data, uint32_t n)
+{
+    if (fRS485Mode && fIsNotSupportRS485)
+        SetRtsForRS485(true);
+    auto writer = Writer();
+    if (!writer)
+        return false;
+    if (n > 0)
+        writer->Post(data, n, TimeoutWrite());  // a copy: the caller's block is free at once
+    fTotalSent.fetch_add(n);
+    return true;
 }
 
 void TnrCustomComm::SendAheadChar(char16_t ch)
@@ -696,6 +703,14 @@ void TnrCustomComm::SetOnBytesCounted(std::function<void()> fn)
     std::lock_guard<std::mutex> guard(portLock_);
     fOnBytesCounted = std::move(fn);
 }
+
+void TnrCustomComm::SetOnArrival(ArrivalHook hook)
+{
+    std::lock_guard<std::mutex> guard(ingestLock_);
+    onArrival_ = std::move(hook);
+}
+
+void TnrCustomComm::AwaitArrivalHandled() { std::lock_guard<std::mutex> guard(ingestLock_); }
 
 void TnrCustomComm::SetPortFilter(TnrPortFilter filter)
 {

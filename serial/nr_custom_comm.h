@@ -24,13 +24,13 @@
 //   OnClose, the notify list) may close the port from the thread they run on. A close never
 //   waits for the thread it runs on: that thread is told to end, and it is joined later by
 //   StopThreads on another thread (on the component's thread, by a call posted at once).
-// - The transfer's hot path: the protocol loop's arrival handler runs on the thread that counted
-//   the bytes (the comm thread, or the component's thread under UseMainThread), after the
-//   bytes are queued and with no lock of this component held. While a block transfer is in
-//   flight it reads the input queue, purges input and sends the next block from there, under the
-//   loop's arrival lock; the window's thread only reads the transfer's progress under that lock,
-//   and ends the hot path (Stop, Exit, a lost line) under it too, after which no block of that
-//   transfer is sent. The arrival lock comes before every lock below; OnClose never takes it.
+// - The transfer's hot path: an arrival hook (SetOnArrival) is given each chunk the receive
+//   handling reads, on the thread that read it, under ingestLock_, once the chunk is counted. It
+//   says how many of the bytes it took (the rest are queued) and may name one frame, which the
+//   receive handling hands to the writer before it lets ingestLock_ go: an acknowledgement in, the
+//   next block out, with no purge or other reader in between. The hook never calls the component
+//   back (no read, purge, send or status query); it may read the counters. What the hook guards
+//   with locks of its own comes after ingestLock_.
 // - Handlers (OnClose, OnCommError, OnAfterReceive, …) are read without a lock by the threads
 //   above: they are set only while the port is closed and those threads have ended
 //   (HandlersMayChange, asserted in debug builds; CloseAndWait gets there). OnBytesCounted and
@@ -58,6 +58,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -175,8 +176,14 @@ public:
     // ended (also those a lost line left behind); handlers may be changed afterwards. Called on
     // the component's thread.
     void CloseAndWait();
-    // Called on the receiving thread each time TotalReceived has grown (the bytes stay queued).
+    // Called on the receiving thread each time TotalReceived has grown, after the arrival hook.
     void SetOnBytesCounted(std::function<void()> fn);
+    // The arrival hook (see THREADS above): returns how many of `arrived` it took, and may set
+    // `frame` to send at once. Set under ingestLock_: once this returns, the old hook is not running.
+    using ArrivalHook = std::function<size_t(std::span<const uint8_t> arrived, std::span<const uint8_t>& frame)>;
+    void SetOnArrival(ArrivalHook hook);
+    // Returns once no arrival is being handled: a frame the hook named before has gone to the writer.
+    void AwaitArrivalHandled();
     // Wraps each port opened from now on (null: the platform's port as it is).
     void SetPortFilter(TnrPortFilter filter);
 
@@ -229,6 +236,11 @@ private:
     bool StatusQuery(uint32_t& errorFlags, TCOMSTAT* stat = nullptr);
     // Queues and counts what fits in the input queue (BufferInSize); returns false when some was dropped.
     bool CountReceived(const uint8_t* data, size_t n);
+    // Under ingestLock_: counts a chunk read from the port, lets the arrival hook take what it
+    // answers (and sends its frame), and queues the rest; false when some was dropped.
+    bool Ingest(std::span<const uint8_t> chunk);
+    // Hands a frame to the writer and counts it; false when there is no writer (the port closes).
+    bool PostToWriter(const void* data, uint32_t n);
     void ConsumeQueued();
     // Comm thread and message thread hand-shake: the comm thread waits until its posted event has
     // been handled before it looks at the line again.
@@ -265,6 +277,7 @@ private:
     TOnTraceEvent fOnTraceState;
     TOnCommErrorEvent fOnCommError;
     std::function<void()> fOnBytesCounted;
+    ArrivalHook onArrival_;  // guarded by ingestLock_
 
     TnrInputQueue inputQueue_;
     mutable std::mutex portLock_;

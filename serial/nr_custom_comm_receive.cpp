@@ -52,6 +52,22 @@ bool TnrCustomComm::CountReceived(const uint8_t* data, size_t n)
     return kept == n;
 }
 
+bool TnrCustomComm::Ingest(std::span<const uint8_t> chunk)
+{
+    if (!onArrival_)
+        return CountReceived(chunk.data(), chunk.size());
+    // The hook sees the chunk counted, so that a frame it answers with marks its reply after it.
+    fTotalReceived.fetch_add(static_cast<uint32_t>(chunk.size()));
+    std::span<const uint8_t> frame;
+    const size_t taken = std::min(onArrival_(chunk, frame), chunk.size());
+    if (!frame.empty())
+        PostToWriter(frame.data(), static_cast<uint32_t>(frame.size()));  // without a writer the port is closing
+    const std::span<const uint8_t> rest = chunk.subspan(taken);
+    const size_t kept = inputQueue_.Push(rest.data(), rest.size(), BufferInSize());
+    fTotalReceived.fetch_sub(static_cast<uint32_t>(rest.size() - kept));  // dropped bytes are not counted
+    return kept == rest.size();
+}
+
 void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
 {
     if (message.message != CommEventMessage())
@@ -96,7 +112,7 @@ void TnrCustomComm::HandleComEvent(const TnrThreadMessage& message)
                     if (!port)
                         return;
                     r = port->Read(chunk.data(), chunk.size());
-                    if (r.count > 0 && !CountReceived(chunk.data(), static_cast<size_t>(r.count)))
+                    if (r.count > 0 && !Ingest(std::span<const uint8_t>(chunk.data(), static_cast<size_t>(r.count))))
                         overrun = true;
                 }
                 if (r.count > 0) {

@@ -8,7 +8,7 @@
 FileTransferCore::FileTransferCore(ProtocolLoop& loop, TransferHost& host, BlockTransfer::Format format, int32_t blockAckState,
                                    Ends ends)
     : loop_(loop), host_(host), ends_(std::move(ends)), blockAckState_(blockAckState), reply_(loop), core_(format),
-      hot_(loop, reply_, core_)
+      hot_(loop, core_)
 {}
 
 bool FileTransferCore::lineLost()

@@ -2,33 +2,28 @@
 
 #include "serial/hop_trace.h"
 
-#include <mutex>
 #include <vector>
 
-HotBlockPath::HotBlockPath(ProtocolLoop& loop, ReplyReader& reply, BlockTransfer& core) : loop_(loop), reply_(reply), core_(core)
-{}
+HotBlockPath::HotBlockPath(ProtocolLoop& loop, BlockTransfer& core) : loop_(loop), core_(core) {}
 
 std::span<const uint8_t> HotBlockPath::nextBlock()
 {
-    reply_.beginRequest();
     const std::span<const uint8_t> frame = core_.nextFrame();
     progress_.sent = core_.position();
     progress_.blocksSent = core_.blocksSent();
     progress_.received = 0;
+    markerSeen_ = false;
     return frame;
-}
-
-void HotBlockPath::sendNext()
-{
-    hoptrace::Mark(hoptrace::Hop::Sending);
-    loop_.sendFrame(nextBlock());
 }
 
 void HotBlockPath::start()
 {
-    // The first block is built under the lock and sent after it: a send may report an error to
-    // a handler that closes the port, which waits for the reading thread, which may be waiting
-    // for this lock. Its acknowledgement cannot come before it has gone.
+    // Pending input goes before the first block, as before every request; the handler then takes
+    // every byte that arrives until the file's end, so nothing else is queued meanwhile. The first
+    // block is built under the lock and sent after it: a send may report an error to a handler
+    // that closes the port, which waits for the reading thread, which may be waiting for this
+    // lock. Its acknowledgement cannot come before it has gone.
+    loop_.beginRequest(kAckLength);
     std::vector<uint8_t> first;
     loop_.armArrival(
         [&] {
@@ -37,51 +32,49 @@ void HotBlockPath::start()
             const std::span<const uint8_t> frame = nextBlock();
             first.assign(frame.begin(), frame.end());
         },
-        [this] { return onArrival(); });
+        [this](std::span<const uint8_t> arrived) { return onArrival(arrived); });
     loop_.sendFrame(first);
 }
 
 void HotBlockPath::stop()
 {
     loop_.disarmArrival();
-    std::lock_guard<std::mutex> guard(loop_.arrivalLock());
-    progress_.inFlight = false;
+    loop_.withArrivalsHeld([this] { progress_.inFlight = false; });
 }
 
 HotBlockPath::Progress HotBlockPath::progress() const
 {
-    std::lock_guard<std::mutex> guard(loop_.arrivalLock());
-    return progress_;
+    return loop_.withArrivalsHeld([this] { return progress_; });
 }
 
-bool HotBlockPath::onArrival()
+ProtocolLoop::ArrivalAnswer HotBlockPath::onArrival(std::span<const uint8_t> arrived)
 {
     if (!progress_.inFlight)
-        return false;
-    // A lost line is the window's news: nothing more leaves, its step ends the transfer.
-    if (!loop_.lineUp()) {
-        progress_.inFlight = false;
-        return false;
-    }
-    while (reply_.pairReady()) {
-        const uint8_t marker = reply_.take();
-        if (marker != core_.marker())
-            continue;  // a stray byte, dropped
-        const BlockTransfer::Ack ack = core_.check(marker, reply_.take());
+        return {0, {}, 0, true};  // the bytes stay queued for the steps
+    for (size_t i = 0; i < arrived.size(); ++i) {
+        const uint8_t b = arrived[i];
+        ++progress_.received;
+        if (!markerSeen_) {
+            markerSeen_ = b == core_.marker();  // a stray byte is dropped
+            continue;
+        }
+        markerSeen_ = false;
+        const BlockTransfer::Ack ack = core_.check(core_.marker(), b);
         const uint32_t now = loop_.tick();
         if (ack == BlockTransfer::Ack::More) {
             progress_.acknowledged = core_.position();
             progress_.ackTick = now;
             ++progress_.acks;
-            sendNext();  // the next block leaves at once, before the window is told about this one
-            continue;
+            // The next block leaves at once, before the window is told about this one; what else
+            // came with the acknowledgement is dropped, as the input before every block is.
+            hoptrace::Mark(hoptrace::Hop::Sending);
+            return {arrived.size(), nextBlock(), kAckLength, false};
         }
         progress_.end = ack;
         progress_.endPosition = core_.position();
         progress_.endTick = now;
         progress_.inFlight = false;
-        return false;
+        return {i + 1, {}, 0, true};  // what follows the last acknowledgement stays queued
     }
-    progress_.received = reply_.received();
-    return true;
+    return {arrived.size(), {}, 0, false};
 }

@@ -1,7 +1,6 @@
 #pragma once
 #include "protocol/protocol_loop.h"
 #include "transfer/block_transfer.h"
-#include "transfer/reply_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +14,9 @@
 // the file got from progress() and handles the end (the last block's acknowledgement, a wrong
 // sum) itself, as it handles every other step.
 //
-// Ownership: between start() and the end (or stop()), the reply reader and the block core belong
-// to the reading thread, which uses them under the loop's arrival lock; the window's thread only
-// reads the progress, under the same lock. After stop() returns no further block leaves.
+// Ownership: between start() and the end (or stop()), the block core belongs to the handler on the
+// reading thread; the window's thread only reads the progress, while no handler runs (the loop's
+// rule for its arrival handler). After stop() returns no further block leaves.
 class HotBlockPath {
 public:
     struct Progress {
@@ -35,7 +34,7 @@ public:
         uint32_t received = 0;  // bytes of the awaited acknowledgement
     };
 
-    HotBlockPath(ProtocolLoop& loop, ReplyReader& reply, BlockTransfer& core);
+    HotBlockPath(ProtocolLoop& loop, BlockTransfer& core);
     ~HotBlockPath() { stop(); }
     HotBlockPath(const HotBlockPath&) = delete;
     HotBlockPath& operator=(const HotBlockPath&) = delete;
@@ -47,13 +46,15 @@ public:
     Progress progress() const;
 
 private:
-    bool onArrival();  // on the reading thread, under the arrival lock
+    // On the reading thread: the acknowledgement's bytes in, the next block out.
+    ProtocolLoop::ArrivalAnswer onArrival(std::span<const uint8_t> arrived);
     // Builds the next block frame and notes it in the progress; the frame lives in the core.
     std::span<const uint8_t> nextBlock();
-    void sendNext();
 
+    static constexpr uint32_t kAckLength = 2;  // a marker and the block's sum
     ProtocolLoop& loop_;
-    ReplyReader& reply_;
     BlockTransfer& core_;
-    Progress progress_;  // guarded by the loop's arrival lock
+    // Kept by the handler: read and changed elsewhere only while no handler runs.
+    Progress progress_;
+    bool markerSeen_ = false;  // the marker has come, the sum not yet
 };
