@@ -29,8 +29,8 @@ public:
     KDirectoryListBox* DirectoryListBox1 = nullptr;
     KFileListBox* FileListBox1 = nullptr;
     KComboBox* ComboBox2 = nullptr;
-    QPushButton* Button7 = nullptr;  // "Load Packet"
-    QPushButton* BitBtn9 = nullptr;  // "Update RG"
+    QPushButton* Button7 = nullptr;   // "Load Packet"
+    QPushButton* BitBtn9 = nullptr;   // "Update RG"
     QPushButton* BitBtn20 = nullptr;  // "Reset SERVICE Records ..."
     QPushButton* sdStop = nullptr;
     QPushButton* sdSendFailedAgain = nullptr;

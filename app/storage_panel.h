@@ -21,11 +21,11 @@ public:
     // The size of disk 0..3 as this connection's display reported it; none while it is stale.
     std::optional<unsigned> diskMb(int disk) const;
 
-    KEdit* Edit6 = nullptr;   // "Disk 0:\"
-    KEdit* Edit7 = nullptr;   // "Disk 1:\"
-    KEdit* Edit8 = nullptr;   // "Disk 2:\"
-    KEdit* Edit9 = nullptr;   // "Disk 3:\"
-    KEdit* Edit10 = nullptr;  // "SD:\"
+    KEdit* Edit6 = nullptr;           // "Disk 0:\"
+    KEdit* Edit7 = nullptr;           // "Disk 1:\"
+    KEdit* Edit8 = nullptr;           // "Disk 2:\"
+    KEdit* Edit9 = nullptr;           // "Disk 3:\"
+    KEdit* Edit10 = nullptr;          // "SD:\"
     QPushButton* BitBtn21 = nullptr;  // "Reset SERVICE Records"
     QPushButton* Button22 = nullptr;  // "Reset all BC"
     QPushButton* Button43 = nullptr;  // "Shell program Update", hidden
