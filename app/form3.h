@@ -9,10 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "app/comparison_presenter.h"
 #include "app/keep_awake.h"
 #include "app/page_host.h"
 #include "app/questions.h"
-#include "app/settings_comparison_dialog.h"
 #include "protocol/control_values.h"
 #include "protocol/loop_host.h"
 #include "protocol/size_reply.h"

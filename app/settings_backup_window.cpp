@@ -1,4 +1,5 @@
 #include "app/settings_backup_window.h"
+#include "app/settings_comparison_dialog.h"
 
 #include "app/form3.h"
 #include "app/config_page.h"
