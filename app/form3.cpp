@@ -247,7 +247,7 @@ void TForm3::connectCatalogue()
         const CommandControl* row = findCommandControl(b->objectName().toStdString());
         if (!row || row->param == ParamKind::PageRecord)
             continue;  // a page's save connects its own handler, which checks the page first
-        auto handler = [this, row] { guarded([this, row] { commandClicked(*row); }); };
+        auto handler = [this, row, b] { guarded([this, row, b] { commandClicked(*row, b); }); };
         // A check box sends on every toggle, however it is made (mouse, keys, or an assistive
         // tool's toggle action, which does not click), with the code of the tick it leaves.
         if (b->isCheckable())

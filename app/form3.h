@@ -31,6 +31,7 @@ class KStatusBar;
 class LeftPanel;
 class ProtocolLoop;
 class ProtocolTraceMenu;
+class QAbstractButton;
 class QAction;
 class QFileDialog;
 class QMenu;
@@ -174,7 +175,9 @@ private:
     void buildSettingsBackupControls();
 
     // The commands asked about first (form3_connection.cpp).
-    void commandClicked(const CommandControl& row);
+    // A catalogue control's press: the row, and what the page that owns the control reads from it.
+    void commandClicked(const CommandControl& row, const QAbstractButton* control);
+    int commandInput(const QAbstractButton* control) const;
     // Shortcuts, tab chain and first placement (form3_keyboard.cpp).
     void setUpKeyboard();
     void placeFirstTime();

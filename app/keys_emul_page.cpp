@@ -129,3 +129,14 @@ KeysEmulPage::KeysEmulPage(PageHost& host, QWidget* parent) : QWidget(parent), h
     column->addStretch(1);
     page->addLayout(column, 1);
 }
+
+std::optional<int> KeysEmulPage::commandInput(const QAbstractButton* control) const
+{
+    if (control == Button21)
+        return SpinEdit1->Value();
+    if (control == CheckBox1)
+        return CheckBox1->isChecked() ? 1 : 0;
+    if (control == Button47 || control == Button48 || control == Button68 || control == Button67)
+        return RadioGroup3->ItemIndex();
+    return std::nullopt;
+}

@@ -2,7 +2,10 @@
 // Page "Keys emul": the display's keys, doors, ignition, turbo timer and mirrors, driven from the PC.
 #include <QWidget>
 
+#include <optional>
+
 class KRadioGroup;
+class QAbstractButton;
 class KSpinEdit;
 class PageHost;
 class QCheckBox;
@@ -13,6 +16,10 @@ class KeysEmulPage : public QWidget {
     Q_OBJECT
 public:
     explicit KeysEmulPage(PageHost& host, QWidget* parent = nullptr);
+
+    // What a command control of this page reads at its press: the door value for "Doors", the
+    // tick of "kl 15" (1 ticked), the mirror side for the mirror buttons; none for the others.
+    std::optional<int> commandInput(const QAbstractButton* control) const;
 
     QLabel* keysPicture = nullptr;
     QPushButton* Button21 = nullptr;     // "Doors"

@@ -160,3 +160,10 @@ void ScreenSizePage::ScrollBar2Change()
 {
     host_.guarded([this] { SpinEdit2->setValue(ScrollBar2->Position()); });
 }
+
+std::optional<int> ScreenSizePage::commandInput(const QAbstractButton* control) const
+{
+    if (control == BitBtn30)
+        return SpinEdit2->Value();
+    return std::nullopt;
+}

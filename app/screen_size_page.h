@@ -3,7 +3,10 @@
 // start-up logos.
 #include <QWidget>
 
+#include <optional>
+
 class KScrollBar;
+class QAbstractButton;
 class KSpinEdit;
 class PageHost;
 class QLabel;
@@ -13,6 +16,10 @@ class ScreenSizePage : public QWidget {
     Q_OBJECT
 public:
     explicit ScreenSizePage(PageHost& host, QWidget* parent = nullptr);
+
+    // What a command control of this page reads at its press: the brightness for "Brightness";
+    // none for the others.
+    std::optional<int> commandInput(const QAbstractButton* control) const;
 
     void SpinEdit2Change();
     void ScrollBar2Change();
