@@ -129,7 +129,7 @@ TForm3::TForm3(QWidget* parent)
 
     registerCommandStates(*loop_);
     registerGammaStates(*loop_, *this);
-    registerSettingsStates(*loop_, *this, *this, settingsMemory_);
+    registerSettingsStates(*loop_, *this, settingsMemory_);
     buildSettingsBackupControls();
     protocolTrace_ = new ProtocolTraceMenu(*this);
     connectCatalogue();
@@ -392,33 +392,11 @@ QString qName(std::string_view name) { return QString::fromUtf8(name.data(), sta
 
 int TForm3::spinValue(std::string_view name) const
 {
-    const QString n = qName(name);
-    KSpinEdit* s = nullptr;
-    if (n == cxTabSheet1->TabSheet9->SpinEdit2->objectName())
-        s = cxTabSheet1->TabSheet9->SpinEdit2;
-    else if (n == cxTabSheet2->SpinEdit1->objectName())
-        s = cxTabSheet2->SpinEdit1;
-    else if (!(s = cxTabSheet1->TabSheet6->spinNamed(n)) && !(s = TabSheet8->spinNamed(n)))
-        s = TabSheet3->spinNamed(n);
+    // Only the gamma tables read their cells by name.
+    KSpinEdit* s = cxTabSheet1->TabSheet6->spinNamed(qName(name));
     if (!s)
         unknownControl(name);
     return s->Value();
-}
-
-int TForm3::radioIndex(std::string_view name) const
-{
-    if (qName(name) != cxTabSheet2->RadioGroup3->objectName())
-        unknownControl(name);
-    return cxTabSheet2->RadioGroup3->ItemIndex();
-}
-
-bool TForm3::isChecked(std::string_view name) const
-{
-    const QString n = qName(name);
-    QCheckBox* c = n == cxTabSheet2->CheckBox1->objectName() ? cxTabSheet2->CheckBox1 : TabSheet8->checkBoxNamed(n);
-    if (!c)
-        unknownControl(name);
-    return c->isChecked();
 }
 
 // ---------------------------------------------------------------- SettingsPages
@@ -430,3 +408,7 @@ void TForm3::showExtraCoding(const ExtraCodingView& view) { cxTabSheet5->showExt
 void TForm3::showTurboTimer(const TurboTimerView& view) { TabSheet8->showTurboTimer(view); }
 
 void TForm3::showTransmissionRatio(int gear, int ratio) { TabSheet3->showTransmissionRatio(gear, ratio); }
+
+TurboTimerRecord TForm3::turboTimerToSave() const { return TabSheet8->recordToSave(); }
+
+std::array<int, kGears> TForm3::transmissionRatios() const { return TabSheet3->ratios(); }

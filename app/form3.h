@@ -124,14 +124,14 @@ public:
 
     // ControlValues: the pages that own the controls give them by name; an unknown name is an error.
     int spinValue(std::string_view name) const override;
-    int radioIndex(std::string_view name) const override;
-    bool isChecked(std::string_view name) const override;
 
     // SettingsPages: the settings replies fill their pages.
     void showConfig(const ConfigView& view) override;
     void showExtraCoding(const ExtraCodingView& view) override;
     void showTurboTimer(const TurboTimerView& view) override;
     void showTransmissionRatio(int gear, int ratio) override;
+    TurboTimerRecord turboTimerToSave() const override;
+    std::array<int, kGears> transmissionRatios() const override;
 
     // Handlers of the window itself.
     void Button8Click();   // "Connect": runs the protocol loop until "Exit"

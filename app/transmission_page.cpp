@@ -111,9 +111,14 @@ TransmissionPage::TransmissionPage(PageHost& host, QWidget* parent) : QWidget(pa
     for (QGroupBox* g : {rpm, speeds, ratios})
         fitCaption(g);
 
-    const auto gears = gearControls();
+    // The boxes' designer names, gear 1 to 6.
+    static constexpr const char* kSpeedBoxes[] = {"SpinEdit27", "SpinEdit28", "SpinEdit29",
+                                                  "SpinEdit32", "SpinEdit31", "SpinEdit30"};
+    static constexpr const char* kRatioBoxes[] = {"SpinEdit38", "SpinEdit37", "SpinEdit36",
+                                                  "SpinEdit35", "SpinEdit33", "SpinEdit34"};
+    const auto gears = gearRows();
     for (size_t g = 0; g < gears.size(); ++g) {
-        const GearControls& gc = gears[g];
+        const GearRow& gc = gears[g];
         const int number = static_cast<int>(g) + 1;
         auto* pictureLabel = new QLabel(rpm);
         pictureLabel->setPixmap(pictures::gear(number, kRowHeight - 4));
@@ -123,7 +128,7 @@ TransmissionPage::TransmissionPage(PageHost& host, QWidget* parent) : QWidget(pa
         rpmLayout->addWidget(pictureLabel);
 
         const QString label = QString::fromUtf8(gc.speedLabel);
-        speed[g] = form::spin(speeds, gc.speedBox, kSpeedMin, kSpeedMax, gc.startSpeed, 1,
+        speed[g] = form::spin(speeds, kSpeedBoxes[g], kSpeedMin, kSpeedMax, gc.startSpeed, 1,
                               QStringLiteral("Gear %1 speed at 2000 rpm, km/h").arg(number));
         auto* speedHolder = new QWidget(speeds);
         speedHolder->setFixedHeight(kRowHeight);
@@ -132,7 +137,7 @@ TransmissionPage::TransmissionPage(PageHost& host, QWidget* parent) : QWidget(pa
         sh->addWidget(new SpeedRow(speedHolder, label, speed[g]));
         speedLayout->addWidget(speedHolder);
 
-        ratio[g] = form::spin(ratios, gc.ratioBox, kRatioMin, kRatioMax, gc.startRatio, 1,
+        ratio[g] = form::spin(ratios, kRatioBoxes[g], kRatioMin, kRatioMax, gc.startRatio, 1,
                               QStringLiteral("Gear %1 percentage").arg(number));
         ratio[g]->setFixedWidth(64);
         auto* ratioHolder = new QWidget(ratios);
@@ -195,13 +200,10 @@ void TransmissionPage::showTransmissionRatio(int gear, int ratio)
         this->ratio[static_cast<size_t>(gear - 1)]->setValue(ratio);
 }
 
-KSpinEdit* TransmissionPage::spinNamed(QStringView name) const
+std::array<int, 6> TransmissionPage::ratios() const
 {
-    for (size_t g = 0; g < speed.size(); ++g) {
-        if (speed[g]->objectName() == name)
-            return speed[g];
-        if (ratio[g]->objectName() == name)
-            return ratio[g];
-    }
-    return nullptr;
+    std::array<int, 6> values{};
+    for (size_t g = 0; g < ratio.size(); ++g)
+        values[g] = ratio[g]->Value();
+    return values;
 }

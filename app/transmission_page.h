@@ -17,8 +17,8 @@ public:
 
     // Sets the ratio box of gear 1..6 (its change handler moves the speed box).
     void showTransmissionRatio(int gear, int ratio);
-    // The spin edit of that name on this page, or nullptr.
-    KSpinEdit* spinNamed(QStringView name) const;
+    // The ratio of gears 1 to 6 as the boxes show it now, for "Save".
+    std::array<int, 6> ratios() const;
 
     QPushButton* BitBtn24 = nullptr;    // "Read "
     QPushButton* BitBtn25 = nullptr;    // "Save"

@@ -105,18 +105,9 @@ void TurboTimerPage::showTurboTimer(const TurboTimerView& v)
     CheckBox4->setChecked(v.warmUpOn);
 }
 
-KSpinEdit* TurboTimerPage::spinNamed(QStringView name) const
+TurboTimerRecord TurboTimerPage::recordToSave() const
 {
-    for (KSpinEdit* s : {SpinEdit90, SpinEdit106, SpinEdit107, SpinEdit108})
-        if (s->objectName() == name)
-            return s;
-    return nullptr;
-}
-
-QCheckBox* TurboTimerPage::checkBoxNamed(QStringView name) const
-{
-    for (QCheckBox* c : {CheckBox3, CheckBox4})
-        if (c->objectName() == name)
-            return c;
-    return nullptr;
+    auto word = [](int v) { return static_cast<uint16_t>(v); };
+    return {word(SpinEdit90->Value()),  word(SpinEdit106->Value()), word(CheckBox3->isChecked() ? 1 : 0),
+            word(SpinEdit107->Value()), word(SpinEdit108->Value()), word(CheckBox4->isChecked() ? 1 : 0)};
 }

@@ -6,6 +6,7 @@ class KSpinEdit;
 class PageHost;
 class QCheckBox;
 class QPushButton;
+struct TurboTimerRecord;
 struct TurboTimerView;
 
 class TurboTimerPage : public QWidget {
@@ -15,10 +16,8 @@ public:
 
     // The TurboTimer reply.
     void showTurboTimer(const TurboTimerView& view);
-    // The spin edit of that name on this page, or nullptr.
-    KSpinEdit* spinNamed(QStringView name) const;
-    // The check box of that name on this page, or nullptr.
-    QCheckBox* checkBoxNamed(QStringView name) const;
+    // The record "Save" sends, as the controls show it now.
+    TurboTimerRecord recordToSave() const;
 
     QPushButton* BitBtn26 = nullptr;   // "Read "
     QPushButton* BitBtn27 = nullptr;   // "Save"

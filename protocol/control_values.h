@@ -9,8 +9,4 @@ public:
     // The spin edit's value: its text as an integer clamped to its limits, or its minimum
     // when the text is not a number.
     virtual int spinValue(std::string_view name) const = 0;
-    // The radio group's item index; -1 when no item is selected.
-    virtual int radioIndex(std::string_view name) const = 0;
-    // Whether the check box is ticked.
-    virtual bool isChecked(std::string_view name) const = 0;
 };

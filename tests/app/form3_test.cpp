@@ -299,8 +299,6 @@ TEST_F(FormTest, HandlerFailureIsReportedNotThrown)
     ASSERT_EQ(errors.size(), 1);
     EXPECT_TRUE(errors.first().contains(QStringLiteral("SpinEdit12")));
     EXPECT_THROW(form->spinValue("NoSuchSpin"), std::invalid_argument);
-    EXPECT_THROW(form->radioIndex("NoSuchGroup"), std::invalid_argument);
-    EXPECT_THROW(form->isChecked("NoSuchBox"), std::invalid_argument);
 }
 
 // ---------------------------------------------------------------- "Connect", "Exit" and closing
