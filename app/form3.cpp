@@ -377,27 +377,9 @@ void TForm3::reportError(const QString& text)
         errorReporter_(text);
 }
 
-// ---------------------------------------------------------------- ControlValues
+// ---------------------------------------------------------------- GammaValues
 
-namespace {
-
-[[noreturn]] void unknownControl(std::string_view name)
-{
-    throw std::invalid_argument("The window has no control named " + std::string(name));
-}
-
-QString qName(std::string_view name) { return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())); }
-
-}  // namespace
-
-int TForm3::spinValue(std::string_view name) const
-{
-    // Only the gamma tables read their cells by name.
-    KSpinEdit* s = cxTabSheet1->TabSheet6->spinNamed(qName(name));
-    if (!s)
-        unknownControl(name);
-    return s->Value();
-}
+int TForm3::gammaCell(const GammaGrid& grid, size_t cell) const { return cxTabSheet1->TabSheet6->cell(grid, cell)->Value(); }
 
 // ---------------------------------------------------------------- SettingsPages
 

@@ -13,7 +13,7 @@
 #include "app/keep_awake.h"
 #include "app/page_host.h"
 #include "app/questions.h"
-#include "protocol/control_values.h"
+#include "settings/gamma.h"
 #include "protocol/loop_host.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
@@ -52,11 +52,11 @@ struct CommandControl;
 // The main window: the left panel with the connection controls and the key buttons, the
 // storage panel, the pages, the progress bar and the status bar. It holds the serial component
 // and the protocol loop but does no I/O of its own: "Connect" runs the loop, every other button
-// stores a request in it, and the loop tells the window what to show (LoopHost) and reads the
-// controls it needs (ControlValues).
+// stores a request in it, and the loop tells the window what to show (LoopHost) and reads what
+// the sends need from the pages (GammaValues, SettingsPages).
 class TForm3 : public QMainWindow,
                public LoopHost,
-               public ControlValues,
+               public GammaValues,
                public TransferHost,
                public SettingsPages,
                public PageHost {
@@ -122,8 +122,8 @@ public:
     QPushButton* stopButton(QWidget* page, const char* name, const void* owner) override;
     SettingsMemory& settingsMemory() override { return settingsMemory_; }
 
-    // ControlValues: the pages that own the controls give them by name; an unknown name is an error.
-    int spinValue(std::string_view name) const override;
+    // GammaValues: the gamma page's cells.
+    int gammaCell(const GammaGrid& grid, size_t cell) const override;
 
     // SettingsPages: the settings replies fill their pages.
     void showConfig(const ConfigView& view) override;

@@ -17,8 +17,43 @@
 #include "settings/gamma.h"
 
 namespace {
+
 constexpr int kGridColumns = 4;
+
+// The grids' designer names: the "Set default GAMMA" and "Set GAMMA" buttons, and the spin
+// edits in the order of the grid's cells.
+struct GridNames {
+    const char* defaultButton;
+    const char* setButton;
+    std::span<const char* const> cells;
+};
+constexpr const char* kCellsA[] = {
+    "SpinEdit7",  "SpinEdit19", "SpinEdit13", "SpinEdit23", "SpinEdit8",  "SpinEdit20", "SpinEdit14",
+    "SpinEdit24", "SpinEdit9",  "SpinEdit21", "SpinEdit15", "SpinEdit25", "SpinEdit10", "SpinEdit22",
+    "SpinEdit16", "SpinEdit26", "SpinEdit11", "SpinEdit17", "SpinEdit12", "SpinEdit18",
+};
+constexpr const char* kCellsB[] = {
+    "SpinEdit75", "SpinEdit76", "SpinEdit91",  "SpinEdit92",  "SpinEdit77", "SpinEdit78",  "SpinEdit93",  "SpinEdit94",
+    "SpinEdit79", "SpinEdit80", "SpinEdit95",  "SpinEdit96",  "SpinEdit81", "SpinEdit82",  "SpinEdit97",  "SpinEdit98",
+    "SpinEdit83", "SpinEdit84", "SpinEdit99",  "SpinEdit100", "SpinEdit85", "SpinEdit86",  "SpinEdit101", "SpinEdit102",
+    "SpinEdit87", "SpinEdit88", "SpinEdit103", "SpinEdit104", "SpinEdit89", "SpinEdit105",
+};
+constexpr const char* kCellsC[] = {
+    "SpinEdit41", "SpinEdit42", "SpinEdit57", "SpinEdit58", "SpinEdit43", "SpinEdit44", "SpinEdit59", "SpinEdit60", "SpinEdit45",
+    "SpinEdit46", "SpinEdit61", "SpinEdit62", "SpinEdit47", "SpinEdit48", "SpinEdit63", "SpinEdit64", "SpinEdit49", "SpinEdit50",
+    "SpinEdit65", "SpinEdit66", "SpinEdit51", "SpinEdit52", "SpinEdit67", "SpinEdit68", "SpinEdit53", "SpinEdit54", "SpinEdit69",
+    "SpinEdit70", "SpinEdit55", "SpinEdit56", "SpinEdit71", "SpinEdit72", "SpinEdit73", "SpinEdit74",
+};
+
+const GridNames& namesOf(const GammaGrid& grid)
+{
+    static const GridNames a{"Button33", "Button25", kCellsA};
+    static const GridNames b{"Button41", "Button40", kCellsB};
+    static const GridNames c{"Button35", "Button32", kCellsC};
+    return &grid == &gammaTableA() ? a : &grid == &gammaTableB() ? b : c;
 }
+
+}  // namespace
 
 GammaPage::GammaPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
@@ -59,7 +94,8 @@ QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushBu
 {
     const QString caption = QString::fromUtf8(grid.caption);
     QGroupBox* g = form::group(nullptr, caption);
-    g->setObjectName(QStringLiteral("GroupBoxGamma%1").arg(QString::fromLatin1(grid.setButton)));
+    const GridNames& names = namesOf(grid);
+    g->setObjectName(QStringLiteral("GroupBoxGamma%1").arg(QString::fromLatin1(names.setButton)));
     auto* v = new QVBoxLayout(g);
     v->setContentsMargins(6, 14, 6, 6);
     v->setSpacing(5);
@@ -68,7 +104,7 @@ QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushBu
         b->setParent(g);
         v->addWidget(b);
     }
-    QPushButton* byDefault = form::button(g, grid.defaultButton, QStringLiteral("Set default GAMMA"));
+    QPushButton* byDefault = form::button(g, names.defaultButton, QStringLiteral("Set default GAMMA"));
     byDefault->setAccessibleDescription(caption);
     v->addWidget(byDefault);
 
@@ -87,14 +123,16 @@ QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushBu
         l->setAlignment(Qt::AlignCenter);
     cells->addWidget(positive, 0, 0, 1, 2);
     cells->addWidget(negative, 0, 2, 1, 2);
-    for (const GammaCell& c : grid.cells) {
+    QList<KSpinEdit*>& spins = cells_[&grid];
+    for (size_t i = 0; i < grid.cells.size(); ++i) {
+        const GammaCell& c = grid.cells[i];
         const QString spoken = QStringLiteral("%1 %2, row %3, column %4")
                                    .arg(caption, QString::fromUtf8(c.column <= 2 ? grid.positiveLabel : grid.negativeLabel))
                                    .arg(c.row)
                                    .arg(c.column);
-        KSpinEdit* s = form::spin(g, c.name, c.min, c.max, c.start, 1, spoken);
+        KSpinEdit* s = form::spin(g, names.cells[i], c.min, c.max, c.start, 1, spoken);
         s->setFixedWidth(cellWidth);
-        cells_.append(s);
+        spins.append(s);
         cells->addWidget(s, c.row, c.column - 1);
     }
     for (const GammaLabel& l : grid.labels) {
@@ -114,7 +152,7 @@ QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushBu
         cells->setColumnMinimumWidth(col, cellWidth);
     v->addLayout(cells);
 
-    QPushButton* set = form::button(g, grid.setButton, QStringLiteral("Set GAMMA"));
+    QPushButton* set = form::button(g, names.setButton, QStringLiteral("Set GAMMA"));
     set->setAccessibleDescription(caption);
     set->setIcon(pictures::send());
     v->addWidget(set);
@@ -124,12 +162,9 @@ QGroupBox* GammaPage::buildGammaGroup(const GammaGrid& grid, const QList<QPushBu
 
 void GammaPage::applyGammaPreset(const GammaPreset& preset)
 {
-    for (const auto& [name, value] : preset.values) {
-        KSpinEdit* s = spinNamed(QString::fromLatin1(name));
-        if (!s)
-            throw std::invalid_argument("The window has no control named " + std::string(name));
-        s->setValue(value);
-    }
+    const QList<KSpinEdit*>& spins = cells_.at(&gammaTableA());
+    for (size_t i = 0; i < preset.values.size(); ++i)
+        spins[static_cast<qsizetype>(i)]->setValue(preset.values[i]);
 }
 
 void GammaPage::Button36Click()
@@ -142,10 +177,7 @@ void GammaPage::Button34Click()
     host_.guarded([this] { applyGammaPreset(presetHx8375b()); });
 }
 
-KSpinEdit* GammaPage::spinNamed(QStringView name) const
+KSpinEdit* GammaPage::cell(const GammaGrid& grid, size_t index) const
 {
-    for (KSpinEdit* s : cells_)
-        if (s->objectName() == name)
-            return s;
-    return nullptr;
+    return cells_.at(&grid).at(static_cast<qsizetype>(index));
 }

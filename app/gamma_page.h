@@ -4,6 +4,9 @@
 #include <QList>
 #include <QWidget>
 
+#include <cstddef>
+#include <map>
+
 class KSpinEdit;
 class PageHost;
 class QGroupBox;
@@ -18,8 +21,8 @@ public:
 
     void Button36Click();  // "Def ILI-9481"
     void Button34Click();  // "Def HX-8375B"
-    // The grids' spin edit of that name, or nullptr.
-    KSpinEdit* spinNamed(QStringView name) const;
+    // The spin edit of a grid's cell, by its index in the grid's cells.
+    KSpinEdit* cell(const GammaGrid& grid, size_t index) const;
 
     QPushButton* BitBtn33 = nullptr;  // "Save"
     QPushButton* Button36 = nullptr;  // "Def ILI-9481"
@@ -29,5 +32,5 @@ private:
     QGroupBox* buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above);
     void applyGammaPreset(const GammaPreset& preset);
     PageHost& host_;
-    QList<KSpinEdit*> cells_;  // the grids' spin edits
+    std::map<const GammaGrid*, QList<KSpinEdit*>> cells_;  // each grid's spin edits, in the order of its cells
 };

@@ -133,38 +133,73 @@ protected:
         form->cxPageControl1->setActivePage(form->cxTabSheet1);
         QApplication::processEvents();
     }
-    SpinLookup lookup() const
+    CellValue lookup(const GammaGrid& grid) const
     {
-        return [this](std::string_view name) { return form->spinValue(name); };
+        return [this, &grid](size_t cell) { return form->gammaCell(grid, cell); };
     }
+    KSpinEdit* cell(const GammaGrid& grid, size_t index) const { return form->cxTabSheet1->TabSheet6->cell(grid, index); }
 };
 
 TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
 {
     EXPECT_EQ(form->cxTabSheet1->PageControl1->ActivePage(), form->cxTabSheet1->TabSheet6) << "GAMMA in front";
-    for (const GammaGrid* grid : {&gammaTableA(), &gammaTableB(), &gammaTableC()}) {
+    // Each grid's designer names: its spin edits in the order of its cells, "Set GAMMA" and
+    // "Set default GAMMA".
+    struct Names {
+        const GammaGrid* grid;
+        std::vector<const char*> cells;
+        const char* setButton;
+        const char* defaultButton;
+    };
+    const Names grids[] = {
+        {&gammaTableA(),
+         {"SpinEdit7",  "SpinEdit19", "SpinEdit13", "SpinEdit23", "SpinEdit8",  "SpinEdit20", "SpinEdit14",
+          "SpinEdit24", "SpinEdit9",  "SpinEdit21", "SpinEdit15", "SpinEdit25", "SpinEdit10", "SpinEdit22",
+          "SpinEdit16", "SpinEdit26", "SpinEdit11", "SpinEdit17", "SpinEdit12", "SpinEdit18"},
+         "Button25",
+         "Button33"},
+        {&gammaTableB(),
+         {"SpinEdit75", "SpinEdit76", "SpinEdit91",  "SpinEdit92",  "SpinEdit77", "SpinEdit78", "SpinEdit93",  "SpinEdit94",
+          "SpinEdit79", "SpinEdit80", "SpinEdit95",  "SpinEdit96",  "SpinEdit81", "SpinEdit82", "SpinEdit97",  "SpinEdit98",
+          "SpinEdit83", "SpinEdit84", "SpinEdit99",  "SpinEdit100", "SpinEdit85", "SpinEdit86", "SpinEdit101", "SpinEdit102",
+          "SpinEdit87", "SpinEdit88", "SpinEdit103", "SpinEdit104", "SpinEdit89", "SpinEdit105"},
+         "Button40",
+         "Button41"},
+        {&gammaTableC(),
+         {"SpinEdit41", "SpinEdit42", "SpinEdit57", "SpinEdit58", "SpinEdit43", "SpinEdit44", "SpinEdit59",
+          "SpinEdit60", "SpinEdit45", "SpinEdit46", "SpinEdit61", "SpinEdit62", "SpinEdit47", "SpinEdit48",
+          "SpinEdit63", "SpinEdit64", "SpinEdit49", "SpinEdit50", "SpinEdit65", "SpinEdit66", "SpinEdit51",
+          "SpinEdit52", "SpinEdit67", "SpinEdit68", "SpinEdit53", "SpinEdit54", "SpinEdit69", "SpinEdit70",
+          "SpinEdit55", "SpinEdit56", "SpinEdit71", "SpinEdit72", "SpinEdit73", "SpinEdit74"},
+         "Button32",
+         "Button35"},
+    };
+    for (const auto& [grid, names, setName, defaultName] : grids) {
         SCOPED_TRACE(grid->caption);
         std::map<int, int> columnX, rowY;
-        for (const GammaCell& c : grid->cells) {
-            auto* spin = control<KSpinEdit>(c.name);
-            ASSERT_NE(spin, nullptr);
-            EXPECT_EQ(spin->MinValue(), c.min) << c.name;
-            EXPECT_EQ(spin->MaxValue(), c.max) << c.name;
-            EXPECT_EQ(spin->Value(), c.start) << c.name;
-            EXPECT_EQ(spin->Increment(), 1) << c.name;
+        ASSERT_EQ(names.size(), grid->cells.size());
+        for (size_t i = 0; i < grid->cells.size(); ++i) {
+            const GammaCell& c = grid->cells[i];
+            const char* name = names[i];
+            KSpinEdit* spin = cell(*grid, i);
+            EXPECT_EQ(spin->objectName(), QString::fromLatin1(name));
+            EXPECT_EQ(spin->MinValue(), c.min) << name;
+            EXPECT_EQ(spin->MaxValue(), c.max) << name;
+            EXPECT_EQ(spin->Value(), c.start) << name;
+            EXPECT_EQ(spin->Increment(), 1) << name;
             const QPoint p = posIn(spin, form.get());
             if (columnX.count(c.column)) {
-                EXPECT_EQ(p.x(), columnX[c.column]) << c.name << " lines up with its column";
+                EXPECT_EQ(p.x(), columnX[c.column]) << name << " lines up with its column";
             } else {
                 columnX[c.column] = p.x();
             }
             if (rowY.count(c.row)) {
-                EXPECT_EQ(p.y(), rowY[c.row]) << c.name << " lines up with its row";
+                EXPECT_EQ(p.y(), rowY[c.row]) << name << " lines up with its row";
             } else {
                 rowY[c.row] = p.y();
             }
             EXPECT_GE(spin->width(), spin->fontMetrics().horizontalAdvance(QString::number(c.max)) + 15 + 6)
-                << c.name << " shows its largest value";
+                << name << " shows its largest value";
         }
         for (int col = 2; col <= 4; ++col) {
             if (columnX.count(col) && columnX.count(col - 1)) {
@@ -178,7 +213,7 @@ TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
         }
 
         // The group: caption, column labels, and its buttons above and below the grid.
-        auto* group = qobject_cast<QGroupBox*>(control<KSpinEdit>(grid->cells[0].name)->parentWidget());
+        auto* group = qobject_cast<QGroupBox*>(cell(*grid, 0)->parentWidget());
         ASSERT_NE(group, nullptr);
         EXPECT_EQ(group->title(), QString::fromUtf8(grid->caption));
         QStringList labels;
@@ -188,8 +223,8 @@ TEST_F(GammaPage, GridsHoldEveryCellWithItsLimitsAndStartValueAligned)
         EXPECT_TRUE(labels.contains(QString::fromUtf8(grid->negativeLabel)));
         for (const GammaLabel& l : grid->labels)
             EXPECT_TRUE(labels.contains(QString::fromUtf8(l.text))) << l.text;
-        auto* set = control<QPushButton>(grid->setButton);
-        auto* byDefault = control<QPushButton>(grid->defaultButton);
+        auto* set = control<QPushButton>(setName);
+        auto* byDefault = control<QPushButton>(defaultName);
         EXPECT_EQ(set->parentWidget(), group);
         EXPECT_EQ(byDefault->parentWidget(), group);
         EXPECT_EQ(set->text(), QStringLiteral("Set GAMMA"));
@@ -229,15 +264,15 @@ TEST_F(GammaPage, PresetsFillTableAAndSendNothing)
         {&::GammaPage::Button36, presetIli9481, {0x00, 0x32, 0x36, 0x45, 0x06, 0x16, 0x37, 0x75, 0x77, 0x54, 0x0C, 0x00}},
         {&::GammaPage::Button34, presetHx8375b, {0x00, 0x67, 0x04, 0x70, 0x00, 0x1E, 0x37, 0x01, 0x77, 0x07, 0x0F, 0x00}},
     };
-    const std::vector<uint8_t> tableB = encodeGammaB(lookup());
+    const std::vector<uint8_t> tableB = encodeGammaB(lookup(gammaTableB()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.preset().caption);
         form->loop().request(1000, 0x11, 0x22);
         (form->cxTabSheet1->TabSheet6->*c.button)->click();
-        for (const auto& [name, value] : c.preset().values)
-            EXPECT_EQ(form->spinValue(name), value) << name;
-        EXPECT_EQ(encodeGammaA(lookup()), c.wire);
-        EXPECT_EQ(encodeGammaB(lookup()), tableB) << "other tables untouched";
+        for (size_t i = 0; i < c.preset().values.size(); ++i)
+            EXPECT_EQ(cell(gammaTableA(), i)->Value(), c.preset().values[i]) << i;
+        EXPECT_EQ(encodeGammaA(lookup(gammaTableA())), c.wire);
+        EXPECT_EQ(encodeGammaB(lookup(gammaTableB())), tableB) << "other tables untouched";
         EXPECT_EQ(form->loop().state(), 1000);
         EXPECT_EQ(form->loop().commandCode(), 0x11);
     }
