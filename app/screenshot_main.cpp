@@ -12,6 +12,7 @@
 
 #include "app/dark_style.h"
 #include "app/guarded_commands.h"
+#include "app/question_box.h"
 #include "app/form3.h"
 #include "app/window_pages.h"
 #include "app/widgets/k_combo_box.h"
@@ -110,14 +111,13 @@ int main(int argc, char** argv)
     ok = save(form, dir, QStringLiteral("disk-image-loader.png")) && ok;
     // The question before a command that cannot be undone, over the page that has the button.
     if (const std::optional<Question> question = guardQuestion("Button38")) {
-        form.ask(*question, [] {});
+        // The box the window's asker opens.
+        QMessageBox* box = openQuestionBox(&form, *question, [] {});
         QApplication::processEvents();
-        if (auto* box = form.findChild<QMessageBox*>(QStringLiteral("questionBox"))) {
-            const QString path = dir.filePath(QStringLiteral("question-check-flash-disk.png"));
-            ok = box->grab().save(path, "PNG") && ok;
-            std::printf("%s\n", qPrintable(path));
-            box->reject();
-        }
+        const QString path = dir.filePath(QStringLiteral("question-check-flash-disk.png"));
+        ok = box->grab().save(path, "PNG") && ok;
+        std::printf("%s\n", qPrintable(path));
+        box->reject();
     }
     // A small window: the side panels and the page area scroll side by side.
     form.setStatusPanel(0, QStringLiteral("try connect 100"));
