@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -19,36 +21,40 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/page_helpers.h"
-#include "app/pictures.h"
+#include "app/config_page.h"
+#include "app/disk_image_loader_page.h"
+#include "app/extra_coding_page.h"
+#include "app/gamma_page.h"
+#include "app/keys_emul_page.h"
+#include "app/left_panel.h"
 #include "app/protocol_trace_menu.h"
+#include "app/screen_setup_page.h"
+#include "app/screen_size_page.h"
+#include "app/sd_file_manager_page.h"
+#include "app/settings_backup_window.h"
+#include "app/storage_panel.h"
+#include "app/transmission_page.h"
+#include "app/turbo_timer_page.h"
 #include "app/widgets/k_column_scroll.h"
-#include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
 #include "app/widgets/k_repaint_pacer.h"
-#include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 #include "app/widgets/k_status_bar.h"
 #include "protocol/command_catalogue.h"
 #include "protocol/connect_failure.h"
 #include "protocol/display_line.h"
 #include "protocol/size_reply.h"
-#include "serial/nr_device_box.h"
 #include "serial/nr_error_box.h"
 #include "settings/gamma.h"
+#include "transfer/flash_loader.h"
+#include "transfer/sd_upload.h"
 
 namespace {
 
-constexpr int kLeftPanelWidth = 153;
-constexpr int kStoragePanelWidth = 139;
-constexpr int kControlWidth = 128;
 constexpr int kProgressHeight = 22;
 constexpr int kStatusHeight = 19;
 constexpr int kStatusPanelWidths[] = {100, 400, 80, 50, 50, 50, 50};
-
-const QColor kPresentColour(0, 128, 0);  // 0x8000
-const QColor kAbsentColour(255, 0, 0);   // 255
 
 QString windowCaption()
 {
@@ -58,7 +64,9 @@ QString windowCaption()
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this)
+TForm3::TForm3(QWidget* parent)
+    : QMainWindow(parent), loop_(std::make_unique<ProtocolLoop>(nrComm1, *this)),
+      sdUpload_(std::make_unique<SdUpload>(*loop_, *this)), flashLoader_(std::make_unique<FlashLoader>(*loop_, *this))
 {
     setObjectName(QStringLiteral("Form3"));
     setWindowTitle(windowCaption());
@@ -90,9 +98,11 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this)
     body->setSpacing(0);
     clientLayout->addLayout(body, 1);
 
-    buildLeftPanel();
+    Panel1 = new LeftPanel(*this, nrComm1, this);
+    connect(Panel1->Button8, &QPushButton::clicked, this, &TForm3::Button8Click);
+    connect(Panel1->Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
     buildPageArea();
-    buildStoragePanel();
+    Panel2 = new StoragePanel(font());
     // In a short window the side panels scroll on their own, beside the page area's scroll
     // bars, so no scroll bar sits below another's reach.
     body->addWidget(new KColumnScroll(Panel1, QStringLiteral("Left panel")));
@@ -112,21 +122,14 @@ TForm3::TForm3(QWidget* parent) : QMainWindow(parent), loop_(nrComm1, *this)
     setCentralWidget(formScroll);
     buildStatusBar();
 
-    buildConfigPage();
-    buildScreenSetupPage();
-    buildExtraCodingPage();
-    buildTurboTimerPage();
-    buildTransmissionPage();
-    buildKeysEmulPage();
-    buildDiskImageLoaderPage();
-    buildSdFileManagerPage();
+    buildPages();
 
     FormCreate();
     watchJobs();
 
-    registerCommandStates(loop_);
-    registerGammaStates(loop_, *this);
-    registerSettingsStates(loop_, *this, *this, settingsMemory_);
+    registerCommandStates(*loop_);
+    registerGammaStates(*loop_, *this);
+    registerSettingsStates(*loop_, *this, settingsMemory_);
     buildSettingsBackupControls();
     protocolTrace_ = new ProtocolTraceMenu(*this);
     connectCatalogue();
@@ -151,182 +154,7 @@ void TForm3::FormCreate()
     cxPageControl1->setVisible(false);
     cxPageControl1->setEnabled(false);
     cxPageControl1->setActivePage(TabSheet4);
-    PageControl1->setActivePage(TabSheet6);
-}
-
-QPushButton* TForm3::button(QWidget* parent, const char* name, const QString& caption, const QString& accessible)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAccessibleName(accessible.isEmpty() ? caption.trimmed() : accessible);
-    return b;
-}
-
-void TForm3::buildLeftPanel()
-{
-    Panel1 = new QWidget;
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setAttribute(Qt::WA_StyledBackground, true);
-    Panel1->setFixedWidth(kLeftPanelWidth);
-    auto* v = new QVBoxLayout(Panel1);
-    v->setContentsMargins(12, 10, kLeftPanelWidth - 12 - kControlWidth, 10);
-    v->setSpacing(6);
-
-    nrDeviceBox1 = new TnrDeviceBox(Panel1);
-    nrDeviceBox1->setObjectName(QStringLiteral("nrDeviceBox1"));
-    nrDeviceBox1->setFixedWidth(kControlWidth);
-    nrDeviceBox1->setAccessibleName(QStringLiteral("Serial port"));
-    nrDeviceBox1->setPlaceholderText(QStringLiteral("No serial port"));
-    nrDeviceBox1->SetErrorReport([this](const QString& text) { reportError(text); });
-    nrDeviceBox1->SetnrComm(&nrComm1);
-    v->addWidget(nrDeviceBox1);
-
-    Button8 = button(Panel1, "Button8", QStringLiteral("Connect"));
-    Button8->setIcon(pictures::connect());
-    Button8->setFixedSize(kControlWidth, 28);
-    connect(Button8, &QPushButton::clicked, this, &TForm3::Button8Click);
-    v->addWidget(Button8);
-
-    Button2 = button(Panel1, "Button2", QStringLiteral("Exit"));
-    markSendsNothing(Button2);  // "Exit" asks first while a job runs
-    Button2->setIcon(pictures::exitDoor());
-    Button2->setFixedSize(kControlWidth, 28);
-    connect(Button2, &QPushButton::clicked, this, &TForm3::Button2Click);
-    v->addWidget(Button2);
-
-    Image1 = new QLabel(Panel1);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setFixedSize(kControlWidth, kControlWidth);
-    Image1->setPixmap(pictures::chip(kControlWidth));
-    Image1->setAccessibleName(QStringLiteral("Connected display"));
-    QSizePolicy keepPlace = Image1->sizePolicy();
-    keepPlace.setRetainSizeWhenHidden(true);  // the controls below do not move when it appears
-    Image1->setSizePolicy(keepPlace);
-    Image1->setVisible(false);
-    v->addWidget(Image1);
-
-    RadioGroup1 = new KRadioGroup(QString(), Panel1);
-    RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
-    RadioGroup1->setAccessibleName(QStringLiteral("Link type"));
-    RadioGroup1->setItems({QStringLiteral("UART"), QStringLiteral("Bluetooth"), QStringLiteral("WiFi")});
-    RadioGroup1->setItemIndex(0);
-    RadioGroup1->setFixedWidth(kControlWidth);
-    v->addWidget(RadioGroup1);
-
-    // The display's keys: arrows and long presses on the left, the resets beside them.
-    auto* keys = new QGridLayout;
-    keys->setContentsMargins(0, 4, 0, 0);
-    keys->setHorizontalSpacing(4);
-    keys->setVerticalSpacing(4);
-    const int rightWidth = kControlWidth - 47 - 4;
-    auto key = [&](const char* name, const QString& caption, const QString& spoken, int points, int w, int h) {
-        QPushButton* b = button(Panel1, name, caption, spoken);
-        b->setFont(form::boldFont(points));
-        b->setFixedSize(w, h);
-        b->setProperty("keyButton", true);
-        return b;
-    };
-    Button50 = key("Button50", QStringLiteral("\u2191"), QStringLiteral("Key up"), 20, 47, 34);
-    Button49 = key("Button49", QStringLiteral("\u2193"), QStringLiteral("Key down"), 20, 47, 34);
-    Button51 = key("Button51", QStringLiteral("Reset"), QString(), 12, rightWidth, 72);
-    Button54 = key("Button54", QStringLiteral("LONG+"), QStringLiteral("Long press up"), 10, 47, 28);
-    Button53 = key("Button53", QStringLiteral("LONG-"), QStringLiteral("Long press down"), 10, 47, 28);
-    Button52 = key("Button52", QStringLiteral("Long Reset"), QString(), 8, rightWidth, 60);
-    // Where Tahoma is missing the fallback face is wider: tighten the letters of a caption that
-    // would touch its button's edges, keeping its size and weight.
-    for (QPushButton* b : {Button54, Button53}) {
-        QFont f = b->font();
-        const int room = b->width() - 8;
-        const int wide = QFontMetrics(f).horizontalAdvance(b->text());
-        if (wide > room) {
-            f.setLetterSpacing(QFont::AbsoluteSpacing, -qreal(wide - room) / qreal(b->text().size()));
-            b->setFont(f);
-        }
-    }
-    keys->addWidget(Button50, 0, 0);
-    keys->addWidget(Button49, 1, 0);
-    keys->addWidget(Button51, 0, 1, 2, 1);
-    keys->addWidget(Button54, 2, 0);
-    keys->addWidget(Button53, 3, 0);
-    keys->addWidget(Button52, 2, 1, 2, 1);
-    v->addLayout(keys);
-
-    BitBtn19 = button(Panel1, "BitBtn19", QStringLiteral("Reboot"));
-    BitBtn19->setFont(form::boldFont(18));
-    BitBtn19->setIcon(pictures::reboot());
-    BitBtn19->setIconSize(QSize(24, 24));
-    BitBtn19->setFixedSize(kControlWidth, 60);
-    BitBtn19->setProperty("keyButton", true);
-    v->addSpacing(4);
-    v->addWidget(BitBtn19);
-    v->addStretch(1);
-}
-
-void TForm3::buildStoragePanel()
-{
-    Panel2 = new QWidget;
-    Panel2->setObjectName(QStringLiteral("Panel2"));
-    Panel2->setAttribute(Qt::WA_StyledBackground, true);
-    Panel2->setFixedWidth(kStoragePanelWidth);
-    auto* v = new QVBoxLayout(Panel2);
-    v->setContentsMargins(6, 10, 6, 10);  // the buttons keep clear of the window's edge
-    v->setSpacing(6);
-
-    auto* caption = form::label(Panel2, QStringLiteral("Storage"), "storageCaption");
-    QFont bold = font();
-    bold.setBold(true);
-    caption->setFont(bold);
-    v->addWidget(caption);
-
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(4);
-    grid->setVerticalSpacing(5);
-    struct Row {
-        KEdit** field;
-        const char* name;
-        const char* volume;
-        const char* spoken;
-    };
-    const Row rows[] = {{&Edit6, "Edit6", "Disk 0:\\", "Disk 0 size in Mb"},
-                        {&Edit7, "Edit7", "Disk 1:\\", "Disk 1 size in Mb"},
-                        {&Edit8, "Edit8", "Disk 2:\\", "Disk 2 size in Mb"},
-                        {&Edit9, "Edit9", "Disk 3:\\", "Disk 3 size in Mb"},
-                        {&Edit10, "Edit10", "SD:\\", "SD card size in Mb"}};
-    int r = 0;
-    for (const Row& row : rows) {
-        auto* volume = form::label(Panel2, QString::fromLatin1(row.volume));
-        auto* field = new KEdit(Panel2);
-        field->setObjectName(QString::fromLatin1(row.name));
-        field->setReadOnly(true);
-        field->setFont(bold);
-        field->setText(QStringLiteral("0"));
-        field->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        field->setFixedWidth(52);
-        field->setAccessibleName(QString::fromLatin1(row.spoken));
-        volume->setBuddy(field);
-        grid->addWidget(volume, r, 0);
-        grid->addWidget(field, r, 1);
-        grid->addWidget(form::label(Panel2, QStringLiteral("Mb")), r, 2);
-        *row.field = field;
-        ++r;
-    }
-    grid->setColumnStretch(2, 1);
-    v->addLayout(grid);
-    v->addSpacing(8);
-
-    BitBtn21 = button(Panel2, "BitBtn21", QStringLiteral("Reset SERVICE Records"));
-    Button22 = button(Panel2, "Button22", QStringLiteral("Reset all BC"));
-    Button43 = button(Panel2, "Button43", QStringLiteral("Shell program Update"));
-    Button43->setVisible(false);  // kept for the layout's sake; it has no action
-    QFont narrow = font();
-    narrow.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed"), QStringLiteral("DejaVu Sans")});
-    for (QPushButton* b : {BitBtn21, Button22, Button43}) {
-        b->setProperty("compact", true);
-        b->setFont(narrow);
-        b->setMinimumHeight(26);
-        v->addWidget(b);
-    }
-    v->addStretch(1);
+    cxTabSheet1->PageControl1->setActivePage(cxTabSheet1->TabSheet6);
 }
 
 void TForm3::buildPageArea()
@@ -347,6 +175,34 @@ void TForm3::buildPageArea()
     cxPageControl1->tabStrip()->setAccessibleName(QStringLiteral("Page tabs"));
     v->addWidget(cxPageControl1);
     ScrollBox1->setWidget(host);
+}
+
+void TForm3::buildPages()
+{
+    TabSheet1 = new ConfigPage(*this);
+    cxPageControl1->addPage(TabSheet1, QStringLiteral("Config"));
+    cxTabSheet1 = new ScreenSetupPage(*this);
+    cxPageControl1->addPage(cxTabSheet1, QStringLiteral("Screen Setup"));
+    cxTabSheet5 = new ExtraCodingPage(*this);
+    cxPageControl1->addPage(cxTabSheet5, QStringLiteral("Extra Coding"));
+    TabSheet8 = new TurboTimerPage(*this);
+    cxPageControl1->addPage(TabSheet8, QStringLiteral("TurboTimer"));
+    TabSheet3 = new TransmissionPage(*this);
+    cxPageControl1->addPage(TabSheet3, QStringLiteral("Transmission"));
+    cxTabSheet2 = new KeysEmulPage(*this);
+    cxPageControl1->addPage(cxTabSheet2, QStringLiteral("Keys emul"));
+    TabSheet4 = new DiskImageLoaderPage(*this, *flashLoader_, [this](int disk) { return Panel2->diskMb(disk); });
+    cxPageControl1->addPage(TabSheet4, QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
+    cxTabSheet4 = new SdFileManagerPage(*this, *sdUpload_);
+    cxPageControl1->addPage(cxTabSheet4, QStringLiteral("ver.7.5 SD File Manager"));
+
+    // One open-file dialog for all eight slots, without a filter, starting in the home folder.
+    TabSheet4->OD2 = new QFileDialog(this);
+    TabSheet4->OD2->setObjectName(QStringLiteral("OD2"));
+    TabSheet4->OD2->setAcceptMode(QFileDialog::AcceptOpen);
+    TabSheet4->OD2->setFileMode(QFileDialog::ExistingFile);
+    TabSheet4->OD2->setDirectory(QDir::homePath());
+    fileDialogRunner_ = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }
 
 void TForm3::buildStatusBar()
@@ -385,14 +241,13 @@ void TForm3::buildStatusBar()
 
 void TForm3::connectCatalogue()
 {
-    // Every command button's click is the catalogue's handler. A control whose page is still
-    // to be built has no button yet.
-    for (const CommandControl& spec : commandControls()) {
-        auto* b = findChild<QAbstractButton*>(QString::fromUtf8(spec.control));
-        if (!b || spec.param == ParamKind::PageRecord)
+    // Every command button's click is the catalogue's handler: the buttons of the panels and
+    // pages whose names are the catalogue's keys.
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        const CommandControl* row = findCommandControl(b->objectName().toStdString());
+        if (!row || row->param == ParamKind::PageRecord)
             continue;  // a page's save connects its own handler, which checks the page first
-        const CommandControl* row = &spec;
-        auto handler = [this, row] { guarded([this, row] { commandClicked(*row); }); };
+        auto handler = [this, row, b] { guarded([this, row, b] { commandClicked(*row, b); }); };
         // A check box sends on every toggle, however it is made (mouse, keys, or an assistive
         // tool's toggle action, which does not click), with the code of the tick it leaves.
         if (b->isCheckable())
@@ -430,11 +285,11 @@ void TForm3::Button8Click()
     // The loop's passes rewrite the panels all the time: while it runs they are painted at a
     // bounded rate; once it has ended every text shows at once again.
     StatusBar1->setRepaintInterval(kDisplayRepaintIntervalMs);
-    guarded([this] { loop_.connectAndRun(); });
-    if (loop_.runDepth() == 0)
+    guarded([this] { loop_->connectAndRun(); });
+    if (loop_->runDepth() == 0)
         StatusBar1->setRepaintInterval(0);
     // A close asked for while connected waited for the goodbye; the loop is over now.
-    if (closeWanted_ && loop_.runDepth() == 0) {
+    if (closeWanted_ && loop_->runDepth() == 0) {
         closeWanted_ = false;
         close();
     }
@@ -442,9 +297,9 @@ void TForm3::Button8Click()
 
 void TForm3::Button2Click()
 {
-    if (askBeforeEndingJob([this] { loop_.requestExit(); }))
+    if (askBeforeEndingJob([this] { loop_->requestExit(); }))
         return;
-    guarded([this] { loop_.requestExit(); });
+    guarded([this] { loop_->requestExit(); });
 }
 
 void TForm3::Visible1Click() { cxPageControl1->setTabVisible(TabSheet1, true); }
@@ -460,29 +315,19 @@ void TForm3::About1Click()
     box->open();
 }
 
-void TForm3::SpinEdit2Change()
-{
-    guarded([this] { ScrollBar2->setPosition(SpinEdit2->Value()); });
-}
-
-void TForm3::ScrollBar2Change()
-{
-    guarded([this] { SpinEdit2->setValue(ScrollBar2->Position()); });
-}
-
 void TForm3::closeEvent(QCloseEvent* event)
 {
     if (askBeforeEndingJob([this] {
             closeWanted_ = true;
-            loop_.requestExit();
+            loop_->requestExit();
         })) {
         event->ignore();
         return;
     }
-    if (loop_.runDepth() > 0) {
+    if (loop_->runDepth() > 0) {
         // The loop says goodbye and closes the port first; "Connect" then closes the window.
         closeWanted_ = true;
-        loop_.requestExit();
+        loop_->requestExit();
         event->ignore();
         return;
     }
@@ -504,11 +349,11 @@ void TForm3::setStatusPanel(int panel, const QString& text) { StatusBar1->setPan
 
 void TForm3::setConnectFailureReason(const QString& reason) { StatusBar1->setPanelToolTip(0, reason); }
 
-int TForm3::linkTypeIndex() const { return RadioGroup1->ItemIndex(); }
+int TForm3::linkTypeIndex() const { return Panel1->RadioGroup1->ItemIndex(); }
 
 void TForm3::setChipVisible(bool visible)
 {
-    Image1->setVisible(visible);
+    Panel1->Image1->setVisible(visible);
     // The port is open: a "Not connected" said before is no longer true.
     if (visible && StatusBar1->panelText(1) == notConnectedText())
         setStatusPanel(1, QString());
@@ -521,20 +366,8 @@ void TForm3::showPages() { cxPageControl1->setVisible(true); }
 void TForm3::showSizes(const SizeReply& sizes)
 {
     lastSizes_ = sizes;
-    KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
-    for (int i = 0; i < 4; ++i) {
-        const unsigned v = sizes.disks[static_cast<size_t>(i)];
-        sizeFields[i]->setText(QString::number(v));
-        if (v != 0) {
-            sizeFields[i]->setColor(kPresentColour);
-        } else {
-            sizeFields[i]->setColor(kAbsentColour);
-            imageFileBox[i]->setColor(kAbsentColour);
-        }
-        imagePicker[i]->setEnabled(v != 0);
-    }
-    Edit10->setText(QString::number(sizes.sdMegabytes()));
-    Edit10->setColor(sizes.sdPresent() ? kPresentColour : kAbsentColour);
+    Panel2->showSizes(sizes);
+    TabSheet4->showSizes(sizes);
     cxTabSheet4->setEnabled(sizes.sdPresent());
 }
 
@@ -544,10 +377,20 @@ void TForm3::reportError(const QString& text)
         errorReporter_(text);
 }
 
-// ---------------------------------------------------------------- ControlValues
+// ---------------------------------------------------------------- GammaValues
 
-int TForm3::spinValue(std::string_view name) const { return control<KSpinEdit>(name)->Value(); }
+int TForm3::gammaCell(const GammaGrid& grid, size_t cell) const { return cxTabSheet1->TabSheet6->cell(grid, cell)->Value(); }
 
-int TForm3::radioIndex(std::string_view name) const { return control<KRadioGroup>(name)->ItemIndex(); }
+// ---------------------------------------------------------------- SettingsPages
 
-bool TForm3::isChecked(std::string_view name) const { return control<QCheckBox>(name)->isChecked(); }
+void TForm3::showConfig(const ConfigView& view) { TabSheet1->showConfig(view); }
+
+void TForm3::showExtraCoding(const ExtraCodingView& view) { cxTabSheet5->showExtraCoding(view); }
+
+void TForm3::showTurboTimer(const TurboTimerView& view) { TabSheet8->showTurboTimer(view); }
+
+void TForm3::showTransmissionRatio(int gear, int ratio) { TabSheet3->showTransmissionRatio(gear, ratio); }
+
+TurboTimerRecord TForm3::turboTimerToSave() const { return TabSheet8->recordToSave(); }
+
+std::array<int, kGears> TForm3::transmissionRatios() const { return TabSheet3->ratios(); }

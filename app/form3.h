@@ -9,65 +9,63 @@
 #include <string>
 #include <string_view>
 
+#include "app/comparison_presenter.h"
 #include "app/keep_awake.h"
+#include "app/page_host.h"
 #include "app/questions.h"
-#include "app/settings_backup_window.h"
-#include "app/settings_page_widgets.h"
-#include "protocol/control_values.h"
+#include "settings/gamma.h"
 #include "protocol/loop_host.h"
-#include "protocol/protocol_loop.h"
 #include "protocol/size_reply.h"
 #include "serial/nr_comm.h"
-#include "transfer/display_facts.h"
-#include "transfer/flash_loader.h"
-#include "transfer/sd_upload.h"
-#include "transfer/transfer_host.h"
 #include "settings/settings_states.h"
+#include "transfer/transfer_host.h"
 
-class KCheckListBox;
-class KComboBox;
-class KDirectoryListBox;
-class KDriveComboBox;
-class KFileListBox;
-class QFileDialog;
-class ProtocolTraceMenu;
-class KEdit;
+class ConfigPage;
+class DiskImageLoaderPage;
+class ExtraCodingPage;
+class FlashLoader;
+class KeysEmulPage;
 class KPageControl;
-class KRadioGroup;
-class KScrollBar;
-class KSpinEdit;
 class KRepaintPacer;
 class KStatusBar;
+class LeftPanel;
+class ProtocolLoop;
+class ProtocolTraceMenu;
 class QAbstractButton;
 class QAction;
-class QCheckBox;
-class QGroupBox;
-class QLabel;
+class QFileDialog;
 class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QShortcut;
-class QToolButton;
 class QWidget;
-class TnrDeviceBox;
+class ScreenSetupPage;
+class SdFileManagerPage;
+class SdUpload;
+class SettingsBackupWindow;
+class StoragePanel;
+class TransmissionPage;
+class TurboTimerPage;
 struct CommandControl;
-class TransferResultsView;
-struct GammaGrid;
-struct GammaPreset;
 
 // The main window: the left panel with the connection controls and the key buttons, the
 // storage panel, the pages, the progress bar and the status bar. It holds the serial component
 // and the protocol loop but does no I/O of its own: "Connect" runs the loop, every other button
-// stores a request in it, and the loop tells the window what to show (LoopHost) and reads the
-// controls it needs (ControlValues).
-class TForm3 : public QMainWindow, public LoopHost, public ControlValues, public TransferHost, public SettingsPages {
+// stores a request in it, and the loop tells the window what to show (LoopHost) and reads what
+// the sends need from the pages (GammaValues, SettingsPages).
+class TForm3 : public QMainWindow,
+               public LoopHost,
+               public GammaValues,
+               public TransferHost,
+               public SettingsPages,
+               public PageHost {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
     ~TForm3() override;
 
-    ProtocolLoop& loop() { return loop_; }
+    ProtocolLoop& loop() override { return *loop_; }
     TnrComm& comm() { return nrComm1; }
 
     // The general error report; by default a modal error box.
@@ -75,7 +73,7 @@ public:
     // How the window asks before an irreversible or job-ending action; by default a window-modal
     // box that does not block. Tests replace it with one that records and answers.
     void setQuestionAsker(QuestionAsker asker);
-    void ask(const Question& question, std::function<void()> onConfirm);
+    void ask(const Question& question, std::function<void()> onConfirm) override;
 
     // LoopHost
     void setStatusPanel(int panel, const QString& text) override;
@@ -101,15 +99,15 @@ public:
     void showSlotResult(int slot, const FileResult& result) override;
 
     // The SD upload and the flash loader, for the tests.
-    SdUpload& sdUpload() { return sdUpload_; }
-    FlashLoader& flashLoader() { return flashLoader_; }
+    SdUpload& sdUpload() { return *sdUpload_; }
+    FlashLoader& flashLoader() { return *flashLoader_; }
 
     // The open-file dialog's run: true when the user confirmed. By default a modal OD2; tests
     // replace it with one that picks a file.
     void setFileDialogRunner(std::function<bool(QFileDialog&)> runner);
 
     // Runs a file dialog the way the open-file dialog is run (replaceable in tests).
-    bool runFileDialog(QFileDialog& dialog);
+    bool runFileDialog(QFileDialog& dialog) override;
     // Settings backup, comparison and restore; the comparison dialog is replaceable in tests.
     SettingsBackupWindow& settingsBackup() { return *settingsBackup_; }
     // "Record protocol trace" and "Save protocol trace…" in the "Settings file" menu.
@@ -118,64 +116,35 @@ public:
     // The storage sizes of the last size reply, if one came.
     const std::optional<SizeReply>& lastSizes() const { return lastSizes_; }
 
-    // ControlValues: controls are found by their names; an unknown name is an error.
-    int spinValue(std::string_view name) const override;
-    int radioIndex(std::string_view name) const override;
-    bool isChecked(std::string_view name) const override;
+    // PageHost
+    void guarded(const std::function<void()>& body) override;
+    bool mayStoreRequest() override;
+    QPushButton* stopButton(QWidget* page, const char* name, const void* owner) override;
+    SettingsMemory& settingsMemory() override { return settingsMemory_; }
+
+    // GammaValues: the gamma page's cells.
+    int gammaCell(const GammaGrid& grid, size_t cell) const override;
 
     // SettingsPages: the settings replies fill their pages.
     void showConfig(const ConfigView& view) override;
     void showExtraCoding(const ExtraCodingView& view) override;
     void showTurboTimer(const TurboTimerView& view) override;
     void showTransmissionRatio(int gear, int ratio) override;
+    TurboTimerRecord turboTimerToSave() const override;
+    std::array<int, kGears> transmissionRatios() const override;
 
     // Handlers of the window itself.
     void Button8Click();   // "Connect": runs the protocol loop until "Exit"
     void Button2Click();   // "Exit"
     void Visible1Click();  // status bar menu "Visible": shows the "Config" tab
     void About1Click();    // status bar menu "About Korvane Shell": the version, in a box
-    void SpinEdit2Change();
-    void ScrollBar2Change();
-    void Button36Click();             // "Def ILI-9481"
-    void Button34Click();             // "Def HX-8375B"
-    void Button7Click();              // "Load Packet"
-    void DirectoryListBox1Change();   // the SD page's folder tree opened a folder
-    void imagePickerClick(int slot);  // "..." of an image slot (BitBtn10Click, BitBtn12Click, ...)
-    void imageSendClick(int slot);    // "Send" of an image slot (BitBtn11Click, BitBtn13Click, ...)
-    void Button5Click();              // "Save Config"
-    void Button3Click();              // "Save Extra Encode"
-    void sendFailedAgainClick();      // "Send failed again"
 
-    // The controls, under the names the rest of the program knows them by.
+    // The window's own controls, and its panels and pages under their designer names; each
+    // panel and page owns its controls as typed members.
     TnrComm nrComm1;
 
-    // Left panel
-    QWidget* Panel1 = nullptr;
-    TnrDeviceBox* nrDeviceBox1 = nullptr;
-    QPushButton* Button8 = nullptr;
-    QPushButton* Button2 = nullptr;
-    QLabel* Image1 = nullptr;
-    KRadioGroup* RadioGroup1 = nullptr;
-    QPushButton* Button50 = nullptr;
-    QPushButton* Button49 = nullptr;
-    QPushButton* Button51 = nullptr;
-    QPushButton* Button54 = nullptr;
-    QPushButton* Button53 = nullptr;
-    QPushButton* Button52 = nullptr;
-    QPushButton* BitBtn19 = nullptr;
-
-    // Storage panel
-    QWidget* Panel2 = nullptr;
-    KEdit* Edit6 = nullptr;
-    KEdit* Edit7 = nullptr;
-    KEdit* Edit8 = nullptr;
-    KEdit* Edit9 = nullptr;
-    KEdit* Edit10 = nullptr;
-    QPushButton* BitBtn21 = nullptr;
-    QPushButton* Button22 = nullptr;
-    QPushButton* Button43 = nullptr;
-
-    // Page area, progress and status
+    LeftPanel* Panel1 = nullptr;     // port picker, link type, the display's keys
+    StoragePanel* Panel2 = nullptr;  // storage sizes and resets
     QScrollArea* ScrollBox1 = nullptr;
     KPageControl* cxPageControl1 = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
@@ -184,133 +153,31 @@ public:
     QAction* Visible1 = nullptr;
     QAction* About1 = nullptr;
 
-    // Page "Config"
-    QWidget* TabSheet1 = nullptr;
-    QPushButton* BitBtn22 = nullptr;
-    QPushButton* BitBtn23 = nullptr;
-    QPushButton* BitBtn34 = nullptr;
-
-    // Page "Screen Setup" and its sub-pages
-    QWidget* cxTabSheet1 = nullptr;
-    KPageControl* PageControl1 = nullptr;
-    QWidget* TabSheet9 = nullptr;  // "Screen size"
-    QPushButton* BitBtn32 = nullptr;
-    QPushButton* Button15 = nullptr;
-    QPushButton* Button14 = nullptr;
-    QPushButton* Button17 = nullptr;
-    QPushButton* Button16 = nullptr;
-    QPushButton* BitBtn31 = nullptr;
-    QLabel* screenSizePicture = nullptr;
-    QPushButton* BitBtn30 = nullptr;
-    KSpinEdit* SpinEdit2 = nullptr;
-    KScrollBar* ScrollBar2 = nullptr;
-    QPushButton* Button19 = nullptr;
-    QPushButton* Button20 = nullptr;
-    QPushButton* BitBtn44 = nullptr;
-    QPushButton* Button1222222222 = nullptr;
-    QPushButton* Button3234234234 = nullptr;
-    QPushButton* BitBtn48 = nullptr;
-    QPushButton* BitBtn49 = nullptr;
-    QWidget* TabSheet6 = nullptr;  // "GAMMA"
-    QPushButton* BitBtn33 = nullptr;
-    QPushButton* Button36 = nullptr;
-    QPushButton* Button34 = nullptr;
-
-    ConfigPageWidgets configPage;
-    QPushButton* BackupSettingsButton = nullptr;   // "Back up settings…"
-    QPushButton* CompareSettingsButton = nullptr;  // "Compare with file…"
-    QPushButton* RestoreSettingsButton = nullptr;  // "Restore settings…"
-    QToolButton* SettingsFileButton = nullptr;     // the same three from every page, in the left panel
-
-    // Pages "Extra Coding", "TurboTimer", "Transmission"
-    QWidget* cxTabSheet5 = nullptr;  // "Extra Coding"
-    QWidget* TabSheet8 = nullptr;    // "TurboTimer"
-    QWidget* TabSheet3 = nullptr;    // "Transmission"
-    ExtraCodingPageWidgets extraCodingPage;
-    TurboTimerPageWidgets turboTimerPage;
-    TransmissionPageWidgets transmissionPage;
-
-    // Page "Keys emul"
-    QWidget* cxTabSheet2 = nullptr;
-    QLabel* keysPicture = nullptr;
-    QPushButton* Button21 = nullptr;
-    KSpinEdit* SpinEdit1 = nullptr;
-    QCheckBox* CheckBox1 = nullptr;
-    QCheckBox* CheckBox2 = nullptr;
-    QPushButton* Button29 = nullptr;
-    QPushButton* Button30 = nullptr;
-    QPushButton* Button24 = nullptr;
-    QPushButton* Button10 = nullptr;
-    QPushButton* Button9 = nullptr;
-    QPushButton* Button23 = nullptr;
-    QPushButton* Button11 = nullptr;
-    QPushButton* Button12 = nullptr;
-    KRadioGroup* RadioGroup3 = nullptr;
-    QPushButton* Button47 = nullptr;
-    QPushButton* Button68 = nullptr;
-    QPushButton* Button48 = nullptr;
-    QPushButton* Button67 = nullptr;
-
-    // Page "ver.7.6-7.7 Disk Image Loader": slot rows 0 to 7
-    QWidget* TabSheet4 = nullptr;
-    KEdit* imageFileBox[display::kImageSlots] = {};       // Edit5, Edit11, Edit12, Edit13, Edit74 .. Edit77
-    QPushButton* imagePicker[display::kImageSlots] = {};  // BitBtn10, 12, 14, 16, 36, 38, 40, 42 ("...")
-    QPushButton* imageSend[display::kImageSlots] = {};    // BitBtn11, 13, 15, 17, 37, 39, 41, 43 ("Send")
-    QPushButton* Button38 = nullptr;
-    QPushButton* BitBtn18 = nullptr;
-    QPushButton* BitBtn35 = nullptr;
-    QFileDialog* OD2 = nullptr;
-
-    // Page "ver.7.5 SD File Manager"
-    QWidget* cxTabSheet4 = nullptr;
-    QLabel* Label3 = nullptr;
-    KDriveComboBox* DriveComboBox1 = nullptr;
-    KDirectoryListBox* DirectoryListBox1 = nullptr;
-    KFileListBox* FileListBox1 = nullptr;
-    KComboBox* ComboBox2 = nullptr;
-    QPushButton* Button7 = nullptr;
-    QPushButton* BitBtn9 = nullptr;
-    QPushButton* BitBtn20 = nullptr;
-
-    // The transfers' own controls: Stop on both pages, the SD batch's results, each image
-    // slot's last result.
-    QPushButton* sdStop = nullptr;
-    QPushButton* flashStop = nullptr;
-    QPushButton* settingsStop = nullptr;  // "Config": ends a settings backup, comparison or restore
-    QPushButton* sdSendFailedAgain = nullptr;
-    TransferResultsView* sdResults = nullptr;
-    QLabel* imageResult[display::kImageSlots] = {};
+    ConfigPage* TabSheet1 = nullptr;           // "Config"
+    ScreenSetupPage* cxTabSheet1 = nullptr;    // "Screen Setup", with "Screen size" and "GAMMA"
+    ExtraCodingPage* cxTabSheet5 = nullptr;    // "Extra Coding"
+    TurboTimerPage* TabSheet8 = nullptr;       // "TurboTimer"
+    TransmissionPage* TabSheet3 = nullptr;     // "Transmission"
+    KeysEmulPage* cxTabSheet2 = nullptr;       // "Keys emul"
+    DiskImageLoaderPage* TabSheet4 = nullptr;  // "ver.7.6-7.7 Disk Image Loader"
+    SdFileManagerPage* cxTabSheet4 = nullptr;  // "ver.7.5 SD File Manager"
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    void buildLeftPanel();
-    void buildStoragePanel();
     void buildPageArea();
     void buildStatusBar();
-    void buildConfigPage();
-    void buildExtraCodingPage();
-    void buildTurboTimerPage();
-    void buildTransmissionPage();
-    void coupleGear(int gear, bool speedChanged);
-    void buildScreenSetupPage();
-    QWidget* buildScreenSizePage();
-    QWidget* buildGammaPage();
-    QGroupBox* buildGammaGroup(const GammaGrid& grid, const QList<QPushButton*>& above);
-    void buildKeysEmulPage();
-    void buildDiskImageLoaderPage();
-    void buildSdFileManagerPage();
+    void buildPages();
     void connectCatalogue();
-    void applyGammaPreset(const GammaPreset& preset);
     void FormCreate();
     void buildSettingsBackupControls();
 
-    // Connection state and the commands asked about first (form3_connection.cpp).
-    // Says "Not connected" when no port is open; false when the request must not be stored.
-    bool mayStoreRequest();
-    void commandClicked(const CommandControl& row);
+    // The commands asked about first (form3_connection.cpp).
+    // A catalogue control's press: the row, and what the page that owns the control reads from it.
+    void commandClicked(const CommandControl& row, const QAbstractButton* control);
+    int commandInput(const QAbstractButton* control) const;
     // Shortcuts, tab chain and first placement (form3_keyboard.cpp).
     void setUpKeyboard();
     void placeFirstTime();
@@ -322,29 +189,12 @@ private:
     // Every control that would start something: every push button of the window not marked as
     // sending nothing, and the port picker.
     QList<QWidget*> startingControls() const;
-    static void markSendsNothing(QObject* control);
-    static void markStarts(QAction* action);
     // Exit or closing the window while a job runs: asks first; true when it asked.
     bool askBeforeEndingJob(std::function<void()> afterStop);
-    // A page's Stop: ends the job `owner` runs, and no other.
-    QPushButton* stopButton(QWidget* page, const char* name, const void* owner);
 
-    // Runs a handler's body; an exception becomes an error report instead of crossing Qt's loop.
-    void guarded(const std::function<void()>& body);
-    QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& accessible = QString());
-    // The control of that name; an unknown name is an error that the handler reports.
-    template <class T>
-    T* control(std::string_view name) const
-    {
-        T* w = findChild<T*>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
-        if (!w)
-            throw std::invalid_argument("The window has no control named " + std::string(name));
-        return w;
-    }
-
-    ProtocolLoop loop_;
-    SdUpload sdUpload_{loop_, *this};
-    FlashLoader flashLoader_{loop_, *this};
+    std::unique_ptr<ProtocolLoop> loop_;
+    std::unique_ptr<SdUpload> sdUpload_;
+    std::unique_ptr<FlashLoader> flashLoader_;
     std::function<bool(QFileDialog&)> fileDialogRunner_;
     SettingsMemory settingsMemory_;
     std::unique_ptr<SettingsBackupWindow> settingsBackup_;

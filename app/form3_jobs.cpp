@@ -19,6 +19,13 @@
 #include <QToolButton>
 
 #include "app/form3.h"
+#include "app/disk_image_loader_page.h"
+#include "app/left_panel.h"
+#include "app/page_helpers.h"
+#include "app/sd_file_manager_page.h"
+#include "app/storage_panel.h"
+#include "protocol/protocol_loop.h"
+#include "transfer/sd_upload.h"
 #include "app/transfer_results_view.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_status_bar.h"
@@ -26,14 +33,6 @@
 #include "transfer/whole_file.h"
 
 namespace {
-
-// A control that sends nothing says so, and stays usable while a job runs (Stop, Exit, a file
-// chooser, the menu that saves a protocol trace). Every other push button of the window, and the
-// port picker, would start something: it follows the loop's "could this start now?". So a
-// button added later is held during a job unless it is marked.
-const char* const kSendsNothing = "korvaneSendsNothing";
-// A menu item that starts something (the settings runs) in a menu that also holds items that do not.
-const char* const kStarts = "korvaneStarts";
 
 bool isEditor(const QWidget* w)
 {
@@ -65,22 +64,18 @@ public:
 
 }  // namespace
 
-void TForm3::markSendsNothing(QObject* control) { control->setProperty(kSendsNothing, true); }
-
-void TForm3::markStarts(QAction* action) { action->setProperty(kStarts, true); }
-
 QPushButton* TForm3::stopButton(QWidget* page, const char* name, const void* owner)
 {
-    QPushButton* b = button(page, name, QStringLiteral("Stop"), QStringLiteral("Stop the transfer"));
+    QPushButton* b = form::button(page, name, QStringLiteral("Stop"), QStringLiteral("Stop the transfer"));
     b->setToolTip(QStringLiteral("Ends the running transfer (Esc)"));
     b->setEnabled(false);
-    markSendsNothing(b);
-    connect(b, &QPushButton::clicked, this, [this, owner] { guarded([this, owner] { loop_.stopJob(owner); }); });
+    form::markSendsNothing(b);
+    connect(b, &QPushButton::clicked, this, [this, owner] { guarded([this, owner] { loop_->stopJob(owner); }); });
     // Esc on the page stops, as the button does: only the page's own job, and not in an editor.
     auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), page);
     esc->setContext(Qt::WidgetWithChildrenShortcut);
     esc->setEnabled(false);
-    connect(esc, &QShortcut::activated, this, [this, owner] { guarded([this, owner] { loop_.stopJob(owner); }); });
+    connect(esc, &QShortcut::activated, this, [this, owner] { guarded([this, owner] { loop_->stopJob(owner); }); });
     page->installEventFilter(new EscInEditors(page));
     stops_.append({b, esc, owner});
     return b;
@@ -88,18 +83,17 @@ QPushButton* TForm3::stopButton(QWidget* page, const char* name, const void* own
 
 void TForm3::watchJobs()
 {
-    connect(&loop_.job(), &JobGuard::runningChanged, this, [this](bool running) { jobRunningChanged(running); });
-    if (sdResults)
-        sdResults->setResults(&sdUpload_.results());
+    connect(&loop_->job(), &JobGuard::runningChanged, this, [this](bool running) { jobRunningChanged(running); });
+    cxTabSheet4->sdResults->setResults(&sdUpload_->results());
 }
 
 QList<QWidget*> TForm3::startingControls() const
 {
     QList<QWidget*> controls;
     for (QPushButton* b : findChildren<QPushButton*>())
-        if (b->window() == this && !b->property(kSendsNothing).toBool())
+        if (b->window() == this && !b->property(form::kSendsNothing).toBool())
             controls << b;
-    controls << nrDeviceBox1;
+    controls << Panel1->nrDeviceBox1;
     controls.removeAll(nullptr);
     return controls;
 }
@@ -108,17 +102,17 @@ void TForm3::jobRunningChanged(bool running)
 {
     keepAwake_.hold(running);
     for (const StopControl& stop : stops_) {
-        const bool own = running && loop_.job().owner() == stop.owner;
+        const bool own = running && loop_->job().owner() == stop.owner;
         stop.button->setEnabled(own);
         stop.shortcut->setEnabled(own);
     }
-    const bool mayStart = loop_.mayStart();
-    if (SettingsFileButton)
-        for (QAction* a : SettingsFileButton->menu()->actions())
-            if (a->property(kStarts).toBool())
+    const bool mayStart = loop_->mayStart();
+    if (Panel1->SettingsFileButton)
+        for (QAction* a : Panel1->SettingsFileButton->menu()->actions())
+            if (a->property(form::kStarts).toBool())
                 a->setEnabled(mayStart);
     if (!mayStart) {
-        const QString tip = loop_.job().description() + QStringLiteral(": Stop ends it");
+        const QString tip = loop_->job().description() + QStringLiteral(": Stop ends it");
         for (QWidget* w : startingControls()) {
             if (!w->isEnabled())
                 continue;
@@ -136,25 +130,20 @@ void TForm3::jobRunningChanged(bool running)
     }
     heldControls_.clear();
     // A "Send" whose file was chosen while the job ran follows its file box now.
-    for (int i = 0; i < 8; ++i)
-        if (imageSend[i])
-            imageSend[i]->setEnabled(fileExists(imageFileBox[i]->text()));
-    if (sdSendFailedAgain)
-        sdSendFailedAgain->setEnabled(sdUpload_.results().failedCount() > 0);
+    TabSheet4->jobEnded();
+    cxTabSheet4->jobEnded();
 }
-
-void TForm3::sendFailedAgainClick() { sdUpload_.sendFailedAgain(); }
 
 bool TForm3::askBeforeEndingJob(std::function<void()> afterStop)
 {
-    if (!loop_.job().running())
+    if (!loop_->job().running())
         return false;
     Question q;
     q.title = QStringLiteral("Korvane Shell");
-    q.text = loop_.job().description() + QStringLiteral(": stop it and disconnect?");
+    q.text = loop_->job().description() + QStringLiteral(": stop it and disconnect?");
     q.confirmCaption = QStringLiteral("Stop and disconnect");
     ask(q, [this, afterStop] {
-        loop_.stopJob();
+        loop_->stopJob();
         afterStop();
     });
     return true;
@@ -162,31 +151,8 @@ bool TForm3::askBeforeEndingJob(std::function<void()> afterStop)
 
 void TForm3::setTransferPanelToolTip(int panel, const QString& text) { StatusBar1->setPanelToolTip(panel, text); }
 
-void TForm3::showSlotResult(int slot, const FileResult& result)
-{
-    if (slot < 0 || slot >= 8 || !imageResult[slot])
-        return;
-    QString text = result.outcomeText();
-    if (result.outcome == FileResult::Outcome::Written)
-        text += QStringLiteral(" (%1 bytes)").arg(result.bytesSent);
-    imageResult[slot]->setText(text);
-    imageResult[slot]->setToolTip(QFileInfo(result.name).fileName() + QStringLiteral(": ") + text);
-    imageResult[slot]->setAccessibleName(QStringLiteral("Last result of slot %1: %2").arg(slot + 1).arg(text));
-}
+void TForm3::showSlotResult(int slot, const FileResult& result) { TabSheet4->showSlotResult(slot, result); }
 
 QString TForm3::statusPanelText(int panel) const { return StatusBar1->panelText(panel); }
 
-void TForm3::setSizesStale(bool stale)
-{
-    // The sizes of an earlier greeting stay readable, dimmed, with their colours, until this
-    // display answers the size query.
-    for (KEdit* e : {Edit6, Edit7, Edit8, Edit9, Edit10}) {
-        QString sheet = e->Color().isValid() ? QStringLiteral("background-color: %1;").arg(e->Color().name()) : QString();
-        if (stale)
-            sheet += QStringLiteral("color: #a8a8a8; font-style: italic;");
-        e->setStyleSheet(sheet);
-        e->setProperty("stale", stale);
-        e->setToolTip(stale ? QStringLiteral("From an earlier connection: this display has not reported its sizes yet")
-                            : QString());
-    }
-}
+void TForm3::setSizesStale(bool stale) { Panel2->setSizesStale(stale); }

@@ -1,6 +1,9 @@
 // The window's keyboard: shortcuts for connecting and disconnecting, a tab chain that skips
 // what cannot be changed and keeps saving and erasing apart.
 #include "app/form3.h"
+#include "app/config_page.h"
+#include "app/left_panel.h"
+#include "app/storage_panel.h"
 
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -30,12 +33,12 @@ QWidget* lastInTabChain(QWidget* container, QWidget* start)
 
 void TForm3::setUpKeyboard()
 {
-    Button8->setShortcut(kConnectKey);
-    Button8->setToolTip(
+    Panel1->Button8->setShortcut(kConnectKey);
+    Panel1->Button8->setToolTip(
         QStringLiteral("Open the port and greet the display (%1)").arg(kConnectKey.toString(QKeySequence::NativeText)));
-    Button2->setShortcut(kExitKey);
-    Button2->setToolTip(QStringLiteral("Say goodbye to the display and close the port; the window stays open (%1)")
-                            .arg(kExitKey.toString(QKeySequence::NativeText)));
+    Panel1->Button2->setShortcut(kExitKey);
+    Panel1->Button2->setToolTip(QStringLiteral("Say goodbye to the display and close the port; the window stays open (%1)")
+                                    .arg(kExitKey.toString(QKeySequence::NativeText)));
 
     // The scroll areas around the panels and the pages are no stops of their own: Tab goes to
     // the controls in them, and they scroll to show the control that has the focus.
@@ -44,14 +47,14 @@ void TForm3::setUpKeyboard()
             area->setFocusPolicy(Qt::NoFocus);
 
     // The storage sizes are read-only: a click still selects them for copying, Tab passes by.
-    for (KEdit* field : {Edit6, Edit7, Edit8, Edit9, Edit10})
+    for (KEdit* field : {Panel2->Edit6, Panel2->Edit7, Panel2->Edit8, Panel2->Edit9, Panel2->Edit10})
         field->setFocusPolicy(Qt::ClickFocus);
 
     // "Config": read and save at the top, the record's fields, then erase at the bottom, so
     // that one Tab too many after "Save Config" never lands on "Erase Config".
-    QWidget* configuration = BitBtn34->parentWidget();
-    if (QWidget* last = lastInTabChain(configuration, BitBtn23); last && last != BitBtn34)
-        QWidget::setTabOrder(last, BitBtn34);
+    QWidget* configuration = TabSheet1->BitBtn34->parentWidget();
+    if (QWidget* last = lastInTabChain(configuration, TabSheet1->BitBtn23); last && last != TabSheet1->BitBtn34)
+        QWidget::setTabOrder(last, TabSheet1->BitBtn34);
 }
 
 void TForm3::placeFirstTime()

@@ -7,11 +7,12 @@
 
 #include "app/form3.h"
 #include "app/sd_file_controls.h"
+#include "app/sd_file_manager_page.h"
 #include "app/widgets/k_repaint_pacer.h"
 #include "app/widgets/k_status_bar.h"
 #include "transfer/ansi_code_page.h"
 
-QStringList TForm3::sdFileNames() const { return FileListBox1->entries(); }
+QStringList TForm3::sdFileNames() const { return cxTabSheet4->FileListBox1->entries(); }
 
 int TForm3::ansiCodePage() const { return systemAnsiCodePage(); }
 

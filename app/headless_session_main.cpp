@@ -9,6 +9,10 @@
 //            [--sd-upload PC_FOLDER SD_FOLDER] [--flash FILE SLOT]
 #include "app/dark_style.h"
 #include "app/form3.h"
+#include "app/window_pages.h"
+#include "app/settings_backup_window.h"
+#include "transfer/flash_loader.h"
+#include "transfer/sd_upload.h"
 #include "app/sd_file_controls.h"
 #include "app/settings_comparison_dialog.h"
 #include "app/widgets/k_combo_box.h"
@@ -168,13 +172,13 @@ int main(int argc, char** argv)
     stages.push_back({"Read Config",
                       [&] {
                           form.cxPageControl1->setActivePage(form.TabSheet1);
-                          form.BitBtn22->click();
+                          form.TabSheet1->BitBtn22->click();
                       },
                       [&] { return save(form, dir, QStringLiteral("config.png")); }});
     stages.push_back({"Read Extra Coding",
                       [&] {
                           form.cxPageControl1->setActivePage(form.cxTabSheet5);
-                          form.extraCodingPage.BitBtn28->click();
+                          form.cxTabSheet5->BitBtn28->click();
                       },
                       [&] { return save(form, dir, QStringLiteral("extra-coding.png")); }});
     if (!request.sdPcFolder.isEmpty())
@@ -182,9 +186,9 @@ int main(int argc, char** argv)
                           [&] {
                               std::printf("Uploading %s to the SD folder %s ...\n", qPrintable(request.sdPcFolder),
                                           qPrintable(request.sdFolder));
-                              form.DirectoryListBox1->setFolder(request.sdPcFolder);
-                              form.ComboBox2->setText(request.sdFolder);
-                              form.Button7->click();
+                              form.cxTabSheet4->DirectoryListBox1->setFolder(request.sdPcFolder);
+                              form.cxTabSheet4->ComboBox2->setText(request.sdFolder);
+                              form.cxTabSheet4->Button7->click();
                           },
                           [&] {
                               std::printf("  %s\n", qPrintable(said()));
@@ -198,8 +202,8 @@ int main(int argc, char** argv)
         stages.push_back({"flash load",
                           [&] {
                               std::printf("Loading %s into slot %d ...\n", qPrintable(request.flashFile), request.flashSlot);
-                              form.imageFileBox[request.flashSlot]->setText(request.flashFile);
-                              form.imageSendClick(request.flashSlot);
+                              form.TabSheet4->imageFileBox[request.flashSlot]->setText(request.flashFile);
+                              form.TabSheet4->imageSendClick(request.flashSlot);
                           },
                           [&] {
                               std::printf("  %s\n", qPrintable(said()));
@@ -213,7 +217,7 @@ int main(int argc, char** argv)
                               const QString backup = dir.absoluteFilePath(QStringLiteral("settings-backup.json"));
                               std::printf("Backing the settings up to %s ...\n", qPrintable(backup));
                               pick(backup);
-                              form.BackupSettingsButton->click();
+                              form.TabSheet1->BackupSettingsButton->click();
                           },
                           [&] {
                               std::printf("%s\n", qPrintable(said()));
@@ -223,7 +227,7 @@ int main(int argc, char** argv)
                           [&] {
                               std::printf("Restoring the settings of %s ...\n", qPrintable(request.restoreFile));
                               pick(request.restoreFile);
-                              form.RestoreSettingsButton->click();
+                              form.TabSheet1->RestoreSettingsButton->click();
                           },
                           [&] {
                               std::printf("%s\n", qPrintable(said()));
@@ -245,7 +249,7 @@ int main(int argc, char** argv)
         watch.stop();
         printStatus(form);
         ok = save(form, dir, QStringLiteral("connected.png")) && ok;
-        form.Button2->click();
+        form.Panel1->Button2->click();
     };
     QObject::connect(&watch, &QTimer::timeout, [&] {
         if (!greeted) {
@@ -253,8 +257,9 @@ int main(int argc, char** argv)
                 greeted = true;
                 std::printf("Connected: the display was greeted and reported its storage.\n");
                 std::printf("  Disk 0: %s Mb, Disk 1: %s Mb, Disk 2: %s Mb, Disk 3: %s Mb, SD: %s Mb\n",
-                            qPrintable(form.Edit6->text()), qPrintable(form.Edit7->text()), qPrintable(form.Edit8->text()),
-                            qPrintable(form.Edit9->text()), qPrintable(form.Edit10->text()));
+                            qPrintable(form.Panel2->Edit6->text()), qPrintable(form.Panel2->Edit7->text()),
+                            qPrintable(form.Panel2->Edit8->text()), qPrintable(form.Panel2->Edit9->text()),
+                            qPrintable(form.Panel2->Edit10->text()));
                 printStatus(form);
             } else if (clock.elapsed() > kGreetingTimeoutMs) {
                 watch.stop();
@@ -262,7 +267,7 @@ int main(int argc, char** argv)
                 printStatus(form);
                 if (!form.StatusBar1->panelToolTip(0).isEmpty())
                     std::printf("  last open error: %s\n", qPrintable(form.StatusBar1->panelToolTip(0)));
-                form.Button2->click();
+                form.Panel1->Button2->click();
             }
             return;
         }
@@ -291,7 +296,7 @@ int main(int argc, char** argv)
     });
     watch.start();
     std::printf("Pressing \"Connect\" ...\n");
-    form.Button8->click();  // runs until "Exit"
+    form.Panel1->Button8->click();  // runs until "Exit"
     std::printf("Pressed \"Exit\": goodbye sent, port %s.\n", form.comm().Active() ? "still open" : "closed");
     if (!error.isEmpty())
         std::printf("Error: %s\n", qPrintable(error));

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/widgets/k_spin_edit.h"
@@ -27,6 +28,26 @@ inline Layout* groupLayout(QGroupBox* g)
     layout->setContentsMargins(10, 14, 10, 10);
     return layout;
 }
+
+inline QPushButton* button(QWidget* parent, const char* name, const QString& caption, const QString& accessible = QString())
+{
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAccessibleName(accessible.isEmpty() ? caption.trimmed() : accessible);
+    return b;
+}
+
+// A control that sends nothing says so, and stays usable while a job runs (Stop, Exit, a file
+// chooser, the menu that saves a protocol trace). Every other push button of the window, and the
+// port picker, would start something: it follows the loop's "could this start now?". So a
+// button added later is held during a job unless it is marked.
+inline constexpr const char* kSendsNothing = "korvaneSendsNothing";
+// A menu item that starts something (the settings runs) in a menu that also holds items that do not.
+inline constexpr const char* kStarts = "korvaneStarts";
+
+inline void markSendsNothing(QObject* control) { control->setProperty(kSendsNothing, true); }
+
+inline void markStarts(QObject* action) { action->setProperty(kStarts, true); }
 
 inline QLabel* label(QWidget* parent, const QString& text, const char* name = nullptr)
 {

@@ -1,6 +1,7 @@
 #include "app/protocol_trace_menu.h"
 
 #include "app/form3.h"
+#include "app/left_panel.h"
 #include "protocol/frame_trace.h"
 #include "protocol/trace_file.h"
 #include "serial/observed_port.h"
@@ -46,7 +47,7 @@ ProtocolTraceMenu::ProtocolTraceMenu(TForm3& form) : QObject(&form), form_(form)
                            static_cast<uint64_t>(nowMs() - ring->startMs.load()));
     }));
 
-    QMenu& menu = *form_.SettingsFileButton->menu();
+    QMenu& menu = *form_.Panel1->SettingsFileButton->menu();
     menu.addSeparator();
     recordAction = menu.addAction(QStringLiteral("Record protocol trace"));
     recordAction->setObjectName(QStringLiteral("RecordProtocolTrace"));

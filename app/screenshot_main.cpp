@@ -12,7 +12,9 @@
 
 #include "app/dark_style.h"
 #include "app/guarded_commands.h"
+#include "app/question_box.h"
 #include "app/form3.h"
+#include "app/window_pages.h"
 #include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
 #include "settings/config_record.h"
@@ -58,9 +60,9 @@ int main(int argc, char** argv)
     form.showPages();
     form.setChipVisible(true);
     form.cxPageControl1->setActivePage(form.cxTabSheet1);
-    form.PageControl1->setActivePage(form.TabSheet9);
+    form.cxTabSheet1->PageControl1->setActivePage(form.cxTabSheet1->TabSheet9);
     ok = save(form, dir, QStringLiteral("screen-size.png")) && ok;
-    form.PageControl1->setActivePage(form.TabSheet6);
+    form.cxTabSheet1->PageControl1->setActivePage(form.cxTabSheet1->TabSheet6);
     ok = save(form, dir, QStringLiteral("gamma.png")) && ok;
     form.cxPageControl1->setActivePage(form.TabSheet1);
     ok = save(form, dir, QStringLiteral("config.png")) && ok;
@@ -81,22 +83,22 @@ int main(int argc, char** argv)
     sample.boostSensor = 1;
     form.showConfig(configView(sample));
     ok = save(form, dir, QStringLiteral("config-read.png")) && ok;
-    form.configPage.ComboBoxEx27->showPopup();
+    form.TabSheet1->ComboBoxEx27->showPopup();
     QApplication::processEvents();
-    if (QWidget* popup = form.configPage.ComboBoxEx27->view()->window()) {
+    if (QWidget* popup = form.TabSheet1->ComboBoxEx27->view()->window()) {
         const QPixmap list = popup->grab();
         ok = list.save(dir.filePath(QStringLiteral("config-languages.png")), "PNG") && ok;
         std::printf("%s\n", qPrintable(dir.filePath(QStringLiteral("config-languages.png"))));
     }
-    form.configPage.ComboBoxEx27->hidePopup();
-    form.configPage.ComboBox8->showPopup();
+    form.TabSheet1->ComboBoxEx27->hidePopup();
+    form.TabSheet1->ComboBox8->showPopup();
     QApplication::processEvents();
-    if (QWidget* popup = form.configPage.ComboBox8->view()->window()) {
+    if (QWidget* popup = form.TabSheet1->ComboBox8->view()->window()) {
         const QPixmap list = popup->grab();
         ok = list.save(dir.filePath(QStringLiteral("config-car-models.png")), "PNG") && ok;
         std::printf("%s\n", qPrintable(dir.filePath(QStringLiteral("config-car-models.png"))));
     }
-    form.configPage.ComboBox8->hidePopup();
+    form.TabSheet1->ComboBox8->hidePopup();
     form.cxPageControl1->setActivePage(form.cxTabSheet5);
     ok = save(form, dir, QStringLiteral("extra-coding.png")) && ok;
     form.cxPageControl1->setActivePage(form.TabSheet8);
@@ -109,14 +111,13 @@ int main(int argc, char** argv)
     ok = save(form, dir, QStringLiteral("disk-image-loader.png")) && ok;
     // The question before a command that cannot be undone, over the page that has the button.
     if (const std::optional<Question> question = guardQuestion("Button38")) {
-        form.ask(*question, [] {});
+        // The box the window's asker opens.
+        QMessageBox* box = openQuestionBox(&form, *question, [] {});
         QApplication::processEvents();
-        if (auto* box = form.findChild<QMessageBox*>(QStringLiteral("questionBox"))) {
-            const QString path = dir.filePath(QStringLiteral("question-check-flash-disk.png"));
-            ok = box->grab().save(path, "PNG") && ok;
-            std::printf("%s\n", qPrintable(path));
-            box->reject();
-        }
+        const QString path = dir.filePath(QStringLiteral("question-check-flash-disk.png"));
+        ok = box->grab().save(path, "PNG") && ok;
+        std::printf("%s\n", qPrintable(path));
+        box->reject();
     }
     // A small window: the side panels and the page area scroll side by side.
     form.setStatusPanel(0, QStringLiteral("try connect 100"));

@@ -1,6 +1,11 @@
 #include "app/settings_backup_window.h"
+#include "app/settings_comparison_dialog.h"
 
 #include "app/form3.h"
+#include "app/config_page.h"
+#include "app/left_panel.h"
+#include "app/page_helpers.h"
+#include "protocol/protocol_loop.h"
 #include "protocol/connect_failure.h"
 #include "protocol/size_reply.h"
 
@@ -125,40 +130,14 @@ void TForm3::buildSettingsBackupControls()
     };
 
     // On the "Config" page, below the record's groups and "Erase Config".
-    auto* row = new QHBoxLayout;
-    BackupSettingsButton = button(TabSheet1, "BackupSettingsButton", kBackUpCaption);
-    CompareSettingsButton = button(TabSheet1, "CompareSettingsButton", kCompareCaption);
-    RestoreSettingsButton = button(TabSheet1, "RestoreSettingsButton", kRestoreCaption);
-    BackupSettingsButton->setToolTip(QStringLiteral("Read the display's four settings records and save them in a file"));
-    CompareSettingsButton->setToolTip(QStringLiteral("Read the display's settings and list what differs from a file"));
-    RestoreSettingsButton->setToolTip(QStringLiteral("Write a file's settings to the display and check them by reading back"));
-    for (QPushButton* b : {BackupSettingsButton, CompareSettingsButton, RestoreSettingsButton}) {
-        b->setMinimumHeight(30);
-        row->addWidget(b);
-    }
-    settingsStop = stopButton(TabSheet1, "settingsStop", &settingsBackup_->sequence());
-    settingsStop->setAccessibleName(QStringLiteral("Stop the settings run"));
-    settingsStop->setToolTip(QStringLiteral("Ends the running settings backup, comparison or restore (Esc)"));
-    settingsStop->setMinimumHeight(30);
-    row->addWidget(settingsStop);
-    row->addStretch(1);
-    hook(BackupSettingsButton, &SettingsBackupWindow::backUp);
-    hook(CompareSettingsButton, &SettingsBackupWindow::compare);
-    hook(RestoreSettingsButton, &SettingsBackupWindow::restore);
-    if (auto* configuration = TabSheet1->findChild<QGroupBox*>(QStringLiteral("GroupBoxConfiguration")))
-        if (auto* grid = qobject_cast<QGridLayout*>(configuration->layout()))
-            grid->addLayout(row, 3, 0, 1, 3, Qt::AlignLeft);  // below "Erase Config"
+    TabSheet1->addSettingsFileRow(&settingsBackup_->sequence());
+    hook(TabSheet1->BackupSettingsButton, &SettingsBackupWindow::backUp);
+    hook(TabSheet1->CompareSettingsButton, &SettingsBackupWindow::compare);
+    hook(TabSheet1->RestoreSettingsButton, &SettingsBackupWindow::restore);
 
     // From every page: a menu button under "Exit".
-    SettingsFileButton = new QToolButton(Panel1);
-    SettingsFileButton->setObjectName(QStringLiteral("SettingsFileButton"));
-    SettingsFileButton->setText(QStringLiteral("Settings file"));
-    SettingsFileButton->setAccessibleName(QStringLiteral("Settings file"));
-    SettingsFileButton->setToolTip(
-        QStringLiteral("Back up, compare or restore the display's settings; record a protocol trace for support"));
-    SettingsFileButton->setPopupMode(QToolButton::InstantPopup);
-    SettingsFileButton->setFixedSize(Button2->width(), 24);
-    auto* menu = new QMenu(SettingsFileButton);
+    QToolButton* menuButton = Panel1->addSettingsFileButton();
+    auto* menu = new QMenu(menuButton);
     menu->setObjectName(QStringLiteral("SettingsFileMenu"));
     const struct {
         const QString* caption;
@@ -168,12 +147,9 @@ void TForm3::buildSettingsBackupControls()
                  {&kRestoreCaption, &SettingsBackupWindow::restore}};
     for (const auto& item : items) {
         QAction* a = menu->addAction(*item.caption);
-        markStarts(a);
+        form::markStarts(a);
         const auto what = item.what;
         connect(a, &QAction::triggered, this, [this, what] { guarded([this, what] { (settingsBackup_.get()->*what)(); }); });
     }
-    SettingsFileButton->setMenu(menu);
-    markSendsNothing(SettingsFileButton);  // its settings runs follow the loop; its trace items send nothing
-    if (auto* v = qobject_cast<QVBoxLayout*>(Panel1->layout()))
-        v->insertWidget(v->indexOf(Button2) + 1, SettingsFileButton);
+    menuButton->setMenu(menu);
 }

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "app/settings_comparison_dialog.h"
+#include "app/comparison_presenter.h"
 
 class TForm3;
 

@@ -5,14 +5,11 @@
 #include <functional>
 #include <vector>
 
+#include "app/comparison_presenter.h"
 #include "settings/settings_file_job.h"
 
 class QCheckBox;
 class QTableWidget;
-
-// Shows a comparison; calls onRestore only when the user confirms a restore.
-using ComparisonPresenter =
-    std::function<void(const SettingsComparison& comparison, std::function<void(SettingsComparisonAnswer)> onRestore)>;
 
 // The comparison dialog: a table of record, field, display, file. For a restore it has "Restore"
 // and "Cancel" (Cancel has the focus) and, for a file of another display, the choice of serial

@@ -45,6 +45,7 @@
 #include "bench/line_figures.h"
 #include "bench/sim_process.h"
 #include "app/form3.h"
+#include "app/window_pages.h"
 #include "app/sd_file_controls.h"
 #include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_edit.h"
@@ -214,20 +215,20 @@ std::function<void(TForm3&)> loadPacket(const QString& folder, int64_t* openedNs
 {
     return [folder, openedNs](TForm3& form) {
         form.cxPageControl1->setActivePage(form.cxTabSheet4);
-        form.DirectoryListBox1->setFolder(folder);
+        form.cxTabSheet4->DirectoryListBox1->setFolder(folder);
         form.cxTabSheet4->repaint();
         if (openedNs)
             *openedNs = steadyNowNs();
-        form.ComboBox2->setItemIndex(0);  // "/"
-        form.Button7Click();
+        form.cxTabSheet4->ComboBox2->setItemIndex(0);  // "/"
+        form.cxTabSheet4->Button7Click();
     };
 }
 
 std::function<void(TForm3&)> sendImage(const QString& file, int slot)
 {
     return [file, slot](TForm3& form) {
-        form.imageFileBox[slot]->setText(file);
-        form.imageSendClick(slot);
+        form.TabSheet4->imageFileBox[slot]->setText(file);
+        form.TabSheet4->imageSendClick(slot);
     };
 }
 

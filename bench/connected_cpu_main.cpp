@@ -7,6 +7,7 @@
 // Phase "awaiting reply": connected to a silent display, the loop waits for the size reply.
 // Prints seconds of CPU per second of wall time for each phase and run, and the median.
 #include "app/form3.h"
+#include "app/window_pages.h"
 #include "app/widgets/k_status_bar.h"
 #include "serial/port_links.h"
 #include "tests/support/runtime_dir_guard.h"
@@ -86,18 +87,18 @@ double measure(const Phase& phase, int port, int seconds)
                     wall.start();
                 } else if (deadline.elapsed() > 10000) {
                     std::fprintf(stderr, "%s: never reached the state to measure\n", phase.name);
-                    window.Button2->click();
+                    window.Panel1->Button2->click();
                 }
                 return;
             }
             if (wall.elapsed() >= seconds * 1000) {
                 ratio = (processCpuSeconds() - cpuStart) / (double(wall.elapsed()) / 1000.0);
                 poll.stop();
-                window.Button2->click();
+                window.Panel1->Button2->click();
             }
         });
         poll.start();
-        window.Button8->click();  // returns after "Exit"
+        window.Panel1->Button8->click();  // returns after "Exit"
     }
     sim.terminate();
     sim.waitForFinished(3000);

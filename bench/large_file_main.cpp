@@ -11,6 +11,8 @@
 //
 //   bench_large_file
 #include "app/form3.h"
+#include "app/window_pages.h"
+#include "transfer/flash_loader.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_status_bar.h"
 #include "sim/sim_pty_server.h"
@@ -112,7 +114,7 @@ int main(int argc, char** argv)
             d.selectFile(path);
             return true;
         });
-        window.imagePicker[slot]->click();
+        window.TabSheet4->imagePicker[slot]->click();
     };
 
     double idleRss = 0;
@@ -133,7 +135,7 @@ int main(int argc, char** argv)
     ticker.start();
 
     Sequence seq;
-    seq.giveUp = [&] { window.Button2->click(); };
+    seq.giveUp = [&] { window.Panel1->Button2->click(); };
     seq.steps = {
         {[&] { return window.loop().state() == 1000; },
          [&] {
@@ -141,25 +143,25 @@ int main(int argc, char** argv)
              choose(4, large);
              measuring = true;
              sinceTick.restart();
-             window.imageSend[4]->click();
+             window.TabSheet4->imageSend[4]->click();
          }},
         {[&] { return panel(2).toLongLong() >= 64 * 1024; },
          [&] {
              measuring = false;
-             window.flashStop->click();
+             window.TabSheet4->flashStop->click();
          }},
         {[&] { return idle(); },
          [&] {
              choose(6, small);
-             window.imageSend[6]->click();
+             window.TabSheet4->imageSend[6]->click();
          }},
-        {[&] { return idle() && panel(1) == "File diag.imz written"; }, [&] { window.Button2->click(); }},
+        {[&] { return idle() && panel(1) == "File diag.imz written"; }, [&] { window.Panel1->Button2->click(); }},
     };
     QTimer driver;
     driver.setInterval(5);
     QObject::connect(&driver, &QTimer::timeout, [&] { seq.tick(); });
     driver.start();
-    window.Button8->click();
+    window.Panel1->Button8->click();
 
     const double peak = peakRssMiB();
     std::printf("longest_block_ms=%lld\n", static_cast<long long>(longest));

@@ -1,6 +1,5 @@
 #include "protocol/command_catalogue.h"
 
-#include "protocol/control_values.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
 #include "settings/remote_controls.h"
@@ -39,7 +38,7 @@ constexpr std::array kCatalogue = {
     CommandControl{"BitBtn31", "Save size", "Button18Click", kSendBare, 0x0F},
     CommandControl{"Button19", "Sleep In", "Button19Click", kSendBare, 0x65},
     CommandControl{"Button20", "Sleep Out", "Button20Click", kSendBare, 0x64},
-    CommandControl{"BitBtn30", "Brightness", "Button1Click", kSendParam, 0x32, P::SpinValue, 0, "SpinEdit2"},
+    CommandControl{"BitBtn30", "Brightness", "Button1Click", kSendParam, 0x32, P::SpinValue, 0},
     CommandControl{"BitBtn44", "Show Back-nd", "BitBtn44Click", kSendParam, 0x29, P::Constant, 5},
     CommandControl{"Button1222222222", "↑", "Button1222222222Click", kSendParam, 0x2A, P::Constant, 5},
     CommandControl{"Button3234234234", "↓", "Button3234234234Click", kSendParam, 0x2B, P::Constant, 5},
@@ -63,8 +62,8 @@ constexpr std::array kCatalogue = {
     CommandControl{"BitBtn24", "Read ", "BitBtn24Click", kReadTransmission, 0x24},
     CommandControl{"BitBtn25", "Save", "Button27Click", kSendTransmission, 0x23},
     // "Keys emul"
-    CommandControl{"Button21", "Doors", "Button21Click", kSendParam, 0x14, P::SpinValue, 0, "SpinEdit1"},
-    CommandControl{"CheckBox1", "kl 15", "CheckBox1Click", kSendBare, 0x33, P::TickedCode, 0x34, "CheckBox1"},
+    CommandControl{"Button21", "Doors", "Button21Click", kSendParam, 0x14, P::SpinValue, 0},
+    CommandControl{"CheckBox1", "kl 15", "CheckBox1Click", kSendBare, 0x33, P::TickedCode, 0x34},
     CommandControl{"Button29", "TurboTimer switch ON", "Button29Click", kSendBare, 0x07},
     CommandControl{"Button30", "TurboTimer switch OFF", "Button30Click", kSendBare, 0x08},
     CommandControl{"Button10", "↑", "Button10Click", kSendBare, 0x02},
@@ -73,10 +72,10 @@ constexpr std::array kCatalogue = {
     CommandControl{"Button12", "Long reset", "Button12Click", kSendBare, 0x04},
     CommandControl{"Button24", "LONG+", "Button24Click", kSendBare, 0x05},
     CommandControl{"Button23", "LONG-", "Button23Click", kSendBare, 0x06},
-    CommandControl{"Button47", "↑", "Button47Click", kSendParam, 0x1B, P::MirrorDirection, MirrorUp, "RadioGroup3"},
-    CommandControl{"Button48", "↓", "Button48Click", kSendParam, 0x1B, P::MirrorDirection, MirrorDown, "RadioGroup3"},
-    CommandControl{"Button68", "←", "Button68Click", kSendParam, 0x1B, P::MirrorDirection, MirrorLeft, "RadioGroup3"},
-    CommandControl{"Button67", "→", "Button67Click", kSendParam, 0x1B, P::MirrorDirection, MirrorRight, "RadioGroup3"},
+    CommandControl{"Button47", "↑", "Button47Click", kSendParam, 0x1B, P::MirrorDirection, MirrorUp},
+    CommandControl{"Button48", "↓", "Button48Click", kSendParam, 0x1B, P::MirrorDirection, MirrorDown},
+    CommandControl{"Button68", "←", "Button68Click", kSendParam, 0x1B, P::MirrorDirection, MirrorLeft},
+    CommandControl{"Button67", "→", "Button67Click", kSendParam, 0x1B, P::MirrorDirection, MirrorRight},
     // "ver.7.6-7.7 Disk Image Loader"
     CommandControl{"Button38", "Check Flash Disk ...", "Button38Click", kReadConfig, 0x37},
     CommandControl{"BitBtn35", "Wipe system sector", "BitBtn35Click", kReadConfig, 0x10},
@@ -117,7 +116,7 @@ const CommandControl* findCommandControl(std::string_view control)
     return nullptr;
 }
 
-void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlValues& controls)
+void issueCommand(ProtocolLoop& loop, const CommandControl& spec, int input)
 {
     switch (spec.param) {
     case ParamKind::None:
@@ -129,14 +128,13 @@ void issueCommand(ProtocolLoop& loop, const CommandControl& spec, const ControlV
         break;
     case ParamKind::SpinValue:
         // A parameter taken from a control goes out modulo 256.
-        loop.request(spec.state, spec.code, static_cast<uint8_t>(controls.spinValue(spec.source)));
+        loop.request(spec.state, spec.code, static_cast<uint8_t>(input));
         break;
     case ParamKind::MirrorDirection:
-        loop.request(spec.state, spec.code,
-                     mirrorMoveParameter(static_cast<uint8_t>(spec.value), controls.radioIndex(spec.source)));
+        loop.request(spec.state, spec.code, mirrorMoveParameter(static_cast<uint8_t>(spec.value), input));
         break;
     case ParamKind::TickedCode:
-        loop.request(spec.state, controls.isChecked(spec.source) ? static_cast<uint8_t>(spec.value) : spec.code);
+        loop.request(spec.state, input != 0 ? static_cast<uint8_t>(spec.value) : spec.code);
         break;
     }
 }

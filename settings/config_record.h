@@ -43,19 +43,19 @@ struct CarModel {
     int code;
     const char* text;  // begins with the code's two digits
 };
-std::span<const CarModel> carModels();  // ComboBox8, in list order
+std::span<const CarModel> carModels();  // "4." car model, in list order
 int carModelIndex(int code);            // list index of the code, -1 when none
 
-std::span<const char* const> displayTypeItems();      // ComboBox4: codes 10..14
-std::span<const char* const> canModeItems();          // ComboBox5
-std::span<const char* const> languageItems();         // ComboBoxEx27: value = index + 1
-std::span<const char* const> boostSensorItems();      // ComboBox9
-std::span<const char* const> diagModeItems();         // ComboBox10
-std::span<const char* const> kl15ModeItems();         // ComboBox11
-std::span<const char* const> buttonRemapItems();      // ComboBox1
-std::span<const char* const> pinRemapItems();         // ComboBox16
-std::span<const char* const> buttonGroundItems();     // ComboBox6
-std::span<const char* const> hardwareVersionItems();  // ComboBox3
+std::span<const char* const> displayTypeItems();      // "3. LCD type": codes 10..14
+std::span<const char* const> canModeItems();          // "5. 46-CCSM"
+std::span<const char* const> languageItems();         // "6. Language": value = index + 1
+std::span<const char* const> boostSensorItems();      // "7. Turbo Boost Sensor"
+std::span<const char* const> diagModeItems();         // "10. Diag Mode"
+std::span<const char* const> kl15ModeItems();         // "11. KL15 Mode"
+std::span<const char* const> buttonRemapItems();      // "17. Remap MFD Buttons"
+std::span<const char* const> pinRemapItems();         // "15. 35 pin MFD (Brake fluid)* remap to ->"
+std::span<const char* const> buttonGroundItems();     // "16. MFD Buttons **"
+std::span<const char* const> hardwareVersionItems();  // "1. HardWare Version"
 
 // Placeholder texts, shown while a list has nothing selected and nothing typed.
 namespace configPlaceholder {
@@ -76,21 +76,21 @@ inline constexpr const char* kButtonGround = " 23-25 pins MFD, GND on dash board
 // What the save reads from the "Config" page: the texts the lists show (their placeholder while
 // nothing is selected or typed), their selected indexes (-1 for none) and the spin edits' values.
 struct ConfigControls {
-    int serialNumber = 700;       // SpinEdit4
-    std::string hardwareText;     // ComboBox3
-    std::string displayTypeText;  // ComboBox4
-    int canModeIndex = -1;        // ComboBox5
-    int kl15Index = -1;           // ComboBox11
-    int maxDimmerLevel = 100;     // SpinEdit109
-    int pinRemapIndex = -1;       // ComboBox16
-    int diagIndex = -1;           // ComboBox10
-    int buttonGroundIndex = -1;   // ComboBox6
-    int languageIndex = -1;       // ComboBoxEx27
-    int batteryA = 100;           // SpinEdit5
-    int batteryB = 100;           // SpinEdit6
-    std::string carModelText;     // ComboBox8
-    int boostIndex = -1;          // ComboBox9
-    int buttonRemapIndex = 0;     // ComboBox1
+    int serialNumber = 700;       // "2. Serial №"
+    std::string hardwareText;     // "1. HardWare Version"
+    std::string displayTypeText;  // "3. LCD type"
+    int canModeIndex = -1;        // "5. 46-CCSM"
+    int kl15Index = -1;           // "11. KL15 Mode"
+    int maxDimmerLevel = 100;     // "8. Max Dimmer Level"
+    int pinRemapIndex = -1;       // "15. 35 pin MFD (Brake fluid)* remap to ->"
+    int diagIndex = -1;           // "10. Diag Mode"
+    int buttonGroundIndex = -1;   // "16. MFD Buttons **"
+    int languageIndex = -1;       // "6. Language"
+    int batteryA = 100;           // "9. Battery calibration", left
+    int batteryB = 100;           // "9. Battery calibration", right
+    std::string carModelText;     // "4." car model
+    int boostIndex = -1;          // "7. Turbo Boost Sensor"
+    int buttonRemapIndex = 0;     // "17. Remap MFD Buttons"
 };
 
 // "Save Config": the record copy with the page's fields written over it. A one-byte field takes

@@ -18,7 +18,7 @@ struct ExtraCodingRecord {
     uint8_t byte6 = 0;
     uint8_t options = 0;     // byte 7 bits 0..2, CheckListBox3
     uint8_t reserved = 0;    // byte 7 bits 3..4, 0 when saved
-    uint8_t lineColour = 0;  // byte 7 bits 5..7, RadioGroup2
+    uint8_t lineColour = 0;  // byte 7 bits 5..7
 
     bool operator==(const ExtraCodingRecord&) const = default;
 };
@@ -29,17 +29,17 @@ ExtraCodingRecord decodeExtraCoding(std::span<const uint8_t, kExtraCodingSize> b
 std::span<const char* const> warningItems();        // CheckListBox1 (items 8 and 9 have no bit)
 std::span<const char* const> comfortItems();        // CheckListBox2
 std::span<const char* const> vehicleOptionItems();  // CheckListBox3
-std::span<const char* const> lineColourItems();     // RadioGroup2
+std::span<const char* const> lineColourItems();     // the line colour group
 
 // What "Save Extra Encode" reads from the page.
 struct ExtraCodingControls {
     uint32_t warningsMask = 0;  // CheckListBox1, item k in bit k
-    int speedLimit = 90;        // SpinEdit3
+    int speedLimit = 90;        // km/h
     uint32_t comfortMask = 0;   // CheckListBox2
-    int coffeeMinutes = 240;    // SpinEdit39
-    int coffeeKm = 240;         // SpinEdit40
+    int coffeeMinutes = 240;    // coffee break, minutes
+    int coffeeKm = 240;         // coffee break, km
     uint32_t optionsMask = 0;   // CheckListBox3
-    int lineColourIndex = 0;    // RadioGroup2, -1 for none
+    int lineColourIndex = 0;    // -1 for none
 };
 
 // The record the save sends: the page's values (minutes and km divided by 10, halves to the

@@ -1,7 +1,6 @@
 #include "settings/settings_states.h"
 
 #include "protocol/command_catalogue.h"
-#include "protocol/control_values.h"
 #include "protocol/protocol_loop.h"
 #include "protocol/protocol_states.h"
 #include "settings/transmission.h"
@@ -127,21 +126,17 @@ void storeExtraCodingSave(ProtocolLoop& loop, const ExtraCodingRecord& record)
         loop.request(row->state, row->code);
 }
 
-void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages, SettingsMemory& memory)
+void registerSettingsStates(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory)
 {
     loop.registerStep(State::kConfigReply, [&loop, &pages, &memory] { return configReply(loop, pages, memory); });
     loop.registerStep(State::kExtraReply, [&loop, &pages, &memory] { return extraCodingReply(loop, pages, memory); });
     loop.registerStep(State::kTurboTimerReply, [&loop, &pages] { return turboTimerReply(loop, pages); });
     loop.registerStep(State::kTransmissionReply, [&loop, &pages] { return transmissionReply(loop, pages); });
-    loop.registerStep(State::kSendTurboTimer, [&loop, &controls] {
-        return sendHeadAndBytes(loop, kTurboTimerLengthByte, [&controls] {
-            return turboTimerFromControls([&controls](std::string_view n) { return controls.spinValue(n); },
-                                          [&controls](std::string_view n) { return controls.isChecked(n); });
-        });
+    loop.registerStep(State::kSendTurboTimer, [&loop, &pages] {
+        return sendHeadAndBytes(loop, kTurboTimerLengthByte, [&pages] { return encodeTurboTimer(pages.turboTimerToSave()); });
     });
-    loop.registerStep(State::kSendTransmission, [&loop, &controls] {
-        return sendHeadAndBytes(loop, kTransmissionLengthByte, [&controls] {
-            return transmissionFromControls([&controls](std::string_view n) { return controls.spinValue(n); });
-        });
+    loop.registerStep(State::kSendTransmission, [&loop, &pages] {
+        return sendHeadAndBytes(loop, kTransmissionLengthByte,
+                                [&pages] { return encodeTransmissionSave(pages.transmissionRatios()); });
     });
 }

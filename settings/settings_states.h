@@ -7,10 +7,10 @@
 #include "settings/transmission.h"
 #include "settings/turbo_timer.h"
 
+#include <array>
 #include <span>
 
 class ProtocolLoop;
-class ControlValues;
 
 // What the settings replies show on the window's pages. Implemented by the window.
 class SettingsPages {
@@ -21,6 +21,10 @@ public:
     virtual void showTurboTimer(const TurboTimerView& view) = 0;
     // Sets the ratio box of gear 1..6 (its change handler moves the speed box).
     virtual void showTransmissionRatio(int gear, int ratio) = 0;
+    // What the saves send, read from their pages at the moment they send: the TurboTimer
+    // record (flags 1 or 0) and the ratio of gears 1 to 6.
+    virtual TurboTimerRecord turboTimerToSave() const = 0;
+    virtual std::array<int, kGears> transmissionRatios() const = 0;
 };
 
 // What the shell remembers of the display's settings between a reply and a save, for the whole
@@ -53,5 +57,5 @@ void takeTurboTimerRecord(SettingsPages& pages, std::span<const uint8_t, kTurboT
 void takeTransmissionRecord(SettingsPages& pages, std::span<const uint8_t, kTransmissionReplySize> ratios);
 
 // Registers the settings states: the replies 64, 65, 164 and 167, and the sends 162 and 165,
-// which read their controls as they send.
-void registerSettingsStates(ProtocolLoop& loop, const ControlValues& controls, SettingsPages& pages, SettingsMemory& memory);
+// which read their pages as they send.
+void registerSettingsStates(ProtocolLoop& loop, SettingsPages& pages, SettingsMemory& memory);

@@ -6,20 +6,16 @@
 
 namespace {
 
-constexpr GearControls kGearControls[] = {
-    {"SpinEdit27", "SpinEdit38", 22, 90, "1 Gear  V =             km/h"},
-    {"SpinEdit28", "SpinEdit37", 33, 60, "2 Gear  V =             km/h"},
-    {"SpinEdit29", "SpinEdit36", 50, 40, "3 Gear  V =             km/h"},
-    {"SpinEdit32", "SpinEdit35", 61, 33, "4 Gear  V =             km/h"},
-    {"SpinEdit31", "SpinEdit33", 71, 28, "5 Gear    V =           km/h"},
-    {"SpinEdit30", "SpinEdit34", 84, 24, "6 Gear  V =             km/h"},
+constexpr GearRow kGearRows[] = {
+    {22, 90, "1 Gear  V =             km/h"}, {33, 60, "2 Gear  V =             km/h"}, {50, 40, "3 Gear  V =             km/h"},
+    {61, 33, "4 Gear  V =             km/h"}, {71, 28, "5 Gear    V =           km/h"}, {84, 24, "6 Gear  V =             km/h"},
 };
 constexpr const char* kAutomatic[] = {"PRNDS", "PRN1234...", "PRNDS+1234... "};
 constexpr int kRevolutions = 2000;
 
 }  // namespace
 
-std::span<const GearControls> gearControls() { return kGearControls; }
+std::span<const GearRow> gearRows() { return kGearRows; }
 std::span<const char* const> automaticItems() { return kAutomatic; }
 
 int coupledValue(int value) { return roundHalfEven(kRevolutions, value); }
@@ -46,11 +42,11 @@ GearPair settleGearPair(GearPair shown, GearBox changed)
     return shown;
 }
 
-std::array<uint8_t, kTransmissionSaveSize> transmissionFromControls(const std::function<int(std::string_view)>& spin)
+std::array<uint8_t, kTransmissionSaveSize> encodeTransmissionSave(const std::array<int, kGears>& ratios)
 {
     std::array<uint8_t, kTransmissionSaveSize> b{};
-    for (size_t g = 0; g < std::size(kGearControls); ++g) {
-        b[2 * g] = static_cast<uint8_t>(spin(kGearControls[g].ratioBox));
+    for (size_t g = 0; g < ratios.size(); ++g) {
+        b[2 * g] = static_cast<uint8_t>(ratios[g]);
         b[2 * g + 1] = 0;
     }
     return b;

@@ -1,9 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <span>
-#include <string_view>
 
 // The transmission values: for each of six gears the speed V at 2000 rpm (km/h) and the ratio
 // value P = 2000 / V that the display stores. The reply carries one byte per gear, the save one
@@ -14,14 +12,14 @@ inline constexpr size_t kTransmissionReplySize = 6;
 // The save frame's length byte: 14, although 13 bytes follow it. The display expects it so.
 inline constexpr uint8_t kTransmissionLengthByte = 0x0E;
 
-struct GearControls {
-    const char* speedBox;  // 10..200 km/h
-    const char* ratioBox;  // 1..200
+// A gear's row on the page: the start values of its speed (10..200 km/h) and ratio (1..200)
+// boxes, and the speed box's caption.
+struct GearRow {
     int startSpeed;
     int startRatio;
     const char* speedLabel;
 };
-std::span<const GearControls> gearControls();   // gears 1 to 6
+std::span<const GearRow> gearRows();            // gears 1 to 6
 std::span<const char* const> automaticItems();  // radio group "A/T"
 
 inline constexpr int kSpeedMin = 10, kSpeedMax = 200, kRatioMin = 1, kRatioMax = 200;
@@ -41,5 +39,5 @@ struct GearPair {
 enum class GearBox { Speed, Ratio };
 GearPair settleGearPair(GearPair shown, GearBox changed);
 
-// The save's twelve data bytes, reading each ratio box just before its pair.
-std::array<uint8_t, kTransmissionSaveSize> transmissionFromControls(const std::function<int(std::string_view)>& spin);
+// The save's twelve data bytes: each gear's ratio, gear 1 to 6, as a byte and a zero high byte.
+std::array<uint8_t, kTransmissionSaveSize> encodeTransmissionSave(const std::array<int, kGears>& ratios);

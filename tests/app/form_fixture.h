@@ -2,6 +2,7 @@
 // A main window shown offscreen, with its error reports recorded instead of shown in a box.
 #include "app/dark_style.h"
 #include "app/form3.h"
+#include "app/window_pages.h"
 
 #include <QApplication>
 #include <QScrollArea>

@@ -3,6 +3,7 @@
 #include "app/settings_comparison_dialog.h"
 #include "app/widgets/k_status_bar.h"
 #include "tests/app/form_fixture.h"
+#include "app/settings_backup_window.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -27,9 +28,9 @@ TEST_F(SettingsBackupControls, EachCommandIsOnTheConfigPageAndInTheMenuOfEveryPa
     const struct {
         QPushButton* onPage;
         const char* caption;
-    } commands[] = {{form->BackupSettingsButton, "Back up settings…"},
-                    {form->CompareSettingsButton, "Compare with file…"},
-                    {form->RestoreSettingsButton, "Restore settings…"}};
+    } commands[] = {{form->TabSheet1->BackupSettingsButton, "Back up settings…"},
+                    {form->TabSheet1->CompareSettingsButton, "Compare with file…"},
+                    {form->TabSheet1->RestoreSettingsButton, "Restore settings…"}};
     // The menu's first items; the protocol trace's follow below a separator.
     ASSERT_GT(actions.size(), static_cast<qsizetype>(std::size(commands)));
     EXPECT_TRUE(actions[static_cast<qsizetype>(std::size(commands))]->isSeparator());

@@ -15,21 +15,21 @@
 
 TEST_F(FormTest, SdPageHasItsControlsUnderTheirNames)
 {
-    EXPECT_EQ(form->ComboBox2->isEditable(), true);
+    EXPECT_EQ(form->cxTabSheet4->ComboBox2->isEditable(), true);
     QStringList items;
-    for (int i = 0; i < form->ComboBox2->count(); ++i)
-        items << form->ComboBox2->itemText(i);
+    for (int i = 0; i < form->cxTabSheet4->ComboBox2->count(); ++i)
+        items << form->cxTabSheet4->ComboBox2->itemText(i);
     EXPECT_EQ(items,
               (QStringList{"/", "/3D/", "/main/", "/params/", "/service/", "/warn/", "/updates/", "/str/", "/sys/", "/logos/",
                            "/diag/", "/icons/"}));
-    EXPECT_EQ(form->ComboBox2->Text(), "/");
-    EXPECT_EQ(form->Button7->text(), "Load Packet");
-    EXPECT_EQ(form->Label3->text(), "The download page for the MFD SD card version 7.0 and 7.5.");
+    EXPECT_EQ(form->cxTabSheet4->ComboBox2->Text(), "/");
+    EXPECT_EQ(form->cxTabSheet4->Button7->text(), "Load Packet");
+    EXPECT_EQ(form->cxTabSheet4->Label3->text(), "The download page for the MFD SD card version 7.0 and 7.5.");
     // The tree starts in the home folder, selected, with its own name.
-    EXPECT_EQ(form->DirectoryListBox1->folder(), QDir::homePath());
-    EXPECT_EQ(form->DirectoryListBox1->selectedText(), QDir(QDir::homePath()).dirName());
-    EXPECT_GE(form->DriveComboBox1->count(), 2);
-    EXPECT_EQ(form->DriveComboBox1->itemText(0), "/");
+    EXPECT_EQ(form->cxTabSheet4->DirectoryListBox1->folder(), QDir::homePath());
+    EXPECT_EQ(form->cxTabSheet4->DirectoryListBox1->selectedText(), QDir(QDir::homePath()).dirName());
+    EXPECT_GE(form->cxTabSheet4->DriveComboBox1->count(), 2);
+    EXPECT_EQ(form->cxTabSheet4->DriveComboBox1->itemText(0), "/");
 }
 
 TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder)
@@ -55,30 +55,30 @@ TEST_F(FormTest, OpeningAFolderListsItsFilesShowsItsNameAndPreselectsTheSdFolder
         {"/", "/", "/"},
     };
     for (const Case& c : cases) {
-        form->ComboBox2->setItemIndex(5);
-        form->DirectoryListBox1->setFolder(c.folder);
-        EXPECT_EQ(form->ComboBox2->Text(), c.sdFolder) << c.folder.toStdString();
-        EXPECT_EQ(form->Label3->text(), c.label) << c.folder.toStdString();
+        form->cxTabSheet4->ComboBox2->setItemIndex(5);
+        form->cxTabSheet4->DirectoryListBox1->setFolder(c.folder);
+        EXPECT_EQ(form->cxTabSheet4->ComboBox2->Text(), c.sdFolder) << c.folder.toStdString();
+        EXPECT_EQ(form->cxTabSheet4->Label3->text(), c.label) << c.folder.toStdString();
     }
-    form->DirectoryListBox1->setFolder(d.filePath("3d"));
-    EXPECT_EQ(form->FileListBox1->entries(), (QStringList{"C.dat", "a.bin", "b.txt"}));  // files only, by name
+    form->cxTabSheet4->DirectoryListBox1->setFolder(d.filePath("3d"));
+    EXPECT_EQ(form->cxTabSheet4->FileListBox1->entries(), (QStringList{"C.dat", "a.bin", "b.txt"}));  // files only, by name
     // A click on a subfolder in the tree opens it.
     QTreeWidgetItem* inner = nullptr;
-    for (QTreeWidgetItemIterator it(form->DirectoryListBox1); *it; ++it)
+    for (QTreeWidgetItemIterator it(form->cxTabSheet4->DirectoryListBox1); *it; ++it)
         if ((*it)->text(0) == "inner")
             inner = *it;
     ASSERT_NE(inner, nullptr);
-    emit form->DirectoryListBox1->itemClicked(inner, 0);
-    EXPECT_EQ(form->DirectoryListBox1->folder(), d.filePath("3d/inner"));
-    EXPECT_EQ(form->Label3->text(), "inner");
-    EXPECT_TRUE(form->FileListBox1->entries().isEmpty());
+    emit form->cxTabSheet4->DirectoryListBox1->itemClicked(inner, 0);
+    EXPECT_EQ(form->cxTabSheet4->DirectoryListBox1->folder(), d.filePath("3d/inner"));
+    EXPECT_EQ(form->cxTabSheet4->Label3->text(), "inner");
+    EXPECT_TRUE(form->cxTabSheet4->FileListBox1->entries().isEmpty());
 }
 
 TEST_F(FormTest, LoadPacketOnlyStoresTheBatchStart)
 {
     showPagesAsGreeted();
-    form->ComboBox2->setText("abc");
-    form->Button7->click();
+    form->cxTabSheet4->ComboBox2->setText("abc");
+    form->cxTabSheet4->Button7->click();
     EXPECT_EQ(form->loop().state(), State::kSdBatchStart);
 }
 
@@ -97,31 +97,31 @@ TEST_F(FormTest, ImagePickerStartsAtHomeWithTheSlotsNameAndEnablesSendForAFileTh
         proposed = d.selectedFiles().value(0);
         return false;  // cancelled
     });
-    form->imagePicker[1]->click();
+    form->TabSheet4->imagePicker[1]->click();
     EXPECT_EQ(shownIn, QDir::homePath());
     EXPECT_EQ(suffix, "disk1.imz");
     EXPECT_TRUE(proposed.endsWith("/disk1.imz")) << proposed.toStdString();
-    EXPECT_EQ(form->imageFileBox[1]->text(), "Select file....");
-    EXPECT_FALSE(form->imageSend[1]->isEnabled());
+    EXPECT_EQ(form->TabSheet4->imageFileBox[1]->text(), "Select file....");
+    EXPECT_FALSE(form->TabSheet4->imageSend[1]->isEnabled());
 
     form->setFileDialogRunner([&](QFileDialog& d) {
         d.selectFile(image);
         return true;
     });
-    form->imagePicker[5]->click();
-    EXPECT_EQ(form->imageFileBox[5]->text(), image);
-    EXPECT_TRUE(form->imageSend[5]->isEnabled());
+    form->TabSheet4->imagePicker[5]->click();
+    EXPECT_EQ(form->TabSheet4->imageFileBox[5]->text(), image);
+    EXPECT_TRUE(form->TabSheet4->imageSend[5]->isEnabled());
 
     // The check runs on a cancel too: a file typed into the box that exists enables "Send".
-    form->imageFileBox[7]->setText(image);
+    form->TabSheet4->imageFileBox[7]->setText(image);
     form->setFileDialogRunner([](QFileDialog&) { return false; });
-    form->imagePicker[7]->click();
-    EXPECT_TRUE(form->imageSend[7]->isEnabled());
+    form->TabSheet4->imagePicker[7]->click();
+    EXPECT_TRUE(form->TabSheet4->imageSend[7]->isEnabled());
     // ... and one that does not disables it again.
-    form->imageFileBox[5]->setText(image + ".gone");
-    form->imagePicker[5]->click();
-    EXPECT_FALSE(form->imageSend[5]->isEnabled());
+    form->TabSheet4->imageFileBox[5]->setText(image + ".gone");
+    form->TabSheet4->imagePicker[5]->click();
+    EXPECT_FALSE(form->TabSheet4->imageSend[5]->isEnabled());
 
-    form->imageSend[7]->click();
+    form->TabSheet4->imageSend[7]->click();
     EXPECT_EQ(form->loop().state(), State::kFlashOpen);
 }

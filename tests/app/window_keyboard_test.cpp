@@ -86,16 +86,17 @@ TEST(FirstWindowFrame, DesignedSizeCentredWhereItFitsElseTheWholeAvailableArea)
 
 TEST_F(FormTest, ConnectAndExitHaveShortcutsNamedInTheirTooltips)
 {
-    for (QPushButton* b : {form->Button8, form->Button2}) {
+    for (QPushButton* b : {form->Panel1->Button8, form->Panel1->Button2}) {
         ASSERT_FALSE(b->shortcut().isEmpty()) << b->text().toStdString();
         EXPECT_TRUE(b->toolTip().contains(b->shortcut().toString(QKeySequence::NativeText))) << b->toolTip().toStdString();
     }
-    EXPECT_NE(form->Button8->shortcut(), form->Button2->shortcut());
+    EXPECT_NE(form->Panel1->Button8->shortcut(), form->Panel1->Button2->shortcut());
 }
 
 TEST_F(FormTest, TabPassesTheStorageSizesAndNeverGoesFromSaveConfigToEraseConfig)
 {
-    for (KEdit* field : {form->Edit6, form->Edit7, form->Edit8, form->Edit9, form->Edit10})
+    for (KEdit* field :
+         {form->Panel2->Edit6, form->Panel2->Edit7, form->Panel2->Edit8, form->Panel2->Edit9, form->Panel2->Edit10})
         EXPECT_FALSE(field->focusPolicy() & Qt::TabFocus) << field->objectName().toStdString();
 
     // The neighbours of "Save Config" in the tab chain, either way.
@@ -107,12 +108,14 @@ TEST_F(FormTest, TabPassesTheStorageSizesAndNeverGoesFromSaveConfigToEraseConfig
         return w;
     };
     for (bool forward : {true, false}) {
-        EXPECT_NE(tabStop(form->BitBtn23, forward), form->BitBtn34) << (forward ? "after" : "before") << " Save Config";
-        EXPECT_NE(tabStop(form->BitBtn34, forward), form->BitBtn23);
+        EXPECT_NE(tabStop(form->TabSheet1->BitBtn23, forward), form->TabSheet1->BitBtn34)
+            << (forward ? "after" : "before") << " Save Config";
+        EXPECT_NE(tabStop(form->TabSheet1->BitBtn34, forward), form->TabSheet1->BitBtn23);
     }
     // Every control of the page is still on the way from "Read Config" to "Erase Config".
     int stops = 0;
-    for (QWidget* w = tabStop(form->BitBtn22, true); w != form->BitBtn34 && stops < 500; w = tabStop(w, true))
+    for (QWidget* w = tabStop(form->TabSheet1->BitBtn22, true); w != form->TabSheet1->BitBtn34 && stops < 500;
+         w = tabStop(w, true))
         stops += form->TabSheet1->isAncestorOf(w);
     EXPECT_GT(stops, 15);
     EXPECT_LT(stops, 500);
@@ -202,7 +205,7 @@ TEST_F(FormTest, AnUntickedBoxStandsOutFromItsBackground)
     // A check box of its own and the ticks of a check list.
     form->cxPageControl1->setActivePage(form->cxTabSheet2);
     QApplication::processEvents();
-    QCheckBox* box = form->CheckBox2;
+    QCheckBox* box = form->cxTabSheet2->CheckBox2;
     ASSERT_FALSE(box->isChecked());
     QStyleOptionButton option;
     option.initFrom(box);

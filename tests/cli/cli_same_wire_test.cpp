@@ -3,6 +3,7 @@
 #include "tests/e2e/window_fixture.h"
 
 #include "app/sd_file_controls.h"
+#include "app/sd_file_manager_page.h"
 #include "app/widgets/k_combo_box.h"
 
 #include <QDir>
@@ -65,8 +66,8 @@ TEST_F(SameWire, SdUploadAndLoadPacketSendTheSameFramesForTheSameFolder)
         "greeted", [&] { return greeted(); },
         [&] {
             window->cxPageControl1->setActivePage(window->cxTabSheet4);
-            window->DirectoryListBox1->setFolder(pcFolder.path());
-            window->ComboBox2->setItemIndex(3);  // "/params/"
+            window->cxTabSheet4->DirectoryListBox1->setFolder(pcFolder.path());
+            window->cxTabSheet4->ComboBox2->setItemIndex(3);  // "/params/"
             press("Button7");
         });
     script.step(

@@ -74,8 +74,11 @@ const Press kPresses[] = {
     {"save size", {}, "BitBtn31", {0xA6, 0x01, 0x0F}},
     {"sleep in", {}, "Button19", {0xA6, 0x01, 0x65}},
     {"sleep out", {}, "Button20", {0xA6, 0x01, 0x64}},
-    {"brightness 70", [](TForm3& w) { w.SpinEdit2->setValue(70); }, "BitBtn30", {0xA6, 0x02, 0x32, 0x46}},
-    {"brightness typed 150", [](TForm3& w) { w.SpinEdit2->setText("150"); }, "BitBtn30", {0xA6, 0x02, 0x32, 0x64}},
+    {"brightness 70", [](TForm3& w) { w.cxTabSheet1->TabSheet9->SpinEdit2->setValue(70); }, "BitBtn30", {0xA6, 0x02, 0x32, 0x46}},
+    {"brightness typed 150",
+     [](TForm3& w) { w.cxTabSheet1->TabSheet9->SpinEdit2->setText("150"); },
+     "BitBtn30",
+     {0xA6, 0x02, 0x32, 0x64}},
     {"show background", {}, "BitBtn44", {0xA6, 0x02, 0x29, 0x05}},
     {"background up", {}, "Button1222222222", {0xA6, 0x02, 0x2A, 0x05}},
     {"background down", {}, "Button3234234234", {0xA6, 0x02, 0x2B, 0x05}},
@@ -85,8 +88,8 @@ const Press kPresses[] = {
     {"gamma A start values", {}, "Button25", kGammaAStart},
     {"gamma B start values", {}, "Button40", kGammaBStart},
     {"gamma C start values", {}, "Button32", kGammaCStart},
-    {"gamma A after Def ILI-9481", [](TForm3& w) { w.Button36->click(); }, "Button25", kGammaAIli9481},
-    {"gamma A after Def HX-8375B", [](TForm3& w) { w.Button34->click(); }, "Button25", kGammaAHx8375b},
+    {"gamma A after Def ILI-9481", [](TForm3& w) { w.cxTabSheet1->TabSheet6->Button36->click(); }, "Button25", kGammaAIli9481},
+    {"gamma A after Def HX-8375B", [](TForm3& w) { w.cxTabSheet1->TabSheet6->Button34->click(); }, "Button25", kGammaAHx8375b},
     {"default gamma (table A group)", {}, "Button33", {0xA6, 0x01, 0x3D}},
     {"default gamma (HX-8357C group)", {}, "Button35", {0xA6, 0x01, 0x3D}},
     {"default gamma (ILI-9486 group)", {}, "Button41", {0xA6, 0x01, 0x3D}},
@@ -99,7 +102,7 @@ const Press kPresses[] = {
     {"read transmission", {}, "BitBtn24", {0xA6, 0x01, 0x24}},
     {"save transmission after the read", {}, "BitBtn25", saveFrame(0x0E, 0x23, DisplayState::factoryTransmission())},
     // "Keys emul"
-    {"doors 64", [](TForm3& w) { w.SpinEdit1->setValue(64); }, "Button21", {0xA6, 0x02, 0x14, 0x40}},
+    {"doors 64", [](TForm3& w) { w.cxTabSheet2->SpinEdit1->setValue(64); }, "Button21", {0xA6, 0x02, 0x14, 0x40}},
     {"kl 15 ticked", {}, "CheckBox1", {0xA6, 0x01, 0x34}},
     {"kl 15 cleared", {}, "CheckBox1", {0xA6, 0x01, 0x33}},
     {"turbo timer on", {}, "Button29", {0xA6, 0x01, 0x07}},
@@ -112,9 +115,15 @@ const Press kPresses[] = {
     {"emulated long minus", {}, "Button23", {0xA6, 0x01, 0x06}},
     {"mirror up, no side", {}, "Button47", {0xA6, 0x02, 0x1B, 0x01}},
     {"mirror right, no side", {}, "Button67", {0xA6, 0x02, 0x1B, 0x08}},
-    {"mirror right, right side", [](TForm3& w) { w.RadioGroup3->setItemIndex(1); }, "Button67", {0xA6, 0x02, 0x1B, 0x28}},
+    {"mirror right, right side",
+     [](TForm3& w) { w.cxTabSheet2->RadioGroup3->setItemIndex(1); },
+     "Button67",
+     {0xA6, 0x02, 0x1B, 0x28}},
     {"mirror down, right side", {}, "Button48", {0xA6, 0x02, 0x1B, 0x22}},
-    {"mirror left, left side", [](TForm3& w) { w.RadioGroup3->setItemIndex(0); }, "Button68", {0xA6, 0x02, 0x1B, 0x14}},
+    {"mirror left, left side",
+     [](TForm3& w) { w.cxTabSheet2->RadioGroup3->setItemIndex(0); },
+     "Button68",
+     {0xA6, 0x02, 0x1B, 0x14}},
     // "ver.7.6-7.7 Disk Image Loader"
     {"check flash disk", {}, "Button38", {0xA6, 0x01, 0x37}},
     {"wipe system sector", {}, "BitBtn35", {0xA6, 0x01, 0x10}},
@@ -145,8 +154,8 @@ TEST_F(CommandControls, EveryControlSendsItsFrameAfterDiscardingPendingInput)
                      if (p.setUp)
                          p.setUp(*window);
                      if (std::string_view(p.what) == "brightness typed 150") {
-                         brightnessAfterTyping = window->SpinEdit2->text();
-                         scrollAfterTyping = window->ScrollBar2->Position();
+                         brightnessAfterTyping = window->cxTabSheet1->TabSheet9->SpinEdit2->text();
+                         scrollAfterTyping = window->cxTabSheet1->TabSheet9->ScrollBar2->Position();
                      }
                      press(p.control);
                  })

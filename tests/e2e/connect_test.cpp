@@ -16,7 +16,8 @@ protected:
 TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
 {
     EXPECT_FALSE(window->cxPageControl1->isVisible());
-    for (KEdit* e : {window->Edit6, window->Edit7, window->Edit8, window->Edit9, window->Edit10})
+    for (KEdit* e :
+         {window->Panel2->Edit6, window->Panel2->Edit7, window->Panel2->Edit8, window->Panel2->Edit9, window->Panel2->Edit10})
         EXPECT_EQ(e->text(), "0");
 
     script.step(
@@ -25,7 +26,7 @@ TEST_F(Connect, PagesAppearWithTheDiskImageLoaderInFrontAndSizesShow)
 
     EXPECT_TRUE(window->cxPageControl1->isVisible());
     EXPECT_EQ(window->cxPageControl1->ActivePage(), window->TabSheet4);
-    EXPECT_FALSE(window->Image1->isVisible()) << "the port is closed after Exit";
+    EXPECT_FALSE(window->Panel1->Image1->isVisible()) << "the port is closed after Exit";
     EXPECT_EQ(panel(0), "Disconnected");
     EXPECT_TRUE(errors.empty());
     EXPECT_FALSE(window->comm().Active());
@@ -56,10 +57,10 @@ TEST_F(Connect, SizeReplyWithOnlyDisk1PaintsTheStoragePanel)
         bool present;
     };
     const Field fields[] = {
-        {window->Edit6, window->imageFileBox[0], window->imagePicker[0], "0", false},
-        {window->Edit7, window->imageFileBox[1], window->imagePicker[1], "10", true},
-        {window->Edit8, window->imageFileBox[2], window->imagePicker[2], "0", false},
-        {window->Edit9, window->imageFileBox[3], window->imagePicker[3], "0", false},
+        {window->Panel2->Edit6, window->TabSheet4->imageFileBox[0], window->TabSheet4->imagePicker[0], "0", false},
+        {window->Panel2->Edit7, window->TabSheet4->imageFileBox[1], window->TabSheet4->imagePicker[1], "10", true},
+        {window->Panel2->Edit8, window->TabSheet4->imageFileBox[2], window->TabSheet4->imagePicker[2], "0", false},
+        {window->Panel2->Edit9, window->TabSheet4->imageFileBox[3], window->TabSheet4->imagePicker[3], "0", false},
     };
     for (const Field& f : fields) {
         const auto name = f.size->objectName().toStdString();
@@ -70,9 +71,9 @@ TEST_F(Connect, SizeReplyWithOnlyDisk1PaintsTheStoragePanel)
             EXPECT_EQ(f.imageFile->Color(), kRed) << f.imageFile->objectName().toStdString();
         }
     }
-    EXPECT_NE(window->imageFileBox[1]->Color(), kRed);
-    EXPECT_EQ(window->Edit10->text(), "0");
-    EXPECT_EQ(window->Edit10->Color(), kRed);
+    EXPECT_NE(window->TabSheet4->imageFileBox[1]->Color(), kRed);
+    EXPECT_EQ(window->Panel2->Edit10->text(), "0");
+    EXPECT_EQ(window->Panel2->Edit10->Color(), kRed);
     EXPECT_FALSE(window->cxPageControl1->pageEnabled(window->cxTabSheet4));
 }
 
@@ -101,7 +102,7 @@ TEST_F(FullCard, ReplyInPiecesIsDecodedWhenCompleteAndSdByte255Shows4080)
                 return n >= 2 && n < 6;
             },
             [&] {
-                sdWhilePieces = window->Edit10->text();
+                sdWhilePieces = window->Panel2->Edit10->text();
                 stateWhilePieces = loop().state();
             })
         .step(
@@ -110,10 +111,10 @@ TEST_F(FullCard, ReplyInPiecesIsDecodedWhenCompleteAndSdByte255Shows4080)
 
     EXPECT_EQ(stateWhilePieces, 1) << "still waiting for the reply while it arrives";
     EXPECT_EQ(sdWhilePieces, "0") << "decoded before the reply was complete";
-    EXPECT_EQ(window->Edit10->text(), "4080");
-    EXPECT_EQ(window->Edit10->Color(), kGreen);
+    EXPECT_EQ(window->Panel2->Edit10->text(), "4080");
+    EXPECT_EQ(window->Panel2->Edit10->Color(), kGreen);
     EXPECT_TRUE(window->cxPageControl1->pageEnabled(window->cxTabSheet4));
-    for (KEdit* e : {window->Edit6, window->Edit7, window->Edit8, window->Edit9})
+    for (KEdit* e : {window->Panel2->Edit6, window->Panel2->Edit7, window->Panel2->Edit8, window->Panel2->Edit9})
         EXPECT_EQ(e->text(), "4");
 }
 
@@ -142,7 +143,7 @@ TEST_F(SilentDisplay, ExitWhileAReplyIsAwaitedSendsTheGoodbyeAtOnce)
     ASSERT_TRUE(server->simulator().waitForFrames(3, std::chrono::milliseconds(2000)));
     EXPECT_LT(sinceExit.elapsed(), 1000);
     EXPECT_EQ(frames().back().name, "goodbye");
-    EXPECT_EQ(window->Edit6->text(), "0");
+    EXPECT_EQ(window->Panel2->Edit6->text(), "0");
     EXPECT_FALSE(window->comm().Active());
 }
 
@@ -157,7 +158,7 @@ TEST_F(Connect, NoUsablePortCountsAttemptsUntilExit)
         << window->StatusBar1->panelToolTip(0).toStdString();
     EXPECT_TRUE(server->receivedBytes().empty());
     EXPECT_FALSE(window->cxPageControl1->isVisible());
-    EXPECT_FALSE(window->Image1->isVisible()) << "no port was ever open";
+    EXPECT_FALSE(window->Panel1->Image1->isVisible()) << "no port was ever open";
     EXPECT_TRUE(errors.empty());
 }
 
@@ -224,12 +225,13 @@ TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
     // whose answer the simulator drops the line (and the loss may be noticed within a pass).
     script
         .step(
-            "hello sent", [&] { return countFrames("hello") == 1; }, [&] { chipWhileConnected = window->Image1->isVisible(); })
+            "hello sent", [&] { return countFrames("hello") == 1; },
+            [&] { chipWhileConnected = window->Panel1->Image1->isVisible(); })
         .step(
             "loss shown", [&] { return panel(1).contains("lost"); },
             [&] {
                 shown = panel(1);
-                chipAfterLoss = window->Image1->isVisible();
+                chipAfterLoss = window->Panel1->Image1->isVisible();
                 QTimer::singleShot(0, window.get(), [&] { press("Button8"); });
             })
         // read at the second hello: the simulator drops this line too after its size query
@@ -237,7 +239,7 @@ TEST_F(DroppedLine, ALostLineIsShownAndConnectGreetsTheDisplayAgain)
             "hello again", [&] { return countFrames("hello") == 2; },
             [&] {
                 afterReconnect = panel(1);
-                chipAfterReconnect = window->Image1->isVisible();
+                chipAfterReconnect = window->Panel1->Image1->isVisible();
             })
         .step(
             "greeted again", [&] { return countFrames("size query") == 2 && greeted(); }, [&] { press("Button2"); });

@@ -55,8 +55,8 @@ TEST_F(LostLine, ATransferOrCommandPressedAfterTheLossSendsNothingSaysWhyAndStay
         {"Load Packet", [&] { press("Button7"); }},
         {"Send",
          [&] {
-             window->imageFileBox[1]->setText(image);
-             window->imageSendClick(1);
+             window->TabSheet4->imageFileBox[1]->setText(image);
+             window->TabSheet4->imageSendClick(1);
          }},
         {"Read Config", [&] { press("BitBtn22"); }},
         {"Save Config", [&] { press("BitBtn23"); }},
@@ -65,8 +65,8 @@ TEST_F(LostLine, ATransferOrCommandPressedAfterTheLossSendsNothingSaysWhyAndStay
     };
 
     answerQuestions(true);
-    window->DirectoryListBox1->setFolder(pcFolder.path());
-    window->ComboBox2->setItemIndex(3);
+    window->cxTabSheet4->DirectoryListBox1->setFolder(pcFolder.path());
+    window->cxTabSheet4->ComboBox2->setItemIndex(3);
     std::vector<std::string> started;
     std::vector<QString> said;
     int32_t stateAtLoss = -1;
@@ -132,13 +132,13 @@ TEST_F(ConnectionState, TheChipShowsAnOpenPortOnlyAndExitSaysDisconnected)
     script.step(
         "greeted", [&] { return greeted(); },
         [&] {
-            chipWhileConnected = window->Image1->isVisible();
+            chipWhileConnected = window->Panel1->Image1->isVisible();
             press("Button2");
         });
     connectWith(script);
 
     EXPECT_TRUE(chipWhileConnected);
-    EXPECT_FALSE(window->Image1->isVisible()) << "the port is closed after Exit";
+    EXPECT_FALSE(window->Panel1->Image1->isVisible()) << "the port is closed after Exit";
     EXPECT_EQ(panel(0), "Disconnected");
     EXPECT_FALSE(window->comm().Active());
 }
@@ -151,7 +151,7 @@ TEST_F(ConnectionState, ExitDuringTheAttemptsLeavesTheChipHiddenAndNamesThePortA
     script.step(
         "second attempt", [&] { return panel(0) == "try connect 2"; },
         [&] {
-            chipDuringAttempts = window->Image1->isVisible();
+            chipDuringAttempts = window->Panel1->Image1->isVisible();
             tried = panel(1);
             press("Button2");
         });
@@ -160,7 +160,7 @@ TEST_F(ConnectionState, ExitDuringTheAttemptsLeavesTheChipHiddenAndNamesThePortA
     EXPECT_FALSE(chipDuringAttempts);
     EXPECT_EQ(tried, "Cannot open COM200: No such file or directory");
     EXPECT_TRUE(window->StatusBar1->panelToolTip(0).contains("Open Error")) << window->StatusBar1->panelToolTip(0).toStdString();
-    EXPECT_FALSE(window->Image1->isVisible()) << "no port was ever open";
+    EXPECT_FALSE(window->Panel1->Image1->isVisible()) << "no port was ever open";
     EXPECT_EQ(panel(0), "Disconnected");
     EXPECT_TRUE(server->receivedBytes().empty());
 }
@@ -257,7 +257,7 @@ TEST_F(ConnectionState, AnOpenQuestionDoesNotStallTheLoop)
 
 TEST_F(ConnectionState, APortLinkAddedAfterStartAppearsWhenThePickerOpensAndTheChoiceStays)
 {
-    ASSERT_EQ(window->nrDeviceBox1->currentText(), "COM3");
+    ASSERT_EQ(window->Panel1->nrDeviceBox1->currentText(), "COM3");
     SimPtyServerOptions later;
     later.registerLink = true;
     later.portNumber = 9;
@@ -265,14 +265,14 @@ TEST_F(ConnectionState, APortLinkAddedAfterStartAppearsWhenThePickerOpensAndTheC
     second.start();
 
     QStringList before;
-    for (int i = 0; i < window->nrDeviceBox1->count(); ++i)
-        before << window->nrDeviceBox1->itemText(i);
-    window->nrDeviceBox1->showPopup();
+    for (int i = 0; i < window->Panel1->nrDeviceBox1->count(); ++i)
+        before << window->Panel1->nrDeviceBox1->itemText(i);
+    window->Panel1->nrDeviceBox1->showPopup();
     QStringList opened;
-    for (int i = 0; i < window->nrDeviceBox1->count(); ++i)
-        opened << window->nrDeviceBox1->itemText(i);
-    const QString chosen = window->nrDeviceBox1->currentText();
-    window->nrDeviceBox1->hidePopup();
+    for (int i = 0; i < window->Panel1->nrDeviceBox1->count(); ++i)
+        opened << window->Panel1->nrDeviceBox1->itemText(i);
+    const QString chosen = window->Panel1->nrDeviceBox1->currentText();
+    window->Panel1->nrDeviceBox1->hidePopup();
     second.stop();
 
     EXPECT_FALSE(before.contains("COM9"));

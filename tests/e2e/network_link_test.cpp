@@ -110,12 +110,12 @@ protected:
 
 TEST_P(OverEachLink, TheGreetingAndGoodbyeCarryThePseudoTerminalsBytesAndTheBridgeGetsTheLinkTypesLine)
 {
-    window->RadioGroup1->setItemIndex(2);  // "WiFi"
+    window->Panel1->RadioGroup1->setItemIndex(2);  // "WiFi"
     QString sd;
     script.step(
         "sizes shown", [&] { return greeted(); },
         [&] {
-            sd = window->Edit10->text();
+            sd = window->Panel2->Edit10->text();
             press("Button2");
         });
     connectWith(script);
@@ -159,7 +159,7 @@ TEST_P(OverEachLink, ACommandAndARecordWith0xFFReadAndSavedUnchangedComeBackByte
                 std::string("settled after ") + button, [&] { return settled(before); },
                 [&] {
                     sent.push_back(frames().back().raw);
-                    serialShown = window->configPage.SpinEdit4->text();
+                    serialShown = window->TabSheet1->SpinEdit4->text();
                 });
     }
     script.act("exit", [&] { press("Button2"); });
@@ -189,7 +189,7 @@ TEST_P(OverEachLink, SdFilesWhoseBlocksSumsAndSizesHold0xFFArriveByteExact)
     script.step(
         "greeted", [&] { return greeted(); },
         [&] {
-            window->DirectoryListBox1->setFolder(pcFolder.path());
+            window->cxTabSheet4->DirectoryListBox1->setFolder(pcFolder.path());
             press("Button7");
         });
     script.step(

@@ -13,6 +13,8 @@
 #include "serial/nr_device_box.h"
 #include "settings/settings_file.h"
 #include "tests/e2e/window_fixture.h"
+#include "transfer/sd_upload.h"
+#include "app/settings_backup_window.h"
 #include "tests/support/scripted_steps.h"
 #include "tests/support/settings_records_fixture.h"
 #include "tests/support/simulator_far_end.h"
@@ -108,7 +110,7 @@ protected:
         window = std::make_unique<TForm3>();
         window->setFileDialogRunner([](QFileDialog&) { return false; });  // the user cancels
         line.attach(window->nrComm1);
-        window->nrDeviceBox1->Reload();
+        window->Panel1->nrDeviceBox1->Reload();
         window->setErrorReporter([this](const QString& text) { errors << text; });
         // Every question is answered "no": Exit and the irreversible commands change nothing.
         window->setQuestionAsker([this](const Question& q, std::function<void()>) { questions << q.text; });
@@ -146,17 +148,17 @@ protected:
     {
         switch (job) {
         case Job::SdBatch:
-            window->DirectoryListBox1->setFolder(path(QStringLiteral("pc")));
-            window->Button7->click();
+            window->cxTabSheet4->DirectoryListBox1->setFolder(path(QStringLiteral("pc")));
+            window->cxTabSheet4->Button7->click();
             break;
         case Job::ImageLoad:
             chooseFile(path(QStringLiteral("sys.imz")));
-            window->imagePicker[0]->click();
-            window->imageSend[0]->click();
+            window->TabSheet4->imagePicker[0]->click();
+            window->TabSheet4->imageSend[0]->click();
             break;
         case Job::Backup:
             chooseFile(path(QStringLiteral("backup.json")));
-            window->BackupSettingsButton->click();
+            window->TabSheet1->BackupSettingsButton->click();
             break;
         case Job::Restore: {
             // A file whose TurboTimer differs from the display's: the restore writes it.
@@ -167,7 +169,7 @@ protected:
             file.records = displayRecords(records);
             ASSERT_TRUE(writeSettingsFile(path(QStringLiteral("restore.json")), file).isEmpty());
             chooseFile(path(QStringLiteral("restore.json")));
-            window->RestoreSettingsButton->click();
+            window->TabSheet1->RestoreSettingsButton->click();
             break;
         }
         }
@@ -175,22 +177,24 @@ protected:
 
     QPushButton* ownStop(Job job) const
     {
-        return job == Job::SdBatch ? window->sdStop : job == Job::ImageLoad ? window->flashStop : window->settingsStop;
+        return job == Job::SdBatch  ? window->cxTabSheet4->sdStop
+            : job == Job::ImageLoad ? window->TabSheet4->flashStop
+                                    : window->TabSheet1->settingsStop;
     }
 
     // Everything a user could press while the job runs, but the job's own Stop.
     void pressEverything(Job job)
     {
         // The port picker and every control that would start something follow the loop.
-        EXPECT_FALSE(window->nrDeviceBox1->isEnabled());
-        for (QAction* a : window->SettingsFileButton->menu()->actions()) {
+        EXPECT_FALSE(window->Panel1->nrDeviceBox1->isEnabled());
+        for (QAction* a : window->Panel1->SettingsFileButton->menu()->actions()) {
             if (a->text().startsWith(QStringLiteral("Back up")) || a->text().startsWith(QStringLiteral("Restore"))
                 || a->text().startsWith(QStringLiteral("Compare"))) {
                 EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
             }
         }
         // "Save protocol trace…" sends nothing and stays available.
-        for (QAction* a : window->SettingsFileButton->menu()->actions()) {
+        for (QAction* a : window->Panel1->SettingsFileButton->menu()->actions()) {
             if (a->text() == QStringLiteral("Record protocol trace")) {
                 EXPECT_TRUE(a->isEnabled());
             }
@@ -202,14 +206,14 @@ protected:
         }
         // A file chosen for another slot leaves its "Send" disabled; its handler is refused.
         chooseFile(path(QStringLiteral("other.imz")));
-        window->imagePicker[2]->click();
-        EXPECT_FALSE(window->imageSend[2]->isEnabled());
-        window->imageSendClick(2);
+        window->TabSheet4->imagePicker[2]->click();
+        EXPECT_FALSE(window->TabSheet4->imageSend[2]->isEnabled());
+        window->TabSheet4->imageSendClick(2);
         // Esc in a field of the "Config" page: another page than a transfer's, and for a settings
         // run the page of its Stop, where Esc in a field keeps the field's meaning.
         window->cxPageControl1->setActivePage(window->TabSheet1);
         window->activateWindow();
-        window->configPage.SpinEdit4->setFocus();
+        window->TabSheet1->SpinEdit4->setFocus();
         QApplication::processEvents();
         QWidget* focus = QApplication::focusWidget();
         EXPECT_NE(focus, nullptr);
@@ -223,7 +227,7 @@ protected:
     void connectWith(ScriptedSteps& steps)
     {
         steps.start();
-        window->Button8->click();
+        window->Panel1->Button8->click();
         ASSERT_TRUE(steps.finished()) << steps.failedStep();
     }
 
@@ -348,25 +352,25 @@ TEST_F(LateDisplay, ReadConfigThenAtOnceABackupOrAnotherReadTakesEveryRecordFrom
     std::vector<uint8_t> extraShown;
     script
         .step(
-            "greeted", [&] { return greeted(); }, [&] { window->BitBtn22->click(); },  // "Read Config"
+            "greeted", [&] { return greeted(); }, [&] { window->TabSheet1->BitBtn22->click(); },  // "Read Config"
             8000)
         .step(
             "its reply due", [&] { return window->loop().state() == State::kConfigReply; },
             [&] {
                 chooseFile(path(QStringLiteral("late.json")));
-                window->BackupSettingsButton->click();
+                window->TabSheet1->BackupSettingsButton->click();
             })
         .step(
             "backed up", [&] { return !window->loop().job().running() && greeted() && count("read transmission") == 1; },
             [&] {
                 // The page shows the configuration the backup read, whole and in place.
-                EXPECT_EQ(window->configPage.SpinEdit4->Value(), 70001);
-                window->BitBtn22->click();  // "Read Config", then at once "Read Extra Encode"
+                EXPECT_EQ(window->TabSheet1->SpinEdit4->Value(), 70001);
+                window->TabSheet1->BitBtn22->click();  // "Read Config", then at once "Read Extra Encode"
             },
             15000)
         .step(
             "its reply due again", [&] { return window->loop().state() == State::kConfigReply; },
-            [&] { window->extraCodingPage.BitBtn28->click(); })
+            [&] { window->cxTabSheet5->BitBtn28->click(); })
         .step(
             "extra coding read and shown", [&] { return greeted() && count("read extra coding") == 2; },
             [&] {
@@ -408,16 +412,16 @@ TEST_F(PortPick, APickWhileIdleOrWhileAReplyIsDueKeepsTheWindowAnsweringAndEndsT
             "greeted", [&] { return greeted(); },
             [&] {
                 window->StatusBar1->setPanelText(1, QStringLiteral("before"));
-                emit window->nrDeviceBox1->activated(0);  // idle: the port moves, nothing to end
+                emit window->Panel1->nrDeviceBox1->activated(0);  // idle: the port moves, nothing to end
                 EXPECT_EQ(window->StatusBar1->panelText(1), "before");
                 EXPECT_TRUE(window->nrComm1.Active());
-                window->BitBtn22->click();  // "Read Config"
+                window->TabSheet1->BitBtn22->click();  // "Read Config"
             },
             8000)
         .step(
             "its reply due", [&] { return window->loop().state() == State::kConfigReply; },
             [&] {
-                emit window->nrDeviceBox1->activated(0);
+                emit window->Panel1->nrDeviceBox1->activated(0);
                 measureAnswer();
             })
         .step(
@@ -426,10 +430,10 @@ TEST_F(PortPick, APickWhileIdleOrWhileAReplyIsDueKeepsTheWindowAnsweringAndEndsT
             "the window answered", [&] { return answerMs >= 0; },
             [&] {
                 EXPECT_LT(answerMs, 120) << "the window did not answer for " << answerMs << " ms";
-                window->BitBtn22->click();  // the same read on the new opening goes through
+                window->TabSheet1->BitBtn22->click();  // the same read on the new opening goes through
             })
         .step(
-            "read again", [&] { return greeted() && window->configPage.SpinEdit4->Value() == 70001; },
+            "read again", [&] { return greeted() && window->TabSheet1->SpinEdit4->Value() == 70001; },
             [&] { window->loop().requestExit(); }, 4000);
     connectWith(script);
     EXPECT_TRUE(errors.isEmpty());
@@ -442,14 +446,14 @@ TEST_F(PortPick, ThePortReopenedUnderATransferEndsItWithoutADeadlock)
         .step(
             "greeted", [&] { return greeted(); },
             [&] {
-                window->DirectoryListBox1->setFolder(path(QStringLiteral("pc")));
-                window->Button7->click();
+                window->cxTabSheet4->DirectoryListBox1->setFolder(path(QStringLiteral("pc")));
+                window->cxTabSheet4->Button7->click();
             },
             8000)
         .step(
             "mid-file", [&] { return window->loop().state() == State::kSdBlockAck; },
             [&] {
-                EXPECT_FALSE(window->nrDeviceBox1->isEnabled());
+                EXPECT_FALSE(window->Panel1->nrDeviceBox1->isEnabled());
                 // The component re-opened beneath the transfer (the picker itself is held).
                 window->nrComm1.SetDeviceIndex(window->nrComm1.DeviceIndex());
                 measureAnswer();
@@ -460,7 +464,7 @@ TEST_F(PortPick, ThePortReopenedUnderATransferEndsItWithoutADeadlock)
             "the window answered", [&] { return answerMs >= 0; },
             [&] {
                 EXPECT_LT(answerMs, 120);
-                EXPECT_TRUE(window->nrDeviceBox1->isEnabled());
+                EXPECT_TRUE(window->Panel1->nrDeviceBox1->isEnabled());
                 window->loop().requestExit();
             });
     connectWith(script);
@@ -534,12 +538,12 @@ TEST_F(EmulatedLine, ASecondSlotsSendStaysDisabledWhileTheFirstLoadsAndEscElsewh
                 press("BitBtn12");  // "..." of row 2, while row 1 loads
                 EXPECT_FALSE(control<QAbstractButton>("BitBtn13")->isEnabled()) << "row 2's Send";
                 press("BitBtn13");
-                window->imageSendClick(1);  // even its handler is refused by the loop
+                window->TabSheet4->imageSendClick(1);  // even its handler is refused by the loop
                 EXPECT_EQ(panel(1), "A transfer is running: Stop ends it");
                 EXPECT_FALSE(control<QWidget>("nrDeviceBox1")->isEnabled());
                 window->cxPageControl1->setActivePage(window->TabSheet1);
                 window->activateWindow();
-                window->configPage.SpinEdit4->setFocus();
+                window->TabSheet1->SpinEdit4->setFocus();
                 QApplication::processEvents();
                 if (QWidget* focus = QApplication::focusWidget())
                     QTest::keyClick(focus, Qt::Key_Escape);

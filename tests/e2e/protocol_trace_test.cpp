@@ -42,7 +42,7 @@ protected:
 TEST_F(ProtocolTraceE2e, ATraceRecordedFromTheConnectHoldsTheHelloAndTheSizeQuery)
 {
     ProtocolTraceMenu& trace = window->protocolTrace();
-    QMenu* menu = window->SettingsFileButton->menu();
+    QMenu* menu = window->Panel1->SettingsFileButton->menu();
     ASSERT_NE(menu, nullptr);
     EXPECT_TRUE(menu->actions().contains(trace.saveAction)) << "the item is in the menu under \"Exit\"";
     EXPECT_FALSE(trace.saveAction->isEnabled()) << "nothing to save before recording";

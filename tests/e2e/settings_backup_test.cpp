@@ -3,6 +3,7 @@
 // restore writes the differing records' raw bytes and reads them back, a file of another display
 // keeps this display's serial number, and a bad file sends nothing.
 #include "tests/e2e/window_fixture.h"
+#include "app/settings_backup_window.h"
 #include "tests/support/settings_records_fixture.h"
 
 #include "app/widgets/k_combo_box.h"
@@ -91,7 +92,7 @@ TEST_F(SettingsBackupE2e, BackUpChangeTwoFieldsCompareAndRestoreWithReadBack)
             [&] {
                 pick(path("car.json"));
                 mark = frameCount();
-                window->BackupSettingsButton->click();
+                window->TabSheet1->BackupSettingsButton->click();
             })
         .step(
             "backed up", [&] { return idleWith("Settings backed up to car.json"); },
@@ -104,13 +105,13 @@ TEST_F(SettingsBackupE2e, BackUpChangeTwoFieldsCompareAndRestoreWithReadBack)
                 ASSERT_TRUE(load.file->storage);
                 EXPECT_EQ(load.file->storage->disksMb, (std::array<unsigned, 4>{0, 10, 10, 0}));
                 // The pages show what was read, as a normal read does.
-                EXPECT_EQ(window->configPage.SpinEdit4->Value(), 70001);
-                EXPECT_EQ(window->turboTimerPage.SpinEdit90->Value(), 120);
+                EXPECT_EQ(window->TabSheet1->SpinEdit4->Value(), 70001);
+                EXPECT_EQ(window->TabSheet8->SpinEdit90->Value(), 120);
 
                 // Two fields changed on their pages and saved with the pages' own buttons.
-                window->configPage.ComboBoxEx27->setItemIndex(1);  // "2 English ..."
+                window->TabSheet1->ComboBoxEx27->setItemIndex(1);  // "2 English ..."
                 press("BitBtn23");
-                window->turboTimerPage.SpinEdit90->setValue(150);
+                window->TabSheet8->SpinEdit90->setValue(150);
             })
         .step(
             "config saved", [&] { return countFrames("save config") == 1 && loop().state() == 1000; }, [&] { press("BitBtn27"); })
@@ -120,7 +121,7 @@ TEST_F(SettingsBackupE2e, BackUpChangeTwoFieldsCompareAndRestoreWithReadBack)
                 changed = displayRecords(display());
                 pick(path("car.json"));
                 mark = frameCount();
-                window->CompareSettingsButton->click();
+                window->TabSheet1->CompareSettingsButton->click();
             })
         .step(
             "compared", [&] { return idleWith("Compared with car.json: 2 difference(s)"); },
@@ -135,7 +136,7 @@ TEST_F(SettingsBackupE2e, BackUpChangeTwoFieldsCompareAndRestoreWithReadBack)
                               {SettingsRecordKind::TurboTimer, "Cooling, Time (sec)", "150", "120"}}));
                 pick(path("car.json"));
                 mark = frameCount();
-                window->RestoreSettingsButton->click();
+                window->TabSheet1->RestoreSettingsButton->click();
             })
         .step(
             "restored", [&] { return idleWith("from car.json"); },
@@ -187,7 +188,7 @@ TEST_F(SettingsBackupE2e, AFileOfAnotherDisplayKeepsThisSerialUnlessTheUserChoos
             "greeted", [&] { return greeted(); },
             [&] {
                 pick(path("other.json"));
-                window->RestoreSettingsButton->click();
+                window->TabSheet1->RestoreSettingsButton->click();
             })
         .step(
             "kept this serial", [&] { return idleWith("from other.json"); },
@@ -209,7 +210,7 @@ TEST_F(SettingsBackupE2e, AFileOfAnotherDisplayKeepsThisSerialUnlessTheUserChoos
 
                 answer.writeFileSerial = true;
                 pick(path("other.json"));
-                window->RestoreSettingsButton->click();
+                window->TabSheet1->RestoreSettingsButton->click();
             })
         .step(
             "wrote the file's serial", [&] { return idleWith("Restored from other.json") && shown.size() == 2; },
@@ -243,7 +244,7 @@ TEST_F(SettingsBackupE2e, BadFilesEndInTheirMessageWithNothingSent)
     for (const auto& c : cases) {
         const QString file = path(c.file);
         script.act(std::string("restore and compare ") + c.file, [this, file, &messages] {
-            for (QPushButton* b : {window->RestoreSettingsButton, window->CompareSettingsButton}) {
+            for (QPushButton* b : {window->TabSheet1->RestoreSettingsButton, window->TabSheet1->CompareSettingsButton}) {
                 pick(file);
                 b->click();
                 messages.push_back(panel(1));
@@ -288,7 +289,7 @@ TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasReadWhileItHoldsThe
             "greeted", [&] { return greeted(); },
             [&] {
                 pick(path("stopped.json"));
-                window->BackupSettingsButton->click();
+                window->TabSheet1->BackupSettingsButton->click();
                 EXPECT_TRUE(window->settingsBackup().sequence().running());
             })
         .step(
@@ -297,8 +298,8 @@ TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasReadWhileItHoldsThe
                 // What would abandon the run waits; Stop is offered.
                 for (const char* name : {"BitBtn22", "Button7", "BitBtn19", "RestoreSettingsButton", "Button8"})
                     EXPECT_FALSE(control<QAbstractButton>(name)->isEnabled()) << name;
-                ASSERT_TRUE(window->settingsStop->isEnabled());
-                window->settingsStop->click();
+                ASSERT_TRUE(window->TabSheet1->settingsStop->isEnabled());
+                window->TabSheet1->settingsStop->click();
                 sinceStop.start();
             })
         .step(
@@ -311,7 +312,7 @@ TEST_F(SlowSettingsDisplay, StopEndsARunCleanlyAndSaysWhatWasReadWhileItHoldsThe
                 EXPECT_EQ(countFrames("read turbo timer"), 0u) << "nothing is sent after the stop";
                 EXPECT_FALSE(QFile::exists(path("stopped.json"))) << "a stopped backup writes no file";
                 EXPECT_TRUE(control<QAbstractButton>("BitBtn22")->isEnabled());
-                EXPECT_FALSE(window->settingsStop->isEnabled());
+                EXPECT_FALSE(window->TabSheet1->settingsStop->isEnabled());
             })
         .act("exit", [&] { press("Button2"); });
     connectWith(script);
@@ -337,14 +338,14 @@ TEST_F(SettingsLineDrop, ALostLineSaysWhichRecordsWereRead)
             "greeted", [&] { return greeted(); },
             [&] {
                 pick(path("lost.json"));
-                window->BackupSettingsButton->click();
+                window->TabSheet1->BackupSettingsButton->click();
             })
         .step(
             "ended", [&] { return !window->settingsBackup().sequence().running(); },
             [&] {
                 EXPECT_EQ(panel(1), "Settings backup ended: the line was lost (read Config, Extra Coding).");
                 EXPECT_FALSE(QFile::exists(path("lost.json")));
-                window->Button2->click();
+                window->Panel1->Button2->click();
             });
     connectWith(script);
 }

@@ -66,7 +66,7 @@ protected:
 
 TEST_F(SettingsPages, ConfigReadShowsTheRecordAndAnEditedSaveStoresItByteExact)
 {
-    const ConfigPageWidgets& w = window->configPage;
+    const ConfigPage& w = *window->TabSheet1;
     std::map<std::string, QString> shown;
     script.step(
         "greeted", [&] { return greeted(); }, [] {});
@@ -116,9 +116,9 @@ TEST_F(SettingsPages, ConfigReadShowsTheRecordAndAnEditedSaveStoresItByteExact)
 
 TEST_F(SettingsPages, ExtraCodingTurboTimerAndTransmissionEditedSavesStoreTheirBytes)
 {
-    const ExtraCodingPageWidgets& e = window->extraCodingPage;
-    const TurboTimerPageWidgets& t = window->turboTimerPage;
-    const TransmissionPageWidgets& g = window->transmissionPage;
+    const ExtraCodingPage& e = *window->cxTabSheet5;
+    const TurboTimerPage& t = *window->TabSheet8;
+    const TransmissionPage& g = *window->TabSheet3;
     QString speedLimit, minutes, km, gear1, ratio1, gear6;
     int colour = -1;
     bool cooling = false;
@@ -220,7 +220,7 @@ TEST_F(SettingsPages, ASaveBeforeAnyReadReportsTheDisplayTypePlaceholderAndSends
 
 TEST_F(SettingsPages, EraseConfigFillsThePageFromItsReply)
 {
-    const ConfigPageWidgets& w = window->configPage;
+    const ConfigPage& w = *window->TabSheet1;
     answerQuestions(true);  // "Erase Config" asks first
     script.step(
         "greeted", [&] { return greeted(); }, [] {});
@@ -257,10 +257,10 @@ struct ReplyCase {
 };
 
 const ReplyCase kReplyCases[] = {
-    {"configuration", "BitBtn22", 65, 28, [](TForm3& w) { return w.configPage.SpinEdit4->text(); }, "700", "70001"},
-    {"extra coding", "BitBtn28", 64, 10, [](TForm3& w) { return w.extraCodingPage.SpinEdit3->text(); }, "90", "130"},
-    {"TurboTimer", "BitBtn26", 167, 14, [](TForm3& w) { return w.turboTimerPage.SpinEdit90->text(); }, "90", "120"},
-    {"transmission", "BitBtn24", 164, 8, [](TForm3& w) { return w.transmissionPage.speed[0]->text(); }, "22", "40"},
+    {"configuration", "BitBtn22", 65, 28, [](TForm3& w) { return w.TabSheet1->SpinEdit4->text(); }, "700", "70001"},
+    {"extra coding", "BitBtn28", 64, 10, [](TForm3& w) { return w.cxTabSheet5->SpinEdit3->text(); }, "90", "130"},
+    {"TurboTimer", "BitBtn26", 167, 14, [](TForm3& w) { return w.TabSheet8->SpinEdit90->text(); }, "90", "120"},
+    {"transmission", "BitBtn24", 164, 8, [](TForm3& w) { return w.TabSheet3->speed[0]->text(); }, "22", "40"},
 };
 
 class RepliesInPieces : public WindowOverPty {

@@ -65,9 +65,9 @@ TEST_F(WaitingStates, PanelFourShowsEveryStateAStepWaitsIn)
     script.step(
         "greeted", [&] { return greeted(); },
         [&] {
-            window->DirectoryListBox1->setFolder(pcFolder.path());
+            window->cxTabSheet4->DirectoryListBox1->setFolder(pcFolder.path());
             QFile::remove(gone);  // listed, but missing when its turn comes
-            window->Button7Click();
+            window->cxTabSheet4->Button7Click();
         });
     // Each state is held for 400 ms by the display's late answer (40: by the missing file).
     for (const char* state : {"42", "44", "46", "40"})
@@ -76,8 +76,8 @@ TEST_F(WaitingStates, PanelFourShowsEveryStateAStepWaitsIn)
     // The batch waits for the missing file: its Stop ends it, then the image may go.
     script.act("stop the batch", [&] { press("sdStop"); });
     script.act("flash image", [&] {
-        window->imageFileBox[4]->setText(file);
-        window->imageSendClick(4);
+        window->TabSheet4->imageFileBox[4]->setText(file);
+        window->TabSheet4->imageSendClick(4);
     });
     for (const char* state : {"242", "244"})
         script.step(

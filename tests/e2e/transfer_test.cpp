@@ -1,6 +1,7 @@
 // File transfers through the real window, offscreen, over a pseudo-terminal to the simulator,
 // which keeps its SD card and flash slots as files.
 #include "tests/e2e/window_fixture.h"
+#include "transfer/sd_upload.h"
 
 #include "app/sd_file_controls.h"
 #include "app/transfer_results_view.h"
@@ -130,7 +131,7 @@ protected:
         return std::find(h.begin(), h.end(), text) != h.end();
     }
     // Opens the PC folder in the SD page's tree, as a user who clicks it.
-    void openPcFolder() { window->DirectoryListBox1->setFolder(pcFolder.path()); }
+    void openPcFolder() { window->cxTabSheet4->DirectoryListBox1->setFolder(pcFolder.path()); }
     // "..." of a slot, with the dialog answered by choosing that file.
     void chooseImage(int slot, const QString& path)
     {
@@ -138,7 +139,7 @@ protected:
             d.selectFile(path);
             return true;
         });
-        window->imagePicker[slot]->click();
+        window->TabSheet4->imagePicker[slot]->click();
     }
     bool idle() const { return loop().state() == 1000; }
     // Saves a picture of the window when the environment names a folder for it.
@@ -185,7 +186,7 @@ TEST_F(SdTransfer, AFolderOfFilesArrivesByteExactInTheSdFolder)
         [&] {
             window->cxPageControl1->setActivePage(window->cxTabSheet4);
             openPcFolder();
-            window->ComboBox2->setItemIndex(3);  // "/params/"
+            window->cxTabSheet4->ComboBox2->setItemIndex(3);  // "/params/"
             press("Button7");
         });
     script.step(
@@ -202,7 +203,7 @@ TEST_F(SdTransfer, AFolderOfFilesArrivesByteExactInTheSdFolder)
         "batch over", [&] { return idle() && panel(1) == "Files is loaded to SD..."; }, [&] { press("Button2"); }, 15000);
     connectWith(script);
 
-    EXPECT_EQ(window->FileListBox1->entries(),
+    EXPECT_EQ(window->cxTabSheet4->FileListBox1->entries(),
               (QStringList{"a0.bin", "b1.bin", "c250.bin", "d251.bin", "e1000.txt", "f100000.dat"}));
     for (const auto& [name, bytes] : sent)
         EXPECT_EQ(sdFile(QStringLiteral("/params/") + name), bytes) << name.toStdString();
@@ -226,7 +227,7 @@ TEST_F(SdNames, ACyrillicNameArrivesUnderARussianLocaleAndIsAFileErrorUnderAnEng
         [&] {
             locale.emplace("LC_ALL", "ru_RU.UTF-8");
             openPcFolder();
-            window->ComboBox2->setItemIndex(7);  // "/str/"
+            window->cxTabSheet4->ComboBox2->setItemIndex(7);  // "/str/"
             press("Button7");
         });
     script.step(
@@ -304,7 +305,7 @@ TEST_F(SdWrongSum, ANameTheLocaleCannotDecodeIsListedAndReportedNotLeftBehind)
         "greeted", [&] { return greeted(); },
         [&] {
             openPcFolder();
-            EXPECT_EQ(window->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
+            EXPECT_EQ(window->cxTabSheet4->FileListBox1->entries(), (QStringList{"a.bin", shown, "z.bin"}));
             press("Button7");
         });
     script.step(
@@ -358,7 +359,7 @@ TEST_F(SdLineDropped, ALineLostMidTransferLeavesTheWindowResponsiveThePortClosed
     ASSERT_EQ(r.count(), 1);
     EXPECT_TRUE(r.at(0).outcomeText().startsWith("line lost at byte ")) << r.at(0).outcomeText().toStdString();
     EXPECT_FALSE(loop().job().running());
-    EXPECT_TRUE(window->Button7->isEnabled());
+    EXPECT_TRUE(window->cxTabSheet4->Button7->isEnabled());
 }
 
 // ---------------------------------------------------------------- built-in flash
@@ -391,8 +392,8 @@ TEST_F(FlashTransfer, ImagesArriveAsTheFileFollowedByZerosUpToAWholeBlock)
     for (const Image& i : images) {
         script.act("choose", [&, i] {
             chooseImage(i.slot, QDir(pcFolder.path()).filePath(QStringLiteral("image%1.imz").arg(i.slot)));
-            EXPECT_TRUE(window->imageSend[i.slot]->isEnabled());
-            window->imageSend[i.slot]->click();
+            EXPECT_TRUE(window->TabSheet4->imageSend[i.slot]->isEnabled());
+            window->TabSheet4->imageSend[i.slot]->click();
         });
         if (i.slot == 4) {
             script.step(
@@ -416,7 +417,7 @@ TEST_F(FlashTransfer, ImagesArriveAsTheFileFollowedByZerosUpToAWholeBlock)
         expected.append(QByteArray(images[k].arrives - images[k].size, '\0'));
         EXPECT_EQ(flashSlot(images[k].slot), expected) << "slot " << images[k].slot;
     }
-    EXPECT_EQ(window->imageFileBox[2]->text(), QDir(pcFolder.path()).filePath("image2.imz"));
+    EXPECT_EQ(window->TabSheet4->imageFileBox[2]->text(), QDir(pcFolder.path()).filePath("image2.imz"));
     EXPECT_TRUE(errors.empty());
 }
 
@@ -529,21 +530,22 @@ TEST_F(SdBatchOfFive, EveryFileHasItsResultStopEndsTheBatchAndSendFailedAgainSen
         [&] {
             window->cxPageControl1->setActivePage(window->cxTabSheet4);
             openPcFolder();
-            EXPECT_FALSE(window->sdStop->isEnabled());
+            EXPECT_FALSE(window->cxTabSheet4->sdStop->isEnabled());
             press("Button7");
         });
     script.step(
         "the last file under way", [&] { return panel(1) == "Loading file e.bin to SD..." && panel(2).toInt() >= 25000; },
         [&] {
             // Nothing that would abandon the batch can be pressed; Stop and Exit can.
-            for (QAbstractButton* b :
-                 {static_cast<QAbstractButton*>(window->BitBtn9), static_cast<QAbstractButton*>(window->Button50),
-                  static_cast<QAbstractButton*>(window->Button7), static_cast<QAbstractButton*>(window->Button8)}) {
+            for (QAbstractButton* b : {static_cast<QAbstractButton*>(window->cxTabSheet4->BitBtn9),
+                                       static_cast<QAbstractButton*>(window->Panel1->Button50),
+                                       static_cast<QAbstractButton*>(window->cxTabSheet4->Button7),
+                                       static_cast<QAbstractButton*>(window->Panel1->Button8)}) {
                 EXPECT_FALSE(b->isEnabled()) << b->objectName().toStdString();
                 EXPECT_EQ(b->toolTip(), "A transfer is running: Stop ends it");
             }
-            EXPECT_TRUE(window->sdStop->isEnabled());
-            EXPECT_TRUE(window->Button2->isEnabled());
+            EXPECT_TRUE(window->cxTabSheet4->sdStop->isEnabled());
+            EXPECT_TRUE(window->Panel1->Button2->isEnabled());
             EXPECT_TRUE(window->keepsAwake());
             press("sdStop");
         },
@@ -553,9 +555,9 @@ TEST_F(SdBatchOfFive, EveryFileHasItsResultStopEndsTheBatchAndSendFailedAgainSen
         [&] {
             EXPECT_EQ(panel(1), "Transfer stopped: 2 of 5 files written");
             EXPECT_FALSE(window->keepsAwake());
-            EXPECT_TRUE(window->BitBtn9->isEnabled());
-            EXPECT_FALSE(window->sdStop->isEnabled());
-            EXPECT_TRUE(window->sdSendFailedAgain->isEnabled());
+            EXPECT_TRUE(window->cxTabSheet4->BitBtn9->isEnabled());
+            EXPECT_FALSE(window->cxTabSheet4->sdStop->isEnabled());
+            EXPECT_TRUE(window->cxTabSheet4->sdSendFailedAgain->isEnabled());
             screenshot("sd-file-manager-results.png");
             press("sdSendFailedAgain");
         });
@@ -599,7 +601,7 @@ TEST_F(SdBatchOfFive, TheFirstBatchAccountsForEveryFile)
             // Esc with the focus on the page stops, as the button does.
             window->cxPageControl1->setActivePage(window->cxTabSheet4);
             QApplication::setActiveWindow(window.get());
-            window->sdStop->setFocus();
+            window->cxTabSheet4->sdStop->setFocus();
             QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
         },
         15000);
@@ -607,7 +609,7 @@ TEST_F(SdBatchOfFive, TheFirstBatchAccountsForEveryFile)
         "stopped", [&] { return idle() && !loop().job().running(); },
         [&] {
             first = resultTexts(window->sdUpload().results());
-            EXPECT_EQ(window->sdResults->copiedText().count('\n'), 6);  // a header and five rows
+            EXPECT_EQ(window->cxTabSheet4->sdResults->copiedText().count('\n'), 6);  // a header and five rows
             press("Button2");
         });
     connectWith(script);
@@ -693,14 +695,14 @@ protected:
 TEST_F(GreetingUnanswered, ASilentDisplayAtConnectIsNamedAndTheOldSizesMarkedStale)
 {
     script.step(
-        "size query out", [&] { return loop().state() == 1; }, [&] { EXPECT_TRUE(window->Edit6->property("stale").toBool()); },
-        5000);
+        "size query out", [&] { return loop().state() == 1; },
+        [&] { EXPECT_TRUE(window->Panel2->Edit6->property("stale").toBool()); }, 5000);
     script.step(
         "notice", [&] { return panel(1).startsWith("No answer"); },
         [&] {
             EXPECT_EQ(panel(1),
                       "No answer from the display since Connect, for 3 s; still waiting (press another button or Exit)");
-            EXPECT_FALSE(window->Edit10->toolTip().isEmpty());
+            EXPECT_FALSE(window->Panel2->Edit10->toolTip().isEmpty());
             press("Button2");
         },
         6000);
@@ -744,8 +746,8 @@ TEST_F(FlashSlotResults, EachSlotShowsItsLastResultBesideIt)
         },
         5000);
     connectWith(script);
-    EXPECT_EQ(window->imageResult[0]->text(), "written (3000 bytes)");
-    EXPECT_EQ(window->imageResult[7]->text(), "sum error at block 3");
+    EXPECT_EQ(window->TabSheet4->imageResult[0]->text(), "written (3000 bytes)");
+    EXPECT_EQ(window->TabSheet4->imageResult[7]->text(), "sum error at block 3");
     EXPECT_EQ(panel(1), "File logos.imz error");
 }
 
@@ -786,10 +788,10 @@ TEST_F(FlashTooLarge, ASendBeforeConnectStartsNoJobAndHoldsNoButton)
 {
     const QString image = QDir(pcFolder.path()).filePath("diag.imz");
     writePcFile("diag.imz", 100);
-    window->imageFileBox[6]->setText(image);
-    window->imageSendClick(6);  // the handler of "Send" in slot "7. diag.imz"
+    window->TabSheet4->imageFileBox[6]->setText(image);
+    window->TabSheet4->imageSendClick(6);  // the handler of "Send" in slot "7. diag.imz"
     EXPECT_FALSE(loop().job().running());
-    EXPECT_TRUE(window->Button8->isEnabled());
+    EXPECT_TRUE(window->Panel1->Button8->isEnabled());
 }
 
 }  // namespace

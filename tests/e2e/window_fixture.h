@@ -3,6 +3,7 @@
 // pseudo-terminal that the simulator registers as port link COM3; or over a loopback TCP
 // connection, raw or RFC 2217, with COM3 a port link to the simulator's address.
 #include "app/form3.h"
+#include "app/window_pages.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_radio_group.h"
@@ -52,7 +53,7 @@ protected:
     void connectWith(ScriptedSteps& steps)
     {
         steps.start();
-        window->Button8->click();
+        window->Panel1->Button8->click();
         EXPECT_TRUE(steps.finished() || steps.failed()) << "the loop ended before its script";
     }
 
@@ -96,7 +97,7 @@ protected:
     std::unique_ptr<TForm3> window;
     std::vector<QString> errors;
     std::vector<Question> questions;
-    ScriptedSteps script{[this] { window->Button2->click(); }};
+    ScriptedSteps script{[this] { window->Panel1->Button2->click(); }};
 };
 
 inline SimulatorOptions volumes(std::array<uint8_t, 4> disks, unsigned sdMb)

@@ -1,5 +1,4 @@
 #include "protocol/command_catalogue.h"
-#include "protocol/control_values.h"
 #include "protocol/loop_host.h"
 #include "protocol/protocol_loop.h"
 #include "serial/nr_comm.h"
@@ -13,27 +12,29 @@
 
 namespace {
 
-struct FakeControls : ControlValues {
-    std::map<std::string, int, std::less<>> spins;
-    std::map<std::string, int, std::less<>> radios;
-    std::map<std::string, bool, std::less<>> checks;
-    int spinValue(std::string_view name) const override { return spins.find(name)->second; }
-    int radioIndex(std::string_view name) const override { return radios.find(name)->second; }
-    bool isChecked(std::string_view name) const override { return checks.find(name)->second; }
-};
-
 class CatalogueTest : public ::testing::Test {
 protected:
     TnrComm comm;
     RecordingHost host;
     ProtocolLoop loop{comm, host};
-    FakeControls controls;
+    // What the pages' controls read at the press: the spin edit beside each spin button, the
+    // mirror side (none picked) and the tick of "kl 15".
+    std::map<std::string, int, std::less<>> spins{{"BitBtn30", 70}, {"Button21", 64}};
+    int mirrorSide = -1;
+    bool kl15 = false;
 
-    void SetUp() override
+    int input(const CommandControl& spec) const
     {
-        controls.spins = {{"SpinEdit2", 70}, {"SpinEdit1", 64}};
-        controls.radios = {{"RadioGroup3", -1}};
-        controls.checks = {{"CheckBox1", false}};
+        switch (spec.param) {
+        case ParamKind::SpinValue:
+            return spins.find(spec.control)->second;
+        case ParamKind::MirrorDirection:
+            return mirrorSide;
+        case ParamKind::TickedCode:
+            return kl15 ? 1 : 0;
+        default:
+            return 12345;  // ignored by the other kinds
+        }
     }
 
     // What pressing the control stores: state, code and parameter.
@@ -43,7 +44,7 @@ protected:
         EXPECT_NE(spec, nullptr) << control;
         if (!spec)
             return {};
-        issueCommand(loop, *spec, controls);
+        issueCommand(loop, *spec, input(*spec));
         return {loop.state(), loop.commandCode(), loop.commandParameter()};
     }
 };
@@ -89,24 +90,24 @@ TEST_F(CatalogueTest, HandlersStoreStateCodeAndParameter)
 
 TEST_F(CatalogueTest, MirrorSideFollowsTheRadioGroupAtThePress)
 {
-    controls.radios["RadioGroup3"] = 1;
+    mirrorSide = 1;
     EXPECT_EQ(std::get<2>(press("Button67")), 0x28);
     EXPECT_EQ(std::get<2>(press("Button48")), 0x22);
-    controls.radios["RadioGroup3"] = 0;
+    mirrorSide = 0;
     EXPECT_EQ(std::get<2>(press("Button68")), 0x14);
 }
 
 TEST_F(CatalogueTest, Kl15CodeFollowsTheTickLeftByTheClick)
 {
-    controls.checks["CheckBox1"] = true;
+    kl15 = true;
     EXPECT_EQ(std::get<1>(press("CheckBox1")), 0x34);
-    controls.checks["CheckBox1"] = false;
+    kl15 = false;
     EXPECT_EQ(std::get<1>(press("CheckBox1")), 0x33);
 }
 
 TEST_F(CatalogueTest, SpinParameterGoesOutModulo256)
 {
-    controls.spins["SpinEdit2"] = 300;
+    spins["BitBtn30"] = 300;
     EXPECT_EQ(std::get<2>(press("BitBtn30")), 300 % 256);
 }
 

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 
 namespace {
@@ -34,35 +33,25 @@ TEST(Transmission, CouplingSettlesAsTheDisplayExpects)
 
 TEST(Transmission, SaveSendsEachRatioWithAZeroHighByte)
 {
-    std::map<std::string, int, std::less<>> spins;
-    for (const GearControls& g : gearControls()) {
-        spins[g.speedBox] = g.startSpeed;
-        spins[g.ratioBox] = g.startRatio;
-    }
-    std::vector<std::string> read;
-    auto spin = [&](std::string_view n) {
-        read.emplace_back(n);
-        return spins.find(n)->second;
-    };
-    EXPECT_EQ(transmissionFromControls(spin), (std::array<uint8_t, 12>{0x5A, 0, 0x3C, 0, 0x28, 0, 0x21, 0, 0x1C, 0, 0x18, 0}))
-        << "start values";
-    EXPECT_EQ(read,
-              (std::vector<std::string>{"SpinEdit38", "SpinEdit37", "SpinEdit36", "SpinEdit35", "SpinEdit33", "SpinEdit34"}))
-        << "only the ratio boxes, gear 1 to 6";
+    std::array<int, kGears> ratios{};
+    for (size_t g = 0; g < ratios.size(); ++g)
+        ratios[g] = gearRows()[g].startRatio;
+    EXPECT_EQ(encodeTransmissionSave(ratios), (std::array<uint8_t, 12>{0x5A, 0, 0x3C, 0, 0x28, 0, 0x21, 0, 0x1C, 0, 0x18, 0}))
+        << "start values, gear 1 to 6";
 
-    spins["SpinEdit34"] = 10;  // sixth gear disabled
-    EXPECT_EQ(transmissionFromControls(spin)[10], 0x0A);
-    EXPECT_EQ(transmissionFromControls(spin)[11], 0x00);
+    ratios[5] = 10;  // sixth gear disabled
+    EXPECT_EQ(encodeTransmissionSave(ratios)[10], 0x0A);
+    EXPECT_EQ(encodeTransmissionSave(ratios)[11], 0x00);
     EXPECT_EQ(kTransmissionLengthByte, 0x0E);
 }
 
 TEST(Transmission, StartValuesAreShownAsStored)
 {
     // Gear 1 starts at 22 km/h with ratio 90, though 2000 / 22 rounds to 91.
-    EXPECT_EQ(gearControls()[0].startSpeed, 22);
-    EXPECT_EQ(gearControls()[0].startRatio, 90);
+    EXPECT_EQ(gearRows()[0].startSpeed, 22);
+    EXPECT_EQ(gearRows()[0].startRatio, 90);
     EXPECT_EQ(coupledValue(22), 91);
-    EXPECT_EQ(std::string(gearControls()[4].speedLabel), "5 Gear    V =           km/h");
+    EXPECT_EQ(std::string(gearRows()[4].speedLabel), "5 Gear    V =           km/h");
 }
 
 }  // namespace

@@ -2,35 +2,25 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <string>
-
 namespace {
 
-TEST(TurboTimer, SaveReadsTheControlsInRecordOrder)
+TEST(TurboTimer, SaveSendsTheSixWordsLittleEndianInRecordOrder)
 {
-    std::map<std::string, int, std::less<>> spins{
-        {"SpinEdit90", 90}, {"SpinEdit106", 90}, {"SpinEdit107", 300}, {"SpinEdit108", 90}};
-    std::map<std::string, bool, std::less<>> ticks{{"CheckBox3", true}, {"CheckBox4", false}};
-    std::vector<std::string> order;
-    const TurboTimerBytes bytes = turboTimerFromControls(
-        [&](std::string_view n) {
-            order.emplace_back(n);
-            return spins.find(n)->second;
-        },
-        [&](std::string_view n) {
-            order.emplace_back(n);
-            return ticks.find(n)->second;
-        });
-    EXPECT_EQ(bytes, (TurboTimerBytes{0x5A, 0x00, 0x5A, 0x00, 0x01, 0x00, 0x2C, 0x01, 0x5A, 0x00, 0x00, 0x00}));
-    EXPECT_EQ(order,
-              (std::vector<std::string>{"SpinEdit90", "SpinEdit106", "CheckBox3", "SpinEdit107", "SpinEdit108", "CheckBox4"}));
-
-    spins = {{"SpinEdit90", 0}, {"SpinEdit106", 50}, {"SpinEdit107", 1200}, {"SpinEdit108", 100}};
-    ticks = {{"CheckBox3", false}, {"CheckBox4", true}};
-    EXPECT_EQ(turboTimerFromControls([&](std::string_view n) { return spins.find(n)->second; },
-                                     [&](std::string_view n) { return ticks.find(n)->second; }),
-              (TurboTimerBytes{0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0xB0, 0x04, 0x64, 0x00, 0x01, 0x00}));
+    struct Case {
+        const char* what;
+        TurboTimerRecord record;
+        TurboTimerBytes bytes;
+    };
+    const Case cases[] = {
+        {"start values, cooling on",
+         {90, 90, 1, 300, 90, 0},
+         {0x5A, 0x00, 0x5A, 0x00, 0x01, 0x00, 0x2C, 0x01, 0x5A, 0x00, 0x00, 0x00}},
+        {"heating on, a time above 255",
+         {0, 50, 0, 1200, 100, 1},
+         {0x00, 0x00, 0x32, 0x00, 0x00, 0x00, 0xB0, 0x04, 0x64, 0x00, 0x01, 0x00}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(encodeTurboTimer(c.record), c.bytes) << c.what;
 }
 
 TEST(TurboTimer, ReplyShowsWordsAndOnlyTheLowByteOfEachFlag)

@@ -6,7 +6,6 @@
 #include "tests/transfer/transfer_fixture.h"
 
 #include "protocol/command_catalogue.h"
-#include "protocol/control_values.h"
 #include "settings/settings_states.h"
 
 #include <QElapsedTimer>
@@ -28,17 +27,14 @@ void within(ScriptedSteps& s, std::string name, int ms, std::function<bool()> un
 }
 
 // The settings pages, as far as the record replies need them: they take whatever is decoded.
-struct AnyControls : ControlValues {
-    int spinValue(std::string_view) const override { return 0; }
-    int radioIndex(std::string_view) const override { return 0; }
-    bool isChecked(std::string_view) const override { return false; }
-};
 struct CountingPages : SettingsPages {
     int shown = 0;
     void showConfig(const ConfigView&) override { ++shown; }
     void showExtraCoding(const ExtraCodingView&) override { ++shown; }
     void showTurboTimer(const TurboTimerView&) override { ++shown; }
     void showTransmissionRatio(int, int) override { ++shown; }
+    TurboTimerRecord turboTimerToSave() const override { return {}; }
+    std::array<int, kGears> transmissionRatios() const override { return {}; }
 };
 
 }  // namespace
@@ -128,11 +124,10 @@ TEST_F(ReplyFuzzTest, RecordRepliesOfAnyLengthAndContentAreDecodedOrAwaitedNever
         ScriptedDisplay::Behaviour b;
         b.fuzzSeed = seed;
         start(b);
-        AnyControls controls;
         CountingPages pages;
         SettingsMemory memory;
         registerCommandStates(*loop);
-        registerSettingsStates(*loop, controls, pages, memory);
+        registerSettingsStates(*loop, pages, memory);
         ScriptedSteps script{[this] { loop->requestExit(); }};
         within(
             script, "greeted", 800, [&] { return idleAfterGreeting(); }, [] {});

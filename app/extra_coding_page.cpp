@@ -6,7 +6,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/extra_coding_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/settings_pictures.h"
@@ -15,6 +16,7 @@
 #include "app/widgets/k_radio_group.h"
 #include "app/widgets/k_spin_edit.h"
 #include "settings/extra_coding.h"
+#include "settings/settings_states.h"
 
 namespace {
 
@@ -39,67 +41,65 @@ KCheckListBox* checkList(QWidget* parent, const char* name, std::span<const char
 
 }  // namespace
 
-void TForm3::buildExtraCodingPage()
+ExtraCodingPage::ExtraCodingPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    cxTabSheet5 = new QWidget;
-    cxTabSheet5->setObjectName(QStringLiteral("cxTabSheet5"));
-    cxTabSheet5->setAccessibleName(QStringLiteral("Extra Coding"));
-    auto* page = new QVBoxLayout(cxTabSheet5);
+    setObjectName(QStringLiteral("cxTabSheet5"));
+    setAccessibleName(QStringLiteral("Extra Coding"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
-    ExtraCodingPageWidgets& w = extraCodingPage;
 
-    QGroupBox* warnings = form::group(cxTabSheet5, QStringLiteral("Warnings"), "GroupBoxWarnings");
+    QGroupBox* warnings = form::group(this, QStringLiteral("Warnings"), "GroupBoxWarnings");
     auto* grid = form::groupLayout<QGridLayout>(warnings);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(8);
-    w.BitBtn28 = button(warnings, "BitBtn28", QStringLiteral("Read Extra Encode"));
-    w.BitBtn28->setIcon(pictures::read());
-    w.BitBtn29 = button(warnings, "BitBtn29", QStringLiteral("Save Extra Encode"));
-    w.BitBtn29->setIcon(pictures::save());
-    for (QPushButton* b : {w.BitBtn28, w.BitBtn29})
+    BitBtn28 = form::button(warnings, "BitBtn28", QStringLiteral("Read Extra Encode"));
+    BitBtn28->setIcon(pictures::read());
+    BitBtn29 = form::button(warnings, "BitBtn29", QStringLiteral("Save Extra Encode"));
+    BitBtn29->setIcon(pictures::save());
+    for (QPushButton* b : {BitBtn28, BitBtn29})
         b->setMinimumSize(140, 30);
-    connect(w.BitBtn29, &QPushButton::clicked, this, &TForm3::Button3Click);
+    connect(BitBtn29, &QPushButton::clicked, this, &ExtraCodingPage::Button3Click);
 
-    w.CheckListBox1 = checkList(warnings, "CheckListBox1", warningItems(), pictures::warningSign(), QStringLiteral("Warnings"));
-    w.CheckListBox2 =
+    CheckListBox1 = checkList(warnings, "CheckListBox1", warningItems(), pictures::warningSign(), QStringLiteral("Warnings"));
+    CheckListBox2 =
         checkList(warnings, "CheckListBox2", comfortItems(), pictures::comfortSign(), QStringLiteral("Comfort functions"));
-    w.CheckListBox3 =
+    CheckListBox3 =
         checkList(warnings, "CheckListBox3", vehicleOptionItems(), pictures::vehicleSign(), QStringLiteral("Vehicle options"));
 
     QGroupBox* colour = form::group(warnings, QStringLiteral("Line color"), "GroupBoxLineColor");
     auto* colourLayout = form::groupLayout<QVBoxLayout>(colour);
-    w.RadioGroup2 = new KRadioGroup(QString(), colour);
-    w.RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
-    w.RadioGroup2->setAccessibleName(QStringLiteral("Line color"));
+    RadioGroup2 = new KRadioGroup(QString(), colour);
+    RadioGroup2->setObjectName(QStringLiteral("RadioGroup2"));
+    RadioGroup2->setAccessibleName(QStringLiteral("Line color"));
     QStringList colours;
     for (const char* t : lineColourItems())
         colours << QString::fromUtf8(t);
-    w.RadioGroup2->setItems(colours);
-    for (int i = 0; i < w.RadioGroup2->count(); ++i)
-        w.RadioGroup2->button(i)->setIcon(pictures::lineColour(i));
-    w.RadioGroup2->setItemIndex(0);
-    colourLayout->addWidget(w.RadioGroup2);
+    RadioGroup2->setItems(colours);
+    for (int i = 0; i < RadioGroup2->count(); ++i)
+        RadioGroup2->button(i)->setIcon(pictures::lineColour(i));
+    RadioGroup2->setItemIndex(0);
+    colourLayout->addWidget(RadioGroup2);
 
     QGroupBox* speed = form::group(warnings, QStringLiteral("Speed limit"), "GroupBoxSpeedLimit");
     auto* speedLayout = form::groupLayout<QVBoxLayout>(speed);
     QGroupBox* speedValue = form::group(speed, QStringLiteral("Speed limit value"), "GroupBoxSpeedLimitValue");
     auto* speedRow = form::groupLayout<QHBoxLayout>(speedValue);
-    w.SpinEdit3 = form::spin(speedValue, "SpinEdit3", 30, 250, 90, 10, QStringLiteral("Speed limit value, Km/h"));
-    w.SpinEdit3->setFixedWidth(70);
-    speedRow->addWidget(w.SpinEdit3);
+    SpinEdit3 = form::spin(speedValue, "SpinEdit3", 30, 250, 90, 10, QStringLiteral("Speed limit value, Km/h"));
+    SpinEdit3->setFixedWidth(70);
+    speedRow->addWidget(SpinEdit3);
     speedRow->addWidget(form::label(speedValue, QStringLiteral("Km/h")));
     speedRow->addStretch(1);
     speedLayout->addWidget(speedValue);
 
     QGroupBox* coffee = form::group(warnings, QStringLiteral("Coffeebreak"), "GroupBoxCoffeebreak");
     auto* coffeeGrid = form::groupLayout<QGridLayout>(coffee);
-    w.SpinEdit39 = form::spin(coffee, "SpinEdit39", 0, 600, 240, 10, QStringLiteral("Coffeebreak, Min"));
-    w.SpinEdit40 = form::spin(coffee, "SpinEdit40", 0, 600, 240, 10, QStringLiteral("Coffeebreak, Km"));
-    w.SpinEdit39->setFixedWidth(70);
-    w.SpinEdit40->setFixedWidth(70);
-    coffeeGrid->addWidget(w.SpinEdit39, 0, 0);
+    SpinEdit39 = form::spin(coffee, "SpinEdit39", 0, 600, 240, 10, QStringLiteral("Coffeebreak, Min"));
+    SpinEdit40 = form::spin(coffee, "SpinEdit40", 0, 600, 240, 10, QStringLiteral("Coffeebreak, Km"));
+    SpinEdit39->setFixedWidth(70);
+    SpinEdit40->setFixedWidth(70);
+    coffeeGrid->addWidget(SpinEdit39, 0, 0);
     coffeeGrid->addWidget(form::label(coffee, QStringLiteral("Min")), 0, 1);
-    coffeeGrid->addWidget(w.SpinEdit40, 1, 0);
+    coffeeGrid->addWidget(SpinEdit40, 1, 0);
     coffeeGrid->addWidget(form::label(coffee, QStringLiteral("Km")), 1, 1);
     coffeeGrid->setColumnStretch(2, 1);
 
@@ -109,47 +109,44 @@ void TForm3::buildExtraCodingPage()
     right->addWidget(colour, 0, 0, 2, 1);
     right->addWidget(speed, 0, 1);
     right->addWidget(coffee, 1, 1);
-    right->addWidget(w.CheckListBox3, 2, 0, 1, 2);
+    right->addWidget(CheckListBox3, 2, 0, 1, 2);
     right->setRowStretch(3, 1);
 
     // Read and save side by side at the left: in reach without scrolling sideways.
     auto* commands = new QHBoxLayout;
-    commands->addWidget(w.BitBtn28);
-    commands->addWidget(w.BitBtn29);
+    commands->addWidget(BitBtn28);
+    commands->addWidget(BitBtn29);
     commands->addStretch(1);
     grid->addLayout(commands, 0, 0, 1, 2);
-    grid->addWidget(w.CheckListBox1, 1, 0);
-    grid->addWidget(w.CheckListBox2, 2, 0);
+    grid->addWidget(CheckListBox1, 1, 0);
+    grid->addWidget(CheckListBox2, 2, 0);
     grid->addLayout(right, 1, 1, 2, 1);
     grid->setColumnStretch(0, 1);
     grid->setColumnStretch(1, 1);
     page->addWidget(warnings);
     page->addStretch(1);
-    cxPageControl1->addPage(cxTabSheet5, QStringLiteral("Extra Coding"));
 }
 
 // "Save Extra Encode": the record from the page into the payload buffer; the loop sends it.
-void TForm3::Button3Click()
+void ExtraCodingPage::Button3Click()
 {
-    guarded([this] {
-        if (!mayStoreRequest())
+    host_.guarded([this] {
+        if (!host_.mayStoreRequest())
             return;
-        const ExtraCodingPageWidgets& w = extraCodingPage;
-        const ExtraCodingControls c{w.CheckListBox1->mask(),   w.SpinEdit3->Value(),  w.CheckListBox2->mask(),
-                                    w.SpinEdit39->Value(),     w.SpinEdit40->Value(), w.CheckListBox3->mask(),
-                                    w.RadioGroup2->ItemIndex()};
-        storeExtraCodingSave(loop_, extraCodingFromControls(c, settingsMemory_.extraByte5, settingsMemory_.extraByte6));
+        const ExtraCodingControls c{CheckListBox1->mask(), SpinEdit3->Value(),    CheckListBox2->mask(),   SpinEdit39->Value(),
+                                    SpinEdit40->Value(),   CheckListBox3->mask(), RadioGroup2->ItemIndex()};
+        storeExtraCodingSave(host_.loop(),
+                             extraCodingFromControls(c, host_.settingsMemory().extraByte5, host_.settingsMemory().extraByte6));
     });
 }
 
-void TForm3::showExtraCoding(const ExtraCodingView& v)
+void ExtraCodingPage::showExtraCoding(const ExtraCodingView& v)
 {
-    const ExtraCodingPageWidgets& w = extraCodingPage;
-    w.SpinEdit3->setValue(v.speedLimit);
-    w.SpinEdit39->setValue(v.coffeeMinutes);
-    w.SpinEdit40->setValue(v.coffeeKm);
-    w.CheckListBox1->setMask(v.warningsMask);
-    w.CheckListBox2->setMask(v.comfortMask);
-    w.CheckListBox3->setMask(v.optionsMask);
-    w.RadioGroup2->setItemIndex(v.lineColourIndex);
+    SpinEdit3->setValue(v.speedLimit);
+    SpinEdit39->setValue(v.coffeeMinutes);
+    SpinEdit40->setValue(v.coffeeKm);
+    CheckListBox1->setMask(v.warningsMask);
+    CheckListBox2->setMask(v.comfortMask);
+    CheckListBox3->setMask(v.optionsMask);
+    RadioGroup2->setItemIndex(v.lineColourIndex);
 }

@@ -7,12 +7,17 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/disk_image_loader_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/widgets/k_edit.h"
 #include "app/widgets/k_page_control.h"
+#include "protocol/protocol_loop.h"
+#include "protocol/size_reply.h"
 #include "transfer/display_facts.h"
+#include "transfer/transfer_results.h"
+#include "transfer/flash_loader.h"
 #include "transfer/image_fit.h"
 #include "transfer/whole_file.h"
 
@@ -35,19 +40,20 @@ constexpr SlotWidgets kSlotWidgets[display::kImageSlots] = {
 
 }  // namespace
 
-void TForm3::buildDiskImageLoaderPage()
+DiskImageLoaderPage::DiskImageLoaderPage(PageHost& host, FlashLoader& loader, std::function<std::optional<unsigned>(int)> diskMb,
+                                         QWidget* parent)
+    : QWidget(parent), host_(host), loader_(loader), diskMb_(std::move(diskMb))
 {
-    TabSheet4 = new QWidget;
-    TabSheet4->setObjectName(QStringLiteral("TabSheet4"));
-    TabSheet4->setAccessibleName(QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
-    auto* page = new QVBoxLayout(TabSheet4);
+    setObjectName(QStringLiteral("TabSheet4"));
+    setAccessibleName(QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(10, 10, 10, 10);
     page->setSpacing(10);
 
-    page->addWidget(form::label(TabSheet4, QStringLiteral("The page for uploading files to the built-in flash MFD version 7.6"),
+    page->addWidget(form::label(this, QStringLiteral("The page for uploading files to the built-in flash MFD version 7.6"),
                                 "descriptionLabel"));
 
-    QGroupBox* slotGroup = form::group(TabSheet4, QString(), "GroupBoxImageSlots");
+    QGroupBox* slotGroup = form::group(this, QString(), "GroupBoxImageSlots");
     slotGroup->setAccessibleName(QStringLiteral("Image slots"));
     auto* grid = new QGridLayout(slotGroup);
     grid->setContentsMargins(10, 4, 10, 10);
@@ -63,12 +69,12 @@ void TForm3::buildDiskImageLoaderPage()
         box->setText(QStringLiteral("Select file...."));
         box->setAccessibleName(QStringLiteral("Image file for slot %1").arg(name));
         label->setBuddy(box);
-        QPushButton* pick =
-            button(slotGroup, s.picker, QStringLiteral("..."), QStringLiteral("Choose the image file for slot %1").arg(name));
+        QPushButton* pick = form::button(slotGroup, s.picker, QStringLiteral("..."),
+                                         QStringLiteral("Choose the image file for slot %1").arg(name));
         pick->setIcon(pictures::folder());
         pick->setFixedWidth(52);
-        markSendsNothing(pick);  // choosing a file sends nothing; its "Send" follows the loop
-        QPushButton* send = button(slotGroup, s.send, QStringLiteral("Send"), QStringLiteral("Send slot %1").arg(name));
+        form::markSendsNothing(pick);  // choosing a file sends nothing; its "Send" follows the loop
+        QPushButton* send = form::button(slotGroup, s.send, QStringLiteral("Send"), QStringLiteral("Send slot %1").arg(name));
         send->setIcon(pictures::send());
         send->setFixedWidth(74);
         send->setEnabled(false);  // until a file that exists is chosen
@@ -87,15 +93,15 @@ void TForm3::buildDiskImageLoaderPage()
         imageFileBox[i] = box;
         imagePicker[i] = pick;
         imageSend[i] = send;
-        connect(pick, &QPushButton::clicked, this, [this, i] { guarded([this, i] { imagePickerClick(i); }); });
-        connect(send, &QPushButton::clicked, this, [this, i] { guarded([this, i] { imageSendClick(i); }); });
+        connect(pick, &QPushButton::clicked, this, [this, i] { host_.guarded([this, i] { imagePickerClick(i); }); });
+        connect(send, &QPushButton::clicked, this, [this, i] { host_.guarded([this, i] { imageSendClick(i); }); });
     }
     grid->setColumnStretch(1, 1);
     page->addWidget(slotGroup);
 
     // Stop, right under the slots whose "Send" it ends.
     auto* transfer = new QHBoxLayout;
-    flashStop = stopButton(TabSheet4, "flashStop", &flashLoader_);
+    flashStop = host_.stopButton(this, "flashStop", &loader_);
     flashStop->setMinimumSize(90, 30);
     transfer->addWidget(flashStop);
     transfer->addStretch(1);
@@ -103,10 +109,10 @@ void TForm3::buildDiskImageLoaderPage()
 
     auto* commands = new QHBoxLayout;
     commands->setSpacing(8);
-    Button38 = button(TabSheet4, "Button38", QStringLiteral("Check Flash Disk ..."));
-    BitBtn18 = button(TabSheet4, "BitBtn18", QStringLiteral("Reboot"));
+    Button38 = form::button(this, "Button38", QStringLiteral("Check Flash Disk ..."));
+    BitBtn18 = form::button(this, "BitBtn18", QStringLiteral("Reboot"));
     BitBtn18->setIcon(pictures::reboot());
-    BitBtn35 = button(TabSheet4, "BitBtn35", QStringLiteral("Wipe system sector"));
+    BitBtn35 = form::button(this, "BitBtn35", QStringLiteral("Wipe system sector"));
     BitBtn35->setIcon(pictures::erase());
     for (QPushButton* b : {Button38, BitBtn18, BitBtn35}) {
         b->setMinimumSize(140, 30);
@@ -115,7 +121,6 @@ void TForm3::buildDiskImageLoaderPage()
     commands->addStretch(1);
     page->addLayout(commands);
     page->addStretch(1);
-    cxPageControl1->addPage(TabSheet4, QStringLiteral("ver.7.6-7.7 Disk Image Loader"));
 
     // One open-file dialog for all eight slots, without a filter, starting in the home folder.
     OD2 = new QFileDialog(this);
@@ -123,42 +128,69 @@ void TForm3::buildDiskImageLoaderPage()
     OD2->setAcceptMode(QFileDialog::AcceptOpen);
     OD2->setFileMode(QFileDialog::ExistingFile);
     OD2->setDirectory(QDir::homePath());
-    fileDialogRunner_ = [](QFileDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
 }
 
-void TForm3::imagePickerClick(int slot)
+void DiskImageLoaderPage::imagePickerClick(int slot)
 {
     const QString defaultName = defaultImageName(slot);
     OD2->selectFile(defaultName);
     OD2->setDefaultSuffix(defaultName);
-    if (fileDialogRunner_ && fileDialogRunner_(*OD2) && !OD2->selectedFiles().isEmpty())
+    if (host_.runFileDialog(*OD2) && !OD2->selectedFiles().isEmpty())
         imageFileBox[slot]->setText(OD2->selectedFiles().first());
     // While a job runs the loop would refuse it: its "Send" waits for the job's end.
-    imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()) && loop_.mayStart());
+    imageSend[slot]->setEnabled(fileExists(imageFileBox[slot]->text()) && host_.loop().mayStart());
 }
 
-void TForm3::imageSendClick(int slot)
+void DiskImageLoaderPage::imageSendClick(int slot)
 {
-    if (!mayStoreRequest())
+    if (!host_.mayStoreRequest())
         return;
     const QString file = imageFileBox[slot]->text();
-    auto send = [this, file, slot] { flashLoader_.send(file, static_cast<uint8_t>(slot)); };
+    auto send = [this, file, slot] { loader_.send(file, static_cast<uint8_t>(slot)); };
     // An image larger than the disk the display reported for the slot, or named for another
     // slot, goes only once the user says so. Sizes of an earlier connection do not count.
     ImageFitCheck check;
     check.slot = slot;
     check.fileName = QFileInfo(file).fileName();
     check.fileSize = reportedFileSize(file);
-    KEdit* const sizeFields[4] = {Edit6, Edit7, Edit8, Edit9};
-    if (slot < 4 && !sizeFields[slot]->property("stale").toBool())
-        check.diskMb = sizeFields[slot]->text().toUInt();
+    if (slot < 4)
+        if (const std::optional<unsigned> mb = diskMb_(slot))
+            check.diskMb = *mb;
     if (const std::optional<QString> concern = imageFitConcern(check)) {
         Question q;
         q.title = QStringLiteral("Send the image?");
         q.text = *concern + QStringLiteral(" Send it anyway?");
         q.confirmCaption = QStringLiteral("Send");
-        ask(q, send);
+        host_.ask(q, send);
         return;
     }
     send();
+}
+
+void DiskImageLoaderPage::showSizes(const SizeReply& sizes)
+{
+    for (int i = 0; i < 4; ++i) {
+        const unsigned v = sizes.disks[static_cast<size_t>(i)];
+        if (v == 0)
+            imageFileBox[i]->setColor(QColor(255, 0, 0));
+        imagePicker[i]->setEnabled(v != 0);
+    }
+}
+
+void DiskImageLoaderPage::showSlotResult(int slot, const FileResult& result)
+{
+    if (slot < 0 || slot >= display::kImageSlots || !imageResult[slot])
+        return;
+    QString text = result.outcomeText();
+    if (result.outcome == FileResult::Outcome::Written)
+        text += QStringLiteral(" (%1 bytes)").arg(result.bytesSent);
+    imageResult[slot]->setText(text);
+    imageResult[slot]->setToolTip(QFileInfo(result.name).fileName() + QStringLiteral(": ") + text);
+    imageResult[slot]->setAccessibleName(QStringLiteral("Last result of slot %1: %2").arg(slot + 1).arg(text));
+}
+
+void DiskImageLoaderPage::jobEnded()
+{
+    for (int i = 0; i < display::kImageSlots; ++i)
+        imageSend[i]->setEnabled(fileExists(imageFileBox[i]->text()));
 }

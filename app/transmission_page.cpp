@@ -7,7 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/transmission_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/settings_pictures.h"
@@ -80,41 +81,44 @@ void fitCaption(QGroupBox* g) { g->setMinimumWidth(QFontMetrics(g->font()).horiz
 
 }  // namespace
 
-void TForm3::buildTransmissionPage()
+TransmissionPage::TransmissionPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    TabSheet3 = new QWidget;
-    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
-    TabSheet3->setAccessibleName(QStringLiteral("Transmission"));
-    auto* page = new QVBoxLayout(TabSheet3);
+    setObjectName(QStringLiteral("TabSheet3"));
+    setAccessibleName(QStringLiteral("Transmission"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
-    TransmissionPageWidgets& w = transmissionPage;
 
     auto* buttons = new QHBoxLayout;
-    w.BitBtn24 = button(TabSheet3, "BitBtn24", QStringLiteral("Read "));
-    w.BitBtn24->setIcon(pictures::read());
-    w.BitBtn25 = button(TabSheet3, "BitBtn25", QStringLiteral("Save"));
-    w.BitBtn25->setIcon(pictures::save());
-    for (QPushButton* b : {w.BitBtn24, w.BitBtn25})
+    BitBtn24 = form::button(this, "BitBtn24", QStringLiteral("Read "));
+    BitBtn24->setIcon(pictures::read());
+    BitBtn25 = form::button(this, "BitBtn25", QStringLiteral("Save"));
+    BitBtn25->setIcon(pictures::save());
+    for (QPushButton* b : {BitBtn24, BitBtn25})
         b->setMinimumSize(110, 30);
     // Read and save side by side at the left: in reach without scrolling sideways.
-    buttons->addWidget(w.BitBtn24);
-    buttons->addWidget(w.BitBtn25);
+    buttons->addWidget(BitBtn24);
+    buttons->addWidget(BitBtn25);
     buttons->addStretch(1);
 
-    QGroupBox* rpm = form::group(TabSheet3, QStringLiteral("RPM/Speed"), "GroupBoxRpmSpeed");
+    QGroupBox* rpm = form::group(this, QStringLiteral("RPM/Speed"), "GroupBoxRpmSpeed");
     auto* rpmLayout = form::groupLayout<QVBoxLayout>(rpm);
-    QGroupBox* speeds = form::group(TabSheet3, QStringLiteral("Speed 2000 RPM on each gear."), "GroupBoxSpeed");
+    QGroupBox* speeds = form::group(this, QStringLiteral("Speed 2000 RPM on each gear."), "GroupBoxSpeed");
     auto* speedLayout = form::groupLayout<QVBoxLayout>(speeds);
-    QGroupBox* ratios = form::group(TabSheet3, QStringLiteral("Percentage"), "GroupBoxPercentage");
+    QGroupBox* ratios = form::group(this, QStringLiteral("Percentage"), "GroupBoxPercentage");
     auto* ratioLayout = form::groupLayout<QVBoxLayout>(ratios);
     for (QVBoxLayout* l : {rpmLayout, speedLayout, ratioLayout})
         l->setSpacing(0);
     for (QGroupBox* g : {rpm, speeds, ratios})
         fitCaption(g);
 
-    const auto gears = gearControls();
+    // The boxes' designer names, gear 1 to 6.
+    static constexpr const char* kSpeedBoxes[] = {"SpinEdit27", "SpinEdit28", "SpinEdit29",
+                                                  "SpinEdit32", "SpinEdit31", "SpinEdit30"};
+    static constexpr const char* kRatioBoxes[] = {"SpinEdit38", "SpinEdit37", "SpinEdit36",
+                                                  "SpinEdit35", "SpinEdit33", "SpinEdit34"};
+    const auto gears = gearRows();
     for (size_t g = 0; g < gears.size(); ++g) {
-        const GearControls& gc = gears[g];
+        const GearRow& gc = gears[g];
         const int number = static_cast<int>(g) + 1;
         auto* pictureLabel = new QLabel(rpm);
         pictureLabel->setPixmap(pictures::gear(number, kRowHeight - 4));
@@ -124,41 +128,41 @@ void TForm3::buildTransmissionPage()
         rpmLayout->addWidget(pictureLabel);
 
         const QString label = QString::fromUtf8(gc.speedLabel);
-        w.speed[g] = form::spin(speeds, gc.speedBox, kSpeedMin, kSpeedMax, gc.startSpeed, 1,
-                                QStringLiteral("Gear %1 speed at 2000 rpm, km/h").arg(number));
+        speed[g] = form::spin(speeds, kSpeedBoxes[g], kSpeedMin, kSpeedMax, gc.startSpeed, 1,
+                              QStringLiteral("Gear %1 speed at 2000 rpm, km/h").arg(number));
         auto* speedHolder = new QWidget(speeds);
         speedHolder->setFixedHeight(kRowHeight);
         auto* sh = new QHBoxLayout(speedHolder);
         sh->setContentsMargins(0, 0, 0, 0);
-        sh->addWidget(new SpeedRow(speedHolder, label, w.speed[g]));
+        sh->addWidget(new SpeedRow(speedHolder, label, speed[g]));
         speedLayout->addWidget(speedHolder);
 
-        w.ratio[g] = form::spin(ratios, gc.ratioBox, kRatioMin, kRatioMax, gc.startRatio, 1,
-                                QStringLiteral("Gear %1 percentage").arg(number));
-        w.ratio[g]->setFixedWidth(64);
+        ratio[g] = form::spin(ratios, kRatioBoxes[g], kRatioMin, kRatioMax, gc.startRatio, 1,
+                              QStringLiteral("Gear %1 percentage").arg(number));
+        ratio[g]->setFixedWidth(64);
         auto* ratioHolder = new QWidget(ratios);
         ratioHolder->setFixedHeight(kRowHeight);
         auto* rh = new QHBoxLayout(ratioHolder);
         rh->setContentsMargins(0, 0, 0, 0);
-        rh->addWidget(w.ratio[g]);
+        rh->addWidget(ratio[g]);
         rh->addWidget(form::label(ratioHolder, QStringLiteral("%")));
         rh->addStretch(1);
         ratioLayout->addWidget(ratioHolder);
     }
     // The boxes keep each other consistent from now on; the start values stay as stored.
     for (int g = 0; g < kGears; ++g) {
-        connect(w.speed[static_cast<size_t>(g)], &KSpinEdit::changed, this, [this, g] { coupleGear(g, true); });
-        connect(w.ratio[static_cast<size_t>(g)], &KSpinEdit::changed, this, [this, g] { coupleGear(g, false); });
+        connect(speed[static_cast<size_t>(g)], &KSpinEdit::changed, this, [this, g] { coupleGear(g, true); });
+        connect(ratio[static_cast<size_t>(g)], &KSpinEdit::changed, this, [this, g] { coupleGear(g, false); });
     }
 
-    w.automatic = new KRadioGroup(QStringLiteral("A/T"), TabSheet3);
-    w.automatic->setObjectName(QStringLiteral("RadioGroupAT"));
-    w.automatic->setAccessibleName(QStringLiteral("A/T"));
-    QStringList automatic;
+    automatic = new KRadioGroup(QStringLiteral("A/T"), this);
+    automatic->setObjectName(QStringLiteral("RadioGroupAT"));
+    automatic->setAccessibleName(QStringLiteral("A/T"));
+    QStringList automaticTexts;
     for (const char* t : automaticItems())
-        automatic << QString::fromUtf8(t);
-    w.automatic->setItems(automatic);
-    w.automatic->setItemIndex(-1);
+        automaticTexts << QString::fromUtf8(t);
+    automatic->setItems(automaticTexts);
+    automatic->setItemIndex(-1);
 
     auto* columns = new QHBoxLayout;
     columns->setSpacing(8);
@@ -166,33 +170,40 @@ void TForm3::buildTransmissionPage()
     columns->addWidget(speeds);
     columns->addWidget(ratios);
     auto* side = new QVBoxLayout;
-    side->addWidget(w.automatic);
+    side->addWidget(automatic);
     side->addStretch(1);
     columns->addLayout(side);
     columns->addStretch(1);
 
     page->addLayout(buttons);
     page->addLayout(columns);
-    page->addWidget(form::label(TabSheet3, QStringLiteral("Set V =200 for disable sixth gear"), "LabelSixthGear"));
+    page->addWidget(form::label(this, QStringLiteral("Set V =200 for disable sixth gear"), "LabelSixthGear"));
     page->addStretch(1);
-    cxPageControl1->addPage(TabSheet3, QStringLiteral("Transmission"));
 }
 
 // SpinEdit27Change .. SpinEdit38Change: a change of one box sets its partner to 2000 divided by
 // its value, halves to the even neighbour. The partner clamps, and raises its own change only
 // when its shown text changes, which ends the chain.
-void TForm3::coupleGear(int gear, bool speedChanged)
+void TransmissionPage::coupleGear(int gear, bool speedChanged)
 {
-    guarded([this, gear, speedChanged] {
+    host_.guarded([this, gear, speedChanged] {
         const auto g = static_cast<size_t>(gear);
-        KSpinEdit* changed = speedChanged ? transmissionPage.speed[g] : transmissionPage.ratio[g];
-        KSpinEdit* partner = speedChanged ? transmissionPage.ratio[g] : transmissionPage.speed[g];
+        KSpinEdit* changed = speedChanged ? speed[g] : ratio[g];
+        KSpinEdit* partner = speedChanged ? ratio[g] : speed[g];
         partner->setValue(coupledValue(changed->Value()));
     });
 }
 
-void TForm3::showTransmissionRatio(int gear, int ratio)
+void TransmissionPage::showTransmissionRatio(int gear, int ratio)
 {
     if (gear >= 1 && gear <= kGears)
-        transmissionPage.ratio[static_cast<size_t>(gear - 1)]->setValue(ratio);
+        this->ratio[static_cast<size_t>(gear - 1)]->setValue(ratio);
+}
+
+std::array<int, 6> TransmissionPage::ratios() const
+{
+    std::array<int, 6> values{};
+    for (size_t g = 0; g < ratio.size(); ++g)
+        values[g] = ratio[g]->Value();
+    return values;
 }

@@ -1,5 +1,5 @@
-// Page "Screen Setup" and its sub-page "Screen size": visible area, brightness, sleep,
-// background and start-up logos.
+// Sub-page "Screen size" of "Screen Setup": visible area, brightness, sleep, background and
+// start-up logos.
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,52 +7,35 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/screen_size_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/widgets/k_page_control.h"
 #include "app/widgets/k_scroll_bar.h"
 #include "app/widgets/k_spin_edit.h"
 
-void TForm3::buildScreenSetupPage()
+ScreenSizePage::ScreenSizePage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    cxTabSheet1 = new QWidget;
-    cxTabSheet1->setObjectName(QStringLiteral("cxTabSheet1"));
-    cxTabSheet1->setAccessibleName(QStringLiteral("Screen Setup"));
-    auto* v = new QVBoxLayout(cxTabSheet1);
-    v->setContentsMargins(4, 4, 4, 4);
-    PageControl1 = new KPageControl(cxTabSheet1);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setAccessibleName(QStringLiteral("Screen Setup pages"));
-    PageControl1->tabStrip()->setAccessibleName(QStringLiteral("Screen Setup tabs"));
-    v->addWidget(PageControl1);
-    PageControl1->addPage(buildScreenSizePage(), QStringLiteral("Screen size"));
-    PageControl1->addPage(buildGammaPage(), QStringLiteral("GAMMA"));
-    cxPageControl1->addPage(cxTabSheet1, QStringLiteral("Screen Setup"));
-}
-
-QWidget* TForm3::buildScreenSizePage()
-{
-    TabSheet9 = new QWidget;
-    TabSheet9->setObjectName(QStringLiteral("TabSheet9"));
-    TabSheet9->setAccessibleName(QStringLiteral("Screen size"));
-    auto* page = new QGridLayout(TabSheet9);
+    setObjectName(QStringLiteral("TabSheet9"));
+    setAccessibleName(QStringLiteral("Screen size"));
+    auto* page = new QGridLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
     page->setHorizontalSpacing(10);
     page->setVerticalSpacing(10);
 
     // "Screen size": the line buttons beside the illustration, with "Debug" below them.
-    QGroupBox* screen = form::group(TabSheet9, QStringLiteral("Screen size"), "GroupBoxScreenSize");
+    QGroupBox* screen = form::group(this, QStringLiteral("Screen size"), "GroupBoxScreenSize");
     auto* sg = form::groupLayout<QGridLayout>(screen);
     sg->setHorizontalSpacing(6);
     sg->setVerticalSpacing(6);
-    BitBtn32 = button(screen, "BitBtn32", QStringLiteral("Screen size setup"));
+    BitBtn32 = form::button(screen, "BitBtn32", QStringLiteral("Screen size setup"));
     BitBtn32->setIcon(pictures::picture());
-    Button15 = button(screen, "Button15", QStringLiteral("\u2191 Up"), QStringLiteral("Top line up"));
-    Button14 = button(screen, "Button14", QStringLiteral("\u2193 Down"), QStringLiteral("Top line down"));
-    Button17 = button(screen, "Button17", QStringLiteral("\u2191 Up"), QStringLiteral("Bottom line up"));
-    Button16 = button(screen, "Button16", QStringLiteral("\u2193 Down"), QStringLiteral("Bottom line down"));
-    BitBtn31 = button(screen, "BitBtn31", QStringLiteral("Save size"));
+    Button15 = form::button(screen, "Button15", QStringLiteral("\u2191 Up"), QStringLiteral("Top line up"));
+    Button14 = form::button(screen, "Button14", QStringLiteral("\u2193 Down"), QStringLiteral("Top line down"));
+    Button17 = form::button(screen, "Button17", QStringLiteral("\u2191 Up"), QStringLiteral("Bottom line up"));
+    Button16 = form::button(screen, "Button16", QStringLiteral("\u2193 Down"), QStringLiteral("Bottom line down"));
+    BitBtn31 = form::button(screen, "BitBtn31", QStringLiteral("Save size"));
     BitBtn31->setIcon(pictures::save());
     sg->addWidget(BitBtn32, 0, 0, 1, 3);
     sg->addWidget(form::label(screen, QStringLiteral("Top line")), 1, 0);
@@ -71,7 +54,7 @@ QWidget* TForm3::buildScreenSizePage()
     QGroupBox* debug = form::group(screen, QStringLiteral("Debug"), "GroupBoxDebug");
     auto* dg = form::groupLayout<QGridLayout>(debug);
     dg->setHorizontalSpacing(6);
-    BitBtn30 = button(debug, "BitBtn30", QStringLiteral("Brightness"));
+    BitBtn30 = form::button(debug, "BitBtn30", QStringLiteral("Brightness"));
     BitBtn30->setIcon(pictures::sun());
     SpinEdit2 = form::spin(debug, "SpinEdit2", 0, 100, 100, 10, QStringLiteral("Brightness in %"));
     SpinEdit2->setFixedWidth(58);
@@ -84,9 +67,9 @@ QWidget* TForm3::buildScreenSizePage()
     ScrollBar2->setPosition(100);
     ScrollBar2->setAccessibleName(QStringLiteral("Brightness in %"));
     ScrollBar2->setMinimumWidth(150);
-    Button19 = button(debug, "Button19", QStringLiteral("Sleep In"));
+    Button19 = form::button(debug, "Button19", QStringLiteral("Sleep In"));
     Button19->setIcon(pictures::sleep());
-    Button20 = button(debug, "Button20", QStringLiteral("Sleep Out"));
+    Button20 = form::button(debug, "Button20", QStringLiteral("Sleep Out"));
     Button20->setIcon(pictures::sun());
     auto* brightness = new QHBoxLayout;
     brightness->setSpacing(4);
@@ -100,20 +83,20 @@ QWidget* TForm3::buildScreenSizePage()
     dg->addWidget(Button20, 1, 1);
     dg->setColumnStretch(2, 1);
     sg->addWidget(debug, 4, 0, 1, 4);
-    connect(SpinEdit2, &KSpinEdit::changed, this, &TForm3::SpinEdit2Change);
-    connect(ScrollBar2, &KScrollBar::changed, this, &TForm3::ScrollBar2Change);
+    connect(SpinEdit2, &KSpinEdit::changed, this, &ScreenSizePage::SpinEdit2Change);
+    connect(ScrollBar2, &KScrollBar::changed, this, &ScreenSizePage::ScrollBar2Change);
 
     // "Background".
-    QGroupBox* background = form::group(TabSheet9, QStringLiteral("Background"), "GroupBoxBackground");
+    QGroupBox* background = form::group(this, QStringLiteral("Background"), "GroupBoxBackground");
     auto* bg = form::groupLayout<QGridLayout>(background);
     bg->setVerticalSpacing(6);
-    BitBtn44 = button(background, "BitBtn44", QStringLiteral("Show Back-nd"));
+    BitBtn44 = form::button(background, "BitBtn44", QStringLiteral("Show Back-nd"));
     BitBtn44->setIcon(pictures::picture());
-    Button1222222222 = button(background, "Button1222222222", QStringLiteral("\u2191"), QStringLiteral("Background up"));
-    Button3234234234 = button(background, "Button3234234234", QStringLiteral("\u2193"), QStringLiteral("Background down"));
+    Button1222222222 = form::button(background, "Button1222222222", QStringLiteral("\u2191"), QStringLiteral("Background up"));
+    Button3234234234 = form::button(background, "Button3234234234", QStringLiteral("\u2193"), QStringLiteral("Background down"));
     for (QPushButton* b : {Button1222222222, Button3234234234})
         b->setFont(form::boldFont(12));
-    BitBtn48 = button(background, "BitBtn48", QStringLiteral("Save Background"));
+    BitBtn48 = form::button(background, "BitBtn48", QStringLiteral("Save Background"));
     BitBtn48->setIcon(pictures::save());
     bg->addWidget(BitBtn44, 0, 0, 1, 2);
     bg->addWidget(Button1222222222, 1, 0);
@@ -122,12 +105,12 @@ QWidget* TForm3::buildScreenSizePage()
     bg->setRowStretch(3, 1);
 
     // "Logo": "Save" beside four small groups whose boxes and "Show" buttons are the display's.
-    QGroupBox* logo = form::group(TabSheet9, QStringLiteral("Logo"), "GroupBoxLogo");
+    QGroupBox* logo = form::group(this, QStringLiteral("Logo"), "GroupBoxLogo");
     auto* lg = form::groupLayout<QHBoxLayout>(logo);
     lg->setSpacing(10);
     auto* smallGrid = new QGridLayout;
     smallGrid->setSpacing(8);
-    BitBtn49 = button(logo, "BitBtn49", QStringLiteral("Save"), QStringLiteral("Save logos"));
+    BitBtn49 = form::button(logo, "BitBtn49", QStringLiteral("Save"), QStringLiteral("Save logos"));
     BitBtn49->setIcon(pictures::save());
     BitBtn49->setMinimumHeight(40);
     lg->addWidget(BitBtn49, 0, Qt::AlignTop);
@@ -153,8 +136,8 @@ QWidget* TForm3::buildScreenSizePage()
             box->setAccessibleName(caption + QLatin1Char(' ') + QLatin1String(item));
             gv->addWidget(box, row++, 0);
         }
-        QPushButton* show = button(g, qPrintable(QStringLiteral("logo%1Show").arg(QLatin1String(s.key))), QStringLiteral("Show"),
-                                   QStringLiteral("Show ") + caption);
+        QPushButton* show = form::button(g, qPrintable(QStringLiteral("logo%1Show").arg(QLatin1String(s.key))),
+                                         QStringLiteral("Show"), QStringLiteral("Show ") + caption);
         gv->addWidget(show, 0, 1, 3, 1, Qt::AlignBottom);
         smallGrid->addWidget(g, placed / 2, placed % 2);
         ++placed;
@@ -166,5 +149,21 @@ QWidget* TForm3::buildScreenSizePage()
     page->addWidget(logo, 1, 0, 1, 2);
     page->setColumnStretch(0, 1);
     page->setRowStretch(2, 1);
-    return TabSheet9;
+}
+
+void ScreenSizePage::SpinEdit2Change()
+{
+    host_.guarded([this] { ScrollBar2->setPosition(SpinEdit2->Value()); });
+}
+
+void ScreenSizePage::ScrollBar2Change()
+{
+    host_.guarded([this] { SpinEdit2->setValue(ScrollBar2->Position()); });
+}
+
+std::optional<int> ScreenSizePage::commandInput(const QAbstractButton* control) const
+{
+    if (control == BitBtn30)
+        return SpinEdit2->Value();
+    return std::nullopt;
 }

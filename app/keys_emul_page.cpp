@@ -6,7 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/keys_emul_page.h"
+#include "app/page_host.h"
 
 #include <algorithm>
 #include "app/page_helpers.h"
@@ -15,16 +16,15 @@
 #include "app/widgets/k_radio_group.h"
 #include "app/widgets/k_spin_edit.h"
 
-void TForm3::buildKeysEmulPage()
+KeysEmulPage::KeysEmulPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    cxTabSheet2 = new QWidget;
-    cxTabSheet2->setObjectName(QStringLiteral("cxTabSheet2"));
-    cxTabSheet2->setAccessibleName(QStringLiteral("Keys emul"));
-    auto* page = new QHBoxLayout(cxTabSheet2);
+    setObjectName(QStringLiteral("cxTabSheet2"));
+    setAccessibleName(QStringLiteral("Keys emul"));
+    auto* page = new QHBoxLayout(this);
     page->setContentsMargins(10, 10, 10, 10);
     page->setSpacing(14);
 
-    keysPicture = new QLabel(cxTabSheet2);
+    keysPicture = new QLabel(this);
     keysPicture->setObjectName(QStringLiteral("keysPicture"));
     keysPicture->setPixmap(pictures::keysEmulator(230, 380));
     keysPicture->setAccessibleName(QStringLiteral("The display and a door mirror"));
@@ -34,11 +34,11 @@ void TForm3::buildKeysEmulPage()
     column->setSpacing(10);
 
     // "Emulator": doors, ignition, turbo timer.
-    QGroupBox* emulator = form::group(cxTabSheet2, QStringLiteral("Emulator"), "GroupBoxEmulator");
+    QGroupBox* emulator = form::group(this, QStringLiteral("Emulator"), "GroupBoxEmulator");
     auto* eg = form::groupLayout<QGridLayout>(emulator);
     eg->setHorizontalSpacing(8);
     eg->setVerticalSpacing(6);
-    Button21 = button(emulator, "Button21", QStringLiteral("Doors"));
+    Button21 = form::button(emulator, "Button21", QStringLiteral("Doors"));
     SpinEdit1 = form::spin(emulator, "SpinEdit1", 0, 64, 0, 1, QStringLiteral("Door value"));
     SpinEdit1->setFixedWidth(56);
     CheckBox1 = new QCheckBox(QStringLiteral("kl 15"), emulator);
@@ -47,8 +47,8 @@ void TForm3::buildKeysEmulPage()
     CheckBox2 = new QCheckBox(QStringLiteral("s86"), emulator);
     CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
     CheckBox2->setAccessibleName(QStringLiteral("s86"));
-    Button29 = button(emulator, "Button29", QStringLiteral("TurboTimer switch ON"));
-    Button30 = button(emulator, "Button30", QStringLiteral("TurboTimer switch OFF"));
+    Button29 = form::button(emulator, "Button29", QStringLiteral("TurboTimer switch ON"));
+    Button30 = form::button(emulator, "Button30", QStringLiteral("TurboTimer switch OFF"));
     eg->addWidget(Button21, 0, 0);
     eg->addWidget(SpinEdit1, 0, 1, Qt::AlignLeft);
     eg->addWidget(CheckBox1, 1, 0);
@@ -62,11 +62,11 @@ void TForm3::buildKeysEmulPage()
     lower->setSpacing(10);
 
     // "Keys Emul": the display's own keys, as on the left panel.
-    QGroupBox* keys = form::group(cxTabSheet2, QStringLiteral("Keys Emul"), "GroupBoxKeysEmul");
+    QGroupBox* keys = form::group(this, QStringLiteral("Keys Emul"), "GroupBoxKeysEmul");
     auto* kg = form::groupLayout<QGridLayout>(keys);
     kg->setSpacing(5);
     auto key = [&](const char* name, const QString& caption, const QString& spoken, int points) {
-        QPushButton* b = button(keys, name, caption, spoken);
+        QPushButton* b = form::button(keys, name, caption, spoken);
         b->setFont(form::boldFont(points));
         b->setMinimumSize(std::max(64, b->sizeHint().width()), 30);  // never narrower than its caption
         return b;
@@ -88,7 +88,7 @@ void TForm3::buildKeysEmulPage()
     lower->addWidget(keys);
 
     // "Mirrors": the side, then the four moves as a cross.
-    QGroupBox* mirrors = form::group(cxTabSheet2, QStringLiteral("Mirrors"), "GroupBoxMirrors");
+    QGroupBox* mirrors = form::group(this, QStringLiteral("Mirrors"), "GroupBoxMirrors");
     auto* mg = form::groupLayout<QVBoxLayout>(mirrors);
     mg->setSpacing(8);
     RadioGroup3 = new KRadioGroup(QString(), mirrors);
@@ -102,7 +102,7 @@ void TForm3::buildKeysEmulPage()
     auto* cross = new QGridLayout;
     cross->setSpacing(4);
     auto move = [&](const char* name, const QString& caption, const QString& spoken) {
-        QPushButton* b = button(mirrors, name, caption, spoken);
+        QPushButton* b = form::button(mirrors, name, caption, spoken);
         b->setFont(form::boldFont(14));
         b->setFixedSize(40, 34);
         b->setProperty("keyButton", true);
@@ -128,5 +128,15 @@ void TForm3::buildKeysEmulPage()
     column->addLayout(lower);
     column->addStretch(1);
     page->addLayout(column, 1);
-    cxPageControl1->addPage(cxTabSheet2, QStringLiteral("Keys emul"));
+}
+
+std::optional<int> KeysEmulPage::commandInput(const QAbstractButton* control) const
+{
+    if (control == Button21)
+        return SpinEdit1->Value();
+    if (control == CheckBox1)
+        return CheckBox1->isChecked() ? 1 : 0;
+    if (control == Button47 || control == Button48 || control == Button68 || control == Button67)
+        return RadioGroup3->ItemIndex();
+    return std::nullopt;
 }

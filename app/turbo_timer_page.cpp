@@ -5,7 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/turbo_timer_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/settings_pictures.h"
@@ -36,31 +37,29 @@ void spinRow(QGridLayout* grid, int r, QWidget* parent, const QIcon& icon, const
 
 }  // namespace
 
-void TForm3::buildTurboTimerPage()
+TurboTimerPage::TurboTimerPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host)
 {
-    TabSheet8 = new QWidget;
-    TabSheet8->setObjectName(QStringLiteral("TabSheet8"));
-    TabSheet8->setAccessibleName(QStringLiteral("TurboTimer"));
-    auto* page = new QVBoxLayout(TabSheet8);
+    setObjectName(QStringLiteral("TabSheet8"));
+    setAccessibleName(QStringLiteral("TurboTimer"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(8, 8, 8, 8);
-    TurboTimerPageWidgets& w = turboTimerPage;
 
     auto* buttons = new QHBoxLayout;
-    w.BitBtn26 = button(TabSheet8, "BitBtn26", QStringLiteral("Read "));
-    w.BitBtn26->setIcon(pictures::read());
-    w.BitBtn27 = button(TabSheet8, "BitBtn27", QStringLiteral("Save"));
-    w.BitBtn27->setIcon(pictures::save());
-    for (QPushButton* b : {w.BitBtn26, w.BitBtn27})
+    BitBtn26 = form::button(this, "BitBtn26", QStringLiteral("Read "));
+    BitBtn26->setIcon(pictures::read());
+    BitBtn27 = form::button(this, "BitBtn27", QStringLiteral("Save"));
+    BitBtn27->setIcon(pictures::save());
+    for (QPushButton* b : {BitBtn26, BitBtn27})
         b->setMinimumSize(110, 30);
     // Read and save side by side at the left: in reach without scrolling sideways.
-    buttons->addWidget(w.BitBtn26);
-    buttons->addWidget(w.BitBtn27);
+    buttons->addWidget(BitBtn26);
+    buttons->addWidget(BitBtn27);
     buttons->addStretch(1);
 
     auto makeGroup = [&](const QString& caption, const char* name, const QPixmap& art, KSpinEdit*& time, const char* timeName,
                          int timeMax, int timeStart, KSpinEdit*& temperature, const char* temperatureName, QCheckBox*& enable,
                          const char* enableName, const QString& enableCaption) {
-        QGroupBox* g = form::group(TabSheet8, caption, name);
+        QGroupBox* g = form::group(this, caption, name);
         auto* v = form::groupLayout<QVBoxLayout>(g);
         auto* art_ = picture(g, art, caption);
         art_->setAlignment(Qt::AlignCenter);
@@ -81,11 +80,10 @@ void TForm3::buildTurboTimerPage()
         return g;
     };
     QGroupBox* cooling =
-        makeGroup(QStringLiteral("Cooling"), "GroupBoxCooling", pictures::cooling(150, 90), w.SpinEdit90, "SpinEdit90", 300, 90,
-                  w.SpinEdit106, "SpinEdit106", w.CheckBox3, "CheckBox3", QStringLiteral("Enable cooling"));
-    QGroupBox* heat =
-        makeGroup(QStringLiteral("Heat"), "GroupBoxHeat", pictures::heating(150, 90), w.SpinEdit107, "SpinEdit107", 1200, 300,
-                  w.SpinEdit108, "SpinEdit108", w.CheckBox4, "CheckBox4", QStringLiteral("Enable heating"));
+        makeGroup(QStringLiteral("Cooling"), "GroupBoxCooling", pictures::cooling(150, 90), SpinEdit90, "SpinEdit90", 300, 90,
+                  SpinEdit106, "SpinEdit106", CheckBox3, "CheckBox3", QStringLiteral("Enable cooling"));
+    QGroupBox* heat = makeGroup(QStringLiteral("Heat"), "GroupBoxHeat", pictures::heating(150, 90), SpinEdit107, "SpinEdit107",
+                                1200, 300, SpinEdit108, "SpinEdit108", CheckBox4, "CheckBox4", QStringLiteral("Enable heating"));
     auto* groups = new QHBoxLayout;
     groups->setSpacing(10);
     groups->addWidget(cooling);
@@ -95,16 +93,21 @@ void TForm3::buildTurboTimerPage()
     page->addLayout(buttons);
     page->addLayout(groups);
     page->addStretch(1);
-    cxPageControl1->addPage(TabSheet8, QStringLiteral("TurboTimer"));
 }
 
-void TForm3::showTurboTimer(const TurboTimerView& v)
+void TurboTimerPage::showTurboTimer(const TurboTimerView& v)
 {
-    const TurboTimerPageWidgets& w = turboTimerPage;
-    w.SpinEdit90->setValue(v.coolingTime);
-    w.SpinEdit106->setValue(v.coolingTemperature);
-    w.CheckBox3->setChecked(v.coolingOn);
-    w.SpinEdit107->setValue(v.warmUpTime);
-    w.SpinEdit108->setValue(v.warmUpTemperature);
-    w.CheckBox4->setChecked(v.warmUpOn);
+    SpinEdit90->setValue(v.coolingTime);
+    SpinEdit106->setValue(v.coolingTemperature);
+    CheckBox3->setChecked(v.coolingOn);
+    SpinEdit107->setValue(v.warmUpTime);
+    SpinEdit108->setValue(v.warmUpTemperature);
+    CheckBox4->setChecked(v.warmUpOn);
+}
+
+TurboTimerRecord TurboTimerPage::recordToSave() const
+{
+    auto word = [](int v) { return static_cast<uint16_t>(v); };
+    return {word(SpinEdit90->Value()),  word(SpinEdit106->Value()), word(CheckBox3->isChecked() ? 1 : 0),
+            word(SpinEdit107->Value()), word(SpinEdit108->Value()), word(CheckBox4->isChecked() ? 1 : 0)};
 }

@@ -5,13 +5,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/form3.h"
+#include "app/sd_file_manager_page.h"
+#include "app/page_host.h"
 #include "app/page_helpers.h"
 #include "app/pictures.h"
 #include "app/sd_file_controls.h"
 #include "app/transfer_results_view.h"
 #include "app/widgets/k_combo_box.h"
 #include "app/widgets/k_page_control.h"
+#include "transfer/sd_upload.h"
 
 namespace {
 
@@ -24,31 +26,31 @@ const QStringList kSdFolders = {
 
 }  // namespace
 
-void TForm3::buildSdFileManagerPage()
+SdFileManagerPage::SdFileManagerPage(PageHost& host, SdUpload& upload, QWidget* parent)
+    : QWidget(parent), host_(host), upload_(upload)
 {
-    cxTabSheet4 = new QWidget;
-    cxTabSheet4->setObjectName(QStringLiteral("cxTabSheet4"));
-    cxTabSheet4->setAccessibleName(QStringLiteral("ver.7.5 SD File Manager"));
-    auto* page = new QVBoxLayout(cxTabSheet4);
+    setObjectName(QStringLiteral("cxTabSheet4"));
+    setAccessibleName(QStringLiteral("ver.7.5 SD File Manager"));
+    auto* page = new QVBoxLayout(this);
     page->setContentsMargins(10, 10, 10, 10);
     page->setSpacing(8);
 
-    Label3 = form::label(cxTabSheet4, QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."), "Label3");
+    Label3 = form::label(this, QStringLiteral("The download page for the MFD SD card version 7.0 and 7.5."), "Label3");
     page->addWidget(Label3);
 
     auto* browse = new QGridLayout;
     browse->setHorizontalSpacing(10);
     browse->setVerticalSpacing(4);
-    QLabel* folderLabel = form::label(cxTabSheet4, QStringLiteral("Folder"));
-    QLabel* filesLabel = form::label(cxTabSheet4, QStringLiteral("Files"));
-    DriveComboBox1 = new KDriveComboBox(cxTabSheet4);
+    QLabel* folderLabel = form::label(this, QStringLiteral("Folder"));
+    QLabel* filesLabel = form::label(this, QStringLiteral("Files"));
+    DriveComboBox1 = new KDriveComboBox(this);
     DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
     DriveComboBox1->setAccessibleName(QStringLiteral("Place"));
-    DirectoryListBox1 = new KDirectoryListBox(cxTabSheet4);
+    DirectoryListBox1 = new KDirectoryListBox(this);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setAccessibleName(QStringLiteral("Folder"));
     folderLabel->setBuddy(DirectoryListBox1);
-    FileListBox1 = new KFileListBox(cxTabSheet4);
+    FileListBox1 = new KFileListBox(this);
     FileListBox1->setObjectName(QStringLiteral("FileListBox1"));
     FileListBox1->setAccessibleName(QStringLiteral("Files"));
     filesLabel->setBuddy(FileListBox1);
@@ -67,14 +69,14 @@ void TForm3::buildSdFileManagerPage()
 
     auto* load = new QHBoxLayout;
     load->setSpacing(8);
-    ComboBox2 = new KComboBox(cxTabSheet4);
+    ComboBox2 = new KComboBox(this);
     ComboBox2->setObjectName(QStringLiteral("ComboBox2"));
     ComboBox2->setAccessibleName(QStringLiteral("SD folder"));
     ComboBox2->setEditable(true);
     ComboBox2->setItems(kSdFolders);
     ComboBox2->setItemIndex(0);
     ComboBox2->setMinimumWidth(170);
-    Button7 = button(cxTabSheet4, "Button7", QStringLiteral("Load Packet"), QStringLiteral("Load Packet to the SD folder"));
+    Button7 = form::button(this, "Button7", QStringLiteral("Load Packet"), QStringLiteral("Load Packet to the SD folder"));
     Button7->setIcon(pictures::send());
     Button7->setMinimumSize(130, 30);
     load->addWidget(ComboBox2);
@@ -85,21 +87,21 @@ void TForm3::buildSdFileManagerPage()
     // Below "Load Packet", so that a small window keeps every button in reach.
     auto* batch = new QHBoxLayout;
     batch->setSpacing(8);
-    sdStop = stopButton(cxTabSheet4, "sdStop", &sdUpload_);
+    sdStop = host_.stopButton(this, "sdStop", &upload_);
     sdStop->setMinimumSize(90, 30);
     batch->addWidget(sdStop);
-    sdSendFailedAgain = button(cxTabSheet4, "sdSendFailedAgain", QStringLiteral("Send failed again"),
-                               QStringLiteral("Send failed again: the files of the last batch that did not go"));
+    sdSendFailedAgain = form::button(this, "sdSendFailedAgain", QStringLiteral("Send failed again"),
+                                     QStringLiteral("Send failed again: the files of the last batch that did not go"));
     sdSendFailedAgain->setMinimumSize(130, 30);
     sdSendFailedAgain->setEnabled(false);  // until a batch leaves files behind
-    connect(sdSendFailedAgain, &QPushButton::clicked, this, [this] { guarded([this] { sendFailedAgainClick(); }); });
+    connect(sdSendFailedAgain, &QPushButton::clicked, this, [this] { host_.guarded([this] { sendFailedAgainClick(); }); });
     batch->addWidget(sdSendFailedAgain);
     batch->addStretch(1);
     page->addLayout(batch);
 
     // The last batch's account, file by file.
-    QLabel* resultsLabel = form::label(cxTabSheet4, QStringLiteral("Results"));
-    sdResults = new TransferResultsView(cxTabSheet4);
+    QLabel* resultsLabel = form::label(this, QStringLiteral("Results"));
+    sdResults = new TransferResultsView(this);
     sdResults->setObjectName(QStringLiteral("sdResults"));
     sdResults->setAccessibleName(QStringLiteral("Results of the last batch"));
     sdResults->setFixedHeight(150);
@@ -108,9 +110,9 @@ void TForm3::buildSdFileManagerPage()
     page->addWidget(sdResults);
 
     auto* row = new QHBoxLayout;
-    BitBtn9 = button(cxTabSheet4, "BitBtn9", QStringLiteral("Update RG"));
+    BitBtn9 = form::button(this, "BitBtn9", QStringLiteral("Update RG"));
     BitBtn9->setIcon(pictures::update());
-    BitBtn20 = button(cxTabSheet4, "BitBtn20", QStringLiteral("Reset SERVICE Records ..."));
+    BitBtn20 = form::button(this, "BitBtn20", QStringLiteral("Reset SERVICE Records ..."));
     BitBtn20->setIcon(pictures::erase());
     for (QPushButton* b : {BitBtn9, BitBtn20}) {
         b->setMinimumSize(170, 30);
@@ -119,30 +121,29 @@ void TForm3::buildSdFileManagerPage()
     row->addStretch(1);
     page->addLayout(row);
     page->addStretch(1);
-    cxPageControl1->addPage(cxTabSheet4, QStringLiteral("ver.7.5 SD File Manager"));
 
     // The tree starts in the home folder; the description stays until the user opens a folder.
     connect(DirectoryListBox1, &KDirectoryListBox::changed, this, [this] {
         FileListBox1->setFolder(DirectoryListBox1->folder());
         DriveComboBox1->showPlaceOf(DirectoryListBox1->folder());
-        guarded([this] { DirectoryListBox1Change(); });
+        host_.guarded([this] { DirectoryListBox1Change(); });
     });
     connect(DriveComboBox1, &KDriveComboBox::placeChosen, this,
             [this](const QString& folder) { DirectoryListBox1->setFolder(folder); });
     DirectoryListBox1->showFolder(QDir::homePath());
     FileListBox1->setFolder(DirectoryListBox1->folder());
     DriveComboBox1->showPlaceOf(DirectoryListBox1->folder());
-    connect(Button7, &QPushButton::clicked, this, [this] { guarded([this] { Button7Click(); }); });
+    connect(Button7, &QPushButton::clicked, this, [this] { host_.guarded([this] { Button7Click(); }); });
 }
 
-void TForm3::Button7Click()
+void SdFileManagerPage::Button7Click()
 {
-    if (!mayStoreRequest())
+    if (!host_.mayStoreRequest())
         return;
-    sdUpload_.loadPacket(ComboBox2->Text(), DirectoryListBox1->folder());
+    upload_.loadPacket(ComboBox2->Text(), DirectoryListBox1->folder());
 }
 
-void TForm3::DirectoryListBox1Change()
+void SdFileManagerPage::DirectoryListBox1Change()
 {
     const QString name = DirectoryListBox1->selectedText();
     if (name.isEmpty()) {
@@ -160,3 +161,7 @@ void TForm3::DirectoryListBox1Change()
     }
     ComboBox2->setItemIndex(match);
 }
+
+void SdFileManagerPage::sendFailedAgainClick() { upload_.sendFailedAgain(); }
+
+void SdFileManagerPage::jobEnded() { sdSendFailedAgain->setEnabled(upload_.results().failedCount() > 0); }
