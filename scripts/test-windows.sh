@@ -10,8 +10,8 @@
 #     card (the second failing its sum) and an image to a flash slot, checked byte for byte;
 #  3. the command line: korvane.exe info, one sd-upload, one settings backup and one restore
 #     against the simulator on COM3; then info and one sd-upload over raw TCP (Winsock) against
-#     the simulator serving a loopback port; then one sd-upload of a Cyrillic name on a system
-#     whose ANSI code page is 1251, checked on the wire;
+#     the simulator serving a loopback port; then one sd-upload of a Cyrillic name to a Cyrillic
+#     folder (--to) on a system whose ANSI code page is 1251, checked on the wire;
 #  4. the resources of korvane-shell.exe and korvane.exe: the project's version, an icon, a manifest;
 #  5. a screenshot of korvane-shell.exe under Xvfb, with the Windows platform plugin.
 # Every program gets a simulator of its own: a pseudo-terminal that one Wine program has closed
@@ -220,7 +220,7 @@ stop_sim
 cmp "$work/net-upload/ff.bin" "$work/net-sd/ff.bin" && cmp "$work/net-upload/r.bin" "$work/net-sd/r.bin" \
   || fail "the files sent over TCP did not arrive byte for byte"
 
-step "SD names in the system's code page: korvane.exe sd-upload of a Cyrillic name on a 1251 system"
+step "SD names in the system's code page: korvane.exe sd-upload of a Cyrillic name to a Cyrillic folder on a 1251 system"
 # Wine takes its ANSI code page from the Unix locale (LC_ALL wins over LANG), and the names of
 # Unix files from that locale's character set: a Russian UTF-8 locale, built privately, gives
 # both (1251 for the program, the file's UTF-8 name read right).
@@ -231,16 +231,18 @@ printf 'hedgehog\n' >"$work/cp1251-upload/ёж.txt"
 start_sim "$out/cp1251-sim.log" --sd-folder "$work/cp1251-sd" --flash-folder "$work/flash" --codepage 1251
 status=0
 LOCPATH="$work/locale" LC_ALL=ru_RU.UTF-8 timeout 120 wine "$cli_exe" sd-upload "$(winepath -w "$work/cp1251-upload")" \
-  --to / --port COM3 --timeout 20 >"$out/cp1251-upload.log" 2>&1 || status=$?
+  --to /ёжи/ --port COM3 --timeout 20 >"$out/cp1251-upload.log" 2>&1 || status=$?
 stop_sim
 # The program writes its lines in its code page: 1251.
 iconv -f CP1251 -t UTF-8 "$out/cp1251-upload.log" | tr -d '\r' | tee "$out/cp1251-upload-utf8.log"
 [ "$status" -eq 0 ] || { cat "$out/cp1251-sim.log"; fail "korvane sd-upload on a 1251 system ended with status $status"; }
-grep -qP '^/ёж\.txt\twritten$' "$out/cp1251-upload-utf8.log" || fail "korvane sd-upload did not write ёж.txt"
-# The name on the wire: "/ёж.txt" in code page 1251, after the frame's marker and length.
+grep -qP '^/ёжи/ёж\.txt\twritten$' "$out/cp1251-upload-utf8.log" || fail "korvane sd-upload did not write /ёжи/ёж.txt"
+# The path on the wire: "/ёжи/ёж.txt" in code page 1251 (the folder given on the command line, the
+# file's name from the disk), after the frame's marker and length.
 grep 'SD open' "$out/cp1251-sim.log"
-grep -qE 'SD open +AA [0-9A-F]{2} 2F B8 E6 2E 74 78 74' "$out/cp1251-sim.log" || fail "the name did not go out in code page 1251"
-cmp "$work/cp1251-upload/ёж.txt" "$work/cp1251-sd/ёж.txt" || fail "the simulator's SD card does not hold ёж.txt"
+grep -qE 'SD open +AA [0-9A-F]{2} 2F B8 E6 E8 2F B8 E6 2E 74 78 74' "$out/cp1251-sim.log" \
+  || fail "the path did not go out in code page 1251"
+cmp "$work/cp1251-upload/ёж.txt" "$work/cp1251-sd/ёжи/ёж.txt" || fail "the simulator's SD card does not hold /ёжи/ёж.txt"
 
 step "resources: korvane-shell.exe and korvane.exe carry the version, an icon and a manifest"
 timeout 120 wine "$win/tests/windows/test_program_resources.exe" --gtest_color=no \
