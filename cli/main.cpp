@@ -212,7 +212,9 @@ int sdUpload(const CliOptions& o)
         return ExitCode::kDone;
     }
     const int codePage = o.codePage ? o.codePage : systemAnsiCodePage();
-    const QString sdFolder = QString::fromStdString(o.to);
+    // Every argument is in the system's 8-bit code page, as the folder above is (UTF-8 on Linux,
+    // the ANSI code page on Windows).
+    const QString sdFolder = QString::fromLocal8Bit(o.to.c_str());
     QStringList unwritable;
     for (const QString& name : files) {
         if (!SdUpload::nameWritable(sdFolder, name, codePage))
