@@ -271,7 +271,7 @@ int TnrWriterThread::State::WriteJob(Job& job, uint64_t epoch, bool& lost)
             return nrplatform::kErrTimedOut;
         case nrplatform::WriteOutcome::Lost:
             lost = true;
-            return error ? error : nrplatform::kErrIO;
+            [[fallthrough]];
         case nrplatform::WriteOutcome::Failed:
             return error ? error : nrplatform::kErrIO;
         }
